@@ -1,0 +1,3 @@
+#pragma once
+// A library's manifest is found under this id (ISOLATIONAWARE_MANIFEST_RESOURCE_ID).
+#define IDR_LIBRARY_MANIFEST 2

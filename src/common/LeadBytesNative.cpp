@@ -1,0 +1,9 @@
+#include "common/LeadBytes.h"
+
+namespace {
+LeadByteTable leadBytes{};
+}
+
+bool IsLeadByte(unsigned char byte) { return leadBytes[byte]; }
+
+void SetLeadBytes(const LeadByteTable& table) { leadBytes = table; }

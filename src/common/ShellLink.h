@@ -1,0 +1,23 @@
+#pragma once
+// Shortcut (.lnk) files through the shell's link object.
+#include <string>
+
+#include "common/Errors.h"
+
+class EOleError : public EVelmoraError {
+ public:
+  using EVelmoraError::EVelmoraError;
+};
+
+// Writes a shortcut to `target` into `folder`, named after the target's
+// file name and numbered "(1)", "(2)", ... while that name is taken.
+// Throws when the link object cannot be created or the file not saved.
+void CreateShortcut(const std::string& folder, const std::string& target, const std::string& description,
+                    const std::string& arguments, std::string& linkPath);
+
+// The target path of a shortcut, or empty for anything unreadable.
+void GetShortcutTarget(const std::string& linkPath, std::string& target);
+
+// The pure naming steps, exposed for tests.
+std::string ShortcutBaseName(const std::string& folder, const std::string& target);
+std::string NumberedShortcutName(const std::string& baseName, int counter);

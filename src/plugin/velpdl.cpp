@@ -1,0 +1,22 @@
+// The library's entry point: the units' load work on process attach and
+// their unload work, in reverse order, on detach.
+#include <windows.h>
+
+#include "plugin/UnitTable.h"
+#include "ui/Application.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      RunUnitInitialisations();
+      Application->SetInstance(instance);
+      break;
+    case DLL_PROCESS_DETACH:
+      // A non-null `reserved` means the process is ending.
+      RunUnitFinalisations(reserved != nullptr);
+      break;
+    default:
+      break;
+  }
+  return TRUE;
+}

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <string>
+#include <vector>
+
+#include "common/DiskTools.h"
+#include "common/DropSource.h"
+#include "common/nettools.h"
+#include "plugin/UnitTable.h"
+#include "ui/Application.h"
+
+namespace {
+
+std::vector<std::string> trace;
+void Record(const char* unit, bool initialize) { trace.push_back(std::string(unit) + (initialize ? " init" : " fini")); }
+
+// The test program's main has already run the initialisations.
+class UnitTableTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    trace.clear();
+    SetUnitTrace(&Record);
+  }
+  void TearDown() override {
+    SetUnitTrace(nullptr);
+    RunUnitInitialisations();
+  }
+};
+
+}  // namespace
+
+TEST_F(UnitTableTest, OrderOfTheLibrarysOwnUnits) {
+  std::vector<std::string> names;
+  for (int i = 0; i < UnitTableSize(); ++i) names.push_back(UnitTable()[i].name);
+  const auto at = [&](const char* name) { return std::find(names.begin(), names.end(), name) - names.begin(); };
+  EXPECT_LT(at("Forms"), at("aritemdlg"));
+  EXPECT_LT(at("aritemdlg"), at("nettools"));
+  EXPECT_LT(at("HostStrings"), at("nettools"));
+  EXPECT_LT(at("nettools"), at("DiskTools"));
+  EXPECT_LT(at("DiskTools"), at("DropSource"));
+  EXPECT_LT(at("DropSource"), at("ShellLink"));
+  EXPECT_LT(at("ShellLink"), at("velframe"));
+  EXPECT_LT(at("velframe"), at("velwin"));
+  EXPECT_LT(at("velwin"), at("pdlmain"));
+  EXPECT_EQ(names.back(), "velpdl");
+  EXPECT_EQ(UnitTable()[UnitTableSize() - 1].initialize, nullptr);
+}
+
+TEST_F(UnitTableTest, FinalisationRunsInReverseAndInitialisationForward) {
+  ASSERT_EQ(InitialisedUnitCount(), UnitTableSize());
+  RunUnitFinalisations(false);
+  EXPECT_EQ(KnownShares, nullptr);
+  EXPECT_EQ(DriveItems, nullptr);
+  EXPECT_EQ(ShellMalloc, nullptr);
+  EXPECT_EQ(Application, nullptr);
+  RunUnitInitialisations();
+  ASSERT_EQ(trace.size(), 2u * UnitTableSize());
+  for (int i = 0; i < UnitTableSize(); ++i) {
+    EXPECT_EQ(trace[i], std::string(UnitTable()[UnitTableSize() - 1 - i].name) + " fini");
+    EXPECT_EQ(trace[UnitTableSize() + i], std::string(UnitTable()[i].name) + " init");
+  }
+  ASSERT_NE(KnownShares, nullptr);
+  EXPECT_TRUE(KnownShares->empty());
+  ASSERT_NE(DriveItems, nullptr);
+  EXPECT_TRUE(DriveItems->empty());
+  EXPECT_NE(ShellMalloc, nullptr);
+  EXPECT_NE(Application, nullptr);
+  EXPECT_EQ(Application->Handle(), nullptr);
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+  for (UINT format : ClipboardFormats) EXPECT_NE(format, 0u);
+  EXPECT_EQ(ClipboardFormats[cfShellIDListArray], RegisterClipboardFormatA("Shell IDList Array"));
+}
+
+TEST_F(UnitTableTest, CounterRunsLoadWorkOnceAndUnloadWorkLast) {
+  std::vector<std::string>* shares = KnownShares;
+  nettools_Initialize();  // a second initialisation does no load work
+  EXPECT_EQ(KnownShares, shares);
+  nettools_Finalize();    // undoes the second one only
+  EXPECT_EQ(KnownShares, shares);
+  DiskTools_Initialize();
+  DriveItems->push_back({"C:", new TDriveItem{"Local Disk", 3}});
+  DiskTools_Finalize();
+  EXPECT_EQ(DriveItems->size(), 1u);
+  RunUnitFinalisations(false);  // disposes of the record with the list
+  EXPECT_EQ(DriveItems, nullptr);
+}
+
+TEST_F(UnitTableTest, OleInitialisedOnceAndUndoneByUnload) {
+  // The loading thread already has OLE: another initialisation only counts.
+  EXPECT_EQ(OleInitialize(nullptr), S_FALSE);
+  OleUninitialize();
+  RunUnitFinalisations(false);
+  // Fully uninitialised again: a fresh initialisation is the first.
+  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+  CoUninitialize();
+}
+
+TEST_F(UnitTableTest, ProcessTerminationSkipsOleAndAllocator) {
+  RunUnitFinalisations(true);
+  EXPECT_EQ(ShellMalloc, nullptr);
+  // OLE was left as it was: still initialised on this thread.
+  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
+  CoUninitialize();
+  OleUninitialize();  // balance what the skipped unload left
+}
+
+TEST(LibraryFile, LoadsAndUnloadsRepeatedly) {
+  for (int i = 0; i < 5; ++i) {
+    HMODULE library = LoadLibraryA(VELPDL_PATH);
+    ASSERT_NE(library, nullptr) << "run " << i << " error " << GetLastError();
+    EXPECT_TRUE(FreeLibrary(library));
+  }
+  // Still loadable, and the loading thread's OLE state is balanced.
+  EXPECT_EQ(OleInitialize(nullptr), S_FALSE);
+  OleUninitialize();
+}

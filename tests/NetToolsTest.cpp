@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include "common/FileTools.h"
+#include "common/nettools.h"
+#include "ui/Application.h"
+
+namespace {
+
+// Plays the network: records every call and the cursor shown during it.
+class FakeNetwork : public NetworkProvider {
+ public:
+  DWORD addResult = NO_ERROR;
+  DWORD cancelResult = NO_ERROR;
+  std::string hostPath = "C:\\Program Files\\Strandel\\strandel.exe";
+  std::vector<std::string> calls;
+  std::vector<int> cursors;
+  NETRESOURCEA lastResource{};
+  std::string lastRemote, lastComment;
+
+  DWORD AddConnection(NETRESOURCEA& resource) override {
+    calls.push_back("add");
+    cursors.push_back(Screen->Cursor());
+    lastResource = resource;
+    lastRemote = resource.lpRemoteName ? resource.lpRemoteName : "(null)";
+    lastComment = resource.lpComment ? resource.lpComment : "(null)";
+    return addResult;
+  }
+  DWORD CancelConnection(const std::string& remote) override {
+    calls.push_back("cancel " + remote);
+    cursors.push_back(Screen->Cursor());
+    return cancelResult;
+  }
+  void FetchExtendedError() override { calls.push_back("extended"); }
+  std::string HostExecutablePath() override {
+    calls.push_back("host");
+    return hostPath;
+  }
+};
+
+class NetToolsTest : public testing::Test {
+ protected:
+  FakeNetwork network;
+  NetworkProvider* previous = nullptr;
+  void SetUp() override {
+    previous = SetNetworkProvider(&network);
+    Screen->SetCursor(crDefault);
+  }
+  void TearDown() override {
+    SetNetworkProvider(previous);
+    KnownShares->clear();
+  }
+};
+
+}  // namespace
+
+TEST_F(NetToolsTest, NotASharePathMakesNoCall) {
+  EXPECT_FALSE(ConnectNetworkShare("\\\\srv", true));
+  EXPECT_FALSE(ConnectNetworkShare("C:\\a", false));
+  EXPECT_TRUE(network.calls.empty());
+}
+
+TEST_F(NetToolsTest, ReachableShareIsProbedAndDisconnected) {
+  EXPECT_TRUE(ConnectNetworkShare("\\\\srv\\data\\Startup\\", true));
+  EXPECT_EQ(network.calls, (std::vector<std::string>{"add", "host", "cancel \\\\srv\\data"}));
+  EXPECT_EQ(network.lastRemote, "\\\\srv\\data");
+  EXPECT_EQ(network.lastComment, "");
+  EXPECT_EQ(network.lastResource.dwScope, DWORD(RESOURCE_GLOBALNET));
+  EXPECT_EQ(network.lastResource.dwType, DWORD(RESOURCETYPE_ANY));
+  EXPECT_EQ(network.lastResource.dwDisplayType, DWORD(RESOURCEDISPLAYTYPE_SHARE));
+  EXPECT_EQ(network.lastResource.dwUsage, DWORD(RESOURCEUSAGE_CONTAINER));
+  EXPECT_EQ(network.lastResource.lpLocalName, nullptr);
+  EXPECT_EQ(network.lastResource.lpProvider, nullptr);
+  EXPECT_EQ(network.cursors, (std::vector<int>{crHourGlass, crHourGlass}));
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST_F(NetToolsTest, UnreachableShareIsStillCancelledAndFalse) {
+  network.addResult = ERROR_BAD_NET_NAME;
+  EXPECT_FALSE(ConnectNetworkShare("\\\\srv\\gone\\x", false));
+  EXPECT_EQ(network.calls.back(), "cancel \\\\srv\\gone");
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST_F(NetToolsTest, ExtendedCancelErrorIsFetched) {
+  network.cancelResult = ERROR_EXTENDED_ERROR;
+  EXPECT_TRUE(ConnectNetworkShare("\\\\srv\\data", false));
+  EXPECT_EQ(network.calls.back(), "extended");
+}
+
+TEST_F(NetToolsTest, HostShareStaysConnectedWithExactCase) {
+  network.hostPath = "\\\\srv\\data\\tools\\strandel.exe";
+  EXPECT_TRUE(ConnectNetworkShare("\\\\srv\\data\\x", false));
+  EXPECT_EQ(network.calls, (std::vector<std::string>{"add", "host"}));
+  network.calls.clear();
+  EXPECT_TRUE(ConnectNetworkShare("\\\\SRV\\data\\x", false));
+  EXPECT_EQ(network.calls.back(), "cancel \\\\SRV\\data");
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST_F(NetToolsTest, CursorRestoredWhenTheProviderThrows) {
+  struct Throwing : FakeNetwork {
+    DWORD AddConnection(NETRESOURCEA&) override { throw std::runtime_error("provider failed"); }
+  } throwing;
+  SetNetworkProvider(&throwing);
+  Screen->SetCursor(crDefault);
+  EXPECT_THROW(ConnectNetworkShare("\\\\srv\\data", false), std::runtime_error);
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST_F(NetToolsTest, KnownSharesAnswerWithoutNetwork) {
+  EXPECT_FALSE(IsKnownShare("\\\\srv\\data\\x"));  // empty after load
+  KnownShares->push_back("mapped: \\\\srv\\data (Z:)");
+  EXPECT_TRUE(IsKnownShare("\\\\srv\\data\\x"));
+  EXPECT_TRUE(ConnectNetworkShare("\\\\srv\\data\\x", true));
+  EXPECT_TRUE(network.calls.empty());
+  EXPECT_FALSE(IsKnownShare("\\\\other\\data"));
+  ConnectNetworkShare("\\\\srv\\data\\x", false);  // not asked to look
+  EXPECT_FALSE(network.calls.empty());
+}
+
+TEST_F(NetToolsTest, FolderIsPresentOnUnreachableShareSkipsAttributes) {
+  network.addResult = ERROR_BAD_NETPATH;
+  EXPECT_FALSE(FolderIsPresent("\\\\srv\\data\\Startup\\"));
+  EXPECT_EQ(network.calls.front(), "add");
+  network.calls.clear();
+  EXPECT_FALSE(FolderIsPresent("\\\\srv\\"));  // not a share path: no probe, no folder
+  EXPECT_TRUE(network.calls.empty());
+}
