@@ -1,3 +1,6 @@
 #pragma once
 // A library's manifest is found under this id (ISOLATIONAWARE_MANIFEST_RESOURCE_ID).
 #define IDR_LIBRARY_MANIFEST 2
+#define IDB_TOOLBAR 100
+#define IDB_BROWSE 101
+#define IDI_VELMORA 200

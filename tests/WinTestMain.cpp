@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "plugin/UnitTable.h"
+#include "ui/Application.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   RunUnitInitialisations();
+  // The test program itself carries the library's resources.
+  Application->SetInstance(GetModuleHandleA(nullptr));
   const int result = RUN_ALL_TESTS();
   RunUnitFinalisations(false);
   return result;

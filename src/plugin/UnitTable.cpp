@@ -5,6 +5,7 @@
 #include "common/UnitCounter.h"
 #include "common/nettools.h"
 #include "ui/Application.h"
+#include "ui/WinControl.h"
 
 namespace {
 
@@ -22,8 +23,10 @@ UnitCounter formsCounter;
 void Forms_Initialize() {
   if (formsCounter.Enter()) CreateApplicationObjects();
 }
-void Forms_Finalize(bool) {
-  if (formsCounter.Leave()) FreeApplicationObjects();
+void Forms_Finalize(bool processTerminating) {
+  if (!formsCounter.Leave()) return;
+  if (!processTerminating) UnregisterLibraryClasses();
+  FreeApplicationObjects();
 }
 
 void nettools_Fini(bool) { nettools_Finalize(); }

@@ -1,0 +1,43 @@
+// Seeds a Wine prefix with a few example autorun entries for the demo:
+// a Run value, a RunOnce value, and a shortcut and a program file in the
+// user's Startup folder.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <string>
+
+#include "common/ShellLink.h"
+
+namespace {
+
+void SetRunValue(const char* key, const char* name, const char* data) {
+  HKEY opened;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr)) return;
+  RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), DWORD(strlen(data) + 1));
+  RegCloseKey(opened);
+}
+
+}  // namespace
+
+int main() {
+  CoInitialize(nullptr);
+  SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Demo Notepad", "C:\\windows\\notepad.exe");
+  SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "Demo Cleanup",
+              "\"C:\\windows\\system32\\cmd.exe\" /c echo cleanup");
+
+  char startup[MAX_PATH] = "";
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, startup))) {
+    std::printf("no Startup folder\n");
+    return 1;
+  }
+  const std::string folder = startup;
+  std::string link;
+  if (GetFileAttributesA((folder + "\\notepad.lnk").c_str()) == INVALID_FILE_ATTRIBUTES)
+    CreateShortcut(folder, "C:\\windows\\notepad.exe", "", "", link);
+  CopyFileA("C:\\windows\\system32\\winver.exe", (folder + "\\demo-tool.exe").c_str(), FALSE);
+  std::printf("Seeded %s\n", folder.c_str());
+  CoUninitialize();
+  return 0;
+}

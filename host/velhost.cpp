@@ -1,0 +1,273 @@
+// A small stand-in for the file manager: loads velpdl.pdl, runs the
+// handshake with records of its own and opens the manager or the About box.
+//
+//   velhost [--library PATH] [--handshake] [--about] [--manager]
+//           [--dump FILE] [--close-after MS]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Larger than the library's minimum, prefilled so untouched bytes show.
+constexpr size_t kLibInfoSize = 1024, kInfoSize = 2048;
+
+using LibCallbackFn = uint32_t(__stdcall*)(uint32_t, void*);
+using GetPlugInFunctionFn = void*(__stdcall*)(uint32_t);
+using PlugInFunction = uint32_t(__stdcall*)(uint32_t, HWND);
+
+struct Options {
+  std::string library;
+  bool handshake = false, about = false, manager = false;
+  std::string dumpFile;
+  int closeAfterMs = 0;
+};
+
+struct PlugIn {
+  std::vector<uint8_t> libInfo = std::vector<uint8_t>(kLibInfoSize, 0xFF);
+  std::vector<uint8_t> info = std::vector<uint8_t>(kInfoSize, 0xFF);
+  uint32_t callbackResult = 0;
+  PlugInFunction about = nullptr, execute = nullptr;
+};
+
+Options options;
+PlugIn plugIn;
+HWND mainWindow = nullptr;
+
+uint32_t ReadU32(const std::vector<uint8_t>& record, size_t offset) {
+  uint32_t value;
+  memcpy(&value, record.data() + offset, 4);
+  return value;
+}
+
+// The export takes its argument in EAX with nothing on the stack; returns
+// false when the stack pointer moved.
+bool CallInitPlugInLib(void* function, void* record) {
+  uint32_t before, after;
+  asm volatile(
+      "movl %%esp, %0\n\t"
+      "movl %3, %%eax\n\t"
+      "call *%2\n\t"
+      "movl %%esp, %1\n\t"
+      : "=&S"(before), "=&D"(after)
+      : "b"(function), "m"(record)
+      : "eax", "ecx", "edx", "memory", "cc");
+  return before == after;
+}
+
+bool Handshake(HMODULE library) {
+  void* init = reinterpret_cast<void*>(GetProcAddress(library, "InitPlugInLib"));
+  if (!init) {
+    std::printf("InitPlugInLib not exported\n");
+    return false;
+  }
+  if (!CallInitPlugInLib(init, plugIn.libInfo.data())) std::printf("InitPlugInLib moved the stack pointer\n");
+  auto callback = reinterpret_cast<LibCallbackFn>(static_cast<uintptr_t>(ReadU32(plugIn.libInfo, 812)));
+  plugIn.callbackResult = callback(1, plugIn.info.data());
+  auto getFunction = reinterpret_cast<GetPlugInFunctionFn>(static_cast<uintptr_t>(ReadU32(plugIn.info, 1592)));
+  plugIn.about = reinterpret_cast<PlugInFunction>(getFunction(2));
+  plugIn.execute = reinterpret_cast<PlugInFunction>(getFunction(4));
+  return plugIn.about && plugIn.execute;
+}
+
+void PrintWritten(const char* name, const std::vector<uint8_t>& record) {
+  std::printf("%s (%u bytes, prefilled with FF), written bytes:\n", name, unsigned(record.size()));
+  for (size_t i = 0; i < record.size();) {
+    if (record[i] == 0xFF) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < record.size() && record[end] != 0xFF) ++end;
+    std::printf("  %4u..%4u:", unsigned(i), unsigned(end - 1));
+    for (size_t j = i; j < end; ++j) std::printf(" %02X", record[j]);
+    std::printf("\n");
+    i = end;
+  }
+}
+
+BOOL CALLBACK FindChildByClass(HWND child, LPARAM context) {
+  auto* search = reinterpret_cast<std::pair<const char*, HWND>*>(context);
+  char name[64];
+  GetClassNameA(child, name, sizeof name);
+  if (lstrcmpiA(name, search->first) == 0) {
+    search->second = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND ChildOfClass(HWND parent, const char* className) {
+  std::pair<const char*, HWND> search{className, nullptr};
+  EnumChildWindows(parent, &FindChildByClass, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+std::string TreeText(HWND tree, HTREEITEM item) {
+  char text[512] = "";
+  TVITEMA tv{};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = text;
+  tv.cchTextMax = sizeof text;
+  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+  return text;
+}
+
+std::string ListText(HWND list, int row, int column) {
+  char text[2048] = "";
+  LVITEMA lv{};
+  lv.iSubItem = column;
+  lv.pszText = text;
+  lv.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&lv));
+  return text;
+}
+
+// Writes what the open manager shows: the tree, then the rows listed for
+// every node in turn.
+void DumpManager(HWND manager, FILE* out) {
+  HWND tree = ChildOfClass(manager, WC_TREEVIEWA);
+  HWND list = ChildOfClass(manager, WC_LISTVIEWA);
+  std::vector<HTREEITEM> nodes;
+  auto next = [&](HTREEITEM item, UINT code) {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+  };
+  std::fprintf(out, "Tree:\n");
+  for (HTREEITEM root = next(nullptr, TVGN_ROOT); root; root = next(root, TVGN_NEXT)) {
+    std::fprintf(out, "  %s\n", TreeText(tree, root).c_str());
+    nodes.push_back(root);
+    for (HTREEITEM child = next(root, TVGN_CHILD); child; child = next(child, TVGN_NEXT)) {
+      std::fprintf(out, "    %s\n", TreeText(tree, child).c_str());
+      nodes.push_back(child);
+    }
+  }
+  HTREEITEM selected = next(nullptr, TVGN_CARET);
+  for (HTREEITEM node : nodes) {
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::fprintf(out, "Rows of %s:\n", TreeText(tree, node).c_str());
+    for (int row = 0; row < rows; ++row)
+      std::fprintf(out, "  %-24s %s\n", ListText(list, row, 0).c_str(), ListText(list, row, 1).c_str());
+  }
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));
+}
+
+void CALLBACK CloseManager(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  if (HWND manager = FindWindowA("TVelmoraWin", "Velmora")) PostMessageA(manager, WM_CLOSE, 0, 0);
+}
+
+void CALLBACK WatchForManager(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND manager = FindWindowA("TVelmoraWin", "Velmora");
+  if (!manager || !IsWindowVisible(manager)) return;
+  KillTimer(nullptr, id);
+  if (!options.dumpFile.empty()) {
+    const std::string partial = options.dumpFile + ".part";
+    if (FILE* out = std::fopen(partial.c_str(), "w")) {
+      DumpManager(manager, out);
+      std::fclose(out);
+      MoveFileExA(partial.c_str(), options.dumpFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+  }
+  if (options.closeAfterMs > 0) SetTimer(nullptr, 0, options.closeAfterMs, &CloseManager);
+}
+
+void OpenManager() {
+  if (!options.dumpFile.empty() || options.closeAfterMs > 0) SetTimer(nullptr, 0, 100, &WatchForManager);
+  plugIn.execute(0, mainWindow);
+}
+
+enum { idOpenManager = 1, idAbout = 2 };
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: {
+      HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+      HWND open = CreateWindowA("BUTTON", "Autorun manager...", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 16, 16,
+                                180, 28, window, reinterpret_cast<HMENU>(idOpenManager), nullptr, nullptr);
+      HWND about = CreateWindowA("BUTTON", "About Velmora...", WS_CHILD | WS_VISIBLE, 16, 52, 180, 28, window,
+                                 reinterpret_cast<HMENU>(idAbout), nullptr, nullptr);
+      SendMessageA(open, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+      SendMessageA(about, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+      return 0;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == idOpenManager) OpenManager();
+      if (LOWORD(wParam) == idAbout) plugIn.about(0, window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+std::string DefaultLibraryPath() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  folder.erase(folder.find_last_of('\\') + 1);
+  return folder + "velpdl.pdl";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  options.library = DefaultLibraryPath();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--library" && i + 1 < argc) options.library = argv[++i];
+    else if (arg == "--handshake") options.handshake = true;
+    else if (arg == "--about") options.about = true;
+    else if (arg == "--manager") options.manager = true;
+    else if (arg == "--dump" && i + 1 < argc) options.dumpFile = argv[++i];
+    else if (arg == "--close-after" && i + 1 < argc) options.closeAfterMs = std::atoi(argv[++i]);
+    else {
+      std::printf("unknown option %s\n", arg.c_str());
+      return 2;
+    }
+  }
+  HMODULE library = LoadLibraryA(options.library.c_str());
+  if (!library) {
+    std::printf("cannot load %s (error %lu)\n", options.library.c_str(), GetLastError());
+    return 1;
+  }
+  const bool ready = Handshake(library);
+  if (options.handshake) {
+    std::printf("LibCallback(1) = %u\n", plugIn.callbackResult);
+    PrintWritten("TPlugInLibInfo", plugIn.libInfo);
+    PrintWritten("TPlugInInfo", plugIn.info);
+  }
+  if (!ready) return 1;
+
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = &MainProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = "VelHostMain";
+  RegisterClassA(&windowClass);
+  mainWindow = CreateWindowA("VelHostMain", "Corvana Strandel (test host)", WS_OVERLAPPEDWINDOW, 40, 40, 230, 140,
+                             nullptr, nullptr, windowClass.hInstance, nullptr);
+  const bool scripted = options.handshake || options.about || options.manager;
+  if (!scripted || options.manager) ShowWindow(mainWindow, SW_SHOW);
+  if (options.about) plugIn.about(0, mainWindow);
+  if (options.manager) OpenManager();
+  if (!scripted) {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  } else {
+    DestroyWindow(mainWindow);
+  }
+  FreeLibrary(library);
+  return 0;
+}

@@ -1,0 +1,111 @@
+#include "ui/Form.h"
+
+#include <vector>
+
+namespace {
+
+struct DisabledWindows {
+  HWND except;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK DisableOne(HWND window, LPARAM context) {
+  auto* disabled = reinterpret_cast<DisabledWindows*>(context);
+  if (window != disabled->except && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    EnableWindow(window, FALSE);
+    disabled->windows.push_back(window);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+KeyEvent MakeKeyEvent(WORD& key) {
+  return KeyEvent{key, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
+}
+
+bool HandleTabKey(const MSG& message) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
+  HWND top = GetAncestor(message.hwnd, GA_ROOT);
+  if (!top || GetKeyState(VK_CONTROL) < 0) return false;
+  HWND next = GetNextDlgTabItem(top, GetFocus(), GetKeyState(VK_SHIFT) < 0);
+  if (next) SetFocus(next);
+  return next != nullptr;
+}
+
+int TForm::ShowModal() {
+  HWND previousActive = GetActiveWindow();
+  DisabledWindows disabled{Handle(), {}};
+  EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&disabled));
+  modal_ = true;
+  modalResult_ = mrNone;
+  ShowWindow(Handle(), SW_SHOW);
+  SetActiveWindow(Handle());
+
+  MSG message;
+  while (modalResult_ == mrNone) {
+    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      // WM_QUIT belongs to the host's own loop: pass it on.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      modalResult_ = mrCancel;
+      break;
+    }
+    if (!HandleTabKey(message)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    if (modalResult_ != mrNone) CloseModal();
+  }
+
+  if (Handle()) ShowWindow(Handle(), SW_HIDE);
+  for (HWND window : disabled.windows)
+    if (IsWindow(window)) EnableWindow(window, TRUE);
+  if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
+  modal_ = false;
+  return modalResult_;
+}
+
+void TForm::CloseModal() {
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(action);
+  if (action == TCloseAction::caNone) modalResult_ = mrNone;
+}
+
+void TForm::Close() {
+  if (modal_) {
+    modalResult_ = mrCancel;
+    return;
+  }
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(action);
+  if (action != TCloseAction::caNone) ShowWindow(Handle(), SW_HIDE);
+}
+
+LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_ACTIVATE:
+      // Focus returns to the control that had it, or goes to the first
+      // control in tab order.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(Handle(), focus)) lastFocus_ = focus;
+      } else {
+        HWND target = lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : GetNextDlgTabItem(Handle(), nullptr, FALSE);
+        if (target) SetFocus(target);
+      }
+      return 0;
+    case WM_KEYDOWN:
+      if (OnKeyDown) {
+        WORD key = static_cast<WORD>(wParam);
+        KeyEvent event = MakeKeyEvent(key);
+        OnKeyDown(event);
+      }
+      return 0;
+    default:
+      return DefaultHandler(message, wParam, lParam);
+  }
+}

@@ -1,0 +1,118 @@
+#include "ui/ListView.h"
+
+#include <vector>
+
+namespace ui {
+
+void ListView::Create(const ControlArgs& args) { CommonControl::Create(WC_LISTVIEWA, args); }
+
+void ListView::AddColumn(const std::string& caption, int width) {
+  LVCOLUMNA column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH;
+  column.pszText = const_cast<char*>(caption.c_str());
+  column.cx = width;
+  const int count = static_cast<int>(SendMessageA(ListView_GetHeader(Handle()), HDM_GETITEMCOUNT, 0, 0));
+  Send(LVM_INSERTCOLUMNA, count, reinterpret_cast<LPARAM>(&column));
+}
+
+int ListView::Add(const std::string& caption) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = Count();
+  item.pszText = const_cast<char*>(caption.c_str());
+  return static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void ListView::SetSubItem(int index, int column, const std::string& text) {
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = const_cast<char*>(text.c_str());
+  Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+}
+
+void ListView::SetImage(int index, int image) {
+  LVITEMA item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = index;
+  item.iImage = image;
+  Send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+std::string ListView::Text(int index, int column) const {
+  std::vector<char> buffer(1024);
+  for (;;) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    const int length = static_cast<int>(Send(LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item)));
+    if (length < static_cast<int>(buffer.size()) - 1) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+void* ListView::Data(int index) const {
+  LVITEMA item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  if (index < 0 || !Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  return reinterpret_cast<void*>(item.lParam);
+}
+
+void ListView::SetData(int index, void* data) {
+  LVITEMA item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  item.lParam = reinterpret_cast<LPARAM>(data);
+  Send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void ListView::SetState(int index, UINT state, UINT mask) {
+  LVITEMA item{};
+  item.stateMask = mask;
+  item.state = state;
+  Send(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+}
+
+int ListView::FindCaption(const std::string& caption) const {
+  LVFINDINFOA find{};
+  find.flags = LVFI_STRING;
+  find.psz = caption.c_str();
+  return static_cast<int>(Send(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+void ListView::BeginUpdate() {
+  if (updateDepth_++ == 0) Send(WM_SETREDRAW, FALSE);
+}
+
+void ListView::EndUpdate() {
+  if (updateDepth_ > 0 && --updateDepth_ == 0) {
+    Send(WM_SETREDRAW, TRUE);
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+}
+
+bool ListView::HandleNotify(NMHDR* header, LRESULT& result) {
+  result = 0;
+  switch (header->code) {
+    case LVN_ITEMCHANGED: {
+      const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+      if ((change->uChanged & LVIF_STATE) && OnChange) OnChange(change->iItem);
+      return true;
+    }
+    case NM_DBLCLK:
+      if (OnDblClick) OnDblClick();
+      return true;
+    case LVN_KEYDOWN:
+      if (OnKeyDown) {
+        WORD key = reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey;
+        KeyEvent event = MakeKeyEvent(key);
+        OnKeyDown(event);
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace ui

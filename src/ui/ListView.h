@@ -1,0 +1,64 @@
+#pragma once
+#include <functional>
+#include <string>
+
+#include "ui/CommonControl.h"
+#include "ui/Form.h"
+
+namespace ui {
+
+class ListView : public CommonControl {
+ public:
+  void Create(const ControlArgs& args);
+  void SetSmallImages(HIMAGELIST images) { Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)); }
+  void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style); }
+  void AddColumn(const std::string& caption, int width);
+
+  int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
+  // Appends a row; returns its index.
+  int Add(const std::string& caption);
+  void SetSubItem(int index, int column, const std::string& text);
+  void SetImage(int index, int image);
+  std::string Text(int index, int column = 0) const;
+  void* Data(int index) const;
+  void SetData(int index, void* data);
+  void Delete(int index) { Send(LVM_DELETEITEM, index); }
+  void DeleteAll() { Send(LVM_DELETEALLITEMS); }
+
+  int SelectedIndex() const { return static_cast<int>(Send(LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
+  int FocusedIndex() const { return static_cast<int>(Send(LVM_GETNEXTITEM, -1, LVNI_FOCUSED)); }
+  bool IsSelected(int index) const { return Send(LVM_GETITEMSTATE, index, LVIS_SELECTED) != 0; }
+  bool IsFocused(int index) const { return Send(LVM_GETITEMSTATE, index, LVIS_FOCUSED) != 0; }
+  void SetSelected(int index, bool selected) { SetState(index, selected ? LVIS_SELECTED : 0, LVIS_SELECTED); }
+  void SetFocused(int index, bool focused) { SetState(index, focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED); }
+  // Whole-caption search from the first row, ignoring letter case; -1 when none.
+  int FindCaption(const std::string& caption) const;
+
+  // Redrawing is suspended between BeginUpdate and the matching EndUpdate.
+  void BeginUpdate();
+  void EndUpdate();
+  int UpdateDepth() const { return updateDepth_; }
+
+  std::function<void(int item)> OnChange;  // a row's state changed; -1 for none
+  std::function<void()> OnDblClick;
+  std::function<void(KeyEvent&)> OnKeyDown;
+  bool HandleNotify(NMHDR* header, LRESULT& result) override;
+
+ private:
+  void SetState(int index, UINT state, UINT mask);
+  int updateDepth_ = 0;
+};
+
+// Holds a list's update bracket for one scope.
+class ListUpdateBracket {
+ public:
+  explicit ListUpdateBracket(ListView& list) : list_(list) { list_.BeginUpdate(); }
+  ~ListUpdateBracket() { list_.EndUpdate(); }
+  ListUpdateBracket(const ListUpdateBracket&) = delete;
+  ListUpdateBracket& operator=(const ListUpdateBracket&) = delete;
+
+ private:
+  ListView& list_;
+};
+
+}  // namespace ui

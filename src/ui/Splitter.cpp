@@ -1,0 +1,51 @@
+#include "ui/Splitter.h"
+
+#include <algorithm>
+
+namespace ui {
+
+void Splitter::Create(HWND parent, int minSize) {
+  minSize_ = minSize;
+  WindowArgs args;
+  args.parent = parent;
+  CreateHandle("VelmoraSplitter", args);
+}
+
+LRESULT Splitter::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETCURSOR:
+      SetCursor(LoadCursor(nullptr, IDC_SIZEWE));
+      return TRUE;
+    case WM_LBUTTONDOWN: {
+      POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      ClientToScreen(Handle(), &point);
+      dragStartX_ = point.x;
+      dragStartWidth_ = LeftWidth ? LeftWidth() : 0;
+      dragging_ = true;
+      SetCapture(Handle());
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (dragging_) {
+        POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ClientToScreen(Handle(), &point);
+        RECT parent{};
+        GetClientRect(GetParent(Handle()), &parent);
+        const int maxWidth = std::max(minSize_, int(parent.right) - minSize_ - 6);
+        const int width = std::clamp(dragStartWidth_ + int(point.x) - dragStartX_, minSize_, maxWidth);
+        if (OnMoved) OnMoved(width);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      if (dragging_) {
+        dragging_ = false;
+        if (message == WM_LBUTTONUP) ReleaseCapture();
+      }
+      return 0;
+    default:
+      return DefaultHandler(message, wParam, lParam);
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,27 @@
+#include "ui/StatusBar.h"
+
+namespace ui {
+
+void StatusBar::Create(const ControlArgs& args) {
+  ControlArgs barArgs = args;
+  barArgs.style |= CCS_NOPARENTALIGN | CCS_NORESIZE;
+  CommonControl::Create(STATUSCLASSNAMEA, barArgs);
+}
+
+void StatusBar::SetPanels(const std::vector<int>& widths) {
+  widths_ = widths;
+  std::vector<int> rightEdges;
+  int edge = 0;
+  for (int width : widths) rightEdges.push_back(edge += width);
+  Send(SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data()));
+}
+
+std::string StatusBar::Text(int panel) const {
+  const int length = LOWORD(Send(SB_GETTEXTLENGTHA, panel));
+  std::string text(length + 1, '\0');
+  Send(SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(length);
+  return text;
+}
+
+}  // namespace ui

@@ -1,0 +1,38 @@
+#pragma once
+#include <functional>
+#include <map>
+
+#include "ui/CommonControl.h"
+
+namespace ui {
+
+class ToolBar : public CommonControl {
+ public:
+  void Create(const ControlArgs& args, HIMAGELIST images);
+  void AddButton(int id, int image);
+  void AddSeparator(int id, int width, bool hidden = false);
+  void SetHidden(int id, bool hidden) { Send(TB_HIDEBUTTON, id, MAKELPARAM(hidden, 0)); }
+  void SetEnabled(int id, bool enabled) { Send(TB_ENABLEBUTTON, id, MAKELPARAM(enabled, 0)); }
+  bool IsEnabled(int id) const { return Send(TB_ISBUTTONENABLED, id) != 0; }
+  bool IsHidden(int id) const { return Send(TB_ISBUTTONHIDDEN, id) != 0; }
+  int ButtonCount() const { return static_cast<int>(Send(TB_BUTTONCOUNT)); }
+  RECT ButtonRect(int id) const;
+
+  // Click handlers by button id; the parent forwards WM_COMMAND here.
+  std::map<int, std::function<void()>> OnClick;
+  bool HandleCommand(int id);
+};
+
+// One button of a toolbar, by id.
+struct ToolButton {
+  ToolBar* bar;
+  int id;
+  void SetEnabled(bool enabled) const { bar->SetEnabled(id, enabled); }
+  bool Enabled() const { return bar->IsEnabled(id); }
+  // Runs the click handler, as a click on an enabled button does.
+  void Click() const {
+    if (Enabled()) bar->HandleCommand(id);
+  }
+};
+
+}  // namespace ui
