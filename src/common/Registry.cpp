@@ -1,5 +1,6 @@
 #include "common/Registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -136,7 +137,9 @@ std::vector<BYTE> TRegistry::ReadRawValue(const std::string& name, DWORD& type) 
       return data;
     }
     if (result == ERROR_MORE_DATA) {
-      size = got > size ? got : size * 2 + 64;
+      // It grew since the size query: grow geometrically, so that a value
+      // that keeps growing is still caught within a few attempts.
+      size = std::max<DWORD>(got, size * 2) + 64;
       result = ERROR_SUCCESS;
     }
   }
