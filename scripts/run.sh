@@ -1,10 +1,46 @@
 #!/usr/bin/env bash
-# The run command: installs what is missing and builds the plug-in library.
+# The run command: builds the plug-in and opens the manager in the test
+# host under Wine. It uses a demo prefix seeded with example entries unless
+# VELMORA_PREFIX names a Wine prefix of your own. Without a display it runs
+# under Xvfb, saves a screenshot and prints what the manager lists.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$root/build}
-bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" --win32-only
-library="$BUILD_DIR/win32/velpdl.pdl"
-echo "Built $library"
-i686-w64-mingw32-objdump -f "$library" | sed -n 's/^.*file format /format: /p'
+
+if [[ "${1:-}" != "--inner" ]]; then
+  bash "$root/scripts/setup.sh"
+  bash "$root/scripts/build.sh" --win32-only
+  if [[ -z "${DISPLAY:-}" ]]; then
+    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inner --headless
+  fi
+  exec bash "$0" --inner
+fi
+
+if [[ -n "${VELMORA_PREFIX:-}" ]]; then
+  export WINEPREFIX=$VELMORA_PREFIX
+else
+  export WINEPREFIX=$BUILD_DIR/demo-prefix
+fi
+source "$root/scripts/wine-env.sh"
+wine_prefix_ready
+trap wine_server_stop EXIT
+wine_server_start
+[[ -n "${VELMORA_PREFIX:-}" ]] || wine "$BUILD_DIR/win32/demoseed.exe"
+
+host="$BUILD_DIR/win32/velhost.exe"
+if [[ "${2:-}" != "--headless" ]]; then
+  wine "$host" --manager
+  exit 0
+fi
+
+out="$BUILD_DIR/run"
+mkdir -p "$out"
+rm -f "$out/manager.txt"
+wine "$host" --manager --dump "Z:$out/manager.txt" --close-after 4000 &
+hostPid=$!
+for _ in $(seq 150); do [[ -f "$out/manager.txt" ]] && break; sleep 0.2; done
+sleep 0.5
+xwd -root -silent | convert xwd:- -crop 720x420+0+0 png:"$out/manager.png"
+wait "$hostPid"
+echo "Screenshot of the open manager: $out/manager.png"
+cat "$out/manager.txt"

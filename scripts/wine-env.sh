@@ -16,6 +16,10 @@ wine_prefix_ready() {
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     echo "Creating Wine prefix $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 </dev/null
+    # A virtual desktop: Wine draws the frames itself, and hiding a window
+    # does not wait for a window manager that Xvfb does not have.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 </dev/null
   fi
   wineserver -w
 }

@@ -7,6 +7,10 @@ namespace {
 
 // STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS
 constexpr REGSAM kPresenceAccess = 0x20009;
+// Every open names the native view. A 32-bit library on 64-bit Windows
+// would otherwise see HKEY_LOCAL_MACHINE\Software\Wow6432Node under the
+// name of the native key; 32-bit Windows ignores the flag.
+constexpr REGSAM kView = KEY_WOW64_64KEY;
 // A value that keeps growing between size query and read is given up on
 // after this many attempts rather than looping forever.
 constexpr int kReadAttempts = 16;
@@ -49,7 +53,7 @@ void TRegistry::SelectRootKey(HKEY root) {
   root_ = root;
 }
 
-bool TRegistry::OpenKey(const std::string& path, REGSAM access) {
+HKEY TRegistry::OpenRaw(const std::string& path, REGSAM access) const {
   HKEY base = root_;
   std::string subKey = path;
   if (!subKey.empty() && subKey[0] == '\\')
@@ -57,24 +61,19 @@ bool TRegistry::OpenKey(const std::string& path, REGSAM access) {
   else if (current_.IsOpen())
     base = current_.Get();
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(base, subKey.c_str(), 0, access, &opened) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(base, subKey.c_str(), 0, access | kView, &opened) != ERROR_SUCCESS) return nullptr;
+  return opened;
+}
+
+bool TRegistry::OpenKey(const std::string& path, REGSAM access) {
+  HKEY opened = OpenRaw(path, access);
+  if (!opened) return false;
   // The new key replaces the open one only once it has opened.
   current_ = RegKey(opened);
   return true;
 }
 
-bool TRegistry::KeyIsPresent(const std::string& path) {
-  HKEY base = root_;
-  std::string subKey = path;
-  if (!subKey.empty() && subKey[0] == '\\')
-    subKey.erase(0, 1);
-  else if (current_.IsOpen())
-    base = current_.Get();
-  HKEY probe = nullptr;
-  if (RegOpenKeyExA(base, subKey.c_str(), 0, kPresenceAccess, &probe) != ERROR_SUCCESS) return false;
-  RegCloseKey(probe);
-  return true;
-}
+bool TRegistry::KeyIsPresent(const std::string& path) { return RegKey(OpenRaw(path, kPresenceAccess)).IsOpen(); }
 
 bool TRegistry::OpenExistingKey(const std::string& path) { return OpenKey(path, KEY_ALL_ACCESS); }
 

@@ -76,6 +76,8 @@ class TRegistry {
   void CloseCurrentKey() { current_.Close(); }
 
  private:
+  // Opens `path` by the path rule above; null when it does not open.
+  HKEY OpenRaw(const std::string& path, REGSAM access) const;
   bool OpenKey(const std::string& path, REGSAM access);
   // Reads any value whole, growing the buffer while the value grows.
   std::vector<BYTE> ReadRawValue(const std::string& name, DWORD& type);

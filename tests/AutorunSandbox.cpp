@@ -1,0 +1,146 @@
+#include "AutorunSandbox.h"
+
+#include <algorithm>
+
+const char* const kRunKeys[4] = {"Run", "RunOnce", "RunServices", "RunServicesOnce"};
+
+namespace {
+
+const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::vector<std::string> SandboxedKeys() {
+  std::vector<std::string> keys;
+  for (const char* key : kRunKeys) keys.push_back(RunKeyPath(key));
+  keys.push_back(kShellFolders);
+  return keys;
+}
+
+HKEY OpenKey(HKEY root, const std::string& path, REGSAM access = KEY_ALL_ACCESS) {
+  HKEY key = nullptr;
+  RegOpenKeyExA(root, path.c_str(), 0, access | KEY_WOW64_64KEY, &key);
+  return key;
+}
+
+HKEY CreateKey(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+  return key;
+}
+
+// RegDeleteTreeA alone would follow the 32-bit view under WOW64.
+void DeleteTree(HKEY root, const std::string& path) {
+  const auto slash = path.find_last_of('\\');
+  HKEY parent = OpenKey(root, path.substr(0, slash));
+  if (!parent) return;
+  RegDeleteTreeA(parent, path.substr(slash + 1).c_str());
+  RegCloseKey(parent);
+}
+
+const char* StartupValueName(HKEY root) { return root == HKEY_LOCAL_MACHINE ? "Common Startup" : "Startup"; }
+
+}  // namespace
+
+std::string RunKeyPath(const char* key) { return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\") + key; }
+
+std::string Location(HKEY root, const char* key) {
+  return std::string(root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + RunKeyPath(key);
+}
+
+AutorunSandbox::AutorunSandbox() {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    for (const std::string& path : SandboxedKeys()) {
+      SavedKey saved{root, path, false, {}};
+      if (HKEY key = OpenKey(root, path, KEY_READ)) {
+        saved.existed = true;
+        char name[16384];
+        std::vector<BYTE> data(1 << 20);
+        for (DWORD i = 0;; ++i) {
+          DWORD nameLength = sizeof name, size = static_cast<DWORD>(data.size()), type = 0;
+          if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+          saved.values.push_back({std::string(name, nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + size)});
+        }
+        RegCloseKey(key);
+      }
+      saved_.push_back(std::move(saved));
+    }
+    SetStartupValue(root, (root == HKEY_LOCAL_MACHINE ? commonStartup_ : userStartup_).Path());
+  }
+}
+
+AutorunSandbox::~AutorunSandbox() {
+  for (const SavedKey& saved : saved_) {
+    DeleteTree(saved.root, saved.path);
+    if (!saved.existed) continue;
+    HKEY key = CreateKey(saved.root, saved.path);
+    for (const SavedValue& value : saved.values)
+      RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+    RegCloseKey(key);
+  }
+}
+
+void AutorunSandbox::EmptyKey(HKEY root, const char* key) {
+  DeleteTree(root, RunKeyPath(key));
+  RegCloseKey(CreateKey(root, RunKeyPath(key)));
+}
+
+void AutorunSandbox::RemoveKey(HKEY root, const char* key) { DeleteTree(root, RunKeyPath(key)); }
+
+void AutorunSandbox::SetRawValue(HKEY root, const char* key, const std::string& name, DWORD type, const void* data,
+                                 DWORD size) {
+  HKEY opened = CreateKey(root, RunKeyPath(key));
+  RegSetValueExA(opened, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(opened);
+}
+
+void AutorunSandbox::SetValue(HKEY root, const char* key, const std::string& name, const std::string& data, DWORD type) {
+  SetRawValue(root, key, name, type, data.c_str(), static_cast<DWORD>(data.size() + 1));
+}
+
+std::vector<std::string> AutorunSandbox::Names(HKEY root, const char* key) const {
+  std::vector<std::string> names;
+  HKEY opened = OpenKey(root, RunKeyPath(key), KEY_READ);
+  if (!opened) return names;
+  char name[16384];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = sizeof name;
+    if (RegEnumValueA(opened, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(name, length);
+  }
+  RegCloseKey(opened);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string AutorunSandbox::Value(HKEY root, const char* key, const std::string& name, DWORD* type) const {
+  HKEY opened = OpenKey(root, RunKeyPath(key), KEY_READ);
+  std::vector<char> data(1 << 16);
+  DWORD size = static_cast<DWORD>(data.size()), valueType = REG_NONE;
+  const LONG result = opened ? RegQueryValueExA(opened, name.c_str(), nullptr, &valueType,
+                                                reinterpret_cast<BYTE*>(data.data()), &size)
+                             : ERROR_FILE_NOT_FOUND;
+  if (opened) RegCloseKey(opened);
+  if (type) *type = result == ERROR_SUCCESS ? valueType : REG_NONE;
+  if (result != ERROR_SUCCESS) return "(missing)";
+  std::string text(data.data(), size);
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+bool AutorunSandbox::HasValue(HKEY root, const char* key, const std::string& name) const {
+  DWORD type;
+  Value(root, key, name, &type);
+  return type != REG_NONE;
+}
+
+void AutorunSandbox::SetStartupValue(HKEY root, const std::string& text, DWORD type) {
+  HKEY key = CreateKey(root, kShellFolders);
+  RegSetValueExA(key, StartupValueName(root), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+}
+
+void AutorunSandbox::RemoveStartupValue(HKEY root) {
+  HKEY key = OpenKey(root, kShellFolders);
+  RegDeleteValueA(key, StartupValueName(root));
+  RegCloseKey(key);
+}

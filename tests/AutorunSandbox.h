@@ -1,0 +1,53 @@
+#pragma once
+// Saves the autorun keys and the Startup-folder values of the test prefix
+// before a test and puts them back exactly afterwards, so tests can add,
+// delete and break them freely. The Startup values point at fresh folders.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+extern const char* const kRunKeys[4];  // "Run", "RunOnce", ...
+std::string RunKeyPath(const char* key);  // below the root, no leading backslash
+std::string Location(HKEY root, const char* key);  // the location string
+
+class AutorunSandbox {
+ public:
+  AutorunSandbox();
+  ~AutorunSandbox();
+  AutorunSandbox(const AutorunSandbox&) = delete;
+  AutorunSandbox& operator=(const AutorunSandbox&) = delete;
+
+  // Empties (creating) or removes one of the eight autorun keys.
+  void EmptyKey(HKEY root, const char* key);
+  void RemoveKey(HKEY root, const char* key);
+  void SetValue(HKEY root, const char* key, const std::string& name, const std::string& data, DWORD type = REG_SZ);
+  void SetRawValue(HKEY root, const char* key, const std::string& name, DWORD type, const void* data, DWORD size);
+  std::vector<std::string> Names(HKEY root, const char* key) const;
+  std::string Value(HKEY root, const char* key, const std::string& name, DWORD* type = nullptr) const;
+  bool HasValue(HKEY root, const char* key, const std::string& name) const;
+
+  // The Startup values as stored (raw text, any type).
+  void SetStartupValue(HKEY root, const std::string& text, DWORD type = REG_SZ);
+  void RemoveStartupValue(HKEY root);
+  const TempDir& UserStartup() const { return userStartup_; }
+  const TempDir& CommonStartup() const { return commonStartup_; }
+
+ private:
+  struct SavedValue {
+    std::string name;
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  struct SavedKey {
+    HKEY root;
+    std::string path;
+    bool existed;
+    std::vector<SavedValue> values;
+  };
+  std::vector<SavedKey> saved_;
+  TempDir userStartup_, commonStartup_;
+};

@@ -1,0 +1,113 @@
+#include "GuiSupport.h"
+
+#include <cstdio>
+
+#include "TestSupport.h"
+
+namespace {
+
+WindowDriver* activeDriver = nullptr;
+
+struct Search {
+  const std::string* className;
+  HWND found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<Search*>(context);
+  char name[128];
+  GetClassNameA(window, name, sizeof name);
+  if (IsWindowVisible(window) && *search->className == name) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+WindowDriver::WindowDriver() {
+  activeDriver = this;
+  timer_ = SetTimer(nullptr, 0, 20, &WindowDriver::Tick);
+}
+
+WindowDriver::~WindowDriver() {
+  KillTimer(nullptr, timer_);
+  activeDriver = nullptr;
+}
+
+void WindowDriver::When(const std::string& className, std::function<void(HWND)> action) {
+  steps_.push_back({className, std::move(action)});
+}
+
+void WindowDriver::AnswerMessageBox() {
+  When("#32770", [this](HWND box) {
+    boxCaptions.push_back(WindowText(box));
+    // The message text is the static control with id 0xFFFF.
+    boxTexts.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
+    boxOwners.push_back(GetWindow(box, GW_OWNER));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+  });
+}
+
+void CALLBACK WindowDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  WindowDriver* driver = activeDriver;
+  if (!driver || driver->steps_.empty()) return;
+  Search search{&driver->steps_.front().className, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), &FindVisible, reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return;
+  Step step = std::move(driver->steps_.front());
+  driver->steps_.erase(driver->steps_.begin());
+  step.action(search.found);
+}
+
+void PumpMessages(int milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  MSG message;
+  do {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    Sleep(5);
+  } while (static_cast<int>(end - GetTickCount()) > 0);
+}
+
+std::string WindowText(HWND window) {
+  char text[4096] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+void SaveWindowPicture(HWND window, const std::string& fileName) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+  const DWORD rowSize = (width * 3 + 3) & ~3u, imageSize = rowSize * height;
+  BITMAPFILEHEADER header{};
+  header.bfType = 0x4D42;
+  header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+  header.bfSize = header.bfOffBits + imageSize;
+  if (FILE* out = std::fopen(ArtifactPath(fileName).c_str(), "wb")) {
+    std::fwrite(&header, sizeof header, 1, out);
+    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+    std::fwrite(bits, imageSize, 1, out);
+    std::fclose(out);
+  }
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Drives real windows from inside a test: steps that run from a timer when
+// a window of a given class shows up (so a modal loop can be answered), a
+// message box reader, and window pictures for the artifacts.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class WindowDriver {
+ public:
+  WindowDriver();
+  ~WindowDriver();
+  WindowDriver(const WindowDriver&) = delete;
+  WindowDriver& operator=(const WindowDriver&) = delete;
+
+  // Runs `action` once a visible top-level window of `className` exists
+  // (the steps run in order, one at a time).
+  void When(const std::string& className, std::function<void(HWND)> action);
+  // Reads the next message box's caption and text, then presses its OK.
+  void AnswerMessageBox();
+  bool Done() const { return steps_.empty(); }
+
+  std::vector<std::string> boxTexts, boxCaptions;
+  std::vector<HWND> boxOwners;
+
+ private:
+  struct Step {
+    std::string className;
+    std::function<void(HWND)> action;
+  };
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  std::vector<Step> steps_;
+  UINT_PTR timer_ = 0;
+};
+
+// Processes this thread's messages for a while.
+void PumpMessages(int milliseconds = 50);
+// Saves what a window shows as a BMP file under the artifacts folder.
+void SaveWindowPicture(HWND window, const std::string& fileName);
+std::string WindowText(HWND window);

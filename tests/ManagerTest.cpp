@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "AutorunSandbox.h"
+#include "GuiSupport.h"
+#include "common/FileTools.h"
+#include "common/ShellLink.h"
+#include "common/nettools.h"
+#include "manager/velwin.h"
+#include "ui/Application.h"
+
+namespace {
+
+// The tree as text: "ROOT[child,child] ROOT[...]".
+std::string TreeShape(const TVelmora& frame) {
+  std::string shape;
+  const auto& tree = frame.tvAutoRun;
+  for (HTREEITEM root = tree.Root(); root; root = tree.NextSibling(root)) {
+    if (!shape.empty()) shape += ' ';
+    shape += tree.Caption(root) + '[';
+    for (HTREEITEM child = tree.FirstChild(root); child; child = tree.NextSibling(child)) {
+      if (child != tree.FirstChild(root)) shape += ',';
+      shape += tree.Caption(child);
+    }
+    shape += ']';
+  }
+  return shape;
+}
+
+HTREEITEM FindNode(const TVelmora& frame, const std::string& root, const std::string& child = "") {
+  const auto& tree = frame.tvAutoRun;
+  for (HTREEITEM r = tree.Root(); r; r = tree.NextSibling(r)) {
+    if (tree.Caption(r) != root) continue;
+    if (child.empty()) return r;
+    for (HTREEITEM c = tree.FirstChild(r); c; c = tree.NextSibling(c))
+      if (tree.Caption(c) == child) return c;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> Captions(const TVelmora& frame) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
+  return rows;
+}
+
+class ManagerTest : public testing::Test {
+ protected:
+  AutorunSandbox sandbox;
+  std::unique_ptr<TVelmoraWin> window;
+  WindowDriver driver;
+
+  void SetUp() override {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+      for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);
+  }
+  TVelmora& Open() {
+    window = std::make_unique<TVelmoraWin>();
+    ShowWindow(window->Handle(), SW_SHOWNOACTIVATE);
+    PumpMessages(20);
+    return *window->Velmora;
+  }
+  void Select(TVelmora& frame, const std::string& root, const std::string& child = "") {
+    HTREEITEM node = FindNode(frame, root, child);
+    ASSERT_NE(node, nullptr) << root << "/" << child;
+    frame.tvAutoRun.Select(node);
+  }
+};
+
+}  // namespace
+
+TEST_F(ManagerTest, FullTreeInCatalogueOrderWithCurrentUserSelected) {
+  TVelmora& frame = Open();
+  EXPECT_EQ(TreeShape(frame),
+            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run] "
+            "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once,Auto Run]");
+  EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER"));
+  EXPECT_EQ(frame.CurrentLocation, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  const TAutoRunItem* root = frame.NodeItem(FindNode(frame, "LOCAL MACHINE"));
+  EXPECT_EQ(root->Origin, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  EXPECT_FALSE(root->AllowsAdd);
+  const TAutoRunItem* once = frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Run Services Once"));
+  EXPECT_EQ(once->Origin, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
+  EXPECT_TRUE(once->AllowsAdd);
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin, sandbox.UserStartup().Path());
+  EXPECT_FALSE(frame.tbAdd.Enabled());
+  EXPECT_TRUE(driver.boxTexts.empty());
+}
+
+TEST_F(ManagerTest, MissingKeysAndFoldersLeaveOutOnlyTheirNodes) {
+  sandbox.RemoveKey(HKEY_CURRENT_USER, "RunServices");
+  sandbox.RemoveKey(HKEY_CURRENT_USER, "RunServicesOnce");
+  sandbox.RemoveKey(HKEY_LOCAL_MACHINE, "RunOnce");
+  sandbox.SetStartupValue(HKEY_CURRENT_USER, sandbox.UserStartup().File("absent"));
+  sandbox.RemoveStartupValue(HKEY_LOCAL_MACHINE);
+  TVelmora& frame = Open();
+  EXPECT_EQ(TreeShape(frame), "CURRENT USER[Run,Run Once] LOCAL MACHINE[Run,Run Services,Run Services Once]");
+}
+
+TEST_F(ManagerTest, StartupValueKeptAsStoredWithOrWithoutBackslash) {
+  sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, sandbox.CommonStartup().Path() + "\\");
+  TVelmora& frame = Open();
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin, sandbox.UserStartup().Path());
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Auto Run"))->Origin,
+            sandbox.CommonStartup().Path() + "\\");
+}
+
+TEST_F(ManagerTest, FolderRowsOfEveryKind) {
+  const TempDir& folder = sandbox.UserStartup();
+  folder.Write("prog.exe");
+  folder.Write("tool.com");
+  folder.Write("run.bat");
+  folder.Write("old.pif");
+  folder.Write("readme.txt");
+  folder.Write("noext");
+  folder.MakeDir("folder.exe");
+  SetFileAttributesA(folder.Write("hidden.exe").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  folder.Write("broken.lnk", "\x4c\x00\x00\x00 not really a shortcut");
+  std::string link;
+  CreateShortcut(folder.Path(), "C:\\Tools\\app.exe", "", "", link);
+  TVelmora& frame = Open();
+  Select(frame, "CURRENT USER", "Auto Run");
+  auto rows = Captions(frame);
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (std::vector<std::string>{"app.lnk", "broken.lnk", "folder.exe", "hidden.exe", "old.pif",
+                                            "prog.exe", "run.bat", "tool.com"}));
+  for (int i = 0; i < frame.lvAutoRun.Count(); ++i) {
+    const TAutoRunItem* item = frame.RowItem(i);
+    const std::string name = frame.lvAutoRun.Text(i);
+    EXPECT_EQ(item->Name, name);
+    EXPECT_EQ(item->Origin, folder.File(name));
+    EXPECT_EQ(frame.lvAutoRun.Text(i, 1), folder.File(name));
+    EXPECT_FALSE(item->AllowsAdd);
+    if (name == "app.lnk")
+      EXPECT_EQ(item->Command, "C:\\Tools\\app.exe");
+    else if (name == "broken.lnk")
+      EXPECT_EQ(item->Command, "");
+    else
+      EXPECT_EQ(item->Command, folder.File(name));
+  }
+  EXPECT_TRUE(frame.tbAdd.Enabled());
+  EXPECT_FALSE(frame.tbChange.Enabled());
+  EXPECT_TRUE(frame.tbDelete.Enabled());
+  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 0);
+}
+
+TEST_F(ManagerTest, RegistryRowsSkipNonStringValuesAndKeepListing) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "first", "C:\\a.exe");
+  sandbox.SetRawValue(HKEY_CURRENT_USER, "Run", "number", REG_DWORD, "\x01\x00\x00\x00", 4);
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "second", "\"C:\\Program Files\\B\\b.exe\" /min");
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "", "C:\\default.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "expand", "%SystemRoot%\\x.exe", REG_EXPAND_SZ);
+  sandbox.SetRawValue(HKEY_CURRENT_USER, "RunOnce", "unterminated", REG_SZ, "C:\\u.exe", 8);
+  TVelmora& frame = Open();  // the root lists every child
+  auto rows = Captions(frame);
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (std::vector<std::string>{"", "expand", "first", "second", "unterminated"}));
+  EXPECT_TRUE(driver.boxTexts.empty());
+  for (int i = 0; i < frame.lvAutoRun.Count(); ++i) {
+    const TAutoRunItem* item = frame.RowItem(i);
+    if (item->Name == "expand") {
+      EXPECT_EQ(item->Command, "%SystemRoot%\\x.exe");
+      EXPECT_EQ(item->Origin, Location(HKEY_CURRENT_USER, "RunOnce"));
+    }
+    if (item->Name == "unterminated") {
+      EXPECT_EQ(item->Command, "C:\\u.exe");
+    }
+    if (item->Name == "") {
+      EXPECT_EQ(item->Command, "C:\\default.exe");
+    }
+  }
+}
+
+TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "quoted", "\"C:\\Program Files\\Vendor\\app.exe\" /tray");
+  std::string link;
+  CreateShortcut(sandbox.UserStartup().Path(), "C:\\Tools\\target.exe", "", "", link);
+  TVelmora& frame = Open();
+  {
+    WindowDC dc(frame.StatusBar);
+    EXPECT_EQ(frame.StatusBar.Text(0),
+              ShortenPathToWidth("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\", dc.Get(), 350));
+  }
+  // A root: the list mixes kinds and Change follows the row.
+  EXPECT_FALSE(frame.tbAdd.Enabled());
+  ASSERT_EQ(Captions(frame), (std::vector<std::string>{"quoted", "target.lnk"}));
+  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 0);
+  EXPECT_FALSE(frame.lvAutoRun.IsFocused(0));
+  EXPECT_EQ(frame.StatusBar.Text(1), "app.exe\" /tray");
+  EXPECT_TRUE(frame.tbChange.Enabled());
+  frame.lvAutoRun.SetSelected(1, true);
+  EXPECT_EQ(frame.StatusBar.Text(1), "target.exe");
+  EXPECT_FALSE(frame.tbChange.Enabled());
+  EXPECT_TRUE(frame.tbDelete.Enabled());
+  frame.pmAutoRunPopup();
+  EXPECT_FALSE(frame.miAdd.Enabled());
+  EXPECT_FALSE(frame.miChange.Enabled());
+  EXPECT_TRUE(frame.miDelete.Enabled());
+
+  Select(frame, "CURRENT USER", "Run");
+  EXPECT_EQ(frame.CurrentLocation, Location(HKEY_CURRENT_USER, "Run"));
+  EXPECT_TRUE(frame.tbAdd.Enabled());
+  EXPECT_TRUE(frame.tbChange.Enabled());
+  frame.pmAutoRunPopup();
+  EXPECT_TRUE(frame.miAdd.Enabled());
+  EXPECT_TRUE(frame.miChange.Enabled());
+
+  Select(frame, "LOCAL MACHINE");  // a root whose children are all empty
+  EXPECT_EQ(frame.lvAutoRun.Count(), 0);
+  EXPECT_FALSE(frame.tbAdd.Enabled());
+  EXPECT_FALSE(frame.tbChange.Enabled());
+  EXPECT_FALSE(frame.tbDelete.Enabled());
+  frame.lvAutoRunChange(-1);  // a row without a record
+  EXPECT_EQ(frame.StatusBar.Text(1), "");
+  EXPECT_EQ(frame.StatusBar.Text(2), "");
+}
+
+TEST_F(ManagerTest, LoadingGuardKeepsSelectionEventsOut) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "C:\\a.exe");
+  TVelmora& frame = Open();
+  const std::string panel = frame.StatusBar.Text(0);
+  frame.Loading = true;
+  Select(frame, "LOCAL MACHINE", "Run");
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"a"}));
+  EXPECT_EQ(frame.StatusBar.Text(0), panel);
+  EXPECT_EQ(frame.CurrentLocation, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  frame.Loading = false;
+}
+
+TEST_F(ManagerTest, RefreshRestoresSelectionByCaptionThenPosition) {
+  for (const char* name : {"alpha", "beta", "gamma"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
+  sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "Beta", "y");
+  TVelmora& frame = Open();
+  ASSERT_EQ(Captions(frame), (std::vector<std::string>{"alpha", "beta", "gamma", "Beta"}));
+  frame.lvAutoRun.SetSelected(3, true);  // "Beta" under Run Once
+  frame.RefreshEntries();
+  // Whole-caption search ignores case and takes the upper row.
+  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 1);
+  EXPECT_TRUE(frame.lvAutoRun.IsFocused(1));
+
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "delta", "x");
+  frame.lvAutoRun.SetSelected(2, true);  // gamma
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("Run").c_str(), "gamma");
+  frame.RefreshEntries();  // gone: the row at its old index
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"alpha", "beta", "delta", "Beta"}));
+  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 2);
+
+  frame.lvAutoRun.SetSelected(3, true);
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("RunOnce").c_str(), "Beta");
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("Run").c_str(), "beta");
+  frame.RefreshEntries();  // past the end: the last row
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"alpha", "delta"}));
+  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 1);
+
+  sandbox.EmptyKey(HKEY_CURRENT_USER, "Run");
+  frame.RefreshEntries();
+  EXPECT_EQ(frame.lvAutoRun.Count(), 0);
+  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), -1);
+  EXPECT_EQ(frame.lvAutoRun.UpdateDepth(), 0);
+}
+
+TEST_F(ManagerTest, RowCaptionedNoIsRestoredByPosition) {
+  for (const char* name : {"-no-", "a", "b"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
+  TVelmora& frame = Open();
+  Select(frame, "CURRENT USER", "Run");
+  frame.lvAutoRun.SetSelected(0, true);
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("Run").c_str(), "-no-");
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "-no-", "x");  // now enumerated last
+  frame.RefreshEntries();
+  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 0);
+  EXPECT_FALSE(frame.lvAutoRun.IsFocused(0));
+}
+
+TEST_F(ManagerTest, NetworkStartupFolderIsAFolderLocation) {
+  // Wine has no network provider: the probe is played, and the folder is
+  // reached through an extended-length path, which also starts with "\\".
+  struct Reachable : NetworkProvider {
+    bool reachable = true;
+    DWORD AddConnection(NETRESOURCEA&) override { return reachable ? NO_ERROR : ERROR_BAD_NETPATH; }
+    DWORD CancelConnection(const std::string&) override { return NO_ERROR; }
+    void FetchExtendedError() override {}
+    std::string HostExecutablePath() override { return "C:\\host.exe"; }
+  } network;
+  NetworkProvider* previous = SetNetworkProvider(&network);
+  const std::string share = "\\\\?\\" + sandbox.UserStartup().Path();
+  sandbox.SetStartupValue(HKEY_CURRENT_USER, share);
+  sandbox.UserStartup().Write("remote.exe");
+  {
+    TVelmora& frame = Open();
+    Select(frame, "CURRENT USER", "Auto Run");
+    EXPECT_EQ(Captions(frame), (std::vector<std::string>{"remote.exe"}));
+    EXPECT_EQ(frame.RowItem(0)->Origin, share + "\\remote.exe");
+    EXPECT_TRUE(frame.tbDelete.Enabled());
+    EXPECT_FALSE(frame.tbChange.Enabled());  // a file row
+  }
+  network.reachable = false;
+  TVelmora& frame = Open();
+  EXPECT_EQ(FindNode(frame, "CURRENT USER", "Auto Run"), nullptr);
+  SetNetworkProvider(previous);
+}
+
+TEST_F(ManagerTest, ErrorWhileLoadingIsShownAndTheWindowStillOpens) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "C:\\a.exe");
+  sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, "\x01\x02", REG_BINARY);
+  driver.AnswerMessageBox();
+  TVelmora& frame = Open();
+  PumpMessages(100);
+  ASSERT_EQ(driver.boxTexts.size(), 1u);
+  EXPECT_EQ(driver.boxTexts[0], "Invalid data type for 'Common Startup'");
+  // The nodes built before the error stay; the list was not filled.
+  EXPECT_EQ(TreeShape(frame),
+            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run] "
+            "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once]");
+  EXPECT_EQ(frame.lvAutoRun.Count(), 0);
+  EXPECT_FALSE(frame.Loading);
+  EXPECT_TRUE(IsWindow(window->Handle()));
+}
+
+TEST_F(ManagerTest, SplitterDragResizesTheTree) {
+  TVelmora& frame = Open();
+  RECT before;
+  GetWindowRect(frame.tvAutoRun, &before);
+  RECT bar;
+  GetWindowRect(frame.Splitter1.Handle(), &bar);
+  SendMessageA(frame.Splitter1.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
+  SetCursorPos(bar.left + 2 + 40, bar.top + 10);
+  POINT client{bar.left + 2 + 40, bar.top + 10};
+  ScreenToClient(frame.Splitter1.Handle(), &client);
+  SendMessageA(frame.Splitter1.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+  SendMessageA(frame.Splitter1.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+  RECT after;
+  GetWindowRect(frame.tvAutoRun, &after);
+  EXPECT_EQ((after.right - after.left) - (before.right - before.left), 40);
+  RECT list;
+  GetWindowRect(frame.lvAutoRun, &list);
+  EXPECT_EQ(list.left, after.right + 6);
+}
+
+TEST_F(ManagerTest, WindowLayoutAndPicture) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "Demo", "C:\\windows\\notepad.exe");
+  TVelmora& frame = Open();
+  RECT outer;
+  GetWindowRect(window->Handle(), &outer);
+  EXPECT_EQ(outer.left, 122);
+  EXPECT_EQ(outer.top, 109);
+  EXPECT_EQ(outer.right - outer.left, 549);
+  EXPECT_EQ(outer.bottom - outer.top, 231);
+  EXPECT_EQ(WindowText(window->Handle()), "Velmora");
+  RECT tree;
+  GetWindowRect(frame.tvAutoRun, &tree);
+  EXPECT_EQ(tree.right - tree.left, 161);
+  EXPECT_EQ(frame.pnlTop.Caption(), "You can add new, change or delete existing auto run items.");
+  EXPECT_EQ(frame.pmAutoRun.Caption(0), "Add new");
+  EXPECT_EQ(frame.pmAutoRun.Caption(1), "Change");
+  EXPECT_EQ(frame.pmAutoRun.Caption(2), "Delete");
+  EXPECT_EQ(frame.imgToolBar.Count(), 7);
+  EXPECT_EQ(frame.ToolBar1.ButtonCount(), 7);
+  EXPECT_TRUE(frame.ToolBar1.IsHidden(frame.ToolButton2.id));
+  EXPECT_TRUE(frame.ToolBar1.IsHidden(frame.ToolButton1.id));
+  PumpMessages(100);
+  SaveWindowPicture(window->Handle(), "manager-window.bmp");
+}

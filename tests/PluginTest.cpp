@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "AutorunSandbox.h"
+#include "GuiSupport.h"
+
+namespace {
+
+using LibCallbackFn = uint32_t(__stdcall*)(uint32_t, void*);
+using GetPlugInFunctionFn = void*(__stdcall*)(uint32_t);
+using PlugInFunction = uint32_t(__stdcall*)(uint32_t, HWND);
+
+// Calls the export as the host does: address in EAX, nothing on the
+// stack. Returns false when the stack pointer moved.
+bool CallWithEax(void* function, void* record) {
+  uint32_t before, after;
+  asm volatile(
+      "movl %%esp, %0\n\t"
+      "movl %3, %%eax\n\t"
+      "call *%2\n\t"
+      "movl %%esp, %1\n\t"
+      : "=&S"(before), "=&D"(after)
+      : "b"(function), "m"(record)
+      : "eax", "ecx", "edx", "memory", "cc");
+  return before == after;
+}
+
+uint32_t U32(const std::vector<uint8_t>& record, size_t offset) {
+  uint32_t value;
+  std::memcpy(&value, &record[offset], 4);
+  return value;
+}
+
+std::string Text(const std::vector<uint8_t>& record, size_t offset) {
+  return reinterpret_cast<const char*>(&record[offset]);
+}
+
+class PluginTest : public testing::Test {
+ protected:
+  HMODULE library = LoadLibraryA(VELPDL_PATH);
+  std::vector<uint8_t> libInfo = std::vector<uint8_t>(1000, 0xFF);
+  std::vector<uint8_t> info = std::vector<uint8_t>(1800, 0xFF);
+  LibCallbackFn callback = nullptr;
+
+  void SetUp() override {
+    ASSERT_NE(library, nullptr);
+    void* init = reinterpret_cast<void*>(GetProcAddress(library, "InitPlugInLib"));
+    ASSERT_NE(init, nullptr);
+    ASSERT_TRUE(CallWithEax(init, libInfo.data()));
+    callback = reinterpret_cast<LibCallbackFn>(static_cast<uintptr_t>(U32(libInfo, 812)));
+  }
+  void TearDown() override { FreeLibrary(library); }
+  GetPlugInFunctionFn Getter() {
+    callback(1, info.data());
+    return reinterpret_cast<GetPlugInFunctionFn>(static_cast<uintptr_t>(U32(info, 1592)));
+  }
+};
+
+void ExpectUntouched(const std::vector<uint8_t>& record, size_t from, size_t to) {
+  for (size_t i = from; i < to; ++i) ASSERT_EQ(record[i], 0xFF) << "byte " << i;
+}
+
+}  // namespace
+
+TEST_F(PluginTest, LibraryDescriptorByteForByte) {
+  EXPECT_EQ(U32(libInfo, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(Text(libInfo, 4), "velpdl.pdl");
+  ExpectUntouched(libInfo, 15, 268);
+  EXPECT_EQ(U32(libInfo, 268), 1u);
+  EXPECT_EQ(U32(libInfo, 272), 0u);
+  EXPECT_EQ(U32(libInfo, 276), 1u);
+  const std::string copyright = Text(libInfo, 280);
+  EXPECT_FALSE(copyright.empty());
+  EXPECT_LT(copyright.size(), 524u);
+  ExpectUntouched(libInfo, 280 + copyright.size() + 1, 804);
+  EXPECT_EQ(U32(libInfo, 804), 1u);
+  EXPECT_EQ(U32(libInfo, 808), 0x18000u);
+  EXPECT_EQ(reinterpret_cast<void*>(static_cast<uintptr_t>(U32(libInfo, 812))),
+            reinterpret_cast<void*>(callback));
+  EXPECT_EQ(U32(libInfo, 816), 0u);
+  EXPECT_EQ(U32(libInfo, 820), 0u);
+  ExpectUntouched(libInfo, 824, libInfo.size());
+  // A second call writes the same bytes.
+  std::vector<uint8_t> again(1000, 0xFF);
+  ASSERT_TRUE(CallWithEax(reinterpret_cast<void*>(GetProcAddress(library, "InitPlugInLib")), again.data()));
+  EXPECT_EQ(again, libInfo);
+}
+
+TEST_F(PluginTest, PlugInDescriptorByteForByte) {
+  EXPECT_EQ(callback(1, info.data()), 3u);
+  EXPECT_EQ(U32(info, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(Text(info, 4), "Velmora");
+  ExpectUntouched(info, 12, 265);
+  EXPECT_EQ(Text(info, 265), "Velmora plug-in for Corvana Strandel");
+  ExpectUntouched(info, 265 + 37, 528);
+  EXPECT_EQ(U32(info, 528), 5u);
+  EXPECT_EQ(Text(info, 532), "Velmora");
+  ExpectUntouched(info, 540, 793);
+  EXPECT_EQ(info[793], 0);
+  ExpectUntouched(info, 794, 1576);
+  EXPECT_EQ(U32(info, 1576), 1u);
+  EXPECT_EQ(U32(info, 1580), 0x10000u);
+  ExpectUntouched(info, 1584, 1592);
+  EXPECT_NE(U32(info, 1592), 0u);
+  ExpectUntouched(info, 1596, info.size());
+  std::vector<uint8_t> first = info;
+  EXPECT_EQ(callback(1, info.data()), 3u);
+  EXPECT_EQ(info, first);
+}
+
+TEST_F(PluginTest, OtherCommandsWriteNothing) {
+  for (uint32_t command : {2u, 3u, 0xFFFFFFFFu, 0x80000000u}) {
+    EXPECT_EQ(callback(command, info.data()), 2u) << command;
+    ExpectUntouched(info, 0, info.size());
+  }
+  EXPECT_EQ(callback(0, info.data()), 0u);
+  ExpectUntouched(info, 0, info.size());
+}
+
+TEST_F(PluginTest, FunctionTableSlots) {
+  GetPlugInFunctionFn getter = Getter();
+  for (uint32_t slot : {0u, 3u, 5u, 6u, 10u, 17u, 18u, 100u, 0xFFFFFFFFu}) EXPECT_EQ(getter(slot), nullptr) << slot;
+  for (uint32_t slot : {1u, 2u, 4u}) EXPECT_NE(getter(slot), nullptr) << slot;
+  EXPECT_NE(getter(1), getter(2));
+  EXPECT_NE(getter(2), getter(4));
+  // Slot 1 returns at once and shows nothing.
+  auto empty = reinterpret_cast<PlugInFunction>(getter(1));
+  empty(0, nullptr);
+  PumpMessages(20);
+  EXPECT_EQ(FindWindowA("#32770", nullptr), nullptr);
+}
+
+TEST_F(PluginTest, AboutBoxUnownedAndOwned) {
+  auto about = reinterpret_cast<PlugInFunction>(Getter()(2));
+  HWND host = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                            nullptr, nullptr);
+  WindowDriver driver;
+  driver.AnswerMessageBox();
+  driver.AnswerMessageBox();
+  about(0, nullptr);
+  about(12345, host);
+  ASSERT_EQ(driver.boxTexts.size(), 2u);
+  EXPECT_EQ(driver.boxCaptions[0], "Corvana Strandel Standart Plug-In");
+  const std::string text = driver.boxTexts[0];
+  EXPECT_EQ(text.substr(0, 55), "Velmora plug-in\r\nfor Corvana Strandel\r\n\r\nCorvana Project.\r\n");
+  EXPECT_EQ(text.substr(55), Text(libInfo, 280));
+  EXPECT_EQ(driver.boxOwners[0], nullptr);
+  EXPECT_EQ(driver.boxOwners[1], host);
+  DestroyWindow(host);
+}
+
+TEST_F(PluginTest, ExecuteOpensTheManagerOwnedByWnd) {
+  AutorunSandbox sandbox;
+  auto execute = reinterpret_cast<PlugInFunction>(Getter()(4));
+  HWND host = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                            nullptr, nullptr);
+  HWND owner = nullptr;
+  WindowDriver driver;
+  driver.When("TVelmoraWin", [&](HWND window) {
+    owner = GetWindow(window, GW_OWNER);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  });
+  execute(0, host);
+  EXPECT_EQ(owner, host);
+  DestroyWindow(host);
+}

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <psapi.h>
+
+#include "AutorunSandbox.h"
+#include "GuiSupport.h"
+#include "manager/velwin.h"
+#include "ui/Application.h"
+
+namespace {
+
+struct RunObservation {
+  HWND applicationHandle = reinterpret_cast<HWND>(-1);
+  HWND owner = reinterpret_cast<HWND>(-1);
+  bool ownerEnabled = true;
+};
+
+class OwnerWindow {
+ public:
+  OwnerWindow() {
+    handle = CreateWindowA("STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100, nullptr, nullptr,
+                           nullptr, nullptr);
+  }
+  ~OwnerWindow() { DestroyWindow(handle); }
+  HWND handle;
+};
+
+BOOL CALLBACK CountOne(HWND, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
+BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM counter) {
+  CountOne(window, counter);
+  EnumChildWindows(window, &CountOne, counter);
+  return TRUE;
+}
+
+}  // namespace
+
+TEST(ManagerWindow, UnownedRunWithWndZeroRestoresTheApplicationHandle) {
+  AutorunSandbox sandbox;
+  const HWND before = reinterpret_cast<HWND>(0x1234);
+  Application->SetHandle(before);
+  RunObservation seen;
+  WindowDriver driver;
+  driver.When("TVelmoraWin", [&](HWND window) {
+    seen.applicationHandle = Application->Handle();
+    seen.owner = GetWindow(window, GW_OWNER);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  });
+  ShowManagerWindow(nullptr);
+  EXPECT_EQ(seen.applicationHandle, nullptr);
+  EXPECT_EQ(seen.owner, nullptr);
+  EXPECT_EQ(Application->Handle(), before);
+  EXPECT_EQ(FindWindowA("TVelmoraWin", nullptr), nullptr);  // freed
+  Application->SetHandle(nullptr);
+}
+
+TEST(ManagerWindow, OwnedByTheHostWindowWhichIsDisabledMeanwhile) {
+  AutorunSandbox sandbox;
+  OwnerWindow host;
+  RunObservation seen;
+  WindowDriver driver;
+  driver.When("TVelmoraWin", [&](HWND window) {
+    seen.applicationHandle = Application->Handle();
+    seen.owner = GetWindow(window, GW_OWNER);
+    seen.ownerEnabled = IsWindowEnabled(host.handle) != FALSE;
+    SaveWindowPicture(window, "manager-owned.bmp");
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  });
+  ShowManagerWindow(host.handle);
+  EXPECT_EQ(seen.applicationHandle, host.handle);
+  EXPECT_EQ(seen.owner, host.handle);
+  EXPECT_FALSE(seen.ownerEnabled);
+  EXPECT_TRUE(IsWindowEnabled(host.handle));
+  EXPECT_EQ(Application->Handle(), nullptr);
+}
+
+TEST(ManagerWindow, EveryWayOfClosingEndsWithResultOk) {
+  AutorunSandbox sandbox;
+  const std::vector<std::function<void(HWND)>> closers = {
+      [](HWND w) { PostMessageA(w, WM_CLOSE, 0, 0); },
+      [](HWND w) { PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0); },
+      [](HWND w) {
+        SetForegroundWindow(w);
+        PostMessageA(w, WM_SYSKEYDOWN, VK_F4, 1u << 29);  // Alt+F4
+      },
+  };
+  for (size_t i = 0; i < closers.size(); ++i) {
+    TVelmoraWin window;
+    WindowDriver driver;
+    driver.When("TVelmoraWin", closers[i]);
+    EXPECT_EQ(window.ShowModal(), mrOk) << "way " << i;
+    EXPECT_FALSE(IsWindowVisible(window.Handle()));
+  }
+}
+
+TEST(ManagerWindow, TwoRunsAreIndependentAndSeeFreshData) {
+  AutorunSandbox sandbox;
+  sandbox.EmptyKey(HKEY_CURRENT_USER, "Run");
+  std::vector<int> rows;
+  for (int run = 0; run < 2; ++run) {
+    if (run == 1) sandbox.SetValue(HKEY_CURRENT_USER, "Run", "added", "C:\\x.exe");
+    WindowDriver driver;
+    driver.When("TVelmoraWin", [&](HWND window) {
+      HWND list = FindWindowExA(FindWindowExA(window, nullptr, "TVelmora", nullptr), nullptr, "SysListView32", nullptr);
+      TVelmora* frame = nullptr;
+      (void)frame;
+      rows.push_back(static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)));
+      PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    ShowManagerWindow(nullptr);
+  }
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1], rows[0] + 1);
+}
+
+TEST(ManagerWindow, HundredRunsKeepObjectCountsAndMemoryFlat) {
+  AutorunSandbox sandbox;
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "one", "C:\\one.exe");
+  sandbox.UserStartup().Write("two.exe");
+  auto openAndClose = [] {
+    WindowDriver driver;
+    driver.When("TVelmoraWin", [](HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); });
+    ShowManagerWindow(nullptr);
+  };
+  // Wine reports no private usage: sum the committed private pages instead.
+  auto privateBytes = [] {
+    long long total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (char* address = nullptr; VirtualQuery(address, &region, sizeof region) == sizeof region;
+         address = static_cast<char*>(region.BaseAddress) + region.RegionSize) {
+      if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+      if (reinterpret_cast<uintptr_t>(address) + region.RegionSize < reinterpret_cast<uintptr_t>(address)) break;
+    }
+    return total;
+  };
+  // Wine's GetGuiResources answers 0: the thread's windows are counted too.
+  auto threadWindows = [] {
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), &CountWindowAndChildren, reinterpret_cast<LPARAM>(&count));
+    return count;
+  };
+  for (int i = 0; i < 5; ++i) openAndClose();
+  const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  const DWORD userBefore = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  const long long bytesBefore = privateBytes();
+  const int windowsBefore = threadWindows();
+  for (int i = 0; i < 100; ++i) openAndClose();
+  const DWORD gdiAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  const DWORD userAfter = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  const long long bytesAfter = privateBytes();
+  const int windowsAfter = threadWindows();
+  std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu, windows %d -> %d, private bytes %lld -> %lld\n",
+              gdiBefore, gdiAfter, userBefore, userAfter, windowsBefore, windowsAfter, bytesBefore, bytesAfter);
+  EXPECT_EQ(windowsAfter, windowsBefore);
+  EXPECT_LE(gdiAfter, gdiBefore + 2);
+  EXPECT_LE(userAfter, userBefore + 2);
+  // A leak of one frame's worth per run would add far more than this.
+  EXPECT_LT(bytesAfter - bytesBefore, 2 * 1024 * 1024);
+}
