@@ -23,9 +23,12 @@ void SetRunValue(const char* key, const char* name, const char* data) {
 
 int main() {
   CoInitialize(nullptr);
-  SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Demo Notepad", "C:\\windows\\notepad.exe");
+  // The programs named here do not exist, so that Wine's start-up, which
+  // runs the Run and RunOnce entries, starts nothing and deletes nothing.
+  SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Demo Tray",
+              "\"C:\\Program Files\\Velmora Demo\\tray.exe\" /minimized");
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "Demo Cleanup",
-              "\"C:\\windows\\system32\\cmd.exe\" /c echo cleanup");
+              "C:\\Program Files\\Velmora Demo\\cleanup.exe");
 
   char startup[MAX_PATH] = "";
   if (FAILED(SHGetFolderPathA(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, startup))) {
@@ -34,9 +37,12 @@ int main() {
   }
   const std::string folder = startup;
   std::string link;
-  if (GetFileAttributesA((folder + "\\notepad.lnk").c_str()) == INVALID_FILE_ATTRIBUTES)
-    CreateShortcut(folder, "C:\\windows\\notepad.exe", "", "", link);
-  CopyFileA("C:\\windows\\system32\\winver.exe", (folder + "\\demo-tool.exe").c_str(), FALSE);
+  if (GetFileAttributesA((folder + "\\helper.lnk").c_str()) == INVALID_FILE_ATTRIBUTES)
+    CreateShortcut(folder, "C:\\Program Files\\Velmora Demo\\helper.exe", "", "", link);
+  const std::string program = folder + "\\demo-tool.exe";
+  if (HANDLE file = CreateFileA(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      file != INVALID_HANDLE_VALUE)
+    CloseHandle(file);
   std::printf("Seeded %s\n", folder.c_str());
   CoUninitialize();
   return 0;
