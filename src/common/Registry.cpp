@@ -167,6 +167,32 @@ void TRegistry::WriteStringValue(const std::string& name, const std::string& tex
   WriteRawValue(name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
 }
 
+void TRegistry::WriteExpandStringValue(const std::string& name, const std::string& text) {
+  WriteRawValue(name, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                static_cast<DWORD>(text.size() + 1));
+}
+
+DWORD TRegistry::ValueType(const std::string& name) {
+  DWORD type = REG_NONE;
+  if (!current_.IsOpen() ||
+      RegQueryValueExA(current_.Get(), name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+    return REG_NONE;
+  return type;
+}
+
+void TRegistry::ChangeValueNameCase(const std::string& oldName, const std::string& newName) {
+  if (!ValueExists(oldName)) return;
+  DWORD type = REG_NONE;
+  const std::vector<BYTE> data = ReadRawValue(oldName, type);
+  RegDeleteValueA(current_.Get(), oldName.c_str());
+  try {
+    WriteRawValue(newName, type, data.data(), static_cast<DWORD>(data.size()));
+  } catch (...) {
+    RegSetValueExA(current_.Get(), oldName.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+    throw;
+  }
+}
+
 bool TRegistry::RemoveValue(const std::string& name) {
   return current_.IsOpen() && RegDeleteValueA(current_.Get(), name.c_str()) == ERROR_SUCCESS;
 }

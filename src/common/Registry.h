@@ -71,6 +71,12 @@ class TRegistry {
   bool ValueExists(const std::string& name);
   std::string ReadStringValue(const std::string& name);
   void WriteStringValue(const std::string& name, const std::string& text);
+  void WriteExpandStringValue(const std::string& name, const std::string& text);
+  // REG_NONE for a missing value.
+  DWORD ValueType(const std::string& name);
+  // Renames to a name that differs only in letter case (the registry sees
+  // one value); on a refused write the old value is put back.
+  void ChangeValueNameCase(const std::string& oldName, const std::string& newName);
   bool RemoveValue(const std::string& name);
   void ChangeValueName(const std::string& oldName, const std::string& newName);
   void CloseCurrentKey() { current_.Close(); }

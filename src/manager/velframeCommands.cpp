@@ -1,11 +1,138 @@
-// The editing commands and the handlers that run them.
+// The editing commands and the handlers that run them. Each acts at once
+// on the registry or the Startup folder and then refreshes the list.
+#include <memory>
+
+#include "common/Errors.h"
+#include "common/FileTools.h"
+#include "common/Registry.h"
+#include "common/ShellLink.h"
+#include "manager/Location.h"
+#include "manager/aritemdlg.h"
 #include "manager/velframe.h"
 
-void TVelmora::AddEntry() {}
-void TVelmora::ChangeEntry() {}
-void TVelmora::DeleteEntry() {}
+namespace {
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), int(a.size()), b.c_str(), int(b.size())) ==
+         CSTR_EQUAL;
+}
+
+// Opens a location's key with full access, for writing.
+void OpenForWriting(TRegistry& registry, const std::string& location) {
+  const RegistryLocation split = SplitRegistryLocation(location);
+  registry.SelectRootKey(split.root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
+  if (!registry.OpenExistingKey(split.keyPath))
+    throw ERegistryException(FormatMessageText("Failed to open key '%s'", location));
+}
+
+EVelmoraError ValueExists(const std::string& name) {
+  return EVelmoraError(FormatMessageText("Value '%s' already exists", name));
+}
+
+}  // namespace
+
+// Runs a command step; when it raises, the list is refreshed first, so
+// that it shows what the registry and the folder hold now.
+template <typename Step>
+static void RefreshingOnError(TVelmora& frame, Step step) {
+  try {
+    step();
+  } catch (...) {
+    frame.RefreshEntries();
+    throw;
+  }
+}
+
+void TVelmora::AddEntry() {
+  if (CurrentLocation.empty()) return;
+  TAutoRunItemDlg dialog;
+  if (dialog.ShowModal() != mrOk) return;
+  const std::string name = dialog.NameText(), path = dialog.PathText();
+  const HTREEITEM node = tvAutoRun.Selected();
+  if (!node || !NodeItem(node)) return;
+  if (IsFolderLocation(CurrentLocation)) {
+    // The shortcut points at the Path text: what the browse button fills
+    // in and what every listed shortcut shows as its Path.
+    std::string link;
+    CreateShortcut(CurrentLocation, path.empty() ? name : path, "", "", link);
+  } else {
+    TRegistry registry;
+    RefreshingOnError(*this, [&] { OpenForWriting(registry, CurrentLocation); });
+    if (registry.ValueExists(name)) throw ValueExists(name);
+    registry.WriteStringValue(name, path);
+    registry.CloseCurrentKey();
+  }
+  RefreshEntries();
+}
+
+void TVelmora::ChangeEntry() {
+  const int row = lvAutoRun.SelectedIndex();
+  if (CurrentLocation.empty() || row < 0 || !RowItem(row)) return;
+  TAutoRunItemDlg dialog;
+  const std::string origin = RowItem(row)->Origin;
+  dialog.SetNameText(RowItem(row)->Name);
+  dialog.SetPathText(RowItem(row)->Command);
+  if (dialog.ShowModal() != mrOk) return;
+  const std::string newName = dialog.NameText(), newPath = dialog.PathText();
+  const HTREEITEM node = tvAutoRun.Selected();
+  if (!node || !NodeItem(node)) return;
+  if (!IsFolderLocation(origin)) {
+    const std::string oldName = RowItem(lvAutoRun.SelectedIndex())->Name;
+    TRegistry registry;
+    RefreshingOnError(*this, [&] { OpenForWriting(registry, origin); });
+    // An expandable string stays one: "%ProgramFiles%\..." must expand.
+    const bool expandable = registry.ValueType(oldName) == REG_EXPAND_SZ;
+    if (newName != oldName) {
+      if (SameIgnoringCase(newName, oldName))
+        registry.ChangeValueNameCase(oldName, newName);
+      else if (registry.ValueExists(newName))
+        throw ValueExists(newName);
+      else
+        registry.ChangeValueName(oldName, newName);
+    }
+    if (expandable)
+      registry.WriteExpandStringValue(newName, newPath);
+    else
+      registry.WriteStringValue(newName, newPath);
+    registry.CloseCurrentKey();
+  }
+  RefreshEntries();
+}
+
+void TVelmora::DeleteEntry() {
+  const int selected = lvAutoRun.SelectedIndex();
+  if (selected < 0 || !RowItem(selected)) return;
+  const TAutoRunItem entry = *RowItem(selected);
+  if (FileIsPresent(entry.Origin)) {
+    const bool deleted = DeleteFileA(entry.Origin.c_str()) != FALSE;
+    RefreshEntries();
+    if (!deleted) throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", entry.Origin));
+    return;
+  }
+  if (IsFolderLocation(CurrentLocation)) return;
+  TRegistry registry;
+  RefreshingOnError(*this, [&] { OpenForWriting(registry, entry.Origin); });
+  registry.RemoveValue(entry.Name);
+  const int count = lvAutoRun.Count();
+  if (selected < count - 1)
+    lvAutoRun.SetFocused(selected + 1, true);
+  else if (selected > 0)
+    lvAutoRun.SetFocused(selected - 1, true);
+  std::unique_ptr<TAutoRunItem> record(RowItem(selected));
+  lvAutoRun.SetData(selected, nullptr);
+  lvAutoRun.Delete(selected);
+  const int focused = lvAutoRun.FocusedIndex();
+  if (focused >= 0) lvAutoRun.SetSelected(focused, true);
+  registry.CloseCurrentKey();
+  RefreshEntries();
+}
 
 void TVelmora::miAddClick() { AddEntry(); }
 void TVelmora::miChangeClick() { ChangeEntry(); }
 void TVelmora::miDeleteClick() { DeleteEntry(); }
-void TVelmora::lvAutoRunDblClick() {}
+
+void TVelmora::lvAutoRunDblClick() {
+  const int row = lvAutoRun.SelectedIndex();
+  const TAutoRunItem* entry = row >= 0 ? RowItem(row) : nullptr;
+  if (entry && !IsFolderLocation(entry->Origin)) ChangeEntry();
+}

@@ -29,9 +29,12 @@ struct ToolButton {
   int id;
   void SetEnabled(bool enabled) const { bar->SetEnabled(id, enabled); }
   bool Enabled() const { return bar->IsEnabled(id); }
-  // Runs the click handler, as a click on an enabled button does.
+  // Clicks an enabled button: the toolbar's parent gets the command that
+  // a click with the mouse sends.
   void Click() const {
-    if (Enabled()) bar->HandleCommand(id);
+    if (Enabled())
+      SendMessageA(GetParent(bar->Handle()), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(bar->Handle()));
   }
 };
 

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "AutorunSandbox.h"
+#include "GuiSupport.h"
+#include "common/ShellLink.h"
+#include "manager/velwin.h"
+
+namespace {
+
+HWND NthChild(HWND parent, const char* className, int n) {
+  HWND child = nullptr;
+  for (int i = 0; i <= n; ++i) child = FindWindowExA(parent, child, className, nullptr);
+  return child;
+}
+
+void ClickButton(HWND button) {
+  SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+}
+
+// Types into the item dialog as a user does and presses OK (or Cancel).
+std::function<void(HWND)> FillDialog(const std::string& name, const std::string& path, bool ok = true,
+                                     std::vector<std::string>* seen = nullptr, RECT* where = nullptr) {
+  return [=](HWND dialog) {
+    if (seen) {
+      seen->push_back(WindowText(NthChild(dialog, "Edit", 0)));
+      seen->push_back(WindowText(NthChild(dialog, "Edit", 1)));
+    }
+    if (where) GetWindowRect(dialog, where);
+    SetWindowTextA(NthChild(dialog, "Edit", 0), name.c_str());
+    SetWindowTextA(NthChild(dialog, "Edit", 1), path.c_str());
+    ClickButton(NthChild(dialog, "VelmoraSpeedButton", ok ? 0 : 1));
+  };
+}
+
+class EditingTest : public testing::Test {
+ protected:
+  AutorunSandbox sandbox;
+  std::unique_ptr<TVelmoraWin> window;
+  WindowDriver driver;
+
+  void SetUp() override {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+      for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);
+  }
+  TVelmora& Open(const std::string& root, const std::string& child) {
+    window = std::make_unique<TVelmoraWin>();
+    ShowWindow(window->Handle(), SW_SHOWNOACTIVATE);
+    TVelmora& frame = *window->Velmora;
+    for (HTREEITEM r = frame.tvAutoRun.Root(); r; r = frame.tvAutoRun.NextSibling(r))
+      if (frame.tvAutoRun.Caption(r) == root) {
+        if (child.empty()) frame.tvAutoRun.Select(r);
+        for (HTREEITEM c = frame.tvAutoRun.FirstChild(r); c; c = frame.tvAutoRun.NextSibling(c))
+          if (frame.tvAutoRun.Caption(c) == child) frame.tvAutoRun.Select(c);
+      }
+    return frame;
+  }
+  void SelectRow(TVelmora& frame, const std::string& caption) {
+    frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(caption), true);
+  }
+};
+
+}  // namespace
+
+TEST_F(EditingTest, AddChangeDeleteInARegistryKey) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "keep", "C:\\keep.exe");
+  TVelmora& frame = Open("CURRENT USER", "Run");
+  RECT where{};
+  std::vector<std::string> seen;
+  driver.When("TAutoRunItemDlg", FillDialog("Tool", "C:\\Tools\\tool.exe", true, &seen, &where));
+  frame.tbAdd.Click();
+  EXPECT_EQ(seen, (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(where.left, 375);
+  EXPECT_EQ(where.top, 254);
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Tool", "keep"}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "Tool"), "C:\\Tools\\tool.exe");
+  ASSERT_GE(frame.lvAutoRun.FindCaption("Tool"), 0);
+  SaveWindowPicture(window->Handle(), "manager-after-add.bmp");
+
+  SelectRow(frame, "Tool");
+  seen.clear();
+  driver.When("TAutoRunItemDlg", FillDialog("Tool2", "C:\\Tools\\tool2.exe", true, &seen));
+  frame.miChangeClick();
+  EXPECT_EQ(seen, (std::vector<std::string>{"Tool", "C:\\Tools\\tool.exe"}));
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Tool2", "keep"}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "Tool2"), "C:\\Tools\\tool2.exe");
+  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "Tool2");
+
+  frame.tbDelete.Click();
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"keep"}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "keep"), "C:\\keep.exe");
+  EXPECT_TRUE(driver.boxTexts.empty());
+}
+
+TEST_F(EditingTest, CollisionsChangeNothingAndReport) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "C:\\a.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "b", "C:\\b.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "", "C:\\default.exe");
+  TVelmora& frame = Open("CURRENT USER", "Run");
+  driver.When("TAutoRunItemDlg", FillDialog("A", "C:\\other.exe"));
+  driver.AnswerMessageBox();
+  frame.tbAdd.Click();
+  driver.When("TAutoRunItemDlg", FillDialog("", "C:\\other.exe"));
+  driver.AnswerMessageBox();
+  frame.tbAdd.Click();
+  SelectRow(frame, "a");
+  driver.When("TAutoRunItemDlg", FillDialog("B", "C:\\changed.exe"));
+  driver.AnswerMessageBox();
+  frame.tbChange.Click();
+  PumpMessages(50);
+  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Value 'A' already exists.", "Value '' already exists.",
+                                                        "Value 'B' already exists."}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "a"), "C:\\a.exe");
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "b"), "C:\\b.exe");
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", ""), "C:\\default.exe");
+  // Its own name in another letter case is not a collision.
+  SelectRow(frame, "a");
+  driver.When("TAutoRunItemDlg", FillDialog("A", "C:\\a2.exe"));
+  frame.tbChange.Click();
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"", "A", "b"}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "A"), "C:\\a2.exe");
+}
+
+TEST_F(EditingTest, ExpandableStaysExpandableAndEmptyValuesRename) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "exp", "%ProgramFiles%\\x.exe", REG_EXPAND_SZ);
+  sandbox.SetRawValue(HKEY_CURRENT_USER, "Run", "empty", REG_SZ, "", 0);
+  TVelmora& frame = Open("CURRENT USER", "Run");
+  SelectRow(frame, "exp");
+  driver.When("TAutoRunItemDlg", FillDialog("exp", "%ProgramFiles%\\x.exe"));
+  frame.ChangeEntry();
+  DWORD type = 0;
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "exp", &type), "%ProgramFiles%\\x.exe");
+  EXPECT_EQ(type, DWORD(REG_EXPAND_SZ));
+  SelectRow(frame, "empty");
+  driver.When("TAutoRunItemDlg", FillDialog("filled", "C:\\f.exe"));
+  frame.ChangeEntry();
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"exp", "filled"}));
+}
+
+TEST_F(EditingTest, StartupFolderAddMakesShortcutToThePathText) {
+  const TempDir& folder = sandbox.UserStartup();
+  folder.Write("app.lnk", "taken");
+  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  driver.When("TAutoRunItemDlg", FillDialog("ignored name", "C:\\Tools\\app.exe"));
+  frame.AddEntry();
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"app(1).lnk", "app.lnk"}));
+  std::string target;
+  GetShortcutTarget(folder.File("app(1).lnk"), target);
+  EXPECT_EQ(target, "C:\\Tools\\app.exe");
+  // Only a Name: it is the target.
+  driver.When("TAutoRunItemDlg", FillDialog("C:\\Tools\\only.exe", ""));
+  frame.AddEntry();
+  EXPECT_TRUE(PathExists(folder.File("only.lnk")));
+  SelectRow(frame, "only.lnk");
+  frame.DeleteEntry();
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"app(1).lnk", "app.lnk"}));
+}
+
+TEST_F(EditingTest, DeleteMovesFocusAndSelection) {
+  for (const char* name : {"A", "B", "C"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
+  TVelmora& frame = Open("CURRENT USER", "Run");
+  SelectRow(frame, "B");
+  frame.DeleteEntry();
+  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "C");
+  EXPECT_TRUE(frame.lvAutoRun.IsFocused(frame.lvAutoRun.SelectedIndex()));
+  SelectRow(frame, "C");
+  frame.DeleteEntry();
+  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "A");
+  frame.DeleteEntry();
+  EXPECT_EQ(frame.lvAutoRun.Count(), 0);
+  EXPECT_TRUE(sandbox.Names(HKEY_CURRENT_USER, "Run").empty());
+  frame.DeleteEntry();  // nothing selected: nothing happens
+  EXPECT_TRUE(driver.boxTexts.empty());
+}
+
+TEST_F(EditingTest, DeleteKeysAndDoubleClick) {
+  for (const char* name : {"A", "B", "C", "D"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
+  TVelmora& frame = Open("CURRENT USER", "Run");
+  SetFocus(frame.lvAutoRun);
+  SelectRow(frame, "A");
+  for (int modifier : {0, VK_SHIFT, VK_CONTROL}) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    if (modifier) keys[modifier] = 0x80;
+    SetKeyboardState(keys);
+    NMLVKEYDOWN key{{frame.lvAutoRun.Handle(), 0, LVN_KEYDOWN}, VK_DELETE, 0};
+    SendMessageA(frame.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&key));
+    if (modifier) keys[modifier] = 0;
+    SetKeyboardState(keys);
+  }
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"D"}));
+  NMLVKEYDOWN other{{frame.lvAutoRun.Handle(), 0, LVN_KEYDOWN}, 'X', 0};
+  SendMessageA(frame.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&other));
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"D"}));
+  std::vector<std::string> seen;
+  driver.When("TAutoRunItemDlg", FillDialog("D", "y", false, &seen));
+  NMHDR dbl{frame.lvAutoRun.Handle(), 0, NM_DBLCLK};
+  SendMessageA(frame.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&dbl));
+  EXPECT_EQ(seen, (std::vector<std::string>{"D", "x"}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "D"), "x");  // cancelled
+}
+
+TEST_F(EditingTest, KeyRemovedSinceListingIsReported) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "x");
+  TVelmora& frame = Open("CURRENT USER", "Run");
+  sandbox.RemoveKey(HKEY_CURRENT_USER, "Run");
+  SelectRow(frame, "a");
+  driver.AnswerMessageBox();
+  frame.tbDelete.Click();
+  driver.When("TAutoRunItemDlg", FillDialog("n", "p"));
+  driver.AnswerMessageBox();
+  frame.tbAdd.Click();
+  PumpMessages(50);
+  const std::string expected = "Failed to open key '" + Location(HKEY_CURRENT_USER, "Run") + "'";
+  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{expected, expected}));
+  EXPECT_EQ(frame.lvAutoRun.Count(), 0);  // refreshed
+  EXPECT_TRUE(IsWindow(window->Handle()));
+}
+
+TEST_F(EditingTest, ReadOnlyFileReportsFailedDelete) {
+  const std::string file = sandbox.UserStartup().Write("locked.exe");
+  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
+  SelectRow(frame, "locked.exe");
+  driver.AnswerMessageBox();
+  frame.tbDelete.Click();
+  PumpMessages(50);
+  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Failed to delete file '" + file + "'"}));
+  EXPECT_TRUE(PathExists(file));
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
