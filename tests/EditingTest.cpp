@@ -231,3 +231,38 @@ TEST_F(EditingTest, ReadOnlyFileReportsFailedDelete) {
   EXPECT_TRUE(PathExists(file));
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+TEST_F(EditingTest, RootSelectedActsOnTheRowsOwnKeyOrFile) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "same", "C:\\run.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "once", "C:\\once.exe");
+  const std::string file = sandbox.UserStartup().Write("file.exe");
+  TVelmora& frame = Open("CURRENT USER", "");
+  SelectRow(frame, "once");
+  driver.When("TAutoRunItemDlg", FillDialog("twice", "C:\\twice.exe"));
+  frame.tbChange.Click();
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "RunOnce"), (std::vector<std::string>{"twice"}));
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"same"}));
+  SelectRow(frame, "same");
+  frame.tbDelete.Click();
+  EXPECT_TRUE(sandbox.Names(HKEY_CURRENT_USER, "Run").empty());
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "RunOnce"), (std::vector<std::string>{"twice"}));
+  SelectRow(frame, "file.exe");
+  frame.tbDelete.Click();
+  EXPECT_FALSE(PathExists(file));
+  EXPECT_EQ(frame.lvAutoRun.Count(), 1);
+  EXPECT_TRUE(driver.boxTexts.empty());
+}
+
+TEST_F(EditingTest, FailedShortcutSaveIsReportedOnceAndReleasesTheDialog) {
+  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  const std::string folder = sandbox.UserStartup().Path();
+  DeleteTreeOnDisk(folder);  // gone since the list was filled
+  driver.When("TAutoRunItemDlg", FillDialog("x", "C:\\Tools\\app.exe"));
+  driver.AnswerMessageBox();
+  frame.tbAdd.Click();
+  PumpMessages(50);
+  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Failed to create shortcut '" + folder + "\\app.lnk'"}));
+  EXPECT_EQ(FindWindowA("TAutoRunItemDlg", nullptr), nullptr);
+  EXPECT_TRUE(IsWindow(window->Handle()));
+  CreateDirectoryA(folder.c_str(), nullptr);
+}
