@@ -15,7 +15,9 @@ wine_prefix_ready() {
   wineserver -k >/dev/null 2>&1 || true
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     echo "Creating Wine prefix $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 </dev/null
+    # 64-bit, so that the 32-bit library runs under WOW64 with real
+    # registry redirection, as on 64-bit Windows.
+    WINEARCH=win64 wineboot -i >/dev/null 2>&1 </dev/null
     # A virtual desktop: Wine draws the frames itself, and hiding a window
     # does not wait for a window manager that Xvfb does not have.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null

@@ -11,6 +11,9 @@ const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\
 std::vector<std::string> SandboxedKeys() {
   std::vector<std::string> keys;
   for (const char* key : kRunKeys) keys.push_back(RunKeyPath(key));
+  // The 32-bit view's keys, as the native view names them.
+  for (const char* key : kRunKeys)
+    keys.push_back(std::string("Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\") + key);
   keys.push_back(kShellFolders);
   return keys;
 }

@@ -24,6 +24,12 @@ struct TAutoRunItem {
 // Indices into imgToolBar.
 enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram };
 
+// True when the library runs as a 32-bit program on 64-bit Windows, where
+// HKEY_LOCAL_MACHINE\Software has a second, 32-bit view. Tests may play
+// 32-bit Windows.
+bool HasWow64RegistryView();
+void SetWow64ViewForTesting(int answer);  // 1 yes, 0 no, -1 ask the system
+
 // The Startup folders as the registry records them, or empty.
 std::string GetUserStartupFolder();
 std::string GetCommonStartupFolder();

@@ -24,6 +24,17 @@ const RegistryChild kRegistryChildren[] = {
     {"Run Services", "RunServices"},
     {"Run Services Once", "RunServicesOnce"},
 };
+// The 32-bit programs' keys on 64-bit Windows, named directly in the
+// native view.
+const char* const kWow64CurrentVersion = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\";
+const RegistryChild kWow64Children[] = {
+    {"Run (32-bit)", "Run"},
+    {"Run Once (32-bit)", "RunOnce"},
+    {"Run Services (32-bit)", "RunServices"},
+    {"Run Services Once (32-bit)", "RunServicesOnce"},
+};
+
+int wow64Override = -1;
 
 struct RootEntry {
   const char* caption;
@@ -71,6 +82,14 @@ class FileSearch {
 
 }  // namespace
 
+bool HasWow64RegistryView() {
+  if (wow64Override >= 0) return wow64Override != 0;
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+void SetWow64ViewForTesting(int answer) { wow64Override = answer; }
+
 std::string GetUserStartupFolder() { return ReadStartupFolder(HKEY_CURRENT_USER, "Startup"); }
 
 std::string GetCommonStartupFolder() { return ReadStartupFolder(HKEY_LOCAL_MACHINE, "Common Startup"); }
@@ -94,6 +113,13 @@ void TVelmora::BuildLocationTree() {
         if (!registry.KeyIsPresent(std::string(kCurrentVersion) + child.key)) continue;
         tvAutoRun.Add(rootNode, child.caption, imgFolder, imgFolder,
                       new TAutoRunItem{"", rootLocation + child.key, "", true});
+      }
+      if (root.key == HKEY_LOCAL_MACHINE && HasWow64RegistryView()) {
+        for (const RegistryChild& child : kWow64Children) {
+          if (!registry.KeyIsPresent(std::string(kWow64CurrentVersion) + child.key)) continue;
+          tvAutoRun.Add(rootNode, child.caption, imgFolder, imgFolder,
+                        new TAutoRunItem{"", std::string(root.name) + "\\" + kWow64CurrentVersion + child.key, "", true});
+        }
       }
       const std::string startup = root.startupFolder();
       if (FolderIsPresent(AppendPathDelimiter(startup)))
