@@ -51,10 +51,14 @@ class ManagerTest : public testing::Test {
   std::unique_ptr<TVelmoraWin> window;
   WindowDriver driver;
 
+  // The catalogue as on 32-bit Windows; the 32-bit view's nodes have
+  // tests of their own.
   void SetUp() override {
+    SetWow64ViewForTesting(0);
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
       for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);
   }
+  void TearDown() override { SetWow64ViewForTesting(-1); }
   TVelmora& Open() {
     window = std::make_unique<TVelmoraWin>();
     ShowWindow(window->Handle(), SW_SHOWNOACTIVATE);
