@@ -1,5 +1,6 @@
 // The location tree and the listing of a location's entries.
 #include <memory>
+#include <vector>
 
 #include "common/FileTools.h"
 #include "common/Registry.h"
@@ -140,10 +141,10 @@ void TVelmora::ClearTree() {
 
 void TVelmora::AppendRow(const std::string& caption, const std::string& path, TAutoRunItem* item) {
   std::unique_ptr<TAutoRunItem> owned(item);
-  const int row = lvAutoRun.Add(caption);
+  const int row = lvAutoRun.Add(caption, imgProgram, owned.get());
+  if (row < 0) return;  // not inserted: the record is freed here
+  owned.release();
   lvAutoRun.SetSubItem(row, 1, path);
-  lvAutoRun.SetData(row, owned.release());
-  lvAutoRun.SetImage(row, imgProgram);
 }
 
 void TVelmora::FillEntries(const std::string& location) {
@@ -183,12 +184,14 @@ void TVelmora::FillRegistryEntries(const std::string& location) {
   registry.CloseCurrentKey();
 }
 
+// The rows go first and their records after: no notification raised while
+// the rows are removed can meet a disposed record, and no row is changed
+// one by one (each change would notify the frame).
 void TVelmora::ClearEntries() {
   try {
-    for (int row = 0; row < lvAutoRun.Count(); ++row) {
-      delete RowItem(row);
-      lvAutoRun.SetData(row, nullptr);
-    }
+    std::vector<std::unique_ptr<TAutoRunItem>> records;
+    records.reserve(lvAutoRun.Count());
+    for (int row = 0; row < lvAutoRun.Count(); ++row) records.emplace_back(RowItem(row));
     lvAutoRun.DeleteAll();
   } catch (...) {
     // Clearing never reports anything.

@@ -23,6 +23,16 @@ int ListView::Add(const std::string& caption) {
   return static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
+int ListView::Add(const std::string& caption, int image, void* data) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+  item.iItem = Count();
+  item.pszText = const_cast<char*>(caption.c_str());
+  item.iImage = image;
+  item.lParam = reinterpret_cast<LPARAM>(data);
+  return static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
 void ListView::SetSubItem(int index, int column, const std::string& text) {
   LVITEMA item{};
   item.iSubItem = column;
@@ -100,6 +110,9 @@ bool ListView::HandleNotify(NMHDR* header, LRESULT& result) {
       if ((change->uChanged & LVIF_STATE) && OnChange) OnChange(change->iItem);
       return true;
     }
+    case LVN_DELETEALLITEMS:
+      result = TRUE;  // no LVN_DELETEITEM for every row
+      return true;
     case NM_DBLCLK:
       if (OnDblClick) OnDblClick();
       return true;

@@ -17,6 +17,9 @@ class ListView : public CommonControl {
   int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
   // Appends a row; returns its index.
   int Add(const std::string& caption);
+  // Appends a row with its image and data in one insertion, so that no
+  // notification ever meets the row without its data.
+  int Add(const std::string& caption, int image, void* data);
   void SetSubItem(int index, int column, const std::string& text);
   void SetImage(int index, int image);
   std::string Text(int index, int column = 0) const;

@@ -1,0 +1,300 @@
+// Times the entry listing against a floor made of only the Win32 calls a
+// listing cannot avoid, inserting the same rows into the same kind of list
+// view. Product and floor runs are interleaved; medians are printed.
+//
+//   listing_bench [--quick]
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/ShellLink.h"
+#include "manager/velwin.h"
+#include "plugin/UnitTable.h"
+#include "ui/Application.h"
+#include "ui/ListView.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(const std::function<void()>& work) {
+  const auto start = Clock::now();
+  work();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+const char* const kBenchKey = "Software\\VelmoraBench";
+
+std::string MakeKey(int n) {
+  const std::string path = std::string(kBenchKey) + "\\Key" + std::to_string(n);
+  RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
+  HKEY key;
+  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  for (int i = 0; i < n; ++i) {
+    const std::string name = "Entry " + std::to_string(i);
+    const std::string data = "\"C:\\Program Files\\Vendor " + std::to_string(i) + "\\app.exe\" /background";
+    RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
+  }
+  RegCloseKey(key);
+  return path;
+}
+
+std::string MakeFolder(int n) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "velbench-" + std::to_string(n);
+  CreateDirectoryA(folder.c_str(), nullptr);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  int existing = 0;
+  if (search != INVALID_HANDLE_VALUE) {
+    do ++existing;
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  if (existing - 2 == n) return folder;
+  for (int i = 0; i < n; ++i) {
+    if (i % 10 == 0) {
+      std::string link;
+      CreateShortcut(folder, "C:\\Tools\\tool" + std::to_string(i) + ".exe", "", "", link);
+    } else {
+      const std::string path = folder + "\\program" + std::to_string(i) + ".exe";
+      CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    }
+  }
+  return folder;
+}
+
+// The floor's list: the same kind of control the frame uses.
+struct FloorList {
+  HWND list;
+  explicit FloorList(HWND parent) {
+    list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                           WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                           0, 0, 300, 200, parent, nullptr, nullptr, nullptr);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 100;
+    column.pszText = const_cast<char*>("Name");
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    column.pszText = const_cast<char*>("Path");
+    SendMessageA(list, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+  }
+  void Insert(const char* caption, const char* path, int index) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = const_cast<char*>(caption);
+    item.iImage = 6;
+    item.lParam = index;
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    LVITEMA sub{};
+    sub.iSubItem = 1;
+    sub.pszText = const_cast<char*>(path);
+    SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+  }
+};
+
+void FloorRegistry(FloorList& floor, const std::string& path) {
+  SendMessageA(floor.list, WM_SETREDRAW, FALSE, 0);
+  HKEY key;
+  RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
+  std::vector<char> name(256);
+  std::vector<BYTE> data(256);
+  for (DWORD index = 0;;) {
+    DWORD nameLength = DWORD(name.size()), dataSize = DWORD(data.size() - 1), type = 0;
+    const LONG result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
+    if (result == ERROR_MORE_DATA) {
+      name.resize(name.size() * 2);
+      data.resize(data.size() * 2);
+      continue;
+    }
+    if (result != ERROR_SUCCESS) break;
+    data[dataSize] = 0;
+    floor.Insert(name.data(), reinterpret_cast<char*>(data.data()), int(index));
+    ++index;
+  }
+  RegCloseKey(key);
+  SendMessageA(floor.list, WM_SETREDRAW, TRUE, 0);
+}
+
+void FloorFolder(FloorList& floor, const std::string& folder) {
+  SendMessageA(floor.list, WM_SETREDRAW, FALSE, 0);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
+  int index = 0;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = folder + "\\" + name;
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".lnk") == 0) {
+      IShellLinkA* link = nullptr;
+      IPersistFile* file = nullptr;
+      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&link);
+      link->QueryInterface(IID_IPersistFile, (void**)&file);
+      wchar_t wide[MAX_PATH];
+      MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+      file->Load(wide, STGM_READ);
+      char target[MAX_PATH];
+      link->GetPath(target, MAX_PATH, nullptr, 0);
+      file->Release();
+      link->Release();
+    }
+    floor.Insert(name.c_str(), path.c_str(), index++);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  SendMessageA(floor.list, WM_SETREDRAW, TRUE, 0);
+}
+
+struct Row {
+  const char* kind;
+  int n;
+  double product, floor;
+};
+
+void PrintRow(const Row& row) {
+  std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |\n", row.kind, row.n, row.product * 1e6 / row.n,
+              row.floor * 1e6 / row.n, row.product / row.floor);
+  std::fflush(stdout);
+}
+
+Row Measure(const char* kind, int n, int runs, const std::function<void()>& product,
+            const std::function<void()>& floor, const std::function<void()>& clear) {
+  std::vector<double> productTimes, floorTimes;
+  product();  // warm both paths once
+  clear();
+  floor();
+  clear();
+  for (int run = 0; run < runs; ++run) {
+    productTimes.push_back(Seconds(product));
+    clear();
+    floorTimes.push_back(Seconds(floor));
+    clear();
+  }
+  return Row{kind, n, Median(productTimes), Median(floorTimes)};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+  RunUnitInitialisations();
+  Application->SetInstance(GetModuleHandleA(nullptr));
+  {
+    TVelmoraWin window;
+    TVelmora& frame = *window.Velmora;
+    FloorList floor(window.Handle());
+    auto clear = [&] {
+      frame.ClearEntries();
+      SendMessageA(floor.list, LVM_DELETEALLITEMS, 0, 0);
+    };
+    std::printf("| listing  |      N | product us/entry | floor us/entry | ratio |\n");
+    std::printf("|----------|--------|-----------|-----------|-------|\n");
+    std::vector<Row> rows;
+    for (int n : {100, 1000, 10000}) {
+      const int runs = quick ? 3 : (n >= 10000 ? 7 : 15);
+      const std::string key = MakeKey(n);
+      const std::string location = "HKEY_CURRENT_USER\\" + key;
+      rows.push_back(Measure(
+          "registry", n, runs,
+          [&] {
+            ui::ListUpdateBracket bracket(frame.lvAutoRun);
+            frame.FillEntries(location);
+          },
+          [&] { FloorRegistry(floor, key); }, clear));
+      PrintRow(rows.back());
+      const std::string folder = MakeFolder(n);
+      rows.push_back(Measure(
+          "folder", n, runs,
+          [&] {
+            ui::ListUpdateBracket bracket(frame.lvAutoRun);
+            frame.FillEntries(folder);
+          },
+          [&] { FloorFolder(floor, folder); }, clear));
+      PrintRow(rows.back());
+    }
+    // Opening the manager with 1,000 values in the user's Run key, until
+    // the window has painted its list, against creating a window with a
+    // list of the same rows and painting it.
+    {
+      const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+      HKEY key;
+      RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+      for (int i = 0; i < 1000; ++i) {
+        const std::string name = "VelBench " + std::to_string(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
+        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
+      }
+      auto product = [] {
+        TVelmoraWin manager;
+        ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
+        UpdateWindow(manager.Handle());
+        UpdateWindow(manager.Velmora->lvAutoRun);
+      };
+      // The floor makes the controls the manager cannot do without: a
+      // toolbar, a tree of the twelve locations, the list and a status bar.
+      auto floorOpen = [&] {
+        HWND top = CreateWindowExA(0, "STATIC", "floor", WS_OVERLAPPEDWINDOW, 122, 109, 549, 231, nullptr, nullptr,
+                                   nullptr, nullptr);
+        HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, 0, 0, 541, 24,
+                                       top, nullptr, nullptr, nullptr);
+        SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        TBBUTTON buttons[7]{};
+        for (int i = 0; i < 7; ++i) buttons[i] = TBBUTTON{i, 100 + i, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
+        SendMessageA(toolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
+        HWND tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASLINES, 0, 40,
+                                    161, 143, top, nullptr, nullptr, nullptr);
+        HTREEITEM parent = nullptr;
+        for (int i = 0; i < 12; ++i) {
+          TVINSERTSTRUCTA insert{};
+          insert.hParent = (i % 6 == 0) ? TVI_ROOT : parent;
+          insert.hInsertAfter = TVI_LAST;
+          insert.item.mask = TVIF_TEXT;
+          insert.item.pszText = const_cast<char*>("Location");
+          HTREEITEM node = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert));
+          if (i % 6 == 0) parent = node;
+        }
+        CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 183, 541, 19, top, nullptr, nullptr,
+                        nullptr);
+        FloorList list(top);
+        FloorRegistry(list, run);
+        ShowWindow(top, SW_SHOWNOACTIVATE);
+        UpdateWindow(top);
+        UpdateWindow(list.list);
+        DestroyWindow(top);
+      };
+      const Row open = Measure("open", 1000, quick ? 3 : 11, product, floorOpen, [] {});
+      std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f vs %.1f)\n", open.kind, open.n,
+                  open.product * 1e6 / open.n, open.floor * 1e6 / open.n, open.product / open.floor,
+                  open.product * 1e3, open.floor * 1e3);
+      for (int i = 0; i < 1000; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
+      RegCloseKey(key);
+    }
+    for (const char* kind : {"registry", "folder"}) {
+      double per1k = 0, per10k = 0;
+      for (const Row& row : rows) {
+        if (std::string(row.kind) != kind) continue;
+        if (row.n == 1000) per1k = row.product / row.n;
+        if (row.n == 10000) per10k = row.product / row.n;
+      }
+      std::printf("%s: per-entry cost 10,000 vs 1,000 = %.2fx\n", kind, per10k / per1k);
+    }
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, kBenchKey);
+  RunUnitFinalisations(false);
+  return 0;
+}
