@@ -111,3 +111,33 @@ void SaveWindowPicture(HWND window, const std::string& fileName) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
 }
+
+long long PrivateBytes() {
+  long long total = 0;
+  MEMORY_BASIC_INFORMATION region;
+  for (char* address = nullptr; VirtualQuery(address, &region, sizeof region) == sizeof region;) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+    char* next = static_cast<char*>(region.BaseAddress) + region.RegionSize;
+    if (next <= address) break;
+    address = next;
+  }
+  return total;
+}
+
+namespace {
+BOOL CALLBACK CountOne(HWND, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+BOOL CALLBACK CountWithChildren(HWND window, LPARAM counter) {
+  CountOne(window, counter);
+  EnumChildWindows(window, &CountOne, counter);
+  return TRUE;
+}
+}  // namespace
+
+int ThreadWindowCount() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), &CountWithChildren, reinterpret_cast<LPARAM>(&count));
+  return count;
+}

@@ -40,3 +40,8 @@ void PumpMessages(int milliseconds = 50);
 // Saves what a window shows as a BMP file under the artifacts folder.
 void SaveWindowPicture(HWND window, const std::string& fileName);
 std::string WindowText(HWND window);
+// Committed private memory of the process (Wine reports no private usage
+// of its own) and the windows of this thread with their children (Wine's
+// GetGuiResources answers 0).
+long long PrivateBytes();
+int ThreadWindowCount();

@@ -26,17 +26,6 @@ class OwnerWindow {
   HWND handle;
 };
 
-BOOL CALLBACK CountOne(HWND, LPARAM counter) {
-  ++*reinterpret_cast<int*>(counter);
-  return TRUE;
-}
-
-BOOL CALLBACK CountWindowAndChildren(HWND window, LPARAM counter) {
-  CountOne(window, counter);
-  EnumChildWindows(window, &CountOne, counter);
-  return TRUE;
-}
-
 }  // namespace
 
 TEST(ManagerWindow, UnownedRunWithWndZeroRestoresTheApplicationHandle) {
@@ -126,23 +115,8 @@ TEST(ManagerWindow, HundredRunsKeepObjectCountsAndMemoryFlat) {
     driver.When("TVelmoraWin", [](HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); });
     ShowManagerWindow(nullptr);
   };
-  // Wine reports no private usage: sum the committed private pages instead.
-  auto privateBytes = [] {
-    long long total = 0;
-    MEMORY_BASIC_INFORMATION region;
-    for (char* address = nullptr; VirtualQuery(address, &region, sizeof region) == sizeof region;
-         address = static_cast<char*>(region.BaseAddress) + region.RegionSize) {
-      if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
-      if (reinterpret_cast<uintptr_t>(address) + region.RegionSize < reinterpret_cast<uintptr_t>(address)) break;
-    }
-    return total;
-  };
-  // Wine's GetGuiResources answers 0: the thread's windows are counted too.
-  auto threadWindows = [] {
-    int count = 0;
-    EnumThreadWindows(GetCurrentThreadId(), &CountWindowAndChildren, reinterpret_cast<LPARAM>(&count));
-    return count;
-  };
+  auto privateBytes = [] { return PrivateBytes(); };
+  auto threadWindows = [] { return ThreadWindowCount(); };
   for (int i = 0; i < 5; ++i) openAndClose();
   const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   const DWORD userBefore = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of the pure text units with clang (ASan and
+# UBSan) and runs each for a bounded time: ./scripts/fuzz.sh [SECONDS]
+# New inputs go to build/fuzz/corpus; the checked-in seeds stay as they are.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+out=${BUILD_DIR:-$root/build}/fuzz
+mkdir -p "$out"
+clangxx=$(command -v clang++ || command -v clang++-14)
+sources=("$root/src/common/PathText.cpp" "$root/src/common/ShareText.cpp" "$root/src/common/Mask.cpp"
+         "$root/src/common/PathShortening.cpp" "$root/src/common/LeadBytesNative.cpp" "$root/src/manager/Location.cpp")
+flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I "$root/src")
+
+status=0
+for target in MaskFuzz:masks ShorteningFuzz:shortening ShareFuzz:shares; do
+  name=${target%%:*}
+  corpus=${target##*:}
+  binary="$out/$name"
+  if [[ ! -x "$binary" || "$root/fuzz/$name.cpp" -nt "$binary" ]]; then
+    "$clangxx" "${flags[@]}" "$root/fuzz/$name.cpp" "${sources[@]}" -o "$binary"
+  fi
+  mkdir -p "$out/corpus/$corpus"
+  echo "== $name for ${seconds}s"
+  if "$binary" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$out/$name-" \
+      "$out/corpus/$corpus" "$root/fuzz/corpus/$corpus" > "$out/$name.log" 2>&1; then
+    grep -E 'stat::number_of_executed_units|Done' "$out/$name.log" | tail -2
+  else
+    echo "$name FAILED:"; tail -40 "$out/$name.log"; status=1
+  fi
+done
+exit $status
