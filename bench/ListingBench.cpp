@@ -246,24 +246,30 @@ int main(int argc, char** argv) {
         UpdateWindow(manager.Velmora->lvAutoRun);
       };
       // The floor makes the controls the manager cannot do without: a
-      // toolbar, a tree of the twelve locations, the list and a status bar.
+      // toolbar, a tree of the twelve locations, the list and a status bar,
+      // all showing the same pictures.
       auto floorOpen = [&] {
         HWND top = CreateWindowExA(0, "STATIC", "floor", WS_OVERLAPPEDWINDOW, 122, 109, 549, 231, nullptr, nullptr,
                                    nullptr, nullptr);
+        HIMAGELIST images = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(100), 16, 0,
+                                                 RGB(128, 128, 0), IMAGE_BITMAP, LR_CREATEDIBSECTION);
         HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, 0, 0, 541, 24,
                                        top, nullptr, nullptr, nullptr);
         SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
         TBBUTTON buttons[7]{};
         for (int i = 0; i < 7; ++i) buttons[i] = TBBUTTON{i, 100 + i, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
         SendMessageA(toolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
         HWND tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASLINES, 0, 40,
                                     161, 143, top, nullptr, nullptr, nullptr);
+        SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
         HTREEITEM parent = nullptr;
         for (int i = 0; i < 12; ++i) {
           TVINSERTSTRUCTA insert{};
           insert.hParent = (i % 6 == 0) ? TVI_ROOT : parent;
           insert.hInsertAfter = TVI_LAST;
-          insert.item.mask = TVIF_TEXT;
+          insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+          insert.item.iImage = insert.item.iSelectedImage = 5;
           insert.item.pszText = const_cast<char*>("Location");
           HTREEITEM node = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert));
           if (i % 6 == 0) parent = node;
@@ -271,11 +277,13 @@ int main(int argc, char** argv) {
         CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 183, 541, 19, top, nullptr, nullptr,
                         nullptr);
         FloorList list(top);
+        SendMessageA(list.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
         FloorRegistry(list, run);
         ShowWindow(top, SW_SHOWNOACTIVATE);
         UpdateWindow(top);
         UpdateWindow(list.list);
         DestroyWindow(top);
+        ImageList_Destroy(images);
       };
       const Row open = Measure("open", 1000, quick ? 3 : 11, product, floorOpen, [] {});
       std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f vs %.1f)\n", open.kind, open.n,
