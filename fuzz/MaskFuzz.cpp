@@ -4,16 +4,13 @@
 #include <cstdint>
 #include <string>
 
-#include "common/LeadBytes.h"
+#include "FuzzSupport.h"
 #include "common/Mask.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  // First byte: which bytes are lead bytes; then mask and name split at the first NUL.
-  LeadByteTable table{};
-  if (data[0] & 1)
-    for (int b = 0x81; b <= 0x9F; ++b) table[b] = true;
-  SetLeadBytes(table);
+  // Then mask and name, split at the first NUL.
+  ChooseCodePage(data[0]);
   const std::string input(reinterpret_cast<const char*>(data + 1), size - 1);
   const auto split = input.find('\0');
   const std::string mask = input.substr(0, split);

@@ -4,15 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "common/LeadBytes.h"
+#include "FuzzSupport.h"
 #include "common/PathShortening.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  LeadByteTable table{};
-  if (data[0] & 1)
-    for (int b = 0x81; b <= 0x9F; ++b) table[b] = true;
-  SetLeadBytes(table);
+  ChooseCodePage(data[0]);
   const int maxWidth = data[1];
   const std::string path(reinterpret_cast<const char*>(data + 2), size - 2);
   int measured = 0;

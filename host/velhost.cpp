@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "PlugInCall.h"
+
 namespace {
 
 // Larger than the library's minimum, prefilled so untouched bytes show.
@@ -42,21 +44,6 @@ uint32_t ReadU32(const std::vector<uint8_t>& record, size_t offset) {
   uint32_t value;
   memcpy(&value, record.data() + offset, 4);
   return value;
-}
-
-// The export takes its argument in EAX with nothing on the stack; returns
-// false when the stack pointer moved.
-bool CallInitPlugInLib(void* function, void* record) {
-  uint32_t before, after;
-  asm volatile(
-      "movl %%esp, %0\n\t"
-      "movl %3, %%eax\n\t"
-      "call *%2\n\t"
-      "movl %%esp, %1\n\t"
-      : "=&S"(before), "=&D"(after)
-      : "b"(function), "m"(record)
-      : "eax", "ecx", "edx", "memory", "cc");
-  return before == after;
 }
 
 bool Handshake(HMODULE library) {

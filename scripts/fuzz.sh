@@ -17,9 +17,7 @@ for target in MaskFuzz:masks ShorteningFuzz:shortening ShareFuzz:shares; do
   name=${target%%:*}
   corpus=${target##*:}
   binary="$out/$name"
-  if [[ ! -x "$binary" || "$root/fuzz/$name.cpp" -nt "$binary" ]]; then
-    "$clangxx" "${flags[@]}" "$root/fuzz/$name.cpp" "${sources[@]}" -o "$binary"
-  fi
+  "$clangxx" "${flags[@]}" "$root/fuzz/$name.cpp" "${sources[@]}" -o "$binary"
   mkdir -p "$out/corpus/$corpus"
   echo "== $name for ${seconds}s"
   if "$binary" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$out/$name-" \

@@ -6,27 +6,13 @@
 
 #include "AutorunSandbox.h"
 #include "GuiSupport.h"
+#include "host/PlugInCall.h"
 
 namespace {
 
 using LibCallbackFn = uint32_t(__stdcall*)(uint32_t, void*);
 using GetPlugInFunctionFn = void*(__stdcall*)(uint32_t);
 using PlugInFunction = uint32_t(__stdcall*)(uint32_t, HWND);
-
-// Calls the export as the host does: address in EAX, nothing on the
-// stack. Returns false when the stack pointer moved.
-bool CallWithEax(void* function, void* record) {
-  uint32_t before, after;
-  asm volatile(
-      "movl %%esp, %0\n\t"
-      "movl %3, %%eax\n\t"
-      "call *%2\n\t"
-      "movl %%esp, %1\n\t"
-      : "=&S"(before), "=&D"(after)
-      : "b"(function), "m"(record)
-      : "eax", "ecx", "edx", "memory", "cc");
-  return before == after;
-}
 
 uint32_t U32(const std::vector<uint8_t>& record, size_t offset) {
   uint32_t value;
@@ -49,7 +35,7 @@ class PluginTest : public testing::Test {
     ASSERT_NE(library, nullptr);
     void* init = reinterpret_cast<void*>(GetProcAddress(library, "InitPlugInLib"));
     ASSERT_NE(init, nullptr);
-    ASSERT_TRUE(CallWithEax(init, libInfo.data()));
+    ASSERT_TRUE(CallInitPlugInLib(init, libInfo.data()));
     callback = reinterpret_cast<LibCallbackFn>(static_cast<uintptr_t>(U32(libInfo, 812)));
   }
   void TearDown() override { FreeLibrary(library); }
@@ -85,7 +71,7 @@ TEST_F(PluginTest, LibraryDescriptorByteForByte) {
   ExpectUntouched(libInfo, 824, libInfo.size());
   // A second call writes the same bytes.
   std::vector<uint8_t> again(1000, 0xFF);
-  ASSERT_TRUE(CallWithEax(reinterpret_cast<void*>(GetProcAddress(library, "InitPlugInLib")), again.data()));
+  ASSERT_TRUE(CallInitPlugInLib(reinterpret_cast<void*>(GetProcAddress(library, "InitPlugInLib")), again.data()));
   EXPECT_EQ(again, libInfo);
 }
 
