@@ -9,8 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  // Then mask and name, split at the first NUL.
   ChooseCodePage(data[0]);
+  // Then mask and name, split at the first NUL.
   const std::string input(reinterpret_cast<const char*>(data + 1), size - 1);
   const auto split = input.find('\0');
   const std::string mask = input.substr(0, split);

@@ -5,6 +5,7 @@
 #include "manager/velwin.h"
 #include "plugin/Copyright.h"
 #include "plugin/PlugIntf.h"
+#include "ui/ErrorBox.h"
 
 namespace {
 
@@ -84,6 +85,8 @@ extern "C" uint32_t __stdcall ShowAbout(uint32_t, HWND wnd) {
 }
 
 extern "C" uint32_t __stdcall ExecutePlugIn(uint32_t, HWND wnd) {
-  ShowManagerWindow(wnd);
+  // A C++ exception must not unwind into the host, which is not C++ code
+  // and would be ended by it: what ends the run is reported here instead.
+  RunHandler([wnd] { ShowManagerWindow(wnd); });
   return 0;
 }
