@@ -1,5 +1,7 @@
 #include "AutorunSandbox.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 
 const char* const kRunKeys[4] = {"Run", "RunOnce", "RunServices", "RunServicesOnce"};
@@ -70,8 +72,28 @@ AutorunSandbox::AutorunSandbox() {
   }
 }
 
+const char* AutorunSandbox::ShellFoldersPath() { return kShellFolders; }
+
+namespace {
+void SetDacl(HKEY root, const std::string& path, const char* sddl) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+  }
+  RegCloseKey(key);
+}
+}  // namespace
+
+void AutorunSandbox::MakeReadOnly(HKEY root, const std::string& path) { SetDacl(root, path, "D:P(A;;KR;;;WD)"); }
+
+void AutorunSandbox::MakeWritable(HKEY root, const std::string& path) { SetDacl(root, path, "D:P(A;;KA;;;WD)"); }
+
 AutorunSandbox::~AutorunSandbox() {
   for (const SavedKey& saved : saved_) {
+    MakeWritable(saved.root, saved.path);
     DeleteTree(saved.root, saved.path);
     if (!saved.existed) continue;
     HKEY key = CreateKey(saved.root, saved.path);

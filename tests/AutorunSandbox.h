@@ -30,6 +30,13 @@ class AutorunSandbox {
   std::string Value(HKEY root, const char* key, const std::string& name, DWORD* type = nullptr) const;
   bool HasValue(HKEY root, const char* key, const std::string& name) const;
 
+  // Rights refused: everyone may read the key, nobody may write it (as
+  // HKEY_LOCAL_MACHINE for a program without elevation). Writable again
+  // restores full access; the sandbox does it for every key at the end.
+  void MakeReadOnly(HKEY root, const std::string& path);
+  void MakeWritable(HKEY root, const std::string& path);
+  static const char* ShellFoldersPath();
+
   // The Startup values as stored (raw text, any type).
   void SetStartupValue(HKEY root, const std::string& text, DWORD type = REG_SZ);
   void RemoveStartupValue(HKEY root);

@@ -266,3 +266,27 @@ TEST_F(EditingTest, FailedShortcutSaveIsReportedOnceAndReleasesTheDialog) {
   EXPECT_TRUE(IsWindow(window->Handle()));
   CreateDirectoryA(folder.c_str(), nullptr);
 }
+
+TEST_F(EditingTest, RefusedWriteRightsAreReportedAndChangeNothing) {
+  sandbox.SetValue(HKEY_LOCAL_MACHINE, "Run", "machine", "C:\\m.exe");
+  sandbox.MakeReadOnly(HKEY_LOCAL_MACHINE, RunKeyPath("Run"));
+  TVelmora& frame = Open("LOCAL MACHINE", "Run");
+  ASSERT_EQ(frame.lvAutoRun.Count(), 1);
+  const std::string expected = "Failed to open key '" + Location(HKEY_LOCAL_MACHINE, "Run") + "'";
+  driver.When("TAutoRunItemDlg", FillDialog("new", "C:\\n.exe"));
+  driver.AnswerMessageBox();
+  frame.tbAdd.Click();
+  SelectRow(frame, "machine");
+  driver.When("TAutoRunItemDlg", FillDialog("renamed", "C:\\r.exe"));
+  driver.AnswerMessageBox();
+  frame.tbChange.Click();
+  SelectRow(frame, "machine");
+  driver.AnswerMessageBox();
+  frame.tbDelete.Click();
+  PumpMessages(50);
+  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{expected, expected, expected}));
+  sandbox.MakeWritable(HKEY_LOCAL_MACHINE, RunKeyPath("Run"));
+  EXPECT_EQ(sandbox.Names(HKEY_LOCAL_MACHINE, "Run"), (std::vector<std::string>{"machine"}));
+  EXPECT_EQ(sandbox.Value(HKEY_LOCAL_MACHINE, "Run", "machine"), "C:\\m.exe");
+  EXPECT_EQ(frame.lvAutoRun.Count(), 1);
+}

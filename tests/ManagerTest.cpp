@@ -365,3 +365,14 @@ TEST_F(ManagerTest, WindowLayoutAndPicture) {
   PumpMessages(100);
   SaveWindowPicture(window->Handle(), "manager-window.bmp");
 }
+
+TEST_F(ManagerTest, KeysTheUserMayOnlyReadAreListed) {
+  sandbox.SetValue(HKEY_LOCAL_MACHINE, "Run", "machine", "C:\\m.exe");
+  sandbox.MakeReadOnly(HKEY_LOCAL_MACHINE, RunKeyPath("Run"));
+  sandbox.MakeReadOnly(HKEY_LOCAL_MACHINE, AutorunSandbox::ShellFoldersPath());
+  TVelmora& frame = Open();
+  EXPECT_NE(FindNode(frame, "LOCAL MACHINE", "Auto Run"), nullptr);
+  Select(frame, "LOCAL MACHINE", "Run");
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"machine"}));
+  EXPECT_TRUE(driver.boxTexts.empty());
+}
