@@ -82,16 +82,17 @@ std::string MakeFolder(int n) {
 // The floor's list: the same kind of control the frame uses.
 struct FloorList {
   HWND list;
-  explicit FloorList(HWND parent) {
+  explicit FloorList(HWND parent, RECT at = {0, 0, 300, 200}) {
     list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                           0, 0, 300, 200, parent, nullptr, nullptr, nullptr);
+                           at.left, at.top, at.right, at.bottom, parent, nullptr, nullptr, nullptr);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = 100;
     column.pszText = const_cast<char*>("Name");
     SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    column.cx = 270;
     column.pszText = const_cast<char*>("Path");
     SendMessageA(list, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
   }
@@ -239,18 +240,27 @@ int main(int argc, char** argv) {
         const std::string name = "VelBench " + std::to_string(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
         RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
       }
-      auto product = [] {
-        TVelmoraWin manager;
-        ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
-        UpdateWindow(manager.Handle());
-        UpdateWindow(manager.Velmora->lvAutoRun);
+      // Timed until the list has painted; closing is done by `close`,
+      // outside the timing, for both.
+      std::unique_ptr<TVelmoraWin> manager;
+      std::function<void()> closeFloor;
+      auto product = [&] {
+        manager = std::make_unique<TVelmoraWin>();
+        ShowWindow(manager->Handle(), SW_SHOWNOACTIVATE);
+        UpdateWindow(manager->Handle());
+        UpdateWindow(manager->Velmora->lvAutoRun);
       };
       // The floor makes the controls the manager cannot do without: a
-      // toolbar, a tree of the twelve locations, the list and a status bar,
-      // all showing the same pictures.
+      // toolbar, a caption strip, a tree of the twelve locations, the list
+      // and a status bar, in the same places, fonts and pictures.
       auto floorOpen = [&] {
         HWND top = CreateWindowExA(0, "STATIC", "floor", WS_OVERLAPPEDWINDOW, 122, 109, 549, 231, nullptr, nullptr,
                                    nullptr, nullptr);
+        HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
+        HFONT bold = CreateFontA(-11, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
+        HWND strip = CreateWindowExA(0, "STATIC", "You can add new, change or delete existing auto run items.",
+                                     WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 24, 541, 16, top, nullptr, nullptr, nullptr);
+        SendMessageA(strip, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
         HIMAGELIST images = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(100), 16, 0,
                                                  RGB(128, 128, 0), IMAGE_BITMAP, LR_CREATEDIBSECTION);
         HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, 0, 0, 541, 24,
@@ -260,7 +270,8 @@ int main(int argc, char** argv) {
         TBBUTTON buttons[7]{};
         for (int i = 0; i < 7; ++i) buttons[i] = TBBUTTON{i, 100 + i, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
         SendMessageA(toolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
-        HWND tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASLINES, 0, 40,
+        HWND tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
+                                    WS_CHILD | WS_VISIBLE | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0, 40,
                                     161, 143, top, nullptr, nullptr, nullptr);
         SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
         HTREEITEM parent = nullptr;
@@ -274,18 +285,34 @@ int main(int argc, char** argv) {
           HTREEITEM node = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert));
           if (i % 6 == 0) parent = node;
         }
-        CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 183, 541, 19, top, nullptr, nullptr,
-                        nullptr);
-        FloorList list(top);
+        HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 183, 541, 19, top, nullptr,
+                                      nullptr, nullptr);
+        int parts[3] = {350, 500, 550};
+        SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+        SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("...\\Software\\Microsoft\\Windows\\CurrentVersion\\"));
+        FloorList list(top, RECT{167, 40, 374, 143});
         SendMessageA(list.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+        for (HWND control : {toolbar, tree, status, list.list})
+          SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         FloorRegistry(list, run);
         ShowWindow(top, SW_SHOWNOACTIVATE);
         UpdateWindow(top);
         UpdateWindow(list.list);
-        DestroyWindow(top);
-        ImageList_Destroy(images);
+        closeFloor = [=] {
+          ShowWindow(top, SW_HIDE);
+          DestroyWindow(top);
+          ImageList_Destroy(images);
+          DeleteObject(font);
+          DeleteObject(bold);
+        };
       };
-      const Row open = Measure("open", 1000, quick ? 3 : 11, product, floorOpen, [] {});
+      auto close = [&] {
+        if (manager) ShowWindow(manager->Handle(), SW_HIDE);  // as the modal run does
+        manager.reset();
+        if (closeFloor) closeFloor();
+        closeFloor = nullptr;
+      };
+      const Row open = Measure("open", 1000, quick ? 3 : 11, product, floorOpen, close);
       std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f vs %.1f)\n", open.kind, open.n,
                   open.product * 1e6 / open.n, open.floor * 1e6 / open.n, open.product / open.floor,
                   open.product * 1e3, open.floor * 1e3);

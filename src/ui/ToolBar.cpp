@@ -4,7 +4,8 @@ namespace ui {
 
 void ToolBar::Create(const ControlArgs& args, HIMAGELIST images) {
   ControlArgs toolArgs = args;
-  toolArgs.style |= TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
+  // No tooltip window: the buttons have no tooltip texts.
+  toolArgs.style |= TBSTYLE_FLAT | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
   CommonControl::Create(TOOLBARCLASSNAMEA, toolArgs);
   Send(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
   Send(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
