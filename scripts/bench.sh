@@ -7,12 +7,11 @@ export BUILD_DIR=${BUILD_DIR:-$root/build}
 if [[ "${1:-}" != "--inner" ]]; then
   bash "$root/scripts/setup.sh"
   bash "$root/scripts/build.sh" --win32-only
-  if [[ -z "${DISPLAY:-}" ]]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inner "$@"
-  fi
-  exec bash "$0" --inner "$@"
+  source "$root/scripts/lib.sh"
+  enter_with_display "$0" 1280x1024x24 "$@"
 fi
 shift
+if [[ "${1:-}" == "--headless" ]]; then shift; fi
 source "$root/scripts/wine-env.sh"
 wine_prefix_ready
 trap wine_server_stop EXIT

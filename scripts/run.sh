@@ -10,10 +10,8 @@ export BUILD_DIR=${BUILD_DIR:-$root/build}
 if [[ "${1:-}" != "--inner" ]]; then
   bash "$root/scripts/setup.sh"
   bash "$root/scripts/build.sh" --win32-only
-  if [[ -z "${DISPLAY:-}" ]]; then
-    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inner --headless
-  fi
-  exec bash "$0" --inner
+  source "$root/scripts/lib.sh"
+  enter_with_display "$0" 1024x768x24
 fi
 
 if [[ -n "${VELMORA_PREFIX:-}" ]]; then

@@ -2,8 +2,7 @@
 
 #include <memory>
 
-#include "AutorunSandbox.h"
-#include "GuiSupport.h"
+#include "ManagerFixture.h"
 #include "common/ShellLink.h"
 #include "manager/velwin.h"
 
@@ -35,31 +34,10 @@ std::function<void(HWND)> FillDialog(const std::string& name, const std::string&
   };
 }
 
-class EditingTest : public testing::Test {
+class EditingTest : public ManagerFixture {
  protected:
-  AutorunSandbox sandbox;
-  std::unique_ptr<TVelmoraWin> window;
-  WindowDriver driver;
-
-  void SetUp() override {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-      for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);
-  }
-  TVelmora& Open(const std::string& root, const std::string& child) {
-    window = std::make_unique<TVelmoraWin>();
-    ShowWindow(window->Handle(), SW_SHOWNOACTIVATE);
-    TVelmora& frame = *window->Velmora;
-    for (HTREEITEM r = frame.tvAutoRun.Root(); r; r = frame.tvAutoRun.NextSibling(r))
-      if (frame.tvAutoRun.Caption(r) == root) {
-        if (child.empty()) frame.tvAutoRun.Select(r);
-        for (HTREEITEM c = frame.tvAutoRun.FirstChild(r); c; c = frame.tvAutoRun.NextSibling(c))
-          if (frame.tvAutoRun.Caption(c) == child) frame.tvAutoRun.Select(c);
-      }
-    return frame;
-  }
-  void SelectRow(TVelmora& frame, const std::string& caption) {
-    frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(caption), true);
-  }
+  void SetUp() override { EmptyAllKeys(); }
+  TVelmora& Open(const std::string& root, const std::string& child) { return ManagerFixture::Open(root, child); }
 };
 
 }  // namespace

@@ -3,30 +3,17 @@
 #include <memory>
 #include <random>
 
-#include "AutorunSandbox.h"
-#include "GuiSupport.h"
+#include "ManagerFixture.h"
 #include "manager/velwin.h"
 
 namespace {
 
-class HostileTest : public testing::Test {
+class HostileTest : public ManagerFixture {
  protected:
-  AutorunSandbox sandbox;
-  std::unique_ptr<TVelmoraWin> window;
-  WindowDriver driver;
-
   void SetUp() override {
-    SetWow64ViewForTesting(0);
     for (const char* key : kRunKeys) sandbox.EmptyKey(HKEY_CURRENT_USER, key);
   }
-  void TearDown() override { SetWow64ViewForTesting(-1); }
-  TVelmora& Open(const std::string& child) {
-    window = std::make_unique<TVelmoraWin>();
-    TVelmora& frame = *window->Velmora;
-    for (HTREEITEM c = frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root()); c; c = frame.tvAutoRun.NextSibling(c))
-      if (frame.tvAutoRun.Caption(c) == child) frame.tvAutoRun.Select(c);
-    return frame;
-  }
+  TVelmora& Open(const std::string& child) { return ManagerFixture::Open("CURRENT USER", child); }
   int Row(TVelmora& frame, const std::string& name) {
     for (int i = 0; i < frame.lvAutoRun.Count(); ++i)
       if (frame.RowItem(i)->Name == name) return i;

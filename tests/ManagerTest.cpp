@@ -2,8 +2,7 @@
 
 #include <memory>
 
-#include "AutorunSandbox.h"
-#include "GuiSupport.h"
+#include "ManagerFixture.h"
 #include "common/FileTools.h"
 #include "common/ShellLink.h"
 #include "common/nettools.h"
@@ -12,63 +11,13 @@
 
 namespace {
 
-// The tree as text: "ROOT[child,child] ROOT[...]".
-std::string TreeShape(const TVelmora& frame) {
-  std::string shape;
-  const auto& tree = frame.tvAutoRun;
-  for (HTREEITEM root = tree.Root(); root; root = tree.NextSibling(root)) {
-    if (!shape.empty()) shape += ' ';
-    shape += tree.Caption(root) + '[';
-    for (HTREEITEM child = tree.FirstChild(root); child; child = tree.NextSibling(child)) {
-      if (child != tree.FirstChild(root)) shape += ',';
-      shape += tree.Caption(child);
-    }
-    shape += ']';
-  }
-  return shape;
-}
-
-HTREEITEM FindNode(const TVelmora& frame, const std::string& root, const std::string& child = "") {
-  const auto& tree = frame.tvAutoRun;
-  for (HTREEITEM r = tree.Root(); r; r = tree.NextSibling(r)) {
-    if (tree.Caption(r) != root) continue;
-    if (child.empty()) return r;
-    for (HTREEITEM c = tree.FirstChild(r); c; c = tree.NextSibling(c))
-      if (tree.Caption(c) == child) return c;
-  }
-  return nullptr;
-}
-
-std::vector<std::string> Captions(const TVelmora& frame) {
-  std::vector<std::string> rows;
-  for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
-  return rows;
-}
-
-class ManagerTest : public testing::Test {
+// The catalogue as on 32-bit Windows; the 32-bit view's nodes have tests
+// of their own.
+class ManagerTest : public ManagerFixture {
  protected:
-  AutorunSandbox sandbox;
-  std::unique_ptr<TVelmoraWin> window;
-  WindowDriver driver;
-
-  // The catalogue as on 32-bit Windows; the 32-bit view's nodes have
-  // tests of their own.
-  void SetUp() override {
-    SetWow64ViewForTesting(0);
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-      for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);
-  }
-  void TearDown() override { SetWow64ViewForTesting(-1); }
-  TVelmora& Open() {
-    window = std::make_unique<TVelmoraWin>();
-    ShowWindow(window->Handle(), SW_SHOWNOACTIVATE);
-    PumpMessages(20);
-    return *window->Velmora;
-  }
+  void SetUp() override { EmptyAllKeys(); }
   void Select(TVelmora& frame, const std::string& root, const std::string& child = "") {
-    HTREEITEM node = FindNode(frame, root, child);
-    ASSERT_NE(node, nullptr) << root << "/" << child;
-    frame.tvAutoRun.Select(node);
+    SelectNode(frame, root, child);
   }
 };
 

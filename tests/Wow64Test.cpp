@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "AutorunSandbox.h"
-#include "GuiSupport.h"
+#include "ManagerFixture.h"
 #include "manager/velwin.h"
 
 namespace {
@@ -63,12 +62,9 @@ std::function<void(HWND)> Fill(const std::string& name, const std::string& path)
   };
 }
 
-class Wow64Test : public testing::Test {
+class Wow64Test : public ManagerFixture {
  protected:
-  AutorunSandbox sandbox;
-  std::unique_ptr<TVelmoraWin> window;
-  WindowDriver driver;
-
+  Wow64Test() : ManagerFixture(true) {}
   void SetUp() override {
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
@@ -78,27 +74,13 @@ class Wow64Test : public testing::Test {
       Empty32(key);
     }
   }
-  TVelmora& Open() {
-    window = std::make_unique<TVelmoraWin>();
-    return *window->Velmora;
-  }
-  HTREEITEM Node(TVelmora& frame, const std::string& caption) {
-    HTREEITEM root = frame.tvAutoRun.NextSibling(frame.tvAutoRun.Root());
-    for (HTREEITEM c = frame.tvAutoRun.FirstChild(root); c; c = frame.tvAutoRun.NextSibling(c))
-      if (frame.tvAutoRun.Caption(c) == caption) return c;
-    return nullptr;
-  }
+  HTREEITEM Node(TVelmora& frame, const std::string& caption) { return FindNode(frame, "LOCAL MACHINE", caption); }
   std::string Children(TVelmora& frame) {
     std::string text;
     HTREEITEM root = frame.tvAutoRun.NextSibling(frame.tvAutoRun.Root());
     for (HTREEITEM c = frame.tvAutoRun.FirstChild(root); c; c = frame.tvAutoRun.NextSibling(c))
       text += (text.empty() ? "" : ",") + frame.tvAutoRun.Caption(c);
     return text;
-  }
-  std::vector<std::string> Rows(TVelmora& frame) {
-    std::vector<std::string> rows;
-    for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
-    return rows;
   }
 };
 
@@ -117,11 +99,11 @@ TEST_F(Wow64Test, BothViewsUnderTheirOwnCaptions) {
             "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
   EXPECT_TRUE(frame.NodeItem(Node(frame, "Run (32-bit)"))->AllowsAdd);
   frame.tvAutoRun.Select(Node(frame, "Run"));
-  EXPECT_EQ(Rows(frame), (std::vector<std::string>{"native64"}));
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"native64"}));
   frame.tvAutoRun.Select(Node(frame, "Run (32-bit)"));
-  EXPECT_EQ(Rows(frame), (std::vector<std::string>{"wow32"}));
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"wow32"}));
   frame.tvAutoRun.Select(frame.tvAutoRun.NextSibling(frame.tvAutoRun.Root()));
-  EXPECT_EQ(Rows(frame), (std::vector<std::string>{"native64", "wow32"}));
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"native64", "wow32"}));
 }
 
 TEST_F(Wow64Test, EditsLandInTheViewTheNodeNames) {
@@ -152,6 +134,5 @@ TEST_F(Wow64Test, ThirtyTwoBitWindowsHasNoTwins) {
   Set32("Run", "wow32", "C:\\w.exe");
   SetWow64ViewForTesting(0);
   TVelmora& frame = Open();
-  SetWow64ViewForTesting(-1);
   EXPECT_EQ(Children(frame), "Run,Run Once,Run Services,Run Services Once,Auto Run");
 }

@@ -1,0 +1,68 @@
+#include "ManagerFixture.h"
+
+std::string TreeShape(const TVelmora& frame) {
+  std::string shape;
+  const auto& tree = frame.tvAutoRun;
+  for (HTREEITEM root = tree.Root(); root; root = tree.NextSibling(root)) {
+    if (!shape.empty()) shape += ' ';
+    shape += tree.Caption(root) + '[';
+    for (HTREEITEM child = tree.FirstChild(root); child; child = tree.NextSibling(child)) {
+      if (child != tree.FirstChild(root)) shape += ',';
+      shape += tree.Caption(child);
+    }
+    shape += ']';
+  }
+  return shape;
+}
+
+HTREEITEM FindNode(const TVelmora& frame, const std::string& root, const std::string& child) {
+  const auto& tree = frame.tvAutoRun;
+  for (HTREEITEM r = tree.Root(); r; r = tree.NextSibling(r)) {
+    if (tree.Caption(r) != root) continue;
+    if (child.empty()) return r;
+    for (HTREEITEM c = tree.FirstChild(r); c; c = tree.NextSibling(c))
+      if (tree.Caption(c) == child) return c;
+  }
+  return nullptr;
+}
+
+void SelectNode(TVelmora& frame, const std::string& root, const std::string& child) {
+  HTREEITEM node = FindNode(frame, root, child);
+  ASSERT_NE(node, nullptr) << root << "/" << child;
+  frame.tvAutoRun.Select(node);
+}
+
+std::vector<std::string> Captions(const TVelmora& frame) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
+  return rows;
+}
+
+void SelectRow(TVelmora& frame, const std::string& caption) {
+  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(caption), true);
+}
+
+ManagerFixture::ManagerFixture(bool wow64View) { SetWow64ViewForTesting(wow64View ? -1 : 0); }
+
+ManagerFixture::~ManagerFixture() {
+  window.reset();
+  SetWow64ViewForTesting(-1);
+}
+
+void ManagerFixture::EmptyAllKeys() {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);
+}
+
+TVelmora& ManagerFixture::Open() {
+  window = std::make_unique<TVelmoraWin>();
+  ShowWindow(window->Handle(), SW_SHOWNOACTIVATE);
+  PumpMessages(20);
+  return *window->Velmora;
+}
+
+TVelmora& ManagerFixture::Open(const std::string& root, const std::string& child) {
+  TVelmora& frame = Open();
+  SelectNode(frame, root, child);
+  return frame;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// What the manager tests share: a sandboxed registry and Startup folders,
+// a manager window made in the test, a driver for its modal windows, and
+// helpers that read and select in the tree and the list.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AutorunSandbox.h"
+#include "GuiSupport.h"
+#include "manager/velwin.h"
+
+// The tree as text: "ROOT[child,child] ROOT[...]".
+std::string TreeShape(const TVelmora& frame);
+// A root, or one of its children; null when absent.
+HTREEITEM FindNode(const TVelmora& frame, const std::string& root, const std::string& child = "");
+void SelectNode(TVelmora& frame, const std::string& root, const std::string& child = "");
+std::vector<std::string> Captions(const TVelmora& frame);
+void SelectRow(TVelmora& frame, const std::string& caption);
+
+class ManagerFixture : public testing::Test {
+ protected:
+  AutorunSandbox sandbox;
+  std::unique_ptr<TVelmoraWin> window;
+  WindowDriver driver;
+
+  // Plays 32-bit Windows unless a test asks for the 32-bit view's nodes.
+  explicit ManagerFixture(bool wow64View = false);
+  ~ManagerFixture() override;
+  // Every autorun key of both roots present and empty.
+  void EmptyAllKeys();
+  // A fresh manager window, shown without activation.
+  TVelmora& Open();
+  TVelmora& Open(const std::string& root, const std::string& child);
+};
