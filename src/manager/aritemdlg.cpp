@@ -7,6 +7,7 @@
 #include "common/PathText.h"
 #include "res/resource.h"
 #include "ui/Application.h"
+#include "ui/Gdi.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ TAutoRunItemDlg::TAutoRunItemDlg() {
   args.top = kTop;
   args.width = frame.right - frame.left;
   args.height = frame.bottom - frame.top;
-  args.background = background_.Get();
+  // The system's own brush: the window class outlives any one dialog.
+  args.background = GetSysColorBrush(COLOR_INFOBK);
   CreateHandle("TAutoRunItemDlg", args);
 
   browseGlyphs_.LoadStrip(Application->Instance(), IDB_BROWSE, 16, RGB(128, 128, 0));
@@ -56,6 +58,18 @@ TAutoRunItemDlg::TAutoRunItemDlg() {
   ui::SpeedButtonArgs browse{Handle(), 252, 40, 20, 21, "", nullptr, browseGlyphs_.Get()};
   SpeedButton3.Create(browse);
   for (HWND child : {Label1, edName, Label2, edPath}) SendMessageA(child, WM_SETFONT, (WPARAM)font_.Get(), FALSE);
+  // Labels size themselves to their text, as designed labels do: a font
+  // wider than the designer's must not clip the colon.
+  for (HWND label : {Label1, Label2}) {
+    WindowDC dc(label);
+    const std::string text = TextOf(label);
+    SIZE size{};
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    RECT rect;
+    GetWindowRect(label, &rect);
+    if (size.cx > rect.right - rect.left)
+      SetWindowPos(label, nullptr, 0, 0, size.cx, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 
   sbOK.OnClick = [this] { sbOKClick(); };
   sbCancel.OnClick = [this] { sbCancelClick(); };
@@ -103,7 +117,7 @@ void TAutoRunItemDlg::SpeedButton3Click() {
 LRESULT TAutoRunItemDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CTLCOLORSTATIC) {
     SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-    return reinterpret_cast<LRESULT>(background_.Get());
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_INFOBK));
   }
   return TForm::HandleMessage(message, wParam, lParam);
 }

@@ -33,6 +33,5 @@ class TAutoRunItemDlg : public TForm {
 
  private:
   Font boldFont_{"MS Sans Serif", -11, true};
-  SolidBrush background_{GetSysColor(COLOR_INFOBK)};
   ui::ImageList browseGlyphs_;
 };

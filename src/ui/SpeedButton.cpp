@@ -18,7 +18,9 @@ void SpeedButton::Create(const SpeedButtonArgs& args) {
 
 void SpeedButton::Paint(HDC dc) {
   RECT rect = ClientRect();
-  FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+  // Flat: the parent's background shows through.
+  auto background = reinterpret_cast<HBRUSH>(GetClassLongPtrA(GetParent(Handle()), GCLP_HBRBACKGROUND));
+  FillRect(dc, &rect, background ? background : GetSysColorBrush(COLOR_BTNFACE));
   if (pressed_ || hot_) DrawEdge(dc, &rect, pressed_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
   const bool enabled = IsWindowEnabled(Handle()) != FALSE;
   if (args_.glyphs) {
