@@ -22,7 +22,7 @@ for target in MaskFuzz:masks ShorteningFuzz:shortening ShareFuzz:shares; do
   echo "== $name for ${seconds}s"
   if "$binary" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$out/$name-" \
       "$out/corpus/$corpus" "$root/fuzz/corpus/$corpus" > "$out/$name.log" 2>&1; then
-    grep -E 'stat::number_of_executed_units|Done' "$out/$name.log" | tail -2
+    grep -a -E 'stat::number_of_executed_units|Done' "$out/$name.log" | tail -2
   else
     echo "$name FAILED:"; tail -40 "$out/$name.log"; status=1
   fi
