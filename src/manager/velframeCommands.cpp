@@ -77,7 +77,10 @@ void TVelmora::ChangeEntry() {
   const HTREEITEM node = tvAutoRun.Selected();
   if (!node || !NodeItem(node)) return;
   if (!IsFolderLocation(origin)) {
-    const std::string oldName = RowItem(lvAutoRun.SelectedIndex())->Name;
+    // The row selected now: the modal dialog kept the list as it was.
+    const int current = lvAutoRun.SelectedIndex();
+    if (current < 0 || !RowItem(current)) return;
+    const std::string oldName = RowItem(current)->Name;
     TRegistry registry;
     RefreshingOnError(*this, [&] { OpenForWriting(registry, origin); });
     // An expandable string stays one: "%ProgramFiles%\..." must expand.
