@@ -26,7 +26,6 @@ class TForm : public TWinControl {
   void SetModalResult(int result) { modalResult_ = result; }
   // Asks the form to close, as its close box does.
   void Close();
-  bool IsModal() const { return modal_; }
 
   std::function<void(TCloseAction&)> OnClose;
   // Keys sent to the form window itself (key preview is off).

@@ -15,14 +15,6 @@ void ListView::AddColumn(const std::string& caption, int width) {
   Send(LVM_INSERTCOLUMNA, count, reinterpret_cast<LPARAM>(&column));
 }
 
-int ListView::Add(const std::string& caption) {
-  LVITEMA item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = Count();
-  item.pszText = const_cast<char*>(caption.c_str());
-  return static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-}
-
 int ListView::Add(const std::string& caption, int image, void* data) {
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
@@ -38,14 +30,6 @@ void ListView::SetSubItem(int index, int column, const std::string& text) {
   item.iSubItem = column;
   item.pszText = const_cast<char*>(text.c_str());
   Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-}
-
-void ListView::SetImage(int index, int image) {
-  LVITEMA item{};
-  item.mask = LVIF_IMAGE;
-  item.iItem = index;
-  item.iImage = image;
-  Send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 std::string ListView::Text(int index, int column) const {

@@ -15,13 +15,10 @@ class ListView : public CommonControl {
   void AddColumn(const std::string& caption, int width);
 
   int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
-  // Appends a row; returns its index.
-  int Add(const std::string& caption);
   // Appends a row with its image and data in one insertion, so that no
-  // notification ever meets the row without its data.
+  // notification ever meets the row without its data; returns its index.
   int Add(const std::string& caption, int image, void* data);
   void SetSubItem(int index, int column, const std::string& text);
-  void SetImage(int index, int image);
   std::string Text(int index, int column = 0) const;
   void* Data(int index) const;
   void SetData(int index, void* data);

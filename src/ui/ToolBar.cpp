@@ -30,12 +30,6 @@ void ToolBar::AddSeparator(int id, int width, bool hidden) {
   Send(TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
 }
 
-RECT ToolBar::ButtonRect(int id) const {
-  RECT rect{};
-  Send(TB_GETRECT, id, reinterpret_cast<LPARAM>(&rect));
-  return rect;
-}
-
 bool ToolBar::HandleCommand(int id) {
   const auto handler = OnClick.find(id);
   if (handler == OnClick.end()) return false;

@@ -16,7 +16,6 @@ class ToolBar : public CommonControl {
   bool IsEnabled(int id) const { return Send(TB_ISBUTTONENABLED, id) != 0; }
   bool IsHidden(int id) const { return Send(TB_ISBUTTONHIDDEN, id) != 0; }
   int ButtonCount() const { return static_cast<int>(Send(TB_BUTTONCOUNT)); }
-  RECT ButtonRect(int id) const;
 
   // Click handlers by button id; the parent forwards WM_COMMAND here.
   std::map<int, std::function<void()>> OnClick;

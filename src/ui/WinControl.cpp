@@ -82,7 +82,6 @@ RECT TWinControl::ClientRect() const {
   return rect;
 }
 
-void TWinControl::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
 
 namespace {
 BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {

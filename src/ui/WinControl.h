@@ -28,7 +28,6 @@ class TWinControl {
   HWND Handle() const { return hwnd_; }
   void SetBounds(int left, int top, int width, int height);
   RECT ClientRect() const;
-  void SetVisible(bool visible);
 
  protected:
   // Registers `className` once per process (library instance) and creates the window.
