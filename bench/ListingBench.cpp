@@ -195,7 +195,7 @@ Row Measure(const char* kind, int n, int runs, const std::function<void()>& prod
 int main(int argc, char** argv) {
   const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
   RunUnitInitialisations();
-  Application->SetInstance(GetModuleHandleA(nullptr));
+  ui::TheApplication->SetInstance(GetModuleHandleA(nullptr));
   {
     TVelmoraWin window;
     TVelmora& frame = *window.Velmora;
@@ -210,7 +210,8 @@ int main(int argc, char** argv) {
     for (int n : {100, 1000, 10000}) {
       const int runs = quick ? 3 : (n >= 10000 ? 7 : 15);
       const std::string key = MakeKey(n);
-      const std::string location = "HKEY_CURRENT_USER\\" + key;
+      TAutoRunItem location;
+      location.Location = "HKEY_CURRENT_USER\\" + key;
       rows.push_back(Measure(
           "registry", n, runs,
           [&] {
@@ -219,12 +220,14 @@ int main(int argc, char** argv) {
           },
           [&] { FloorRegistry(floor, key); }, clear));
       PrintRow(rows.back());
-      const std::string folder = MakeFolder(n);
+      TAutoRunItem folderNode;
+      folderNode.Location = MakeFolder(n);
+      const std::string& folder = folderNode.Location;
       rows.push_back(Measure(
           "folder", n, runs,
           [&] {
             ui::ListUpdateBracket bracket(frame.lvAutoRun);
-            frame.FillEntries(folder);
+            frame.FillEntries(folderNode);
           },
           [&] { FloorFolder(floor, folder); }, clear));
       PrintRow(rows.back());

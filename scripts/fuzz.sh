@@ -8,8 +8,8 @@ seconds=${1:-60}
 out=${BUILD_DIR:-$root/build}/fuzz
 mkdir -p "$out"
 clangxx=$(command -v clang++ || command -v clang++-14)
-sources=("$root/src/common/PathText.cpp" "$root/src/common/ShareText.cpp" "$root/src/common/Mask.cpp"
-         "$root/src/common/PathShortening.cpp" "$root/src/common/LeadBytesNative.cpp" "$root/src/manager/Location.cpp")
+mapfile -t pure < "$root/src/pure-sources.txt"
+sources=("${pure[@]/#/$root/src/}" "$root/src/common/LeadBytesNative.cpp")
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I "$root/src")
 
 status=0

@@ -41,14 +41,14 @@ TEST(ItemDialog, FormAndControlsAsDesigned) {
   const RECT path = ChildRect(dialog.Handle(), dialog.edPath);
   EXPECT_EQ(path.top, 40);
   EXPECT_EQ(path.right - path.left, 201);
-  const RECT browse = ChildRect(dialog.Handle(), dialog.SpeedButton3.Handle());
+  const RECT browse = ChildRect(dialog.Handle(), dialog.sbBrowse.Handle());
   EXPECT_EQ(browse.left, 252);
   EXPECT_EQ(browse.right - browse.left, 20);
   const RECT ok = ChildRect(dialog.Handle(), dialog.sbOK.Handle());
   EXPECT_EQ(ok.left, 104);
   EXPECT_EQ(ok.top, 80);
-  EXPECT_EQ(WindowText(dialog.Label1), "Name:");
-  EXPECT_EQ(WindowText(dialog.Label2), "Path:");
+  EXPECT_EQ(WindowText(dialog.lblName), "Name:");
+  EXPECT_EQ(WindowText(dialog.lblPath), "Path:");
   EXPECT_EQ(WindowText(dialog.sbOK.Handle()), "OK");
   EXPECT_EQ(WindowText(dialog.sbCancel.Handle()), "Cancel");
   EXPECT_EQ(GetNextDlgTabItem(dialog.Handle(), nullptr, FALSE), dialog.edName);
@@ -65,7 +65,7 @@ TEST(ItemDialog, OkWithEmptyBoxesAndTheFocusNeverOnAButton) {
     Click(dialog.sbOK);
     focusAfterClick = GetFocus();
   });
-  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_EQ(dialog.ShowModal(), ui::ModalResult::Ok);
   EXPECT_EQ(focusFirst, dialog.edName);
   EXPECT_EQ(focusAfterClick, dialog.edName);
   EXPECT_EQ(dialog.NameText(), "");
@@ -81,7 +81,7 @@ TEST(ItemDialog, CancelAndCloseBoxGiveCancel) {
       if (way == 1) PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
       if (way == 2) PostMessageA(window, WM_CLOSE, 0, 0);
     });
-    EXPECT_EQ(dialog.ShowModal(), mrCancel) << way;
+    EXPECT_EQ(dialog.ShowModal(), ui::ModalResult::Cancel) << way;
   }
 }
 
@@ -90,17 +90,17 @@ TEST(ItemDialog, EnterAndEscapeCloseOnlyFromTheDialogWindowItself) {
     TAutoRunItemDlg dialog;
     dialog.SetNameText("typed");
     WindowDriver driver;
-    int resultWhileInEdit = -1;
+    ui::ModalResult resultWhileInEdit = ui::ModalResult::Cancel;
     driver.When("TAutoRunItemDlg", [&](HWND window) {
       SetFocus(dialog.edName);
       SendMessageA(dialog.edName, WM_KEYDOWN, key, 0);
       SendMessageA(dialog.edPath, WM_KEYDOWN, key, 0);
-      PumpMessages(30);
-      resultWhileInEdit = dialog.ModalResult();
+      PumpUntilIdle();
+      resultWhileInEdit = dialog.Result();
       SendMessageA(window, WM_KEYDOWN, key, 0);
     });
-    EXPECT_EQ(dialog.ShowModal(), key == VK_RETURN ? mrOk : mrCancel);
-    EXPECT_EQ(resultWhileInEdit, mrNone);
+    EXPECT_EQ(dialog.ShowModal(), key == VK_RETURN ? ui::ModalResult::Ok : ui::ModalResult::Cancel);
+    EXPECT_EQ(resultWhileInEdit, ui::ModalResult::None);
     EXPECT_EQ(dialog.NameText(), "typed");
   }
 }
@@ -112,19 +112,19 @@ TEST(ItemDialog, BrowseFillsBothBoxesAndCancelledBrowseChangesNothing) {
   dialog.SetNameText("typed name");
   dialog.SetPathText("typed path");
   WindowDriver driver;
-  driver.When("TAutoRunItemDlg", [&](HWND) { Click(dialog.SpeedButton3); });
+  driver.When("TAutoRunItemDlg", [&](HWND) { Click(dialog.sbBrowse); });
   driver.When("#32770", [](HWND open) { PostMessageA(open, WM_COMMAND, IDCANCEL, 0); });
   driver.When("TAutoRunItemDlg", [&](HWND) {
     EXPECT_EQ(dialog.NameText(), "typed name");
     EXPECT_EQ(dialog.PathText(), "typed path");
-    Click(dialog.SpeedButton3);
+    Click(dialog.sbBrowse);
   });
   driver.When("#32770", [&](HWND open) {
     SetDlgItemTextA(open, 0x47C, file.c_str());  // the file name box
     PostMessageA(open, WM_COMMAND, IDOK, 0);
   });
   driver.When("TAutoRunItemDlg", [&](HWND) { Click(dialog.sbOK); });
-  EXPECT_EQ(dialog.ShowModal(), mrOk);
+  EXPECT_EQ(dialog.ShowModal(), ui::ModalResult::Ok);
   EXPECT_EQ(dialog.PathText(), file);
   EXPECT_EQ(dialog.NameText(), "run me.exe");
 }

@@ -87,7 +87,7 @@ TEST_F(EditingTest, CollisionsChangeNothingAndReport) {
   driver.When("TAutoRunItemDlg", FillDialog("B", "C:\\changed.exe"));
   driver.AnswerMessageBox();
   frame.tbChange.Click();
-  PumpMessages(50);
+  PumpUntilIdle();
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Value 'A' already exists.", "Value '' already exists.",
                                                         "Value 'B' already exists."}));
   EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "a"), "C:\\a.exe");
@@ -190,7 +190,7 @@ TEST_F(EditingTest, KeyRemovedSinceListingIsReported) {
   driver.When("TAutoRunItemDlg", FillDialog("n", "p"));
   driver.AnswerMessageBox();
   frame.tbAdd.Click();
-  PumpMessages(50);
+  PumpUntilIdle();
   const std::string expected = "Failed to open key '" + Location(HKEY_CURRENT_USER, "Run") + "'";
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{expected, expected}));
   EXPECT_EQ(frame.lvAutoRun.Count(), 0);  // refreshed
@@ -204,7 +204,7 @@ TEST_F(EditingTest, ReadOnlyFileReportsFailedDelete) {
   SelectRow(frame, "locked.exe");
   driver.AnswerMessageBox();
   frame.tbDelete.Click();
-  PumpMessages(50);
+  PumpUntilIdle();
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Failed to delete file '" + file + "'"}));
   EXPECT_TRUE(PathExists(file));
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -238,7 +238,7 @@ TEST_F(EditingTest, FailedShortcutSaveIsReportedOnceAndReleasesTheDialog) {
   driver.When("TAutoRunItemDlg", FillDialog("x", "C:\\Tools\\app.exe"));
   driver.AnswerMessageBox();
   frame.tbAdd.Click();
-  PumpMessages(50);
+  PumpUntilIdle();
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Failed to create shortcut '" + folder + "\\app.lnk'"}));
   EXPECT_EQ(FindWindowA("TAutoRunItemDlg", nullptr), nullptr);
   EXPECT_TRUE(IsWindow(window->Handle()));
@@ -261,7 +261,7 @@ TEST_F(EditingTest, RefusedWriteRightsAreReportedAndChangeNothing) {
   SelectRow(frame, "machine");
   driver.AnswerMessageBox();
   frame.tbDelete.Click();
-  PumpMessages(50);
+  PumpUntilIdle();
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{expected, expected, expected}));
   sandbox.MakeWritable(HKEY_LOCAL_MACHINE, RunKeyPath("Run"));
   EXPECT_EQ(sandbox.Names(HKEY_LOCAL_MACHINE, "Run"), (std::vector<std::string>{"machine"}));

@@ -1,5 +1,7 @@
 #include "GuiSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 
 #include "TestSupport.h"
@@ -36,8 +38,9 @@ WindowDriver::~WindowDriver() {
   activeDriver = nullptr;
 }
 
-void WindowDriver::When(const std::string& className, std::function<void(HWND)> action) {
-  steps_.push_back({className, std::move(action)});
+void WindowDriver::When(const std::string& className, std::function<void(HWND)> action, std::string step) {
+  if (steps_.empty()) stepStart_ = GetTickCount();
+  steps_.push_back({className, std::move(action), step.empty() ? "a window of class " + className : step});
 }
 
 void WindowDriver::AnswerMessageBox() {
@@ -47,7 +50,22 @@ void WindowDriver::AnswerMessageBox() {
     boxTexts.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
     boxOwners.push_back(GetWindow(box, GW_OWNER));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-  });
+  }, "a message box");
+}
+
+namespace {
+BOOL CALLBACK CloseWaiting(HWND window, LPARAM) {
+  if (IsWindowVisible(window) && IsWindowEnabled(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+}  // namespace
+
+void WindowDriver::GiveUp() {
+  ADD_FAILURE() << "step \"" << steps_.front().name << "\" did not happen within " << kStepDeadlineMs / 1000
+                << " s";
+  steps_.clear();
+  // The modal loop that waits for the step ends when its window closes.
+  EnumThreadWindows(GetCurrentThreadId(), &CloseWaiting, 0);
 }
 
 void CALLBACK WindowDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -55,22 +73,27 @@ void CALLBACK WindowDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
   if (!driver || driver->steps_.empty()) return;
   Search search{&driver->steps_.front().className, nullptr};
   EnumThreadWindows(GetCurrentThreadId(), &FindVisible, reinterpret_cast<LPARAM>(&search));
-  if (!search.found) return;
+  if (!search.found) {
+    if (GetTickCount() - driver->stepStart_ > kStepDeadlineMs) driver->GiveUp();
+    return;
+  }
   Step step = std::move(driver->steps_.front());
   driver->steps_.erase(driver->steps_.begin());
+  driver->stepStart_ = GetTickCount();
   step.action(search.found);
 }
 
-void PumpMessages(int milliseconds) {
-  const DWORD end = GetTickCount() + milliseconds;
+void PumpUntilIdle() {
+  const DWORD start = GetTickCount();
   MSG message;
-  do {
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+    if (GetTickCount() - start > kStepDeadlineMs) {
+      ADD_FAILURE() << "the message queue did not become idle within " << kStepDeadlineMs / 1000 << " s";
+      return;
     }
-    Sleep(5);
-  } while (static_cast<int>(end - GetTickCount()) > 0);
+  }
 }
 
 std::string WindowText(HWND window) {

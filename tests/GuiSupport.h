@@ -1,7 +1,9 @@
 #pragma once
 // Drives real windows from inside a test: steps that run from a timer when
 // a window of a given class shows up (so a modal loop can be answered), a
-// message box reader, and window pictures for the artifacts.
+// message box reader, and window pictures for the artifacts. Every step has
+// a deadline: a window that never appears fails the test, naming the step,
+// and the windows that wait are closed so that the test goes on.
 #include <windows.h>
 
 #include <functional>
@@ -16,8 +18,8 @@ class WindowDriver {
   WindowDriver& operator=(const WindowDriver&) = delete;
 
   // Runs `action` once a visible top-level window of `className` exists
-  // (the steps run in order, one at a time).
-  void When(const std::string& className, std::function<void(HWND)> action);
+  // (the steps run in order, one at a time). `step` names it in a failure.
+  void When(const std::string& className, std::function<void(HWND)> action, std::string step = "");
   // Reads the next message box's caption and text, then presses its OK.
   void AnswerMessageBox();
   bool Done() const { return steps_.empty(); }
@@ -29,14 +31,20 @@ class WindowDriver {
   struct Step {
     std::string className;
     std::function<void(HWND)> action;
+    std::string name;
   };
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  void GiveUp();
   std::vector<Step> steps_;
+  DWORD stepStart_ = 0;  // when the first step became the next one
   UINT_PTR timer_ = 0;
 };
 
-// Processes this thread's messages for a while.
-void PumpMessages(int milliseconds = 50);
+// How long a step may take before the test fails.
+constexpr DWORD kStepDeadlineMs = 30000;
+// Processes this thread's messages until none is waiting (painting
+// included), within the step deadline.
+void PumpUntilIdle();
 // Saves what a window shows as a BMP file under the artifacts folder.
 void SaveWindowPicture(HWND window, const std::string& fileName);
 std::string WindowText(HWND window);

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "common/DiskTools.h"
 #include "common/DropSource.h"
 #include "common/nettools.h"
 #include "plugin/UnitTable.h"
+#include "common/ScreenCursor.h"
 #include "ui/Application.h"
 
 namespace {
@@ -52,9 +52,7 @@ TEST_F(UnitTableTest, FinalisationRunsInReverseAndInitialisationForward) {
   ASSERT_EQ(InitialisedUnitCount(), UnitTableSize());
   RunUnitFinalisations(false);
   EXPECT_EQ(KnownShares, nullptr);
-  EXPECT_EQ(DriveItems, nullptr);
-  EXPECT_EQ(ShellMalloc, nullptr);
-  EXPECT_EQ(Application, nullptr);
+  EXPECT_EQ(ui::TheApplication, nullptr);
   RunUnitInitialisations();
   ASSERT_EQ(trace.size(), 2u * UnitTableSize());
   for (int i = 0; i < UnitTableSize(); ++i) {
@@ -63,14 +61,9 @@ TEST_F(UnitTableTest, FinalisationRunsInReverseAndInitialisationForward) {
   }
   ASSERT_NE(KnownShares, nullptr);
   EXPECT_TRUE(KnownShares->empty());
-  ASSERT_NE(DriveItems, nullptr);
-  EXPECT_TRUE(DriveItems->empty());
-  EXPECT_NE(ShellMalloc, nullptr);
-  EXPECT_NE(Application, nullptr);
-  EXPECT_EQ(Application->Handle(), nullptr);
-  EXPECT_EQ(Screen->Cursor(), crDefault);
-  for (UINT format : ClipboardFormats) EXPECT_NE(format, 0u);
-  EXPECT_EQ(ClipboardFormats[cfShellIDListArray], RegisterClipboardFormatA("Shell IDList Array"));
+  EXPECT_NE(ui::TheApplication, nullptr);
+  EXPECT_EQ(ui::TheApplication->Handle(), nullptr);
+  EXPECT_EQ(CurrentScreenCursor(), CursorShape::Default);
 }
 
 TEST_F(UnitTableTest, CounterRunsLoadWorkOnceAndUnloadWorkLast) {
@@ -79,12 +72,8 @@ TEST_F(UnitTableTest, CounterRunsLoadWorkOnceAndUnloadWorkLast) {
   EXPECT_EQ(KnownShares, shares);
   nettools_Finalize();    // undoes the second one only
   EXPECT_EQ(KnownShares, shares);
-  DiskTools_Initialize();
-  DriveItems->push_back({"C:", new TDriveItem{"Local Disk", 3}});
-  DiskTools_Finalize();
-  EXPECT_EQ(DriveItems->size(), 1u);
-  RunUnitFinalisations(false);  // disposes of the record with the list
-  EXPECT_EQ(DriveItems, nullptr);
+  RunUnitFinalisations(false);  // the last one does
+  EXPECT_EQ(KnownShares, nullptr);
 }
 
 TEST_F(UnitTableTest, OleInitialisedOnceAndUndoneByUnload) {
@@ -97,9 +86,8 @@ TEST_F(UnitTableTest, OleInitialisedOnceAndUndoneByUnload) {
   CoUninitialize();
 }
 
-TEST_F(UnitTableTest, ProcessTerminationSkipsOleAndAllocator) {
+TEST_F(UnitTableTest, ProcessTerminationSkipsOle) {
   RunUnitFinalisations(true);
-  EXPECT_EQ(ShellMalloc, nullptr);
   // OLE was left as it was: still initialised on this thread.
   EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
   CoUninitialize();

@@ -57,7 +57,7 @@ void ManagerFixture::EmptyAllKeys() {
 TVelmora& ManagerFixture::Open() {
   window = std::make_unique<TVelmoraWin>();
   ShowWindow(window->Handle(), SW_SHOWNOACTIVATE);
-  PumpMessages(20);
+  PumpUntilIdle();
   return *window->Velmora;
 }
 

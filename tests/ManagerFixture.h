@@ -10,6 +10,7 @@
 
 #include "AutorunSandbox.h"
 #include "GuiSupport.h"
+#include "manager/LocationCatalogue.h"
 #include "manager/velwin.h"
 
 // The tree as text: "ROOT[child,child] ROOT[...]".

@@ -31,12 +31,12 @@ TEST_F(ManagerTest, FullTreeInCatalogueOrderWithCurrentUserSelected) {
   EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER"));
   EXPECT_EQ(frame.CurrentLocation, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   const TAutoRunItem* root = frame.NodeItem(FindNode(frame, "LOCAL MACHINE"));
-  EXPECT_EQ(root->Origin, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  EXPECT_EQ(root->Origin(), "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   EXPECT_FALSE(root->AllowsAdd);
   const TAutoRunItem* once = frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Run Services Once"));
-  EXPECT_EQ(once->Origin, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
+  EXPECT_EQ(once->Origin(), "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
   EXPECT_TRUE(once->AllowsAdd);
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin, sandbox.UserStartup().Path());
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin(), sandbox.UserStartup().Path());
   EXPECT_FALSE(frame.tbAdd.Enabled());
   EXPECT_TRUE(driver.boxTexts.empty());
 }
@@ -54,8 +54,8 @@ TEST_F(ManagerTest, MissingKeysAndFoldersLeaveOutOnlyTheirNodes) {
 TEST_F(ManagerTest, StartupValueKeptAsStoredWithOrWithoutBackslash) {
   sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, sandbox.CommonStartup().Path() + "\\");
   TVelmora& frame = Open();
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin, sandbox.UserStartup().Path());
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Auto Run"))->Origin,
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin(), sandbox.UserStartup().Path());
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Auto Run"))->Origin(),
             sandbox.CommonStartup().Path() + "\\");
 }
 
@@ -82,7 +82,7 @@ TEST_F(ManagerTest, FolderRowsOfEveryKind) {
     const TAutoRunItem* item = frame.RowItem(i);
     const std::string name = frame.lvAutoRun.Text(i);
     EXPECT_EQ(item->Name, name);
-    EXPECT_EQ(item->Origin, folder.File(name));
+    EXPECT_EQ(item->Origin(), folder.File(name));
     EXPECT_EQ(frame.lvAutoRun.Text(i, 1), folder.File(name));
     EXPECT_FALSE(item->AllowsAdd);
     if (name == "app.lnk")
@@ -114,7 +114,7 @@ TEST_F(ManagerTest, RegistryRowsSkipNonStringValuesAndKeepListing) {
     const TAutoRunItem* item = frame.RowItem(i);
     if (item->Name == "expand") {
       EXPECT_EQ(item->Command, "%SystemRoot%\\x.exe");
-      EXPECT_EQ(item->Origin, Location(HKEY_CURRENT_USER, "RunOnce"));
+      EXPECT_EQ(item->Origin(), Location(HKEY_CURRENT_USER, "RunOnce"));
     }
     if (item->Name == "unterminated") {
       EXPECT_EQ(item->Command, "C:\\u.exe");
@@ -131,7 +131,7 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   CreateShortcut(sandbox.UserStartup().Path(), "C:\\Tools\\target.exe", "", "", link);
   TVelmora& frame = Open();
   {
-    WindowDC dc(frame.StatusBar);
+    ui::WindowDC dc(frame.StatusBar);
     EXPECT_EQ(frame.StatusBar.Text(0),
               ShortenPathToWidth("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\", dc.Get(), 350));
   }
@@ -213,16 +213,19 @@ TEST_F(ManagerTest, RefreshRestoresSelectionByCaptionThenPosition) {
   EXPECT_EQ(frame.lvAutoRun.UpdateDepth(), 0);
 }
 
-TEST_F(ManagerTest, RowCaptionedNoIsRestoredByPosition) {
-  for (const char* name : {"-no-", "a", "b"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
+// No caption is taken for "nothing selected": a row named "-no-" keeps
+// its selection like any other.
+TEST_F(ManagerTest, RowCaptionedNoIsRestoredByCaption) {
+  for (const char* name : {"a", "-no-", "b"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
   TVelmora& frame = Open();
   Select(frame, "CURRENT USER", "Run");
-  frame.lvAutoRun.SetSelected(0, true);
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("Run").c_str(), "-no-");
-  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "-no-", "x");  // now enumerated last
+  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption("-no-"), true);
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "+first", "x");  // moves every row down
   frame.RefreshEntries();
-  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 0);
-  EXPECT_FALSE(frame.lvAutoRun.IsFocused(0));
+  const int selected = frame.lvAutoRun.SelectedIndex();
+  ASSERT_GE(selected, 0);
+  EXPECT_EQ(frame.lvAutoRun.Text(selected), "-no-");
+  EXPECT_TRUE(frame.lvAutoRun.IsFocused(selected));
 }
 
 TEST_F(ManagerTest, NetworkStartupFolderIsAFolderLocation) {
@@ -243,7 +246,7 @@ TEST_F(ManagerTest, NetworkStartupFolderIsAFolderLocation) {
     TVelmora& frame = Open();
     Select(frame, "CURRENT USER", "Auto Run");
     EXPECT_EQ(Captions(frame), (std::vector<std::string>{"remote.exe"}));
-    EXPECT_EQ(frame.RowItem(0)->Origin, share + "\\remote.exe");
+    EXPECT_EQ(frame.RowItem(0)->Origin(), share + "\\remote.exe");
     EXPECT_TRUE(frame.tbDelete.Enabled());
     EXPECT_FALSE(frame.tbChange.Enabled());  // a file row
   }
@@ -258,7 +261,7 @@ TEST_F(ManagerTest, ErrorWhileLoadingIsShownAndTheWindowStillOpens) {
   sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, "\x01\x02", REG_BINARY);
   driver.AnswerMessageBox();
   TVelmora& frame = Open();
-  PumpMessages(100);
+  PumpUntilIdle();
   ASSERT_EQ(driver.boxTexts.size(), 1u);
   EXPECT_EQ(driver.boxTexts[0], "Invalid data type for 'Common Startup'");
   // The nodes built before the error stay; the list was not filled.
@@ -275,13 +278,13 @@ TEST_F(ManagerTest, SplitterDragResizesTheTree) {
   RECT before;
   GetWindowRect(frame.tvAutoRun, &before);
   RECT bar;
-  GetWindowRect(frame.Splitter1.Handle(), &bar);
-  SendMessageA(frame.Splitter1.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
+  GetWindowRect(frame.splTree.Handle(), &bar);
+  SendMessageA(frame.splTree.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
   SetCursorPos(bar.left + 2 + 40, bar.top + 10);
   POINT client{bar.left + 2 + 40, bar.top + 10};
-  ScreenToClient(frame.Splitter1.Handle(), &client);
-  SendMessageA(frame.Splitter1.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.x, client.y));
-  SendMessageA(frame.Splitter1.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+  ScreenToClient(frame.splTree.Handle(), &client);
+  SendMessageA(frame.splTree.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+  SendMessageA(frame.splTree.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
   RECT after;
   GetWindowRect(frame.tvAutoRun, &after);
   EXPECT_EQ((after.right - after.left) - (before.right - before.left), 40);
@@ -303,15 +306,15 @@ TEST_F(ManagerTest, WindowLayoutAndPicture) {
   RECT tree;
   GetWindowRect(frame.tvAutoRun, &tree);
   EXPECT_EQ(tree.right - tree.left, 161);
-  EXPECT_EQ(frame.pnlTop.Caption(), "You can add new, change or delete existing auto run items.");
+  EXPECT_EQ(frame.pnlTop.Text(), "You can add new, change or delete existing auto run items.");
   EXPECT_EQ(frame.pmAutoRun.Caption(0), "Add new");
   EXPECT_EQ(frame.pmAutoRun.Caption(1), "Change");
   EXPECT_EQ(frame.pmAutoRun.Caption(2), "Delete");
   EXPECT_EQ(frame.imgToolBar.Count(), 7);
-  EXPECT_EQ(frame.ToolBar1.ButtonCount(), 7);
-  EXPECT_TRUE(frame.ToolBar1.IsHidden(frame.ToolButton2.id));
-  EXPECT_TRUE(frame.ToolBar1.IsHidden(frame.ToolButton1.id));
-  PumpMessages(100);
+  EXPECT_EQ(frame.tbrCommands.ButtonCount(), 7);
+  EXPECT_TRUE(frame.tbInfo.Hidden());
+  EXPECT_TRUE(frame.tbInfoSeparator.Hidden());
+  PumpUntilIdle();
   SaveWindowPicture(window->Handle(), "manager-window.bmp");
 }
 

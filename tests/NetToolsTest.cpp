@@ -2,7 +2,7 @@
 
 #include "common/FileTools.h"
 #include "common/nettools.h"
-#include "ui/Application.h"
+#include "common/ScreenCursor.h"
 
 namespace {
 
@@ -13,13 +13,13 @@ class FakeNetwork : public NetworkProvider {
   DWORD cancelResult = NO_ERROR;
   std::string hostPath = "C:\\Program Files\\Strandel\\strandel.exe";
   std::vector<std::string> calls;
-  std::vector<int> cursors;
+  std::vector<CursorShape> cursors;
   NETRESOURCEA lastResource{};
   std::string lastRemote, lastComment;
 
   DWORD AddConnection(NETRESOURCEA& resource) override {
     calls.push_back("add");
-    cursors.push_back(Screen->Cursor());
+    cursors.push_back(CurrentScreenCursor());
     lastResource = resource;
     lastRemote = resource.lpRemoteName ? resource.lpRemoteName : "(null)";
     lastComment = resource.lpComment ? resource.lpComment : "(null)";
@@ -27,7 +27,7 @@ class FakeNetwork : public NetworkProvider {
   }
   DWORD CancelConnection(const std::string& remote) override {
     calls.push_back("cancel " + remote);
-    cursors.push_back(Screen->Cursor());
+    cursors.push_back(CurrentScreenCursor());
     return cancelResult;
   }
   void FetchExtendedError() override { calls.push_back("extended"); }
@@ -43,7 +43,7 @@ class NetToolsTest : public testing::Test {
   NetworkProvider* previous = nullptr;
   void SetUp() override {
     previous = SetNetworkProvider(&network);
-    Screen->SetCursor(crDefault);
+    SetScreenCursor(CursorShape::Default);
   }
   void TearDown() override {
     SetNetworkProvider(previous);
@@ -70,15 +70,15 @@ TEST_F(NetToolsTest, ReachableShareIsProbedAndDisconnected) {
   EXPECT_EQ(network.lastResource.dwUsage, DWORD(RESOURCEUSAGE_CONTAINER));
   EXPECT_EQ(network.lastResource.lpLocalName, nullptr);
   EXPECT_EQ(network.lastResource.lpProvider, nullptr);
-  EXPECT_EQ(network.cursors, (std::vector<int>{crHourGlass, crHourGlass}));
-  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_EQ(network.cursors, (std::vector<CursorShape>{CursorShape::HourGlass, CursorShape::HourGlass}));
+  EXPECT_EQ(CurrentScreenCursor(), CursorShape::Default);
 }
 
 TEST_F(NetToolsTest, UnreachableShareIsStillCancelledAndFalse) {
   network.addResult = ERROR_BAD_NET_NAME;
   EXPECT_FALSE(ConnectNetworkShare("\\\\srv\\gone\\x", false));
   EXPECT_EQ(network.calls.back(), "cancel \\\\srv\\gone");
-  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_EQ(CurrentScreenCursor(), CursorShape::Default);
 }
 
 TEST_F(NetToolsTest, ExtendedCancelErrorIsFetched) {
@@ -94,7 +94,7 @@ TEST_F(NetToolsTest, HostShareStaysConnectedWithExactCase) {
   network.calls.clear();
   EXPECT_TRUE(ConnectNetworkShare("\\\\SRV\\data\\x", false));
   EXPECT_EQ(network.calls.back(), "cancel \\\\SRV\\data");
-  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_EQ(CurrentScreenCursor(), CursorShape::Default);
 }
 
 TEST_F(NetToolsTest, CursorRestoredWhenTheProviderThrows) {
@@ -102,9 +102,9 @@ TEST_F(NetToolsTest, CursorRestoredWhenTheProviderThrows) {
     DWORD AddConnection(NETRESOURCEA&) override { throw std::runtime_error("provider failed"); }
   } throwing;
   SetNetworkProvider(&throwing);
-  Screen->SetCursor(crDefault);
+  SetScreenCursor(CursorShape::Default);
   EXPECT_THROW(ConnectNetworkShare("\\\\srv\\data", false), std::runtime_error);
-  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_EQ(CurrentScreenCursor(), CursorShape::Default);
 }
 
 TEST_F(NetToolsTest, KnownSharesAnswerWithoutNetwork) {

@@ -121,7 +121,7 @@ TEST_F(PluginTest, FunctionTableSlots) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
   });
   empty(0, nullptr);
-  PumpMessages(100);
+  PumpUntilIdle();
   EXPECT_FALSE(shown);
 }
 

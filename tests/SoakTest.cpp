@@ -13,6 +13,7 @@
 #include "AutorunSandbox.h"
 #include "GuiSupport.h"
 #include "common/ShellLink.h"
+#include "manager/LocationCatalogue.h"
 #include "manager/velwin.h"
 
 namespace {
@@ -67,7 +68,7 @@ class Soak {
 
   void Reopen() {
     window_.reset();
-    PumpMessages(1);
+    PumpUntilIdle();
     bytesAtReopen.push_back(PrivateBytes());
     windowsAtReopen.push_back(ThreadWindowCount());
     window_ = std::make_unique<TVelmoraWin>();
@@ -150,7 +151,7 @@ class Soak {
       Frame().tbAdd.Click();
     } else {
       if (!SelectRow()) return;
-      files_.erase(Lower(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Origin));
+      files_.erase(Lower(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Origin()));
       Frame().tbDelete.Click();
     }
   }
@@ -162,7 +163,7 @@ class Soak {
   }
 
   void Check(int command, const std::string& before) {
-    PumpMessages(1);
+    PumpUntilIdle();
     const std::string where = "seed " + std::to_string(seed_) + ", command " + std::to_string(command) +
                               ", key before: " + before;
     ASSERT_TRUE(driver_.Done()) << where;

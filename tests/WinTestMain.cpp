@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   RunUnitInitialisations();
   // The test program itself carries the library's resources.
-  Application->SetInstance(GetModuleHandleA(nullptr));
+  ui::TheApplication->SetInstance(GetModuleHandleA(nullptr));
   const int result = RUN_ALL_TESTS();
   RunUnitFinalisations(false);
   return result;

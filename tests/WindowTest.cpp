@@ -31,20 +31,20 @@ class OwnerWindow {
 TEST(ManagerWindow, UnownedRunWithWndZeroRestoresTheApplicationHandle) {
   AutorunSandbox sandbox;
   const HWND before = reinterpret_cast<HWND>(0x1234);
-  Application->SetHandle(before);
+  ui::TheApplication->SetHandle(before);
   RunObservation seen;
   WindowDriver driver;
   driver.When("TVelmoraWin", [&](HWND window) {
-    seen.applicationHandle = Application->Handle();
+    seen.applicationHandle = ui::TheApplication->Handle();
     seen.owner = GetWindow(window, GW_OWNER);
     PostMessageA(window, WM_CLOSE, 0, 0);
   });
   ShowManagerWindow(nullptr);
   EXPECT_EQ(seen.applicationHandle, nullptr);
   EXPECT_EQ(seen.owner, nullptr);
-  EXPECT_EQ(Application->Handle(), before);
+  EXPECT_EQ(ui::TheApplication->Handle(), before);
   EXPECT_EQ(FindWindowA("TVelmoraWin", nullptr), nullptr);  // freed
-  Application->SetHandle(nullptr);
+  ui::TheApplication->SetHandle(nullptr);
 }
 
 TEST(ManagerWindow, OwnedByTheHostWindowWhichIsDisabledMeanwhile) {
@@ -53,7 +53,7 @@ TEST(ManagerWindow, OwnedByTheHostWindowWhichIsDisabledMeanwhile) {
   RunObservation seen;
   WindowDriver driver;
   driver.When("TVelmoraWin", [&](HWND window) {
-    seen.applicationHandle = Application->Handle();
+    seen.applicationHandle = ui::TheApplication->Handle();
     seen.owner = GetWindow(window, GW_OWNER);
     seen.ownerEnabled = IsWindowEnabled(host.handle) != FALSE;
     SaveWindowPicture(window, "manager-owned.bmp");
@@ -64,7 +64,7 @@ TEST(ManagerWindow, OwnedByTheHostWindowWhichIsDisabledMeanwhile) {
   EXPECT_EQ(seen.owner, host.handle);
   EXPECT_FALSE(seen.ownerEnabled);
   EXPECT_TRUE(IsWindowEnabled(host.handle));
-  EXPECT_EQ(Application->Handle(), nullptr);
+  EXPECT_EQ(ui::TheApplication->Handle(), nullptr);
 }
 
 TEST(ManagerWindow, EveryWayOfClosingEndsWithResultOk) {
@@ -81,7 +81,7 @@ TEST(ManagerWindow, EveryWayOfClosingEndsWithResultOk) {
     TVelmoraWin window;
     WindowDriver driver;
     driver.When("TVelmoraWin", closers[i]);
-    EXPECT_EQ(window.ShowModal(), mrOk) << "way " << i;
+    EXPECT_EQ(window.ShowModal(), ui::ModalResult::Ok) << "way " << i;
     EXPECT_FALSE(IsWindowVisible(window.Handle()));
   }
 }

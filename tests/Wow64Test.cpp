@@ -95,7 +95,7 @@ TEST_F(Wow64Test, BothViewsUnderTheirOwnCaptions) {
             "Run,Run Once,Run Services,Run Services Once,Run (32-bit),Run Once (32-bit),Run Services (32-bit),"
             "Auto Run");
   ASSERT_NE(Node(frame, "Run Once (32-bit)"), nullptr);
-  EXPECT_EQ(frame.NodeItem(Node(frame, "Run Once (32-bit)"))->Origin,
+  EXPECT_EQ(frame.NodeItem(Node(frame, "Run Once (32-bit)"))->Origin(),
             "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
   EXPECT_TRUE(frame.NodeItem(Node(frame, "Run (32-bit)"))->AllowsAdd);
   frame.tvAutoRun.Select(Node(frame, "Run"));

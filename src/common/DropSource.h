@@ -1,26 +1,7 @@
 #pragma once
-// OLE on the loading thread, the shell's clipboard formats and allocator.
-#include <windows.h>
-
-#include <array>
-
-struct IMalloc;
-
-enum ClipboardFormatIndex {
-  cfFileContents,
-  cfFileGroupDescriptor,
-  cfShellIDListArray,
-  cfPreferredDropEffect,
-  cfUniformResourceLocator,
-  cfFileNameMap,
-  cfFileNameMapW,
-  ClipboardFormatCount
-};
-
-extern std::array<UINT, ClipboardFormatCount> ClipboardFormats;
-extern IMalloc* ShellMalloc;
+// OLE on the loading thread.
 
 void DropSource_Initialize();
-// At process termination other DLLs may already be gone, so the OLE and
-// allocator calls are skipped then.
+// At process termination other DLLs may already be gone, so the OLE call
+// is skipped then.
 void DropSource_Finalize(bool processTerminating);

@@ -1,4 +1,6 @@
 #pragma once
+// The registry layer: RegistryKey owns one open key; TRegistry is the
+// select-root, open, work, close object the older callers use on top of it.
 #include <windows.h>
 
 #include <functional>
@@ -12,25 +14,17 @@ class ERegistryException : public EVelmoraError {
   using EVelmoraError::EVelmoraError;
 };
 
-// Owns one open registry key; closes it when replaced or destroyed.
-class RegKey {
- public:
-  RegKey() = default;
-  explicit RegKey(HKEY key) : key_(key) {}
-  ~RegKey() { Close(); }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  RegKey(RegKey&& other) noexcept : key_(other.Release()) {}
-  RegKey& operator=(RegKey&& other) noexcept;
-
-  HKEY Get() const { return key_; }
-  bool IsOpen() const { return key_ != nullptr; }
-  HKEY Release();
-  void Close();
-
- private:
-  HKEY key_ = nullptr;
+// What a key is opened for.
+enum class KeyAccess {
+  Presence,  // only to learn that it exists
+  Read,      // listing: a key the user may read but not write still opens
+  Write,     // full access
 };
+
+// Which of the two views of HKEY_LOCAL_MACHINE\Software a 64-bit Windows
+// shows. A 32-bit library that does not name one sees the 32-bit view
+// under the native key's name; 32-bit Windows ignores the flag.
+enum class RegistryView { Native };
 
 // One value as enumerated: name, type and raw data.
 struct RegValueView {
@@ -43,6 +37,45 @@ struct RegValueView {
 // Text of REG_SZ / REG_EXPAND_SZ data: up to the first NUL within `size`
 // bytes, so data without a terminator is never read past its end.
 std::string StringFromRegData(const BYTE* data, DWORD size);
+
+// Owns one open registry key. Opening another closes the old key only
+// once the new one has opened; results are the Win32 error codes.
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  ~RegistryKey() { Close(); }
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  RegistryKey(RegistryKey&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
+  RegistryKey& operator=(RegistryKey&& other) noexcept;
+
+  // Never creates the key. `subKey` is relative to `parent`.
+  LONG Open(HKEY parent, const std::string& subKey, KeyAccess access, RegistryView view);
+  static bool IsPresent(HKEY parent, const std::string& subKey);
+  HKEY Get() const { return key_; }
+  bool IsOpen() const { return key_ != nullptr; }
+  void Close();
+
+  bool ValueExists(const std::string& name) const;
+  // REG_NONE for a missing value.
+  DWORD ValueType(const std::string& name) const;
+  // Any value whole, growing the buffer while the value grows: ERROR_SUCCESS,
+  // ERROR_FILE_NOT_FOUND or the failure's code.
+  LONG QueryValue(const std::string& name, DWORD& type, std::vector<BYTE>& data) const;
+  LONG SetValue(const std::string& name, DWORD type, const BYTE* data, DWORD size) const;
+  LONG DeleteValue(const std::string& name) const;
+  // A string value; empty when missing. Raises "Invalid data type for '%s'"
+  // for other types and "Failed to get data for '%s'" when it cannot be read.
+  std::string ReadString(const std::string& name) const;
+  // Raises "Failed to set data for '%s'".
+  void WriteString(const std::string& name, const std::string& text, DWORD type = REG_SZ) const;
+  // Every value in enumeration order, name, type and data from one call
+  // each; a key that cannot be queried yields nothing.
+  void ForEachValue(const std::function<void(const RegValueView&)>& visit) const;
+
+ private:
+  HKEY key_ = nullptr;
+};
 
 // A registry object for one task: select the root, open a key, work on its
 // values, close it. Keys opened for writing get full access.
@@ -58,37 +91,27 @@ class TRegistry {
 
   // Paths beginning with "\" start at the root; others at the open key,
   // or at the root when none is open.
-  bool KeyIsPresent(const std::string& path);
+  bool KeyIsPresent(const std::string& path) const;
   bool OpenExistingKey(const std::string& path);
-  // For callers that only list: a key the user may read but not write
-  // still opens.
   bool OpenExistingKeyReadOnly(const std::string& path);
 
-  void ListValueNames(std::vector<std::string>& names);
-  // Every value of the open key in enumeration order, name, type and data
-  // from one call each; a key that cannot be queried yields nothing.
-  void ForEachValue(const std::function<void(const RegValueView&)>& visit);
-  bool ValueExists(const std::string& name);
-  std::string ReadStringValue(const std::string& name);
-  void WriteStringValue(const std::string& name, const std::string& text);
-  void WriteExpandStringValue(const std::string& name, const std::string& text);
-  // REG_NONE for a missing value.
-  DWORD ValueType(const std::string& name);
+  void ForEachValue(const std::function<void(const RegValueView&)>& visit) const { current_.ForEachValue(visit); }
+  bool ValueExists(const std::string& name) const { return current_.ValueExists(name); }
+  std::string ReadStringValue(const std::string& name) const { return current_.ReadString(name); }
+  void WriteStringValue(const std::string& name, const std::string& text) const;
+  void WriteExpandStringValue(const std::string& name, const std::string& text) const;
+  DWORD ValueType(const std::string& name) const { return current_.ValueType(name); }
   // Renames to a name that differs only in letter case (the registry sees
   // one value); on a refused write the old value is put back.
-  void ChangeValueNameCase(const std::string& oldName, const std::string& newName);
-  bool RemoveValue(const std::string& name);
-  void ChangeValueName(const std::string& oldName, const std::string& newName);
+  void ChangeValueNameCase(const std::string& oldName, const std::string& newName) const;
+  bool RemoveValue(const std::string& name) const { return current_.DeleteValue(name) == ERROR_SUCCESS; }
+  void ChangeValueName(const std::string& oldName, const std::string& newName) const;
   void CloseCurrentKey() { current_.Close(); }
 
  private:
-  // Opens `path` by the path rule above; null when it does not open.
-  HKEY OpenRaw(const std::string& path, REGSAM access) const;
-  bool OpenKey(const std::string& path, REGSAM access);
-  // Reads any value whole, growing the buffer while the value grows.
-  std::vector<BYTE> ReadRawValue(const std::string& name, DWORD& type);
-  void WriteRawValue(const std::string& name, DWORD type, const BYTE* data, DWORD size);
+  bool Open(const std::string& path, KeyAccess access);
+  HKEY BaseFor(const std::string& path) const;
 
   HKEY root_ = HKEY_CURRENT_USER;
-  RegKey current_;
+  RegistryKey current_;
 };

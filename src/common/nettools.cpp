@@ -2,7 +2,7 @@
 
 #include "common/PathText.h"
 #include "common/UnitCounter.h"
-#include "ui/Application.h"
+#include "common/ScreenCursor.h"
 
 std::vector<std::string>* KnownShares = nullptr;
 
@@ -62,7 +62,7 @@ bool IsKnownShare(const std::string& path) {
 bool ConnectNetworkShare(const std::string& path, bool checkKnownShares) {
   if (!IsNetworkSharePath(path)) return false;
   if (checkKnownShares && IsKnownShare(NetworkShareRoot(path))) return true;
-  ScreenCursorScope hourGlass(crHourGlass);
+  ScreenCursorScope hourGlass(CursorShape::HourGlass);
   NetworkProvider& network = currentProvider ? *currentProvider : SystemNetworkProvider();
 
   const std::string shareRoot = NetworkShareRoot(path);

@@ -7,23 +7,25 @@
 #include "common/PathText.h"
 #include "res/resource.h"
 #include "ui/Application.h"
-#include "ui/Gdi.h"
 
 namespace {
 
 constexpr int kClientWidth = 280, kClientHeight = 110, kLeft = 375, kTop = 254;
 const char kFilter[] = "Executable files\0*.exe;*.com;*.bat\0Shortcuts files\0*.lnk;*.pif\0All files\0*.*\0";
 
-std::string TextOf(HWND window) {
-  std::vector<char> text(GetWindowTextLengthA(window) + 1);
-  GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
-  return text.data();
-}
-
-HWND MakeChild(const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y, int w, int h,
-               HWND parent) {
-  return CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, nullptr,
-                         Application->Instance(), nullptr);
+ui::CreateArgs At(HWND parent, int x, int y, int width, int height, const std::string& text = "", HFONT font = nullptr,
+                  DWORD style = 0, DWORD exStyle = 0) {
+  ui::CreateArgs args;
+  args.parent = parent;
+  args.style = WS_CHILD | WS_VISIBLE | style;
+  args.exStyle = exStyle;
+  args.left = x;
+  args.top = y;
+  args.width = width;
+  args.height = height;
+  args.text = text;
+  args.font = font;
+  return args;
 }
 
 }  // namespace
@@ -33,63 +35,46 @@ TAutoRunItemDlg::TAutoRunItemDlg() {
   const DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  WindowArgs args;
-  args.parent = Application->Handle();
+  ui::CreateArgs args;
+  args.parent = ui::TheApplication->Handle();
   args.style = style;
   args.exStyle = exStyle;
-  args.caption = "AutoRun Item";
+  args.text = "AutoRun Item";
   args.left = kLeft;
   args.top = kTop;
   args.width = frame.right - frame.left;
   args.height = frame.bottom - frame.top;
   // The system's own brush: the window class outlives any one dialog.
   args.background = GetSysColorBrush(COLOR_INFOBK);
-  CreateHandle("TAutoRunItemDlg", args);
+  CreateOwn("TAutoRunItemDlg", args);
 
-  browseGlyphs_.LoadStrip(Application->Instance(), IDB_BROWSE, 16, RGB(128, 128, 0));
-  ui::SpeedButtonArgs ok{Handle(), 104, 80, 80, 22, "OK", boldFont_.Get(), nullptr};
-  sbOK.Create(ok);
-  ui::SpeedButtonArgs cancel{Handle(), 192, 80, 80, 22, "Cancel", boldFont_.Get(), nullptr};
-  sbCancel.Create(cancel);
-  Label1 = MakeChild("STATIC", "Name:", 0, 0, 8, 24, 31, 13, Handle());
-  edName = MakeChild("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 48, 16, 225, 21, Handle());
-  Label2 = MakeChild("STATIC", "Path:", 0, 0, 8, 48, 25, 13, Handle());
-  edPath = MakeChild("EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 48, 40, 201, 21, Handle());
-  ui::SpeedButtonArgs browse{Handle(), 252, 40, 20, 21, "", nullptr, browseGlyphs_.Get()};
-  SpeedButton3.Create(browse);
-  for (HWND child : {Label1, edName, Label2, edPath}) SendMessageA(child, WM_SETFONT, (WPARAM)font_.Get(), FALSE);
-  // Labels size themselves to their text, as designed labels do: a font
-  // wider than the designer's must not clip the colon.
-  for (HWND label : {Label1, Label2}) {
-    WindowDC dc(label);
-    const std::string text = TextOf(label);
-    SIZE size{};
-    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
-    RECT rect;
-    GetWindowRect(label, &rect);
-    if (size.cx > rect.right - rect.left)
-      SetWindowPos(label, nullptr, 0, 0, size.cx, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  browseGlyphs_.LoadStrip(ui::TheApplication->Instance(), IDB_BROWSE, 16, RGB(128, 128, 0));
+  sbOK.Create(At(Handle(), 104, 80, 80, 22, "OK", boldFont_.Get()));
+  sbCancel.Create(At(Handle(), 192, 80, 80, 22, "Cancel", boldFont_.Get()));
+  lblName.Create(At(Handle(), 8, 24, 31, 13, "Name:", font_.Get()));
+  edName.Create(At(Handle(), 48, 16, 225, 21, "", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
+  lblPath.Create(At(Handle(), 8, 48, 25, 13, "Path:", font_.Get()));
+  edPath.Create(At(Handle(), 48, 40, 201, 21, "", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
+  sbBrowse.SetGlyphs(browseGlyphs_.Get());
+  sbBrowse.Create(At(Handle(), 252, 40, 20, 21));
+  // A font wider than the designer's must not clip the colon.
+  lblName.FitText();
+  lblPath.FitText();
 
   sbOK.OnClick = [this] { sbOKClick(); };
   sbCancel.OnClick = [this] { sbCancelClick(); };
-  SpeedButton3.OnClick = [this] { SpeedButton3Click(); };
-  OnKeyDown = [this](KeyEvent& event) { FormKeyDown(event); };
+  sbBrowse.OnClick = [this] { sbBrowseClick(); };
+  OnKeyDown = [this](ui::KeyEvent& event) { FormKeyDown(event); };
 }
 
-TAutoRunItemDlg::~TAutoRunItemDlg() { DestroyHandle(); }
+TAutoRunItemDlg::~TAutoRunItemDlg() { Destroy(); }
 
-std::string TAutoRunItemDlg::NameText() const { return TextOf(edName); }
-std::string TAutoRunItemDlg::PathText() const { return TextOf(edPath); }
-void TAutoRunItemDlg::SetNameText(const std::string& text) { SetWindowTextA(edName, text.c_str()); }
-void TAutoRunItemDlg::SetPathText(const std::string& text) { SetWindowTextA(edPath, text.c_str()); }
+void TAutoRunItemDlg::sbOKClick() { SetModalResult(ui::ModalResult::Ok); }
+void TAutoRunItemDlg::sbCancelClick() { SetModalResult(ui::ModalResult::Cancel); }
 
-void TAutoRunItemDlg::sbOKClick() { SetModalResult(mrOk); }
-void TAutoRunItemDlg::sbCancelClick() { SetModalResult(mrCancel); }
-
-void TAutoRunItemDlg::FormKeyDown(KeyEvent& event) {
-  if (event.key == VK_RETURN) SetModalResult(mrOk);
-  if (event.key == VK_ESCAPE) SetModalResult(mrCancel);
+void TAutoRunItemDlg::FormKeyDown(ui::KeyEvent& event) {
+  if (event.key == VK_RETURN) SetModalResult(ui::ModalResult::Ok);
+  if (event.key == VK_ESCAPE) SetModalResult(ui::ModalResult::Cancel);
 }
 
 bool TAutoRunItemDlg::ExecuteOpenDialog(std::string& fileName) {
@@ -107,7 +92,7 @@ bool TAutoRunItemDlg::ExecuteOpenDialog(std::string& fileName) {
   return true;
 }
 
-void TAutoRunItemDlg::SpeedButton3Click() {
+void TAutoRunItemDlg::sbBrowseClick() {
   std::string fileName;
   if (!ExecuteOpenDialog(fileName)) return;
   SetPathText(fileName);
@@ -119,5 +104,5 @@ LRESULT TAutoRunItemDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_INFOBK));
   }
-  return TForm::HandleMessage(message, wParam, lParam);
+  return Form::HandleMessage(message, wParam, lParam);
 }

@@ -6,128 +6,103 @@
 #include "manager/Location.h"
 #include "res/resource.h"
 #include "ui/Application.h"
-#include "ui/Gdi.h"
 
 namespace {
-
-enum ComponentId {
-  idToolBar = 100,
-  idAdd = 101,
-  idChange,
-  idDelete,
-  idSeparator4,
-  idRefresh,
-  idSeparator1,
-  idInformation,
-  idTree = 120,
-  idList,
-  idStatus,
-  idMenuAdd = 201,
-  idMenuChange,
-  idMenuDelete,
-};
 
 constexpr int kFrameWidth = 534, kFrameHeight = 237;
 constexpr int kToolBarHeight = 24, kCaptionHeight = 16, kStatusHeight = 19, kSplitterWidth = 6;
 const COLORREF kImageBackground = RGB(128, 128, 0);
 
+ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
+  ui::CreateArgs args;
+  args.parent = parent;
+  args.style = WS_CHILD | WS_VISIBLE | style;
+  args.exStyle = exStyle;
+  return args;
+}
+
 }  // namespace
 
-TVelmora::TVelmora(HWND parent)
-    : miDelete{&pmAutoRun, idMenuDelete},
-      miAdd{&pmAutoRun, idMenuAdd},
-      miChange{&pmAutoRun, idMenuChange},
-      tbAdd{&ToolBar1, idAdd},
-      tbChange{&ToolBar1, idChange},
-      tbDelete{&ToolBar1, idDelete},
-      ToolButton4{&ToolBar1, idSeparator4},
-      tbRefresh{&ToolBar1, idRefresh},
-      ToolButton1{&ToolBar1, idSeparator1},
-      ToolButton2{&ToolBar1, idInformation} {
-  WindowArgs args;
-  args.parent = parent;
-  args.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP | WS_EX_CONTROLPARENT;
-  args.exStyle = WS_EX_CONTROLPARENT;
+std::string TAutoRunItem::Origin() const {
+  switch (Kind) {
+    case ItemKind::Location:
+      return Location;
+    case ItemKind::RegistryValue:
+      return Node ? Node->Location : std::string();
+    case ItemKind::File:
+      return Node ? AppendPathDelimiter(Node->Location) + Name : Name;
+  }
+  return std::string();
+}
+
+TVelmora::TVelmora(HWND parent) {
+  ui::CreateArgs args = ChildOf(parent, WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT);
   args.width = kFrameWidth;
   args.height = kFrameHeight;
-  CreateHandle("TVelmora", args);
+  CreateOwn("TVelmora", args);
   CreateComponents();
   BindEvents();
   Layout();
 }
 
-TVelmora::~TVelmora() {
-  // The records still attached when the frame goes are released with it.
-  ClearEntries();
-  Loading = true;
-  ClearTree();
-}
+// The windows go first, while every record they point at still exists.
+TVelmora::~TVelmora() { Destroy(); }
 
 void TVelmora::CreateComponents() {
-  imgToolBar.LoadStrip(Application->Instance(), IDB_TOOLBAR, 16, kImageBackground);
+  imgToolBar.LoadStrip(ui::TheApplication->Instance(), IDB_TOOLBAR, 16, kImageBackground);
 
-  ui::ControlArgs bar;
-  bar.parent = Handle();
-  bar.id = idToolBar;
-  ToolBar1.Create(bar, imgToolBar.Get());
-  ToolBar1.AddButton(idAdd, imgAdd);
-  ToolBar1.AddButton(idChange, imgChange);
-  ToolBar1.AddButton(idDelete, imgDelete);
-  ToolBar1.AddSeparator(idSeparator4, 8);
-  ToolBar1.AddButton(idRefresh, imgRefresh);
-  ToolBar1.AddSeparator(idSeparator1, 8, true);
-  ToolBar1.AddButton(idInformation, imgInformation);
-  ToolBar1.SetHidden(idInformation, true);
+  tbrCommands.Create(ChildOf(Handle()), imgToolBar.Get());
+  tbrCommands.AddButton(tbAdd, imgAdd);
+  tbrCommands.AddButton(tbChange, imgChange);
+  tbrCommands.AddButton(tbDelete, imgDelete);
+  tbrCommands.AddSeparator(tbSeparator, 8);
+  tbrCommands.AddButton(tbRefresh, imgRefresh);
+  tbrCommands.AddSeparator(tbInfoSeparator, 8, true);
+  tbrCommands.AddButton(tbInfo, imgInformation);
+  tbrCommands.SetHidden(tbInfo, true);
 
-  ui::CaptionPanelArgs caption;
-  caption.parent = Handle();
-  caption.caption = "You can add new, change or delete existing auto run items.";
+  ui::CreateArgs caption = ChildOf(Handle());
+  caption.text = "You can add new, change or delete existing auto run items.";
+  pnlTop.captionFont = captionFont_.Get();
   pnlTop.Create(caption);
 
-  ui::ControlArgs tree;
-  tree.parent = Handle();
-  tree.id = idTree;
-  tree.style = WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS;
-  tree.exStyle = WS_EX_CLIENTEDGE;
-  tvAutoRun.Create(tree);
+  tvAutoRun.Create(ChildOf(Handle(), WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                           WS_EX_CLIENTEDGE));
   tvAutoRun.SetImageList(imgToolBar.Get());
   tvAutoRun.SetIndent(19);
 
-  Splitter1.Create(Handle());
+  splTree.Create(ChildOf(Handle()));
 
-  ui::ControlArgs list;
-  list.parent = Handle();
-  list.id = idList;
-  list.style = WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
-  list.exStyle = WS_EX_CLIENTEDGE;
-  lvAutoRun.Create(list);
+  lvAutoRun.Create(ChildOf(Handle(), WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                           WS_EX_CLIENTEDGE));
   lvAutoRun.SetExtendedStyle(LVS_EX_FULLROWSELECT);
   lvAutoRun.SetSmallImages(imgToolBar.Get());
   lvAutoRun.AddColumn("Name", 100);
   lvAutoRun.AddColumn("Path", 270);
+  lvAutoRun.SetPopupMenu(&pmAutoRun);
 
-  ui::ControlArgs status;
-  status.parent = Handle();
-  status.id = idStatus;
-  StatusBar.Create(status);
+  StatusBar.Create(ChildOf(Handle()));
   StatusBar.SetPanels({350, 150, 50});
+
+  pmAutoRun.AddItem(miAdd, "Add new");
+  pmAutoRun.AddItem(miChange, "Change");
+  pmAutoRun.AddItem(miDelete, "Delete");
 }
 
 // The form description's bindings, by handler name.
 void TVelmora::BindEvents() {
-  ToolBar1.OnClick[tbAdd.id] = [this] { miAddClick(); };
-  ToolBar1.OnClick[tbChange.id] = [this] { miChangeClick(); };
-  ToolBar1.OnClick[tbDelete.id] = [this] { miDeleteClick(); };
-  ToolBar1.OnClick[tbRefresh.id] = [this] { tbRefreshClick(); };
-  pmAutoRun.AddItem(miAdd.id, "Add new", [this] { miAddClick(); });
-  pmAutoRun.AddItem(miChange.id, "Change", [this] { miChangeClick(); });
-  pmAutoRun.AddItem(miDelete.id, "Delete", [this] { miDeleteClick(); });
+  tbAdd.OnClick = [this] { miAddClick(); };
+  tbChange.OnClick = [this] { miChangeClick(); };
+  tbDelete.OnClick = [this] { miDeleteClick(); };
+  tbRefresh.OnClick = [this] { tbRefreshClick(); };
+  miAdd.OnClick = [this] { miAddClick(); };
+  miChange.OnClick = [this] { miChangeClick(); };
+  miDelete.OnClick = [this] { miDeleteClick(); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
-  tvAutoRun.OnChange = [this](HTREEITEM node) { tvAutoRunChange(node); };
-  lvAutoRun.OnChange = [this](int item) { lvAutoRunChange(item); };
-  lvAutoRun.OnDblClick = [this] { lvAutoRunDblClick(); };
-  Splitter1.LeftWidth = [this] { return treeWidth_; };
-  Splitter1.OnMoved = [this](int width) { SetTreeWidth(width); };
+  tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
+  lvAutoRun.OnItemChanged = [this](ui::ListView::ItemChangedEvent& event) { lvAutoRunChange(event.item); };
+  lvAutoRun.OnDoubleClick = [this](ui::ListView::DoubleClickEvent&) { lvAutoRunDblClick(); };
+  splTree.OnMoved = [this](ui::Splitter::MoveEvent& event) { SetTreeWidth(event.leftWidth); };
 }
 
 void TVelmora::SetTreeWidth(int width) {
@@ -140,44 +115,21 @@ void TVelmora::Layout() {
   const int width = client.right, height = client.bottom;
   const int bandTop = kToolBarHeight + kCaptionHeight;
   const int band = std::max(0, height - bandTop - kStatusHeight);
-  ToolBar1.SetBounds(0, 0, width, kToolBarHeight);
+  tbrCommands.SetBounds(0, 0, width, kToolBarHeight);
   pnlTop.SetBounds(0, kToolBarHeight, width, kCaptionHeight);
   tvAutoRun.SetBounds(0, bandTop, treeWidth_, band);
-  Splitter1.SetBounds(treeWidth_, bandTop, kSplitterWidth, band);
+  splTree.SetBounds(treeWidth_, bandTop, kSplitterWidth, band);
   const int listLeft = treeWidth_ + kSplitterWidth;
   lvAutoRun.SetBounds(listLeft, bandTop, std::max(0, width - listLeft), band);
   StatusBar.SetBounds(0, height - kStatusHeight, width, kStatusHeight);
 }
 
 LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_SIZE:
-      Layout();
-      return 0;
-    case WM_NOTIFY: {
-      auto* header = reinterpret_cast<NMHDR*>(lParam);
-      LRESULT result = 0;
-      if (header->hwndFrom == tvAutoRun.Handle() && tvAutoRun.HandleNotify(header, result)) return result;
-      if (header->hwndFrom == lvAutoRun.Handle() && lvAutoRun.HandleNotify(header, result)) return result;
-      return DefaultHandler(message, wParam, lParam);
-    }
-    case WM_COMMAND:
-      if (reinterpret_cast<HWND>(lParam) == ToolBar1.Handle() && ToolBar1.HandleCommand(LOWORD(wParam))) return 0;
-      return DefaultHandler(message, wParam, lParam);
-    case WM_CONTEXTMENU:
-      if (reinterpret_cast<HWND>(wParam) == lvAutoRun.Handle()) {
-        POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        if (point.x == -1 && point.y == -1) {  // from the keyboard
-          point = {4, 4};
-          ClientToScreen(lvAutoRun, &point);
-        }
-        pmAutoRun.Popup(Handle(), point);
-        return 0;
-      }
-      return DefaultHandler(message, wParam, lParam);
-    default:
-      return DefaultHandler(message, wParam, lParam);
+  if (message == WM_SIZE) {
+    Layout();
+    return 0;
   }
+  return DefaultHandler(message, wParam, lParam);
 }
 
 TVelmora::CommandStates TVelmora::CommandRule() const {
@@ -186,7 +138,7 @@ TVelmora::CommandStates TVelmora::CommandRule() const {
   const TAutoRunItem* entry = row >= 0 ? RowItem(row) : nullptr;
   CommandStates states;
   states.add = node && node->AllowsAdd;
-  states.change = entry && !IsFolderLocation(entry->Origin);
+  states.change = entry && entry->Kind == ItemKind::RegistryValue;
   states.remove = row >= 0;
   return states;
 }
@@ -202,8 +154,9 @@ void TVelmora::InitManager() { ReloadAll(); }
 
 void TVelmora::ReloadAll() {
   Loading = true;
-  ClearTree();
+  // Rows refer to the nodes' records: the rows go first.
   ClearEntries();
+  ClearTree();
   BuildLocationTree();
   Loading = false;
   tvAutoRunChange(tvAutoRun.Selected());
@@ -212,11 +165,11 @@ void TVelmora::ReloadAll() {
 // Lists a child location, or every child location of a root.
 void TVelmora::ListChildrenOf(HTREEITEM node) {
   if (tvAutoRun.Parent(node)) {
-    FillEntries(NodeItem(node)->Origin);
+    FillEntries(*NodeItem(node));
     return;
   }
   for (HTREEITEM child = tvAutoRun.FirstChild(node); child; child = tvAutoRun.NextSibling(child))
-    if (const TAutoRunItem* item = NodeItem(child)) FillEntries(item->Origin);
+    if (const TAutoRunItem* item = NodeItem(child)) FillEntries(*item);
 }
 
 void TVelmora::tvAutoRunChange(HTREEITEM node) {
@@ -235,12 +188,12 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
     }
   } guard{this};
   if (const TAutoRunItem* item = NodeItem(node)) {
-    if (item->Origin.empty()) return;
+    if (item->Location.empty()) return;
     {
-      WindowDC dc(StatusBar);
-      StatusBar.SetText(0, ShortenPathToWidth(item->Origin, dc.Get(), StatusBar.PanelWidth(0)));
+      ui::WindowDC dc(StatusBar);
+      StatusBar.SetText(0, ShortenPathToWidth(item->Location, dc.Get(), StatusBar.PanelWidth(0)));
     }
-    CurrentLocation = item->Origin;
+    CurrentLocation = item->Location;
     ListChildrenOf(node);
   }
   if (lvAutoRun.Count() > 0) lvAutoRun.SetSelected(0, true);
@@ -261,10 +214,15 @@ void TVelmora::pmAutoRunPopup() {
 
 void TVelmora::tbRefreshClick() { ReloadAll(); }
 
-void TVelmora::RefreshEntries() {
+std::optional<std::string> TVelmora::SelectedCaption() const {
   const int selected = lvAutoRun.SelectedIndex();
-  int index = selected;
-  const std::string caption = selected >= 0 ? lvAutoRun.Text(selected) : "-no-";
+  if (selected < 0) return std::nullopt;
+  return lvAutoRun.Text(selected);
+}
+
+void TVelmora::RefreshEntries() {
+  int index = lvAutoRun.SelectedIndex();
+  const std::optional<std::string> caption = SelectedCaption();
   {
     ui::ListUpdateBracket bracket(lvAutoRun);
     ClearEntries();
@@ -272,8 +230,8 @@ void TVelmora::RefreshEntries() {
     if (!node) return;
     if (NodeItem(node)) ListChildrenOf(node);
   }
-  if (caption != "-no-") {
-    const int found = lvAutoRun.FindCaption(caption);
+  if (caption) {
+    const int found = lvAutoRun.FindCaption(*caption);
     if (found >= 0) {
       lvAutoRun.SetFocused(found, true);
       lvAutoRun.SetSelected(found, true);

@@ -1,9 +1,19 @@
 #pragma once
 // The manager frame: toolbar, caption strip, location tree, entry list,
-// status bar and the list's popup menu, with the records behind them.
+// status bar and the list's popup menu.
+//
+// Who owns a row: the frame. Every tree node and list row points at a
+// TAutoRunItem held in nodeRecords_ / rowRecords_; clearing deletes the
+// items first and then the records. The controls raise typed events
+// (ui/Window.h says how a message gets to them); BindEvents connects them
+// to the handlers below by name. Which locations exist: LocationCatalogue.h.
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/CaptionPanel.h"
+#include "ui/Gdi.h"
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
 #include "ui/PopupMenu.h"
@@ -11,45 +21,59 @@
 #include "ui/StatusBar.h"
 #include "ui/ToolBar.h"
 #include "ui/TreeView.h"
-#include "ui/WinControl.h"
+#include "ui/Window.h"
+
+enum class ItemKind {
+  Location,       // a tree node
+  RegistryValue,  // a row listed from a registry key
+  File,           // a row listed from a Startup folder
+};
 
 // Attached to every tree node and list row.
 struct TAutoRunItem {
+  ItemKind Kind = ItemKind::Location;
   std::string Command;  // what the entry starts; empty in tree nodes
-  std::string Origin;   // a location string, or a folder entry's full path
   std::string Name;     // the value name or file name; empty in tree nodes
-  bool AllowsAdd = false;
+  // Nodes: the location string. Rows: empty; they refer to Node's.
+  std::string Location;
+  const TAutoRunItem* Node = nullptr;  // rows: the node whose location was listed
+  bool AllowsAdd = false;              // true only in nodes of one concrete location
+
+  // A location string for nodes and registry rows; a file row's full path.
+  std::string Origin() const;
+};
+
+// Command ids of the toolbar buttons and the popup menu's items.
+enum CommandId {
+  idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo,
+  idMenuAdd = 201, idMenuChange, idMenuDelete,
 };
 
 // Indices into imgToolBar.
 enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram };
 
-// True when the library runs as a 32-bit program on 64-bit Windows, where
-// HKEY_LOCAL_MACHINE\Software has a second, 32-bit view. Tests may play
-// 32-bit Windows.
-bool HasWow64RegistryView();
-void SetWow64ViewForTesting(int answer);  // 1 yes, 0 no, -1 ask the system
+class TVelmora : public ui::Window {
+  // Declared before the controls, so destroyed after them.
+  std::vector<std::unique_ptr<TAutoRunItem>> nodeRecords_;
+  std::vector<std::unique_ptr<TAutoRunItem>> rowRecords_;
 
-// The Startup folders as the registry records them, or empty.
-std::string GetUserStartupFolder();
-std::string GetCommonStartupFolder();
-
-class TVelmora : public TWinControl {
  public:
   // Creates the frame and its components as a child of `parent`.
   explicit TVelmora(HWND parent);
   ~TVelmora() override;
 
   ui::StatusBar StatusBar;
-  ui::ToolBar ToolBar1;
+  ui::ToolBar tbrCommands;
   ui::CaptionPanel pnlTop;
   ui::ImageList imgToolBar;
   ui::TreeView tvAutoRun;
   ui::ListView lvAutoRun;
-  ui::Splitter Splitter1;
+  ui::Splitter splTree;
   ui::PopupMenu pmAutoRun;
-  ui::MenuItem miDelete, miAdd, miChange;
-  ui::ToolButton tbAdd, tbChange, tbDelete, ToolButton4, tbRefresh, ToolButton1, ToolButton2;
+  ui::MenuItem miDelete{pmAutoRun, idMenuDelete}, miAdd{pmAutoRun, idMenuAdd}, miChange{pmAutoRun, idMenuChange};
+  ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
+      tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
+      tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
   bool Loading = false;
   std::string CurrentLocation;
 
@@ -58,7 +82,8 @@ class TVelmora : public TWinControl {
   void RefreshEntries();
   void BuildLocationTree();
   void ClearTree();
-  void FillEntries(const std::string& location);
+  // Lists the location of a node (a child location).
+  void FillEntries(const TAutoRunItem& node);
   void ClearEntries();
   void AddEntry();
   void ChangeEntry();
@@ -77,8 +102,10 @@ class TVelmora : public TWinControl {
   // Width of the tree pane; the splitter changes it.
   int TreeWidth() const { return treeWidth_; }
   void SetTreeWidth(int width);
-  TAutoRunItem* NodeItem(HTREEITEM node) const { return static_cast<TAutoRunItem*>(tvAutoRun.Data(node)); }
-  TAutoRunItem* RowItem(int row) const { return static_cast<TAutoRunItem*>(lvAutoRun.Data(row)); }
+  const TAutoRunItem* NodeItem(HTREEITEM node) const {
+    return static_cast<const TAutoRunItem*>(tvAutoRun.Data(node));
+  }
+  const TAutoRunItem* RowItem(int row) const { return static_cast<const TAutoRunItem*>(lvAutoRun.Data(row)); }
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -90,12 +117,15 @@ class TVelmora : public TWinControl {
   CommandStates CommandRule() const;
   void ApplyRuleToToolBar();
   void ListChildrenOf(HTREEITEM node);
-  void FillFolderEntries(const std::string& location);
-  void FillRegistryEntries(const std::string& location);
-  void AppendRow(const std::string& caption, const std::string& path, TAutoRunItem* item);
+  void FillFolderEntries(const TAutoRunItem& node);
+  void FillRegistryEntries(const TAutoRunItem& node);
+  void AppendRow(std::unique_ptr<TAutoRunItem> item, const std::string& path);
+  // The caption of the selected row, if a row is selected.
+  std::optional<std::string> SelectedCaption() const;
   void CreateComponents();
   void BindEvents();
   void Layout();
 
+  ui::Font captionFont_{"MS Sans Serif", -11, true};
   int treeWidth_ = 153;
 };

@@ -1,7 +1,5 @@
 // The editing commands and the handlers that run them. Each acts at once
 // on the registry or the Startup folder and then refreshes the list.
-#include <memory>
-
 #include "common/Errors.h"
 #include "common/FileTools.h"
 #include "common/Registry.h"
@@ -13,8 +11,8 @@
 namespace {
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), int(a.size()), b.c_str(), int(b.size())) ==
-         CSTR_EQUAL;
+  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 // Opens a location's key with full access, for writing.
@@ -46,7 +44,7 @@ static void RefreshingOnError(TVelmora& frame, Step step) {
 void TVelmora::AddEntry() {
   if (CurrentLocation.empty()) return;
   TAutoRunItemDlg dialog;
-  if (dialog.ShowModal() != mrOk) return;
+  if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   const std::string name = dialog.NameText(), path = dialog.PathText();
   const HTREEITEM node = tvAutoRun.Selected();
   if (!node || !NodeItem(node)) return;
@@ -60,7 +58,6 @@ void TVelmora::AddEntry() {
     RefreshingOnError(*this, [&] { OpenForWriting(registry, CurrentLocation); });
     if (registry.ValueExists(name)) throw ValueExists(name);
     registry.WriteStringValue(name, path);
-    registry.CloseCurrentKey();
   }
   RefreshEntries();
 }
@@ -69,14 +66,15 @@ void TVelmora::ChangeEntry() {
   const int row = lvAutoRun.SelectedIndex();
   if (CurrentLocation.empty() || row < 0 || !RowItem(row)) return;
   TAutoRunItemDlg dialog;
-  const std::string origin = RowItem(row)->Origin;
+  const std::string origin = RowItem(row)->Origin();
+  const bool isRegistryValue = RowItem(row)->Kind == ItemKind::RegistryValue;
   dialog.SetNameText(RowItem(row)->Name);
   dialog.SetPathText(RowItem(row)->Command);
-  if (dialog.ShowModal() != mrOk) return;
+  if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   const std::string newName = dialog.NameText(), newPath = dialog.PathText();
   const HTREEITEM node = tvAutoRun.Selected();
   if (!node || !NodeItem(node)) return;
-  if (!IsFolderLocation(origin)) {
+  if (isRegistryValue) {
     // The row selected now: the modal dialog kept the list as it was.
     const int current = lvAutoRun.SelectedIndex();
     if (current < 0 || !RowItem(current)) return;
@@ -97,7 +95,6 @@ void TVelmora::ChangeEntry() {
       registry.WriteExpandStringValue(newName, newPath);
     else
       registry.WriteStringValue(newName, newPath);
-    registry.CloseCurrentKey();
   }
   RefreshEntries();
 }
@@ -105,28 +102,27 @@ void TVelmora::ChangeEntry() {
 void TVelmora::DeleteEntry() {
   const int selected = lvAutoRun.SelectedIndex();
   if (selected < 0 || !RowItem(selected)) return;
-  const TAutoRunItem entry = *RowItem(selected);
-  if (FileIsPresent(entry.Origin)) {
-    const bool deleted = DeleteFileA(entry.Origin.c_str()) != FALSE;
+  const std::string origin = RowItem(selected)->Origin(), name = RowItem(selected)->Name;
+  if (FileIsPresent(origin)) {
+    const bool deleted = DeleteFileA(origin.c_str()) != FALSE;
     RefreshEntries();
-    if (!deleted) throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", entry.Origin));
+    if (!deleted) throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", origin));
     return;
   }
   if (IsFolderLocation(CurrentLocation)) return;
   TRegistry registry;
-  RefreshingOnError(*this, [&] { OpenForWriting(registry, entry.Origin); });
-  registry.RemoveValue(entry.Name);
+  RefreshingOnError(*this, [&] { OpenForWriting(registry, origin); });
+  registry.RemoveValue(name);
+  // The neighbour takes the focus and the selection before the row goes,
+  // as the list does for a row deleted under the keyboard.
   const int count = lvAutoRun.Count();
   if (selected < count - 1)
     lvAutoRun.SetFocused(selected + 1, true);
   else if (selected > 0)
     lvAutoRun.SetFocused(selected - 1, true);
-  std::unique_ptr<TAutoRunItem> record(RowItem(selected));
-  lvAutoRun.SetData(selected, nullptr);
   lvAutoRun.Delete(selected);
   const int focused = lvAutoRun.FocusedIndex();
   if (focused >= 0) lvAutoRun.SetSelected(focused, true);
-  registry.CloseCurrentKey();
   RefreshEntries();
 }
 
@@ -137,5 +133,5 @@ void TVelmora::miDeleteClick() { DeleteEntry(); }
 void TVelmora::lvAutoRunDblClick() {
   const int row = lvAutoRun.SelectedIndex();
   const TAutoRunItem* entry = row >= 0 ? RowItem(row) : nullptr;
-  if (entry && !IsFolderLocation(entry->Origin)) ChangeEntry();
+  if (entry && entry->Kind == ItemKind::RegistryValue) ChangeEntry();
 }

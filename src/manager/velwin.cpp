@@ -11,24 +11,24 @@ constexpr int kTreeWidth = 161;
 
 HICON LoadIconSized(int size) {
   return static_cast<HICON>(
-      LoadImageA(Application->Instance(), MAKEINTRESOURCEA(IDI_VELMORA), IMAGE_ICON, size, size, 0));
+      LoadImageA(ui::TheApplication->Instance(), MAKEINTRESOURCEA(IDI_VELMORA), IMAGE_ICON, size, size, 0));
 }
 }  // namespace
 
 TVelmoraWin::TVelmoraWin() {
   icon_ = LoadIconSized(32);
   smallIcon_ = LoadIconSized(16);
-  WindowArgs args;
+  ui::CreateArgs args;
   // Top-level, owned by the application window (the host's during a run).
-  args.parent = Application->Handle();
+  args.parent = ui::TheApplication->Handle();
   args.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   args.exStyle = WS_EX_CONTROLPARENT;
-  args.caption = "Velmora";
+  args.text = "Velmora";
   args.left = kLeft;
   args.top = kTop;
   args.width = kWidth;
   args.height = kHeight;
-  CreateHandle("TVelmoraWin", args);
+  CreateOwn("TVelmoraWin", args);
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
@@ -36,28 +36,28 @@ TVelmoraWin::TVelmoraWin() {
   Velmora->SetTreeWidth(kTreeWidth);
   const RECT client = ClientRect();
   Velmora->SetBounds(0, 0, client.right, client.bottom);
-  SetFontRecursive(Handle(), font_.Get());
+  ui::SetFontRecursive(Handle(), font_.Get());
 
-  OnClose = [this](TCloseAction& action) { FormClose(action); };
-  Velmora->lvAutoRun.OnKeyDown = [this](KeyEvent& event) { VelmoralvAutoRunKeyDown(event); };
-  Velmora->ToolBar1.OnClick[Velmora->tbDelete.id] = [this] { VelmoratbDeleteClick(); };
+  OnClose = [this](ui::CloseEvent& event) { FormClose(event); };
+  Velmora->lvAutoRun.OnKeyDown = [this](ui::KeyEvent& event) { VelmoralvAutoRunKeyDown(event); };
+  Velmora->tbDelete.OnClick = [this] { VelmoratbDeleteClick(); };
 
   // An error while the frame loads is reported; the window still opens.
-  RunHandler([this] { FormCreate(); });
+  ui::RunHandler([this] { FormCreate(); });
 }
 
 TVelmoraWin::~TVelmoraWin() {
-  Velmora.reset();
-  DestroyHandle();
+  // The window and the frame's windows go first, while the frame exists.
+  Destroy();
   if (icon_) DestroyIcon(icon_);
   if (smallIcon_) DestroyIcon(smallIcon_);
 }
 
 void TVelmoraWin::FormCreate() { Velmora->InitManager(); }
 
-void TVelmoraWin::FormClose(TCloseAction&) { SetModalResult(mrOk); }
+void TVelmoraWin::FormClose(ui::CloseEvent&) { SetModalResult(ui::ModalResult::Ok); }
 
-void TVelmoraWin::VelmoralvAutoRunKeyDown(KeyEvent& event) {
+void TVelmoraWin::VelmoralvAutoRunKeyDown(ui::KeyEvent& event) {
   if (event.key == VK_DELETE) Velmora->miDeleteClick();
 }
 
@@ -68,16 +68,16 @@ LRESULT TVelmoraWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     Velmora->SetBounds(0, 0, LOWORD(lParam), HIWORD(lParam));
     return 0;
   }
-  return TForm::HandleMessage(message, wParam, lParam);
+  return Form::HandleMessage(message, wParam, lParam);
 }
 
 void ShowManagerWindow(HWND wnd) {
-  LibraryActivation activation(Application->Instance(), IDR_LIBRARY_MANIFEST);
-  const HWND saved = Application->Handle();
-  Application->SetHandle(wnd);
+  ui::LibraryActivation activation(ui::TheApplication->Instance(), IDR_LIBRARY_MANIFEST);
+  const HWND saved = ui::TheApplication->Handle();
+  ui::TheApplication->SetHandle(wnd);
   struct RestoreHandle {
     HWND saved;
-    ~RestoreHandle() { Application->SetHandle(saved); }
+    ~RestoreHandle() { ui::TheApplication->SetHandle(saved); }
   } restore{saved};
   TVelmoraWin window;
   window.ShowModal();

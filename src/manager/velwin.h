@@ -6,7 +6,7 @@
 #include "manager/velframe.h"
 #include "ui/Form.h"
 
-class TVelmoraWin : public TForm {
+class TVelmoraWin : public ui::Form {
  public:
   TVelmoraWin();
   ~TVelmoraWin() override;
@@ -14,8 +14,8 @@ class TVelmoraWin : public TForm {
   std::unique_ptr<TVelmora> Velmora;
 
   void FormCreate();
-  void FormClose(TCloseAction& action);
-  void VelmoralvAutoRunKeyDown(KeyEvent& event);
+  void FormClose(ui::CloseEvent& event);
+  void VelmoralvAutoRunKeyDown(ui::KeyEvent& event);
   void VelmoratbDeleteClick();
 
  protected:

@@ -1,11 +1,10 @@
 #include "plugin/UnitTable.h"
 
-#include "common/DiskTools.h"
 #include "common/DropSource.h"
 #include "common/UnitCounter.h"
 #include "common/nettools.h"
 #include "ui/Application.h"
-#include "ui/WinControl.h"
+#include "ui/Window.h"
 
 namespace {
 
@@ -21,16 +20,15 @@ UnitCounter CountingUnit<Slot>::counter;
 
 UnitCounter formsCounter;
 void Forms_Initialize() {
-  if (formsCounter.Enter()) CreateApplicationObjects();
+  if (formsCounter.Enter()) ui::CreateApplicationObjects();
 }
 void Forms_Finalize(bool processTerminating) {
   if (!formsCounter.Leave()) return;
-  if (!processTerminating) UnregisterLibraryClasses();
-  FreeApplicationObjects();
+  if (!processTerminating) ui::UnregisterLibraryClasses();
+  ui::FreeApplicationObjects();
 }
 
 void nettools_Fini(bool) { nettools_Finalize(); }
-void DiskTools_Fini(bool) { DiskTools_Finalize(); }
 
 void MainBlockFinalize(bool) {}
 
@@ -46,7 +44,7 @@ const UnitEntry kUnits[] = {
     COUNTING(5, "HostDescriptionFiles"),
     {"nettools", &nettools_Initialize, &nettools_Fini},
     COUNTING(6, "FileTools"),
-    {"DiskTools", &DiskTools_Initialize, &DiskTools_Fini},
+    COUNTING(13, "DiskTools"),
     {"DropSource", &DropSource_Initialize, &DropSource_Finalize},
     COUNTING(7, "ComObj"),
     COUNTING(8, "Registry"),

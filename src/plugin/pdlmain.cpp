@@ -87,6 +87,6 @@ extern "C" uint32_t __stdcall ShowAbout(uint32_t, HWND wnd) {
 extern "C" uint32_t __stdcall ExecutePlugIn(uint32_t, HWND wnd) {
   // A C++ exception must not unwind into the host, which is not C++ code
   // and would be ended by it: what ends the run is reported here instead.
-  RunHandler([wnd] { ShowManagerWindow(wnd); });
+  ui::RunHandler([wnd] { ShowManagerWindow(wnd); });
   return 0;
 }

@@ -9,7 +9,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       RunUnitInitialisations();
-      Application->SetInstance(instance);
+      ui::TheApplication->SetInstance(instance);
       break;
     case DLL_PROCESS_DETACH:
       // A non-null `reserved` means the process is ending.

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+namespace ui {
+
 LibraryActivation::LibraryActivation(HMODULE module, int resourceId) {
   ACTCTXA request{};
   request.cbSize = sizeof request;
@@ -19,3 +21,5 @@ LibraryActivation::~LibraryActivation() {
   if (cookie_) DeactivateActCtx(0, cookie_);
   if (context_ != INVALID_HANDLE_VALUE) ReleaseActCtx(context_);
 }
+
+}  // namespace ui

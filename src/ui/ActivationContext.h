@@ -4,6 +4,8 @@
 // itself, and without it they would get the old common controls.
 #include <windows.h>
 
+namespace ui {
+
 class LibraryActivation {
  public:
   // `resourceId`: the manifest resource of `module`.
@@ -17,3 +19,5 @@ class LibraryActivation {
   HANDLE context_ = INVALID_HANDLE_VALUE;
   ULONG_PTR cookie_ = 0;
 };
+
+}  // namespace ui

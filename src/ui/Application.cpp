@@ -1,21 +1,16 @@
 #include "ui/Application.h"
 
-TApplication* Application = nullptr;
-TScreen* Screen = nullptr;
+namespace ui {
 
-void TScreen::SetCursor(int cursor) {
-  cursor_ = cursor;
-  ::SetCursor(LoadCursor(nullptr, cursor == crHourGlass ? IDC_WAIT : IDC_ARROW));
-}
+Application* TheApplication = nullptr;
 
 void CreateApplicationObjects() {
-  Application = new TApplication;
-  Screen = new TScreen;
+  TheApplication = new Application;
 }
 
 void FreeApplicationObjects() {
-  delete Screen;
-  Screen = nullptr;
-  delete Application;
-  Application = nullptr;
+  delete TheApplication;
+  TheApplication = nullptr;
 }
+
+}  // namespace ui

@@ -1,13 +1,12 @@
 #pragma once
-// The application and screen objects of the windowing layer. In a library
-// the application object has no window of its own: its handle is 0 until
-// the manager sets it to the host's window for one run.
+// The application object of the windowing layer. In a library it has no
+// window of its own: its handle is 0 until the manager sets it to the
+// host's window for one run.
 #include <windows.h>
 
-constexpr int crDefault = 0;
-constexpr int crHourGlass = -11;
+namespace ui {
 
-class TApplication {
+class Application {
  public:
   HWND Handle() const { return handle_; }
   void SetHandle(HWND handle) { handle_ = handle; }
@@ -20,31 +19,10 @@ class TApplication {
   HINSTANCE instance_ = nullptr;
 };
 
-class TScreen {
- public:
-  int Cursor() const { return cursor_; }
-  // crDefault shows the arrow; crHourGlass the wait cursor.
-  void SetCursor(int cursor);
-
- private:
-  int cursor_ = crDefault;
-};
-
 // Created by the windowing layer's start-up, before the library's own units.
-extern TApplication* Application;
-extern TScreen* Screen;
+extern Application* TheApplication;
 
 void CreateApplicationObjects();
 void FreeApplicationObjects();
 
-// Shows a cursor for one scope and restores the previous one on every path.
-class ScreenCursorScope {
- public:
-  explicit ScreenCursorScope(int cursor) : previous_(Screen->Cursor()) { Screen->SetCursor(cursor); }
-  ~ScreenCursorScope() { Screen->SetCursor(previous_); }
-  ScreenCursorScope(const ScreenCursorScope&) = delete;
-  ScreenCursorScope& operator=(const ScreenCursorScope&) = delete;
-
- private:
-  int previous_;
-};
+}  // namespace ui

@@ -1,17 +1,8 @@
 #include "ui/CaptionPanel.h"
 
-namespace ui {
+#include "ui/Gdi.h"
 
-void CaptionPanel::Create(const CaptionPanelArgs& args) {
-  caption_ = args.caption;
-  backgroundColor_ = args.backgroundColor;
-  textColor_ = args.textColor;
-  font_.Create(args.fontFace, args.fontHeight, args.bold);
-  WindowArgs window;
-  window.parent = args.parent;
-  window.caption = caption_.c_str();
-  CreateHandle("VelmoraCaptionPanel", window);
-}
+namespace ui {
 
 LRESULT CaptionPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -21,11 +12,12 @@ LRESULT CaptionPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(Handle(), &paint);
       RECT rect = ClientRect();
-      FillRect(dc, &rect, GetSysColorBrush(backgroundColor_));
-      SelectScope font(dc, font_.Get());
+      FillRect(dc, &rect, GetSysColorBrush(backgroundColor));
+      SelectScope font(dc, captionFont ? static_cast<HGDIOBJ>(captionFont) : GetStockObject(DEFAULT_GUI_FONT));
       SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, textColor_);
-      DrawTextA(dc, caption_.c_str(), -1, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+      SetTextColor(dc, textColor);
+      const std::string caption = Text();
+      DrawTextA(dc, caption.c_str(), -1, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
       EndPaint(Handle(), &paint);
       return 0;
     }

@@ -1,35 +1,19 @@
 #pragma once
-// A borderless strip that paints one line of text on a system colour.
-#include <string>
-
-#include "ui/Gdi.h"
-#include "ui/WinControl.h"
+// A borderless strip that paints its text in one line on a system colour.
+#include "ui/Window.h"
 
 namespace ui {
 
-struct CaptionPanelArgs {
-  HWND parent = nullptr;
-  std::string caption;
+class CaptionPanel : public Window {
+ public:
+  void Create(const CreateArgs& args) { CreateOwn("VelmoraCaptionPanel", args); }
   int backgroundColor = COLOR_ACTIVECAPTION;  // a system colour index
   COLORREF textColor = RGB(255, 255, 255);
-  const char* fontFace = "MS Sans Serif";
-  int fontHeight = -11;
-  bool bold = true;
-};
-
-class CaptionPanel : public TWinControl {
- public:
-  void Create(const CaptionPanelArgs& args);
-  const std::string& Caption() const { return caption_; }
+  // Its own, not the form's: WM_SETFONT does not change it.
+  HFONT captionFont = nullptr;  // not owned
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
- private:
-  std::string caption_;
-  int backgroundColor_ = COLOR_ACTIVECAPTION;
-  COLORREF textColor_ = 0;
-  Font font_;
 };
 
 }  // namespace ui

@@ -6,6 +6,8 @@
 
 #include "ui/Application.h"
 
+namespace ui {
+
 std::string ErrorBoxText(const std::string& message) {
   std::string text = message;
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
@@ -14,7 +16,7 @@ std::string ErrorBoxText(const std::string& message) {
 
 void ShowStandardErrorBox(const std::string& message) {
   const std::string text = ErrorBoxText(message);
-  MessageBoxA(Application ? Application->Handle() : nullptr, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+  MessageBoxA(TheApplication ? TheApplication->Handle() : nullptr, text.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
 void RunHandler(const std::function<void()>& handler) {
@@ -27,3 +29,4 @@ void RunHandler(const std::function<void()>& handler) {
   }
 }
 
+}  // namespace ui

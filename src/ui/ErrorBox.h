@@ -2,6 +2,8 @@
 #include <functional>
 #include <string>
 
+namespace ui {
+
 // The standard error box: a system message box with the error icon and
 // one OK button, owned by the application window. A period is appended
 // when the message's last character sorts above ".".
@@ -12,3 +14,4 @@ void ShowStandardErrorBox(const std::string& message);
 // standard error box and goes no further.
 void RunHandler(const std::function<void()>& handler);
 
+}  // namespace ui

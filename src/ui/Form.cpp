@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace ui {
+
 namespace {
 
 struct DisabledWindows {
@@ -20,10 +22,6 @@ BOOL CALLBACK DisableOne(HWND window, LPARAM context) {
 
 }  // namespace
 
-KeyEvent MakeKeyEvent(WORD& key) {
-  return KeyEvent{key, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0};
-}
-
 bool HandleTabKey(const MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
   HWND top = GetAncestor(message.hwnd, GA_ROOT);
@@ -33,29 +31,29 @@ bool HandleTabKey(const MSG& message) {
   return next != nullptr;
 }
 
-int TForm::ShowModal() {
+ModalResult Form::ShowModal() {
   HWND previousActive = GetActiveWindow();
   DisabledWindows disabled{Handle(), {}};
   EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&disabled));
   modal_ = true;
-  modalResult_ = mrNone;
+  modalResult_ = ModalResult::None;
   ShowWindow(Handle(), SW_SHOW);
   SetActiveWindow(Handle());
 
   MSG message;
-  while (modalResult_ == mrNone) {
+  while (modalResult_ == ModalResult::None) {
     const BOOL got = GetMessageA(&message, nullptr, 0, 0);
     if (got <= 0) {
       // WM_QUIT belongs to the host's own loop: pass it on.
       PostQuitMessage(static_cast<int>(message.wParam));
-      modalResult_ = mrCancel;
+      modalResult_ = ModalResult::Cancel;
       break;
     }
     if (!HandleTabKey(message)) {
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
-    if (modalResult_ != mrNone) CloseModal();
+    if (modalResult_ != ModalResult::None) CloseModal();
   }
 
   if (Handle()) ShowWindow(Handle(), SW_HIDE);
@@ -66,23 +64,23 @@ int TForm::ShowModal() {
   return modalResult_;
 }
 
-void TForm::CloseModal() {
-  TCloseAction action = TCloseAction::caHide;
-  if (OnClose) OnClose(action);
-  if (action == TCloseAction::caNone) modalResult_ = mrNone;
+void Form::CloseModal() {
+  CloseEvent event{CloseAction::Hide};
+  if (OnClose) OnClose(event);
+  if (event.action == CloseAction::None) modalResult_ = ModalResult::None;
 }
 
-void TForm::Close() {
+void Form::Close() {
   if (modal_) {
-    modalResult_ = mrCancel;
+    modalResult_ = ModalResult::Cancel;
     return;
   }
-  TCloseAction action = TCloseAction::caHide;
-  if (OnClose) OnClose(action);
-  if (action != TCloseAction::caNone) ShowWindow(Handle(), SW_HIDE);
+  CloseEvent event{CloseAction::Hide};
+  if (OnClose) OnClose(event);
+  if (event.action != CloseAction::None) ShowWindow(Handle(), SW_HIDE);
 }
 
-LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
       Close();
@@ -100,8 +98,7 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_KEYDOWN:
       if (OnKeyDown) {
-        WORD key = static_cast<WORD>(wParam);
-        KeyEvent event = MakeKeyEvent(key);
+        KeyEvent event = KeyEventOf(static_cast<WORD>(wParam));
         OnKeyDown(event);
       }
       return 0;
@@ -109,3 +106,5 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return DefaultHandler(message, wParam, lParam);
   }
 }
+
+}  // namespace ui

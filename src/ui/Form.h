@@ -6,28 +6,26 @@
 #include <functional>
 
 #include "ui/Gdi.h"
-#include "ui/WinControl.h"
+#include "ui/Window.h"
 
-constexpr int mrNone = 0;
-constexpr int mrOk = 1;
-constexpr int mrCancel = 2;
+namespace ui {
 
-enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+enum class ModalResult { None, Ok, Cancel };
+enum class CloseAction { None, Hide, Free, Minimize };
 
-struct KeyEvent {
-  WORD& key;    // the handler may change it
-  bool shift, ctrl, alt;
+struct CloseEvent {
+  CloseAction action;  // the handler may change it; None keeps the form open
 };
 
-class TForm : public TWinControl {
+class Form : public Window {
  public:
-  int ShowModal();
-  int ModalResult() const { return modalResult_; }
-  void SetModalResult(int result) { modalResult_ = result; }
+  ModalResult ShowModal();
+  ModalResult Result() const { return modalResult_; }
+  void SetModalResult(ModalResult result) { modalResult_ = result; }
   // Asks the form to close, as its close box does.
   void Close();
 
-  std::function<void(TCloseAction&)> OnClose;
+  std::function<void(CloseEvent&)> OnClose;
   // Keys sent to the form window itself (key preview is off).
   std::function<void(KeyEvent&)> OnKeyDown;
 
@@ -38,11 +36,12 @@ class TForm : public TWinControl {
 
  private:
   void CloseModal();
-  int modalResult_ = mrNone;
+  ModalResult modalResult_ = ModalResult::None;
   bool modal_ = false;
   HWND lastFocus_ = nullptr;
 };
 
 // Moves the focus with Tab between a form's tab-stop children.
 bool HandleTabKey(const MSG& message);
-KeyEvent MakeKeyEvent(WORD& key);
+
+}  // namespace ui

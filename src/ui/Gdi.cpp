@@ -1,5 +1,7 @@
 #include "ui/Gdi.h"
 
+namespace ui {
+
 Font::Font(const char* face, int height, bool bold) { Create(face, height, bold); }
 
 void Font::Create(const char* face, int height, bool bold) {
@@ -22,3 +24,5 @@ WindowDC::~WindowDC() {
   if (previousFont_) SelectObject(dc_, previousFont_);
   ReleaseDC(window_, dc_);
 }
+
+}  // namespace ui

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace ui {
+
 class Font {
  public:
   Font() = default;
@@ -17,18 +19,6 @@ class Font {
 
  private:
   HFONT font_ = nullptr;
-};
-
-class SolidBrush {
- public:
-  explicit SolidBrush(COLORREF color) : brush_(CreateSolidBrush(color)) {}
-  ~SolidBrush() { DeleteObject(brush_); }
-  SolidBrush(const SolidBrush&) = delete;
-  SolidBrush& operator=(const SolidBrush&) = delete;
-  HBRUSH Get() const { return brush_; }
-
- private:
-  HBRUSH brush_;
 };
 
 // A window's client DC with the window's font selected, released on exit.
@@ -58,3 +48,5 @@ class SelectScope {
   HDC dc_;
   HGDIOBJ previous_;
 };
+
+}  // namespace ui

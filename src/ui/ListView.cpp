@@ -4,18 +4,16 @@
 
 namespace ui {
 
-void ListView::Create(const ControlArgs& args) { CommonControl::Create(WC_LISTVIEWA, args); }
-
 void ListView::AddColumn(const std::string& caption, int width) {
   LVCOLUMNA column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
   column.pszText = const_cast<char*>(caption.c_str());
   column.cx = width;
-  const int count = static_cast<int>(SendMessageA(ListView_GetHeader(Handle()), HDM_GETITEMCOUNT, 0, 0));
-  Send(LVM_INSERTCOLUMNA, count, reinterpret_cast<LPARAM>(&column));
+  const LRESULT count = SendMessageA(ListView_GetHeader(Handle()), HDM_GETITEMCOUNT, 0, 0);
+  Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
 }
 
-int ListView::Add(const std::string& caption, int image, void* data) {
+int ListView::Add(const std::string& caption, int image, const void* data) {
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
   item.iItem = Count();
@@ -29,7 +27,7 @@ void ListView::SetSubItem(int index, int column, const std::string& text) {
   LVITEMA item{};
   item.iSubItem = column;
   item.pszText = const_cast<char*>(text.c_str());
-  Send(LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+  Send(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
 std::string ListView::Text(int index, int column) const {
@@ -39,33 +37,26 @@ std::string ListView::Text(int index, int column) const {
     item.iSubItem = column;
     item.pszText = buffer.data();
     item.cchTextMax = static_cast<int>(buffer.size());
-    const int length = static_cast<int>(Send(LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item)));
-    if (length < static_cast<int>(buffer.size()) - 1) return std::string(buffer.data(), length);
+    const auto length =
+        static_cast<size_t>(Send(LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    if (length + 1 < buffer.size()) return std::string(buffer.data(), length);
     buffer.resize(buffer.size() * 4);
   }
 }
 
-void* ListView::Data(int index) const {
+const void* ListView::Data(int index) const {
   LVITEMA item{};
   item.mask = LVIF_PARAM;
   item.iItem = index;
   if (index < 0 || !Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-  return reinterpret_cast<void*>(item.lParam);
-}
-
-void ListView::SetData(int index, void* data) {
-  LVITEMA item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = index;
-  item.lParam = reinterpret_cast<LPARAM>(data);
-  Send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  return reinterpret_cast<const void*>(item.lParam);
 }
 
 void ListView::SetState(int index, UINT state, UINT mask) {
   LVITEMA item{};
   item.stateMask = mask;
   item.state = state;
-  Send(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+  Send(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
 int ListView::FindCaption(const std::string& caption) const {
@@ -86,24 +77,26 @@ void ListView::EndUpdate() {
   }
 }
 
-bool ListView::HandleNotify(NMHDR* header, LRESULT& result) {
+bool ListView::OnNotifyReflect(NMHDR* header, LRESULT& result) {
   result = 0;
   switch (header->code) {
     case LVN_ITEMCHANGED: {
       const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
-      if ((change->uChanged & LVIF_STATE) && OnChange) OnChange(change->iItem);
+      ItemChangedEvent event{change->iItem};
+      if ((change->uChanged & LVIF_STATE) && OnItemChanged) OnItemChanged(event);
       return true;
     }
     case LVN_DELETEALLITEMS:
       result = TRUE;  // no LVN_DELETEITEM for every row
       return true;
-    case NM_DBLCLK:
-      if (OnDblClick) OnDblClick();
+    case NM_DBLCLK: {
+      DoubleClickEvent event{reinterpret_cast<NMITEMACTIVATE*>(header)->iItem};
+      if (OnDoubleClick) OnDoubleClick(event);
       return true;
+    }
     case LVN_KEYDOWN:
       if (OnKeyDown) {
-        WORD key = reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey;
-        KeyEvent event = MakeKeyEvent(key);
+        KeyEvent event = KeyEventOf(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
         OnKeyDown(event);
       }
       return true;

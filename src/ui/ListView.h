@@ -2,33 +2,38 @@
 #include <functional>
 #include <string>
 
-#include "ui/CommonControl.h"
-#include "ui/Form.h"
+#include "ui/Window.h"
 
 namespace ui {
 
-class ListView : public CommonControl {
+class ListView : public Window {
  public:
-  void Create(const ControlArgs& args);
+  struct ItemChangedEvent {
+    int item;  // -1 for none
+  };
+  struct DoubleClickEvent {
+    int item;  // the row under the mouse, -1 for none
+  };
+
+  void Create(const CreateArgs& args) { CreateControl(WC_LISTVIEWA, args); }
   void SetSmallImages(HIMAGELIST images) { Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)); }
-  void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style); }
+  void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, static_cast<LPARAM>(style)); }
   void AddColumn(const std::string& caption, int width);
 
   int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
   // Appends a row with its image and data in one insertion, so that no
   // notification ever meets the row without its data; returns its index.
-  int Add(const std::string& caption, int image, void* data);
+  int Add(const std::string& caption, int image, const void* data);
   void SetSubItem(int index, int column, const std::string& text);
   std::string Text(int index, int column = 0) const;
-  void* Data(int index) const;
-  void SetData(int index, void* data);
-  void Delete(int index) { Send(LVM_DELETEITEM, index); }
+  const void* Data(int index) const;
+  void Delete(int index) { Send(LVM_DELETEITEM, static_cast<WPARAM>(index)); }
   void DeleteAll() { Send(LVM_DELETEALLITEMS); }
 
-  int SelectedIndex() const { return static_cast<int>(Send(LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
-  int FocusedIndex() const { return static_cast<int>(Send(LVM_GETNEXTITEM, -1, LVNI_FOCUSED)); }
-  bool IsSelected(int index) const { return Send(LVM_GETITEMSTATE, index, LVIS_SELECTED) != 0; }
-  bool IsFocused(int index) const { return Send(LVM_GETITEMSTATE, index, LVIS_FOCUSED) != 0; }
+  int SelectedIndex() const { return NextIndex(LVNI_SELECTED); }
+  int FocusedIndex() const { return NextIndex(LVNI_FOCUSED); }
+  bool IsSelected(int index) const { return State(index, LVIS_SELECTED) != 0; }
+  bool IsFocused(int index) const { return State(index, LVIS_FOCUSED) != 0; }
   void SetSelected(int index, bool selected) { SetState(index, selected ? LVIS_SELECTED : 0, LVIS_SELECTED); }
   void SetFocused(int index, bool focused) { SetState(index, focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED); }
   // Whole-caption search from the first row, ignoring letter case; -1 when none.
@@ -39,12 +44,20 @@ class ListView : public CommonControl {
   void EndUpdate();
   int UpdateDepth() const { return updateDepth_; }
 
-  std::function<void(int item)> OnChange;  // a row's state changed; -1 for none
-  std::function<void()> OnDblClick;
+  std::function<void(ItemChangedEvent&)> OnItemChanged;  // a row's state changed
+  std::function<void(DoubleClickEvent&)> OnDoubleClick;
   std::function<void(KeyEvent&)> OnKeyDown;
-  bool HandleNotify(NMHDR* header, LRESULT& result) override;
+
+ protected:
+  bool OnNotifyReflect(NMHDR* header, LRESULT& result) override;
 
  private:
+  int NextIndex(UINT flags) const {
+    return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), static_cast<LPARAM>(flags)));
+  }
+  UINT State(int index, UINT mask) const {
+    return static_cast<UINT>(Send(LVM_GETITEMSTATE, static_cast<WPARAM>(index), static_cast<LPARAM>(mask)));
+  }
   void SetState(int index, UINT state, UINT mask);
   int updateDepth_ = 0;
 };

@@ -2,19 +2,27 @@
 
 namespace ui {
 
-void PopupMenu::AddItem(int id, const std::string& caption, std::function<void()> onClick) {
-  AppendMenuA(menu_, MF_STRING, id, caption.c_str());
-  handlers_[id] = std::move(onClick);
+void MenuItem::SetEnabled(bool enabled) const {
+  EnableMenuItem(menu_.Handle(), static_cast<UINT>(id_), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
-bool PopupMenu::IsEnabled(int id) const {
-  const UINT state = GetMenuState(menu_, id, MF_BYCOMMAND);
+bool MenuItem::Enabled() const {
+  const UINT state = GetMenuState(menu_.Handle(), static_cast<UINT>(id_), MF_BYCOMMAND);
   return state != UINT(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+void MenuItem::Click() const {
+  if (Enabled() && OnClick) OnClick();
+}
+
+void PopupMenu::AddItem(MenuItem& item, const std::string& caption) {
+  AppendMenuA(menu_, MF_STRING, static_cast<UINT_PTR>(item.Id()), caption.c_str());
+  items_.push_back(&item);
 }
 
 std::string PopupMenu::Caption(int index) const {
   char text[256] = "";
-  GetMenuStringA(menu_, index, text, sizeof text, MF_BYPOSITION);
+  GetMenuStringA(menu_, static_cast<UINT>(index), text, sizeof text, MF_BYPOSITION);
   return text;
 }
 
@@ -22,14 +30,8 @@ void PopupMenu::Popup(HWND owner, POINT screen) {
   if (OnPopup) OnPopup();
   const int chosen = TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x, screen.y, 0,
                                     owner, nullptr);
-  if (chosen) Click(chosen);
-}
-
-bool PopupMenu::Click(int id) {
-  const auto handler = handlers_.find(id);
-  if (handler == handlers_.end() || !IsEnabled(id)) return false;
-  if (handler->second) handler->second();
-  return true;
+  for (MenuItem* item : items_)
+    if (item->Id() == chosen) item->Click();
 }
 
 }  // namespace ui

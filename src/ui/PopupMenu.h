@@ -2,12 +2,34 @@
 #include <windows.h>
 
 #include <functional>
-#include <map>
 #include <string>
+#include <vector>
 
 namespace ui {
 
-// Owns a popup menu; items run their click handlers by id.
+class PopupMenu;
+
+// One item of a popup menu; choosing it raises OnClick.
+class MenuItem {
+ public:
+  MenuItem(PopupMenu& menu, int id) : menu_(menu), id_(id) {}
+  MenuItem(const MenuItem&) = delete;
+  MenuItem& operator=(const MenuItem&) = delete;
+
+  int Id() const { return id_; }
+  void SetEnabled(bool enabled) const;
+  bool Enabled() const;
+  // Runs the item as choosing it does: only when it is enabled.
+  void Click() const;
+
+  std::function<void()> OnClick;
+
+ private:
+  PopupMenu& menu_;
+  int id_;
+};
+
+// Owns a popup menu.
 class PopupMenu {
  public:
   PopupMenu() : menu_(CreatePopupMenu()) {}
@@ -16,29 +38,17 @@ class PopupMenu {
   PopupMenu& operator=(const PopupMenu&) = delete;
 
   HMENU Handle() const { return menu_; }
-  void AddItem(int id, const std::string& caption, std::function<void()> onClick);
-  void SetEnabled(int id, bool enabled) { EnableMenuItem(menu_, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED)); }
-  bool IsEnabled(int id) const;
+  void AddItem(MenuItem& item, const std::string& caption);
   std::string Caption(int index) const;
   int Count() const { return GetMenuItemCount(menu_); }
-  // Runs OnPopup, shows the menu at a screen point and runs the chosen item.
+  // Raises OnPopup, shows the menu at a screen point and runs the chosen item.
   void Popup(HWND owner, POINT screen);
-  bool Click(int id);
 
   std::function<void()> OnPopup;
 
  private:
+  std::vector<MenuItem*> items_;
   HMENU menu_;
-  std::map<int, std::function<void()>> handlers_;
-};
-
-// One item of a popup menu, by id.
-struct MenuItem {
-  PopupMenu* menu;
-  int id;
-  void SetEnabled(bool enabled) const { menu->SetEnabled(id, enabled); }
-  bool Enabled() const { return menu->IsEnabled(id); }
-  void Click() const { menu->Click(id); }
 };
 
 }  // namespace ui

@@ -1,20 +1,8 @@
 #include "ui/SpeedButton.h"
 
-#include <commctrl.h>
+#include "ui/Gdi.h"
 
 namespace ui {
-
-void SpeedButton::Create(const SpeedButtonArgs& args) {
-  args_ = args;
-  WindowArgs window;
-  window.parent = args.parent;
-  window.left = args.left;
-  window.top = args.top;
-  window.width = args.width;
-  window.height = args.height;
-  window.caption = args_.caption.c_str();
-  CreateHandle("VelmoraSpeedButton", window);
-}
 
 void SpeedButton::Paint(HDC dc) {
   RECT rect = ClientRect();
@@ -23,15 +11,16 @@ void SpeedButton::Paint(HDC dc) {
   FillRect(dc, &rect, background ? background : GetSysColorBrush(COLOR_BTNFACE));
   if (pressed_ || hot_) DrawEdge(dc, &rect, pressed_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
   const bool enabled = IsWindowEnabled(Handle()) != FALSE;
-  if (args_.glyphs) {
+  if (glyphs_) {
     const int x = (rect.right - 16) / 2 + (pressed_ ? 1 : 0), y = (rect.bottom - 16) / 2 + (pressed_ ? 1 : 0);
-    ImageList_Draw(args_.glyphs, enabled ? 0 : 1, dc, x, y, ILD_TRANSPARENT);
+    ImageList_Draw(glyphs_, enabled ? 0 : 1, dc, x, y, ILD_TRANSPARENT);
   } else {
-    SelectScope font(dc, args_.font ? static_cast<HGDIOBJ>(args_.font) : GetStockObject(DEFAULT_GUI_FONT));
+    SelectScope font(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
     if (pressed_) OffsetRect(&rect, 1, 1);
-    DrawTextA(dc, args_.caption.c_str(), -1, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    const std::string caption = Text();
+    DrawTextA(dc, caption.c_str(), -1, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   }
 }
 
@@ -43,6 +32,11 @@ LRESULT SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       EndPaint(Handle(), &paint);
       return 0;
     }
+    case WM_SETFONT:
+      font_ = reinterpret_cast<HFONT>(wParam);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
     case WM_ERASEBKGND:
       return 1;
     case WM_MOUSEMOVE:

@@ -1,28 +1,17 @@
 #pragma once
-// A flat push button that never takes the keyboard focus; it shows a
-// caption or a picture of two images (normal, disabled).
-#include <windows.h>
-#include <commctrl.h>
-
+// A flat push button that never takes the keyboard focus; it shows its
+// text, or a picture of two images (normal, disabled).
 #include <functional>
-#include <string>
 
-#include "ui/Gdi.h"
-#include "ui/WinControl.h"
+#include "ui/Window.h"
 
 namespace ui {
 
-struct SpeedButtonArgs {
-  HWND parent = nullptr;
-  int left = 0, top = 0, width = 0, height = 0;
-  std::string caption;
-  HFONT font = nullptr;        // not owned
-  HIMAGELIST glyphs = nullptr;  // not owned: image 0 normal, 1 disabled
-};
-
-class SpeedButton : public TWinControl {
+class SpeedButton : public Window {
  public:
-  void Create(const SpeedButtonArgs& args);
+  void Create(const CreateArgs& args) { CreateOwn("VelmoraSpeedButton", args); }
+  // Not owned: image 0 normal, 1 disabled.
+  void SetGlyphs(HIMAGELIST glyphs) { glyphs_ = glyphs; }
   std::function<void()> OnClick;
   // Runs the click, as a click with the mouse does.
   void Click() {
@@ -34,7 +23,8 @@ class SpeedButton : public TWinControl {
 
  private:
   void Paint(HDC dc);
-  SpeedButtonArgs args_;
+  HIMAGELIST glyphs_ = nullptr;
+  HFONT font_ = nullptr;
   bool pressed_ = false, hot_ = false;
 };
 

@@ -4,11 +4,11 @@
 
 namespace ui {
 
-void Splitter::Create(HWND parent, int minSize) {
-  minSize_ = minSize;
-  WindowArgs args;
-  args.parent = parent;
-  CreateHandle("VelmoraSplitter", args);
+int Splitter::LeftEdgeInParent() const {
+  RECT rect{};
+  GetWindowRect(Handle(), &rect);
+  MapWindowPoints(nullptr, GetParent(Handle()), reinterpret_cast<POINT*>(&rect), 2);
+  return rect.left;
 }
 
 LRESULT Splitter::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -20,7 +20,7 @@ LRESULT Splitter::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       ClientToScreen(Handle(), &point);
       dragStartX_ = point.x;
-      dragStartWidth_ = LeftWidth ? LeftWidth() : 0;
+      dragStartWidth_ = LeftEdgeInParent();
       dragging_ = true;
       SetCapture(Handle());
       return 0;
@@ -33,7 +33,8 @@ LRESULT Splitter::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         GetClientRect(GetParent(Handle()), &parent);
         const int maxWidth = std::max(minSize_, int(parent.right) - minSize_ - 6);
         const int width = std::clamp(dragStartWidth_ + int(point.x) - dragStartX_, minSize_, maxWidth);
-        if (OnMoved) OnMoved(width);
+        MoveEvent event{width};
+        if (OnMoved) OnMoved(event);
       }
       return 0;
     case WM_LBUTTONUP:

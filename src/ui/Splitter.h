@@ -1,23 +1,28 @@
 #pragma once
-// A vertical bar that the user drags to resize the control on its left.
+// A vertical bar that the user drags to resize the control on its left,
+// which starts at the parent's left edge.
 #include <functional>
 
-#include "ui/WinControl.h"
+#include "ui/Window.h"
 
 namespace ui {
 
-class Splitter : public TWinControl {
+class Splitter : public Window {
  public:
-  void Create(HWND parent, int minSize = 30);
-  // Raised while dragging with the proposed width of the left control.
-  std::function<void(int newLeftWidth)> OnMoved;
-  // The left control's current width, read when a drag starts.
-  std::function<int()> LeftWidth;
+  struct MoveEvent {
+    int leftWidth;  // the proposed width of the left control
+  };
+
+  void Create(const CreateArgs& args) { CreateOwn("VelmoraSplitter", args); }
+  void SetMinSize(int minSize) { minSize_ = minSize; }
+  // Raised while dragging.
+  std::function<void(MoveEvent&)> OnMoved;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  int LeftEdgeInParent() const;
   int minSize_ = 30;
   int dragStartX_ = 0;
   int dragStartWidth_ = 0;

@@ -2,10 +2,10 @@
 
 namespace ui {
 
-void StatusBar::Create(const ControlArgs& args) {
-  ControlArgs barArgs = args;
+void StatusBar::Create(const CreateArgs& args) {
+  CreateArgs barArgs = args;
   barArgs.style |= CCS_NOPARENTALIGN | CCS_NORESIZE;
-  CommonControl::Create(STATUSCLASSNAMEA, barArgs);
+  CreateControl(STATUSCLASSNAMEA, barArgs);
 }
 
 void StatusBar::SetPanels(const std::vector<int>& widths) {
@@ -17,9 +17,9 @@ void StatusBar::SetPanels(const std::vector<int>& widths) {
 }
 
 std::string StatusBar::Text(int panel) const {
-  const int length = LOWORD(Send(SB_GETTEXTLENGTHA, panel));
+  const size_t length = LOWORD(Send(SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel)));
   std::string text(length + 1, '\0');
-  Send(SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(&text[0]));
+  Send(SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(&text[0]));
   text.resize(length);
   return text;
 }

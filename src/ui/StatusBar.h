@@ -2,18 +2,22 @@
 #include <string>
 #include <vector>
 
-#include "ui/CommonControl.h"
+#include "ui/Window.h"
 
 namespace ui {
 
-class StatusBar : public CommonControl {
+class StatusBar : public Window {
  public:
-  void Create(const ControlArgs& args);
+  void Create(const CreateArgs& args);
   // Panel widths, left to right.
   void SetPanels(const std::vector<int>& widths);
-  void SetText(int panel, const std::string& text) { Send(SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str())); }
+  void SetText(int panel, const std::string& text) {
+    Send(SB_SETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.c_str()));
+  }
   std::string Text(int panel) const;
-  int PanelWidth(int panel) const { return panel < int(widths_.size()) ? widths_[panel] : 0; }
+  int PanelWidth(int panel) const {
+    return panel >= 0 && static_cast<size_t>(panel) < widths_.size() ? widths_[static_cast<size_t>(panel)] : 0;
+  }
 
  private:
   std::vector<int> widths_;

@@ -2,39 +2,53 @@
 
 namespace ui {
 
-void ToolBar::Create(const ControlArgs& args, HIMAGELIST images) {
-  ControlArgs toolArgs = args;
+void ToolButton::SetEnabled(bool enabled) const {
+  bar_.Send(TB_ENABLEBUTTON, static_cast<WPARAM>(id_), MAKELPARAM(enabled, 0));
+}
+
+bool ToolButton::Enabled() const { return bar_.Send(TB_ISBUTTONENABLED, static_cast<WPARAM>(id_)) != 0; }
+
+bool ToolButton::Hidden() const { return bar_.Send(TB_ISBUTTONHIDDEN, static_cast<WPARAM>(id_)) != 0; }
+
+void ToolButton::Click() const {
+  if (Enabled())
+    SendMessageA(GetParent(bar_.Handle()), WM_COMMAND, MAKEWPARAM(id_, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(bar_.Handle()));
+}
+
+void ToolBar::Create(const CreateArgs& args, HIMAGELIST images) {
+  CreateArgs toolArgs = args;
   // No tooltip window: the buttons have no tooltip texts.
   toolArgs.style |= TBSTYLE_FLAT | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
-  CommonControl::Create(TOOLBARCLASSNAMEA, toolArgs);
+  CreateControl(TOOLBARCLASSNAMEA, toolArgs);
   Send(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
   Send(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
   Send(TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
 }
 
-void ToolBar::AddButton(int id, int image) {
-  TBBUTTON button{};
-  button.iBitmap = image;
-  button.idCommand = id;
-  button.fsState = TBSTATE_ENABLED;
-  button.fsStyle = BTNS_BUTTON;
-  Send(TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+void ToolBar::Insert(ToolButton& button, int bitmap, BYTE state, BYTE style) {
+  TBBUTTON tbButton{};
+  tbButton.iBitmap = bitmap;
+  tbButton.idCommand = button.Id();
+  tbButton.fsState = state;
+  tbButton.fsStyle = style;
+  Send(TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&tbButton));
+  buttons_.push_back(&button);
 }
 
-void ToolBar::AddSeparator(int id, int width, bool hidden) {
-  TBBUTTON button{};
-  button.iBitmap = width;
-  button.idCommand = id;
-  button.fsState = static_cast<BYTE>(hidden ? TBSTATE_HIDDEN : 0);
-  button.fsStyle = BTNS_SEP;
-  Send(TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+void ToolBar::AddButton(ToolButton& button, int image) { Insert(button, image, TBSTATE_ENABLED, BTNS_BUTTON); }
+
+void ToolBar::AddSeparator(ToolButton& separator, int width, bool hidden) {
+  Insert(separator, width, static_cast<BYTE>(hidden ? TBSTATE_HIDDEN : 0), BTNS_SEP);
 }
 
-bool ToolBar::HandleCommand(int id) {
-  const auto handler = OnClick.find(id);
-  if (handler == OnClick.end()) return false;
-  if (handler->second) handler->second();
-  return true;
+bool ToolBar::OnCommandReflect(WORD, WORD id) {
+  for (ToolButton* button : buttons_)
+    if (button->Id() == id) {
+      if (button->OnClick) button->OnClick();
+      return true;
+    }
+  return false;
 }
 
 }  // namespace ui

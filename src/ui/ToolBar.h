@@ -1,40 +1,52 @@
 #pragma once
 #include <functional>
-#include <map>
+#include <vector>
 
-#include "ui/CommonControl.h"
+#include "ui/Window.h"
 
 namespace ui {
 
-class ToolBar : public CommonControl {
+class ToolBar;
+
+// One button of a toolbar; clicking it raises OnClick.
+class ToolButton {
  public:
-  void Create(const ControlArgs& args, HIMAGELIST images);
-  void AddButton(int id, int image);
-  void AddSeparator(int id, int width, bool hidden = false);
-  void SetHidden(int id, bool hidden) { Send(TB_HIDEBUTTON, id, MAKELPARAM(hidden, 0)); }
-  void SetEnabled(int id, bool enabled) { Send(TB_ENABLEBUTTON, id, MAKELPARAM(enabled, 0)); }
-  bool IsEnabled(int id) const { return Send(TB_ISBUTTONENABLED, id) != 0; }
-  bool IsHidden(int id) const { return Send(TB_ISBUTTONHIDDEN, id) != 0; }
-  int ButtonCount() const { return static_cast<int>(Send(TB_BUTTONCOUNT)); }
+  ToolButton(ToolBar& bar, int id) : bar_(bar), id_(id) {}
+  ToolButton(const ToolButton&) = delete;
+  ToolButton& operator=(const ToolButton&) = delete;
 
-  // Click handlers by button id; the parent forwards WM_COMMAND here.
-  std::map<int, std::function<void()>> OnClick;
-  bool HandleCommand(int id);
-};
-
-// One button of a toolbar, by id.
-struct ToolButton {
-  ToolBar* bar;
-  int id;
-  void SetEnabled(bool enabled) const { bar->SetEnabled(id, enabled); }
-  bool Enabled() const { return bar->IsEnabled(id); }
+  int Id() const { return id_; }
+  void SetEnabled(bool enabled) const;
+  bool Enabled() const;
+  bool Hidden() const;
   // Clicks an enabled button: the toolbar's parent gets the command that
   // a click with the mouse sends.
-  void Click() const {
-    if (Enabled())
-      SendMessageA(GetParent(bar->Handle()), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(bar->Handle()));
+  void Click() const;
+
+  std::function<void()> OnClick;
+
+ private:
+  ToolBar& bar_;
+  int id_;
+};
+
+class ToolBar : public Window {
+ public:
+  void Create(const CreateArgs& args, HIMAGELIST images);
+  void AddButton(ToolButton& button, int image);
+  void AddSeparator(ToolButton& separator, int width, bool hidden = false);
+  void SetHidden(const ToolButton& button, bool hidden) {
+    Send(TB_HIDEBUTTON, static_cast<WPARAM>(button.Id()), MAKELPARAM(hidden, 0));
   }
+  int ButtonCount() const { return static_cast<int>(Send(TB_BUTTONCOUNT)); }
+
+ protected:
+  bool OnCommandReflect(WORD code, WORD id) override;
+
+ private:
+  friend class ToolButton;
+  void Insert(ToolButton& button, int bitmap, BYTE state, BYTE style);
+  std::vector<ToolButton*> buttons_;
 };
 
 }  // namespace ui

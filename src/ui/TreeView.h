@@ -1,36 +1,37 @@
 #pragma once
 #include <functional>
 #include <string>
-#include <vector>
 
-#include "ui/CommonControl.h"
+#include "ui/Window.h"
 
 namespace ui {
 
-class TreeView : public CommonControl {
+class TreeView : public Window {
  public:
-  void Create(const ControlArgs& args);
-  void SetImageList(HIMAGELIST images) { Send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images)); }
-  void SetIndent(int indent) { Send(TVM_SETINDENT, indent); }
+  struct SelectionChangedEvent {
+    HTREEITEM node;  // the new selection, or null
+  };
 
-  HTREEITEM Add(HTREEITEM parent, const std::string& caption, int image, int selectedImage, void* data);
+  void Create(const CreateArgs& args) { CreateControl(WC_TREEVIEWA, args); }
+  void SetImageList(HIMAGELIST images) { Send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images)); }
+  void SetIndent(int indent) { Send(TVM_SETINDENT, static_cast<WPARAM>(indent)); }
+
+  HTREEITEM Add(HTREEITEM parent, const std::string& caption, int image, int selectedImage, const void* data);
   HTREEITEM Selected() const { return Next(nullptr, TVGN_CARET); }
   void Select(HTREEITEM item) { Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)); }
   HTREEITEM Parent(HTREEITEM item) const { return Next(item, TVGN_PARENT); }
   HTREEITEM FirstChild(HTREEITEM item) const { return Next(item, TVGN_CHILD); }
   HTREEITEM NextSibling(HTREEITEM item) const { return Next(item, TVGN_NEXT); }
   HTREEITEM Root() const { return Next(nullptr, TVGN_ROOT); }
-  void* Data(HTREEITEM item) const;
-  void SetData(HTREEITEM item, void* data);
+  const void* Data(HTREEITEM item) const;
   std::string Caption(HTREEITEM item) const;
-  // Every node, roots and children, in the tree's flat order.
-  std::vector<HTREEITEM> AllNodes() const;
   int Count() const { return static_cast<int>(Send(TVM_GETCOUNT)); }
   void DeleteAll() { Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
 
-  // Raised after the selection changed, with the new node (or null).
-  std::function<void(HTREEITEM)> OnChange;
-  bool HandleNotify(NMHDR* header, LRESULT& result) override;
+  std::function<void(SelectionChangedEvent&)> OnSelectionChanged;
+
+ protected:
+  bool OnNotifyReflect(NMHDR* header, LRESULT& result) override;
 
  private:
   HTREEITEM Next(HTREEITEM item, UINT relation) const {

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "AutorunSandbox.h"
+#include "manager/LocationCatalogue.h"
+
+namespace {
+
+// The catalogue as text: "+ROOT(location)" for a root, "caption(location)"
+// for a child that allows adding.
+std::vector<std::string> Shape() {
+  std::vector<std::string> shape;
+  for (const CatalogueNode& node : ReadLocationCatalogue())
+    shape.push_back((node.isRoot ? "+" : "") + node.caption + (node.allowsAdd == node.isRoot ? "!" : "") + "(" +
+                    node.location + ")");
+  return shape;
+}
+
+class CatalogueTest : public testing::Test {
+ protected:
+  AutorunSandbox sandbox;
+  void SetUp() override {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+      for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);
+  }
+  void TearDown() override { SetWow64ViewForTesting(-1); }
+};
+
+const std::string kUser = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+const std::string kMachine = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+const std::string kTwins = "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\";
+
+}  // namespace
+
+TEST_F(CatalogueTest, NodesCaptionsLocationsAndOrder) {
+  SetWow64ViewForTesting(0);
+  sandbox.RemoveKey(HKEY_CURRENT_USER, "RunServices");
+  sandbox.RemoveKey(HKEY_LOCAL_MACHINE, "RunOnce");
+  sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, sandbox.CommonStartup().Path() + "\\");
+  EXPECT_EQ(Shape(), (std::vector<std::string>{
+                         "+CURRENT USER(" + kUser + ")",
+                         "Run(" + kUser + "Run)",
+                         "Run Once(" + kUser + "RunOnce)",
+                         "Run Services Once(" + kUser + "RunServicesOnce)",
+                         "Auto Run(" + sandbox.UserStartup().Path() + ")",
+                         "+LOCAL MACHINE(" + kMachine + ")",
+                         "Run(" + kMachine + "Run)",
+                         "Run Services(" + kMachine + "RunServices)",
+                         "Run Services Once(" + kMachine + "RunServicesOnce)",
+                         // As stored: the backslash stays.
+                         "Auto Run(" + sandbox.CommonStartup().Path() + "\\)",
+                     }));
+  // A Startup value that names no folder leaves out only its node.
+  sandbox.SetStartupValue(HKEY_CURRENT_USER, sandbox.UserStartup().File("absent"));
+  sandbox.RemoveStartupValue(HKEY_LOCAL_MACHINE);
+  const std::vector<std::string> shape = Shape();
+  EXPECT_EQ(std::count_if(shape.begin(), shape.end(), [](const std::string& n) { return n.rfind("Auto Run", 0) == 0; }),
+            0);
+  EXPECT_EQ(shape.size(), 8u);
+}
+
+TEST_F(CatalogueTest, TwinsOfTheMachineKeysOnlyUnderWow64) {
+  // Run Services Once made in the 32-bit view; the prefix has some of the
+  // others there of its own.
+  HKEY parent;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                          KEY_ALL_ACCESS | KEY_WOW64_32KEY, &parent),
+            ERROR_SUCCESS);
+  HKEY made = nullptr;
+  const bool hadIt = RegOpenKeyExA(parent, "RunServicesOnce", 0, KEY_READ, &made) == ERROR_SUCCESS;
+  if (!hadIt) RegCreateKeyA(parent, "RunServicesOnce", &made);
+  RegCloseKey(made);
+  const char* const captions[] = {"Run (32-bit)", "Run Once (32-bit)", "Run Services (32-bit)",
+                                  "Run Services Once (32-bit)"};
+  std::vector<std::string> expected;
+  for (int i = 0; i < 4; ++i) {
+    HKEY existing;
+    if (RegOpenKeyExA(parent, kRunKeys[i], 0, KEY_READ, &existing) != ERROR_SUCCESS) continue;
+    RegCloseKey(existing);
+    expected.push_back(std::string(captions[i]) + "(" + kTwins + kRunKeys[i] + ")");
+  }
+  SetWow64ViewForTesting(-1);
+  const std::vector<std::string> shape = Shape();
+  if (!hadIt) RegDeleteKeyA(parent, "RunServicesOnce");
+  RegCloseKey(parent);
+  const auto machine = std::find(shape.begin(), shape.end(), "+LOCAL MACHINE(" + kMachine + ")");
+  ASSERT_NE(machine, shape.end());
+  ASSERT_EQ(shape.end() - machine, static_cast<long>(1 + 4 + expected.size() + 1));
+  // After the four native keys, in their order, before the Startup folder.
+  EXPECT_EQ(std::vector<std::string>(machine + 5, machine + 5 + static_cast<long>(expected.size())), expected);
+  EXPECT_EQ(shape.back(), "Auto Run(" + sandbox.CommonStartup().Path() + ")");
+  SetWow64ViewForTesting(0);
+  for (const CatalogueNode& node : ReadLocationCatalogue())
+    EXPECT_EQ(node.caption.find("(32-bit)"), std::string::npos) << node.caption;
+}
