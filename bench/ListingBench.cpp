@@ -10,13 +10,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/DropSource.h"
 #include "common/ShellLink.h"
+#include "host/PlugInCall.h"
 #include "manager/velwin.h"
 #include "plugin/UnitTable.h"
 #include "ui/Application.h"
@@ -192,9 +196,31 @@ Row Measure(const char* kind, int n, int runs, const std::function<void()>& prod
 
 }  // namespace
 
+// Loading the library and the host's handshake (the export, then the
+// callback's command 1), against the same objects without load work.
+Row MeasureLoad(int runs) {
+  HMODULE loaded = nullptr;
+  auto loadAndShake = [&](const char* path) {
+    return [&loaded, path] {
+      loaded = LoadLibraryA(path);
+      std::vector<uint8_t> libInfo(1000, 0), info(1800, 0);
+      CallInitPlugInLib(reinterpret_cast<void*>(GetProcAddress(loaded, "InitPlugInLib")), libInfo.data());
+      uint32_t callback;
+      std::memcpy(&callback, &libInfo[812], 4);
+      reinterpret_cast<uint32_t(__stdcall*)(uint32_t, void*)>(static_cast<uintptr_t>(callback))(1, info.data());
+    };
+  };
+  auto unload = [&] {
+    if (loaded) FreeLibrary(loaded);
+    loaded = nullptr;
+  };
+  return Measure("load", 1, runs, loadAndShake(VELPDL_PATH), loadAndShake(VELPDL_FLOOR_PATH), unload);
+}
+
 int main(int argc, char** argv) {
   const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
   RunUnitInitialisations();
+  OleThreadScope ole;
   ui::TheApplication->SetInstance(GetModuleHandleA(nullptr));
   {
     TVelmoraWin window;
@@ -321,6 +347,11 @@ int main(int argc, char** argv) {
                   open.product * 1e3, open.floor * 1e3);
       for (int i = 0; i < 1000; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
       RegCloseKey(key);
+    }
+    {
+      const Row load = MeasureLoad(quick ? 11 : 101);
+      std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per load and handshake)\n", load.kind, load.n,
+                  load.product * 1e6, load.floor * 1e6, load.product / load.floor);
     }
     for (const char* kind : {"registry", "folder"}) {
       double per1k = 0, per10k = 0;

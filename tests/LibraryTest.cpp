@@ -76,22 +76,17 @@ TEST_F(UnitTableTest, CounterRunsLoadWorkOnceAndUnloadWorkLast) {
   EXPECT_EQ(KnownShares, nullptr);
 }
 
-TEST_F(UnitTableTest, OleInitialisedOnceAndUndoneByUnload) {
-  // The loading thread already has OLE: another initialisation only counts.
-  EXPECT_EQ(OleInitialize(nullptr), S_FALSE);
-  OleUninitialize();
-  RunUnitFinalisations(false);
-  // Fully uninitialised again: a fresh initialisation is the first.
-  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-  CoUninitialize();
-}
-
-TEST_F(UnitTableTest, ProcessTerminationSkipsOle) {
-  RunUnitFinalisations(true);
-  // OLE was left as it was: still initialised on this thread.
-  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
-  CoUninitialize();
-  OleUninitialize();  // balance what the skipped unload left
+// OLE is no load or unload work: it must not run under the loader lock.
+// The test program's own initialisation of this thread stays as it is.
+TEST_F(UnitTableTest, LoadAndUnloadLeaveOleAlone) {
+  for (bool processTerminating : {false, true}) {
+    RunUnitFinalisations(processTerminating);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE) << processTerminating;
+    CoUninitialize();
+    RunUnitInitialisations();
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE) << processTerminating;
+    CoUninitialize();
+  }
 }
 
 TEST(LibraryFile, LoadsAndUnloadsRepeatedly) {

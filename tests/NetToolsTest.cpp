@@ -74,11 +74,17 @@ TEST_F(NetToolsTest, ReachableShareIsProbedAndDisconnected) {
   EXPECT_EQ(CurrentScreenCursor(), CursorShape::Default);
 }
 
-TEST_F(NetToolsTest, UnreachableShareIsStillCancelledAndFalse) {
-  network.addResult = ERROR_BAD_NET_NAME;
-  EXPECT_FALSE(ConnectNetworkShare("\\\\srv\\gone\\x", false));
-  EXPECT_EQ(network.calls.back(), "cancel \\\\srv\\gone");
-  EXPECT_EQ(CurrentScreenCursor(), CursorShape::Default);
+// Only a connection the probe made is cancelled: a failed add, also one
+// that fails because the user is connected to the share, cancels nothing.
+TEST_F(NetToolsTest, FailedAddCancelsNothingAndIsFalse) {
+  for (DWORD failure : {DWORD(ERROR_BAD_NET_NAME), DWORD(ERROR_ALREADY_ASSIGNED),
+                        DWORD(ERROR_SESSION_CREDENTIAL_CONFLICT)}) {
+    network.calls.clear();
+    network.addResult = failure;
+    EXPECT_FALSE(ConnectNetworkShare("\\\\srv\\gone\\x", false)) << failure;
+    EXPECT_EQ(network.calls, (std::vector<std::string>{"add"})) << failure;
+    EXPECT_EQ(CurrentScreenCursor(), CursorShape::Default);
+  }
 }
 
 TEST_F(NetToolsTest, ExtendedCancelErrorIsFetched) {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "AutorunSandbox.h"
@@ -158,4 +161,40 @@ TEST_F(PluginTest, ExecuteOpensTheManagerOwnedByWnd) {
   execute(0, host);
   EXPECT_EQ(owner, host);
   DestroyWindow(host);
+}
+
+// A host whose thread is in the multithreaded apartment keeps it through
+// loading the library, a run of the manager and unloading.
+TEST(PluginApartment, HostThreadInTheMultithreadedApartmentKeepsIt) {
+  AutorunSandbox sandbox;
+  HRESULT afterRun = E_FAIL, afterUnload = E_FAIL;
+  bool opened = false;
+  std::thread host([&] {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    HMODULE library = LoadLibraryA(VELPDL_PATH);
+    std::vector<uint8_t> libInfo(1000, 0), info(1800, 0);
+    CallInitPlugInLib(reinterpret_cast<void*>(GetProcAddress(library, "InitPlugInLib")), libInfo.data());
+    auto callback = reinterpret_cast<LibCallbackFn>(static_cast<uintptr_t>(U32(libInfo, 812)));
+    callback(1, info.data());
+    auto getter = reinterpret_cast<GetPlugInFunctionFn>(static_cast<uintptr_t>(U32(info, 1592)));
+    auto execute = reinterpret_cast<PlugInFunction>(getter(4));
+    {
+      WindowDriver driver;
+      driver.When("TVelmoraWin", [&](HWND window) {
+        opened = true;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+      });
+      execute(0, nullptr);
+    }
+    afterRun = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    CoUninitialize();
+    FreeLibrary(library);
+    afterUnload = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    CoUninitialize();
+    CoUninitialize();
+  });
+  host.join();
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(afterRun, S_FALSE);  // still initialised, in the same apartment
+  EXPECT_EQ(afterUnload, S_FALSE);
 }

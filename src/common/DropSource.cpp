@@ -9,13 +9,14 @@ namespace {
 UnitCounter unitCounter;
 }
 
-void DropSource_Initialize() {
-  if (!unitCounter.Enter()) return;
-  OleInitialize(nullptr);
-}
+void DropSource_Initialize() { unitCounter.Enter(); }
 
-void DropSource_Finalize(bool processTerminating) {
-  if (!unitCounter.Leave()) return;
-  if (processTerminating) return;
-  OleUninitialize();
+void DropSource_Finalize(bool) { unitCounter.Leave(); }
+
+// S_FALSE (already initialised on this thread) also counts and is undone;
+// RPC_E_CHANGED_MODE (a multithreaded apartment) is not.
+OleThreadScope::OleThreadScope() : initialised_(SUCCEEDED(OleInitialize(nullptr))) {}
+
+OleThreadScope::~OleThreadScope() {
+  if (initialised_) OleUninitialize();
 }

@@ -81,21 +81,38 @@ std::string NumberedShortcutName(const std::string& baseName, int counter) {
   return candidate;
 }
 
+// The folder a program starts in, as the shell gives its shortcuts: the
+// target's own ("C:\\" for a file in a drive's root).
+std::string WorkingFolderOf(const std::string& target) {
+  const std::string folder = FolderPart(target);
+  if (folder.size() <= 3) return folder;
+  return StripPathDelimiter(folder);
+}
+
 void CreateShortcut(const std::string& folder, const std::string& target, const std::string& description,
                     const std::string& arguments, std::string& linkPath) {
-  LinkObject shortcut;
-  shortcut.link->SetArguments(arguments.c_str());
-  shortcut.link->SetDescription(description.c_str());
-  shortcut.link->SetPath(target.c_str());
-
   const std::string base = ShortcutBaseName(folder, target);
+  const auto failed = [](const std::string& name) {
+    return EOleError(FormatMessageText("Failed to create shortcut '%s'", name));
+  };
+  // No target, no name: a file called ".lnk" would start nothing.
+  if (FileNamePart(target).empty()) throw failed(base);
+  LinkObject shortcut;
+  if (FAILED(shortcut.link->SetPath(target.c_str())) || FAILED(shortcut.link->SetArguments(arguments.c_str())) ||
+      FAILED(shortcut.link->SetDescription(description.c_str())) ||
+      FAILED(shortcut.link->SetWorkingDirectory(WorkingFolderOf(target).c_str())))
+    throw failed(base);
+
   std::string candidate = base;
   for (int counter = 1; PathIsTaken(candidate); ++counter)
     candidate = NumberedShortcutName(base, counter);
 
-  if (FAILED(shortcut.file->Save(Widen(candidate).c_str(), FALSE)) ||
-      GetFileAttributesA(candidate.c_str()) == INVALID_FILE_ATTRIBUTES)
-    throw EOleError(FormatMessageText("Failed to create shortcut '%s'", candidate));
+  const bool saved = SUCCEEDED(shortcut.file->Save(Widen(candidate).c_str(), FALSE));
+  if (!saved || GetFileAttributesA(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    // Nothing half-written is left behind.
+    if (!saved) DeleteFileA(candidate.c_str());
+    throw failed(candidate);
+  }
   linkPath = candidate;
 }
 

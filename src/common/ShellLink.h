@@ -9,9 +9,11 @@ class EOleError : public EVelmoraError {
   using EVelmoraError::EVelmoraError;
 };
 
-// Writes a shortcut to `target` into `folder`, named after the target's
-// file name and numbered "(1)", "(2)", ... while that name is taken.
-// Throws when the link object cannot be created or the file not saved.
+// Writes a shortcut to `target` (with `arguments`, starting in the target's
+// folder) into `folder`, named after the target's file name and numbered
+// "(1)", "(2)", ... while that name is taken. Throws "Failed to create
+// shortcut '%s'" for a target without a file name, one the link refuses,
+// or a file that cannot be saved; nothing is left behind then.
 void CreateShortcut(const std::string& folder, const std::string& target, const std::string& description,
                     const std::string& arguments, std::string& linkPath);
 

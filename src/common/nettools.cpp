@@ -76,6 +76,9 @@ bool ConnectNetworkShare(const std::string& path, bool checkKnownShares) {
   resource.lpRemoteName = &remoteName[0];
   resource.lpComment = emptyComment;
   const bool connected = network.AddConnection(resource) == NO_ERROR;
+  // A failed add made no connection: one the user has to that share
+  // (ERROR_ALREADY_ASSIGNED, ERROR_SESSION_CREDENTIAL_CONFLICT) is theirs.
+  if (!connected) return false;
 
   // The share the host itself runs from stays connected.
   const std::string host = network.HostExecutablePath();

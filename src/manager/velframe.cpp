@@ -157,7 +157,18 @@ void TVelmora::ReloadAll() {
   // Rows refer to the nodes' records: the rows go first.
   ClearEntries();
   ClearTree();
-  BuildLocationTree();
+  try {
+    BuildLocationTree();
+  } catch (...) {
+    // The selection handler does not run for a tree built in part; the
+    // commands still follow what the tree shows selected, not the node
+    // listed before.
+    Loading = false;
+    const TAutoRunItem* node = NodeItem(tvAutoRun.Selected());
+    CurrentLocation = node ? node->Location : std::string();
+    ApplyRuleToToolBar();
+    throw;
+  }
   Loading = false;
   tvAutoRunChange(tvAutoRun.Selected());
 }

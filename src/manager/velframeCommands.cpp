@@ -1,5 +1,6 @@
 // The editing commands and the handlers that run them. Each acts at once
 // on the registry or the Startup folder and then refreshes the list.
+#include "common/CommandLine.h"
 #include "common/Errors.h"
 #include "common/FileTools.h"
 #include "common/Registry.h"
@@ -42,17 +43,23 @@ static void RefreshingOnError(TVelmora& frame, Step step) {
 }
 
 void TVelmora::AddEntry() {
-  if (CurrentLocation.empty()) return;
+  // Only into the location the tree shows selected.
+  const TAutoRunItem* node = NodeItem(tvAutoRun.Selected());
+  if (CurrentLocation.empty() || !node || !node->AllowsAdd || node->Location != CurrentLocation) return;
   TAutoRunItemDlg dialog;
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   const std::string name = dialog.NameText(), path = dialog.PathText();
-  const HTREEITEM node = tvAutoRun.Selected();
-  if (!node || !NodeItem(node)) return;
+  if (NodeItem(tvAutoRun.Selected()) != node) return;
   if (IsFolderLocation(CurrentLocation)) {
-    // The shortcut points at the Path text: what the browse button fills
-    // in and what every listed shortcut shows as its Path.
+    // The shortcut is made from the Path text (the Name text when Path is
+    // empty), read as a command line the way Windows reads one: what the
+    // browse button fills in, and the form every registry row shows.
+    const ProgramAndArguments command = SplitCommandLine(path.empty() ? name : path, [](const std::string& file) {
+      const DWORD attributes = GetFileAttributesA(file.c_str());
+      return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    });
     std::string link;
-    CreateShortcut(CurrentLocation, path.empty() ? name : path, "", "", link);
+    CreateShortcut(CurrentLocation, command.program, "", command.arguments, link);
   } else {
     TRegistry registry;
     RefreshingOnError(*this, [&] { OpenForWriting(registry, CurrentLocation); });

@@ -58,7 +58,10 @@ void TVelmoraWin::FormCreate() { Velmora->InitManager(); }
 void TVelmoraWin::FormClose(ui::CloseEvent&) { SetModalResult(ui::ModalResult::Ok); }
 
 void TVelmoraWin::VelmoralvAutoRunKeyDown(ui::KeyEvent& event) {
-  if (event.key == VK_DELETE) Velmora->miDeleteClick();
+  // Whatever shift keys are held.
+  if (event.key != VK_DELETE) return;
+  event.key = 0;
+  Velmora->miDeleteClick();
 }
 
 void TVelmoraWin::VelmoratbDeleteClick() { Velmora->miDeleteClick(); }

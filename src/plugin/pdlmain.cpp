@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/DropSource.h"
 #include "manager/velwin.h"
 #include "plugin/Copyright.h"
 #include "plugin/PlugIntf.h"
@@ -87,6 +88,13 @@ extern "C" uint32_t __stdcall ShowAbout(uint32_t, HWND wnd) {
 extern "C" uint32_t __stdcall ExecutePlugIn(uint32_t, HWND wnd) {
   // A C++ exception must not unwind into the host, which is not C++ code
   // and would be ended by it: what ends the run is reported here instead.
-  ui::RunHandler([wnd] { ShowManagerWindow(wnd); });
+  ui::RunHandler(
+      [wnd] {
+        // The shell's link objects and the open-file dialog need OLE on the
+        // host's thread; the host may have its own, in either apartment.
+        OleThreadScope ole;
+        ShowManagerWindow(wnd);
+      },
+      wnd);
   return 0;
 }

@@ -1,10 +1,9 @@
 #include "ui/ErrorBox.h"
 
-#include <windows.h>
-
 #include <exception>
 
 #include "ui/Application.h"
+#include "ui/Form.h"
 
 namespace ui {
 
@@ -14,18 +13,24 @@ std::string ErrorBoxText(const std::string& message) {
   return text;
 }
 
-void ShowStandardErrorBox(const std::string& message) {
+void ShowStandardErrorBox(const std::string& message, HWND owner) {
   const std::string text = ErrorBoxText(message);
-  MessageBoxA(TheApplication ? TheApplication->Handle() : nullptr, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+  HWND active = GetActiveWindow();
+  if (active && IsWindowVisible(active))
+    owner = active;
+  else if (!owner && TheApplication)
+    owner = TheApplication->Handle();
+  ThreadWindowsDisabled disabled;
+  MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
 }
 
-void RunHandler(const std::function<void()>& handler) {
+void RunHandler(const std::function<void()>& handler, HWND owner) {
   try {
     handler();
   } catch (const std::exception& error) {
-    ShowStandardErrorBox(error.what());
+    ShowStandardErrorBox(error.what(), owner);
   } catch (...) {
-    ShowStandardErrorBox("Unexpected error");
+    ShowStandardErrorBox("Unexpected error", owner);
   }
 }
 

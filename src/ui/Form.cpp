@@ -1,26 +1,26 @@
 #include "ui/Form.h"
 
-#include <vector>
+#include <optional>
 
 namespace ui {
 
-namespace {
+ThreadWindowsDisabled::ThreadWindowsDisabled(HWND except) : except_(except) {
+  EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(this));
+}
 
-struct DisabledWindows {
-  HWND except;
-  std::vector<HWND> windows;
-};
+ThreadWindowsDisabled::~ThreadWindowsDisabled() {
+  for (HWND window : windows_)
+    if (IsWindow(window)) EnableWindow(window, TRUE);
+}
 
-BOOL CALLBACK DisableOne(HWND window, LPARAM context) {
-  auto* disabled = reinterpret_cast<DisabledWindows*>(context);
-  if (window != disabled->except && IsWindowVisible(window) && IsWindowEnabled(window)) {
+BOOL CALLBACK ThreadWindowsDisabled::DisableOne(HWND window, LPARAM context) {
+  auto* disabled = reinterpret_cast<ThreadWindowsDisabled*>(context);
+  if (window != disabled->except_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
     EnableWindow(window, FALSE);
-    disabled->windows.push_back(window);
+    disabled->windows_.push_back(window);
   }
   return TRUE;
 }
-
-}  // namespace
 
 bool HandleTabKey(const MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
@@ -32,9 +32,21 @@ bool HandleTabKey(const MSG& message) {
 }
 
 ModalResult Form::ShowModal() {
-  HWND previousActive = GetActiveWindow();
-  DisabledWindows disabled{Handle(), {}};
-  EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&disabled));
+  // However the run ends, also by an exception: the form is hidden, the
+  // other windows enabled again (before the previous one is activated:
+  // a disabled window cannot be) and the modal state left.
+  struct EndOfRun {
+    Form& form;
+    HWND previousActive;
+    std::optional<ThreadWindowsDisabled> disabled;
+    ~EndOfRun() {
+      if (form.Handle()) ShowWindow(form.Handle(), SW_HIDE);
+      disabled.reset();
+      if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
+      form.modal_ = false;
+    }
+  } end{*this, GetActiveWindow(), std::nullopt};
+  end.disabled.emplace(Handle());
   modal_ = true;
   modalResult_ = ModalResult::None;
   ShowWindow(Handle(), SW_SHOW);
@@ -56,11 +68,6 @@ ModalResult Form::ShowModal() {
     if (modalResult_ != ModalResult::None) CloseModal();
   }
 
-  if (Handle()) ShowWindow(Handle(), SW_HIDE);
-  for (HWND window : disabled.windows)
-    if (IsWindow(window)) EnableWindow(window, TRUE);
-  if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
-  modal_ = false;
   return modalResult_;
 }
 

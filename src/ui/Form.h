@@ -4,6 +4,7 @@
 // messages are dispatched until the modal result is nonzero, then the form
 // is hidden, the windows enabled again and the previous window activated.
 #include <functional>
+#include <vector>
 
 #include "ui/Gdi.h"
 #include "ui/Window.h"
@@ -39,6 +40,21 @@ class Form : public Window {
   ModalResult modalResult_ = ModalResult::None;
   bool modal_ = false;
   HWND lastFocus_ = nullptr;
+};
+
+// Disables the thread's visible, enabled top-level windows but one for
+// its lifetime, as a modal window does.
+class ThreadWindowsDisabled {
+ public:
+  explicit ThreadWindowsDisabled(HWND except = nullptr);
+  ~ThreadWindowsDisabled();
+  ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+  ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+
+ private:
+  static BOOL CALLBACK DisableOne(HWND window, LPARAM context);
+  HWND except_;
+  std::vector<HWND> windows_;
 };
 
 // Moves the focus with Tab between a form's tab-stop children.

@@ -4,6 +4,21 @@
 
 namespace ui {
 
+void ListView::Create(const CreateArgs& args) {
+  CreateControl(WC_LISTVIEWA, args);
+  SubclassControl();
+}
+
+// A key with Alt held comes as WM_SYSKEYDOWN, which the list does not
+// report with LVN_KEYDOWN.
+bool ListView::OnControlMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+  if (message != WM_SYSKEYDOWN || !OnKeyDown) return false;
+  KeyEvent event = KeyEventOf(static_cast<WORD>(wParam));
+  OnKeyDown(event);
+  result = 0;
+  return event.key == 0;
+}
+
 void ListView::AddColumn(const std::string& caption, int width) {
   LVCOLUMNA column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;

@@ -15,7 +15,7 @@ class ListView : public Window {
     int item;  // the row under the mouse, -1 for none
   };
 
-  void Create(const CreateArgs& args) { CreateControl(WC_LISTVIEWA, args); }
+  void Create(const CreateArgs& args);
   void SetSmallImages(HIMAGELIST images) { Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)); }
   void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, static_cast<LPARAM>(style)); }
   void AddColumn(const std::string& caption, int width);
@@ -46,10 +46,13 @@ class ListView : public Window {
 
   std::function<void(ItemChangedEvent&)> OnItemChanged;  // a row's state changed
   std::function<void(DoubleClickEvent&)> OnDoubleClick;
+  // Every key pressed in the list, with Alt held too (those the list
+  // does not report); a handler that sets `key` to 0 swallows it.
   std::function<void(KeyEvent&)> OnKeyDown;
 
  protected:
   bool OnNotifyReflect(NMHDR* header, LRESULT& result) override;
+  bool OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
   int NextIndex(UINT flags) const {

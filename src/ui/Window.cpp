@@ -73,7 +73,35 @@ void Window::Attach(HWND hwnd) {
 
 void Window::Detached() {
   if (hwnd_) Wrappers().erase(hwnd_);
+  if (hwnd_ && controlProc_)
+    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc_));
+  controlProc_ = nullptr;
   hwnd_ = nullptr;
+}
+
+// The control's procedure is replaced, not subclassed with
+// SetWindowSubclass: comctl32 looks its subclass data up in a window
+// property on every message, and under Wine each lookup is a server round
+// trip (listing a key cost eight times its floor). The wide form keeps the
+// control a Unicode window.
+void Window::SubclassControl() {
+  if (hwnd_ && !controlProc_)
+    controlProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::ControlProc)));
+}
+
+LRESULT CALLBACK Window::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* window = FromHandle(hwnd);
+  if (!window || !window->controlProc_) return DefWindowProcW(hwnd, message, wParam, lParam);
+  const WNDPROC original = window->controlProc_;
+  if (message == WM_NCDESTROY) {
+    window->Detached();  // puts the control's procedure back
+    return CallWindowProcW(original, hwnd, message, wParam, lParam);
+  }
+  LRESULT result = 0;
+  bool handled = false;
+  RunHandler([&] { handled = window->OnControlMessage(message, wParam, lParam, result); });
+  return handled ? result : CallWindowProcW(original, hwnd, message, wParam, lParam);
 }
 
 // A control's window goes with its parent: its wrapper forgets it then,

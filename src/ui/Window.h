@@ -68,12 +68,17 @@ class Window {
   // This window's notifications, reflected by its parent; true when handled.
   virtual bool OnNotifyReflect(NMHDR*, LRESULT&) { return false; }
   virtual bool OnCommandReflect(WORD /*code*/, WORD /*id*/) { return false; }
+  // A system control whose own messages its wrapper must see: they come
+  // to OnControlMessage first; true when handled.
+  void SubclassControl();
+  virtual bool OnControlMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return SendMessageA(hwnd_, message, wParam, lParam);
   }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void Attach(HWND hwnd);
   void Detached();
   void DetachChildren();
@@ -82,6 +87,7 @@ class Window {
 
   HWND hwnd_ = nullptr;
   PopupMenu* popupMenu_ = nullptr;
+  WNDPROC controlProc_ = nullptr;  // the control's own procedure while subclassed
 };
 
 // Unregisters the window classes the library registered; a library that
