@@ -65,10 +65,12 @@ bool PathIsTaken(const std::string& path) { return GetFileAttributesA(path.c_str
 }  // namespace
 
 std::string ShortcutBaseName(const std::string& folder, const std::string& target) {
-  std::string base = AppendPathDelimiter(folder) + FileNamePart(target);
-  const auto last = base.find_last_of(".\\:");
-  if (last != std::string::npos && base[last] == '.') base.erase(last);
-  return base + ".lnk";
+  // A dot is never a trail byte: only the name part must be found with
+  // care for double-byte code pages.
+  std::string name = FileNamePart(target);
+  const auto dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return AppendPathDelimiter(folder) + name + ".lnk";
 }
 
 std::string NumberedShortcutName(const std::string& baseName, int counter) {

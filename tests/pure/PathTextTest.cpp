@@ -55,3 +55,30 @@ TEST(FileNamePart, AfterLastBackslashOrColon) {
   EXPECT_EQ(FolderPart("C:\\Tools\\x.exe"), "C:\\Tools\\");
   EXPECT_EQ(FolderPart("x.exe"), "");
 }
+
+#ifndef _WIN32
+#include "common/LeadBytes.h"
+// Shift-JIS: "\x83\x5C" is one character whose trail byte is a backslash's
+// code; "\x95\x5C" another.
+TEST(PathText, DoubleByteTrailBytesAreNoBackslashes) {
+  LeadByteTable table{};
+  for (int b = 0x81; b <= 0x9F; ++b) table[b] = true;
+  for (int b = 0xE0; b <= 0xFC; ++b) table[b] = true;
+  SetLeadBytes(table);
+  const std::string folder = "C:\\\x83\x5C\x95\x5C";  // ends in a trail byte 0x5C
+  EXPECT_EQ(AppendPathDelimiter(folder), folder + "\\");
+  EXPECT_EQ(StripPathDelimiter(folder), folder);
+  EXPECT_EQ(StripPathDelimiter(folder + "\\"), folder);
+  const std::string file = folder + "\\\x83\x5C.exe";
+  EXPECT_EQ(FileNamePart(file), "\x83\x5C.exe");
+  EXPECT_EQ(FolderPart(file), folder + "\\");
+  EXPECT_EQ(FileNamePart("\x83\x5C"), "\x83\x5C");
+  EXPECT_EQ(FolderPart("\x83\x5C"), "");
+  // A lead byte at the very end stands alone, and a backslash after it
+  // is a backslash.
+  EXPECT_EQ(FileNamePart("a\\b\x83"), "b\x83");
+  SetLeadBytes(LeadByteTable{});
+  // On a single-byte code page the same bytes are two characters.
+  EXPECT_EQ(FileNamePart(file), ".exe");
+}
+#endif
