@@ -30,6 +30,7 @@ BOOL CALLBACK FindVisible(HWND window, LPARAM context) {
 
 WindowDriver::WindowDriver() {
   activeDriver = this;
+  stepStart_ = GetTickCount();
   timer_ = SetTimer(nullptr, 0, 20, &WindowDriver::Tick);
 }
 
@@ -70,7 +71,20 @@ void WindowDriver::GiveUp() {
 
 void CALLBACK WindowDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
   WindowDriver* driver = activeDriver;
-  if (!driver || driver->steps_.empty()) return;
+  if (!driver) return;
+  if (driver->steps_.empty()) {
+    // A message box no step waits for would wait for ever.
+    const std::string box = "#32770";
+    Search search{&box, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &FindVisible, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) {
+      driver->stepStart_ = GetTickCount();
+    } else if (GetTickCount() - driver->stepStart_ > kStepDeadlineMs) {
+      ADD_FAILURE() << "a message box no step expected: \"" << WindowText(GetDlgItem(search.found, 0xFFFF)) << "\"";
+      PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+    }
+    return;
+  }
   Search search{&driver->steps_.front().className, nullptr};
   EnumThreadWindows(GetCurrentThreadId(), &FindVisible, reinterpret_cast<LPARAM>(&search));
   if (!search.found) {

@@ -38,8 +38,15 @@ std::vector<std::string> Captions(const TVelmora& frame) {
   return rows;
 }
 
+// By the row's exact name: the list's own search compares as the locale
+// does, and would take "Strasse" for "Straße".
 void SelectRow(TVelmora& frame, const std::string& caption) {
-  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(caption), true);
+  for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
+    if (frame.RowItem(row)->Name == caption) {
+      frame.lvAutoRun.SetSelected(row, true);
+      return;
+    }
+  ADD_FAILURE() << "no row named " << caption;
 }
 
 ManagerFixture::ManagerFixture(bool wow64View) { SetWow64ViewForTesting(wow64View ? -1 : 0); }

@@ -180,7 +180,7 @@ TEST_F(RegistryTest, ChangeValueNameKeepsTypeAndData) {
   EXPECT_EQ(scratch.TypeOf("num2"), DWORD(REG_DWORD));
   EXPECT_EQ(scratch.TypeOf("bin2"), DWORD(REG_BINARY));
   EXPECT_EQ(scratch.Raw("bin2"), (std::vector<BYTE>{0, 1, 2}));
-  EXPECT_EQ(scratch.TypeOf("multi2"), DWORD(REG_NONE));  // other types become REG_NONE
+  EXPECT_EQ(scratch.TypeOf("multi2"), DWORD(REG_MULTI_SZ));  // every type stays its own
   EXPECT_EQ(scratch.Raw("multi2").size(), 5u);
   EXPECT_EQ(scratch.Names(), (std::vector<std::string>{"bin2", "multi2", "new", "num2"}));
 }

@@ -12,6 +12,7 @@ constexpr int kReadAttempts = 16;
 const char* kGetDataFailed = "Failed to get data for '%s'";
 const char* kSetDataFailed = "Failed to set data for '%s'";
 const char* kInvalidType = "Invalid data type for '%s'";
+const char* kDeleteFailed = "Failed to delete value '%s'";
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
@@ -221,9 +222,11 @@ void TRegistry::ChangeValueName(const std::string& oldName, const std::string& n
   std::vector<BYTE> data;
   if (current_.QueryValue(oldName, type, data) != ERROR_SUCCESS)
     throw ERegistryException(FormatMessageText(kGetDataFailed, oldName));
-  if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_DWORD && type != REG_BINARY) type = REG_NONE;
-  // Written under the new name first: a refused write leaves the old value.
+  // Written under the new name first, with its own type: a refused write
+  // leaves the old value.
   if (current_.SetValue(newName, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
     throw ERegistryException(FormatMessageText(kSetDataFailed, newName));
-  current_.DeleteValue(oldName);
+  const LONG removed = current_.DeleteValue(oldName);
+  if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND)
+    throw ERegistryException(FormatMessageText(kDeleteFailed, oldName) + "; '" + newName + "' was written");
 }

@@ -105,6 +105,10 @@ class TRegistry {
   // one value); on a refused write the old value is put back.
   void ChangeValueNameCase(const std::string& oldName, const std::string& newName) const;
   bool RemoveValue(const std::string& name) const { return current_.DeleteValue(name) == ERROR_SUCCESS; }
+  LONG RemoveValueResult(const std::string& name) const { return current_.DeleteValue(name); }
+  // Keeps the value's type and data. When the old name cannot be removed
+  // after the new one was written, raises "Failed to delete value '%s'"
+  // naming both.
   void ChangeValueName(const std::string& oldName, const std::string& newName) const;
   void CloseCurrentKey() { current_.Close(); }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/FileTools.h"
+#include "common/Names.h"
 #include "manager/Location.h"
 #include "res/resource.h"
 #include "ui/Application.h"
@@ -226,9 +227,9 @@ void TVelmora::pmAutoRunPopup() {
 void TVelmora::tbRefreshClick() { ReloadAll(); }
 
 std::optional<std::string> TVelmora::SelectedCaption() const {
-  const int selected = lvAutoRun.SelectedIndex();
-  if (selected < 0) return std::nullopt;
-  return lvAutoRun.Text(selected);
+  const TAutoRunItem* item = RowItem(lvAutoRun.SelectedIndex());
+  if (!item) return std::nullopt;
+  return item->Name;
 }
 
 void TVelmora::RefreshEntries() {
@@ -242,10 +243,13 @@ void TVelmora::RefreshEntries() {
     if (NodeItem(node)) ListChildrenOf(node);
   }
   if (caption) {
-    const int found = lvAutoRun.FindCaption(*caption);
-    if (found >= 0) {
-      lvAutoRun.SetFocused(found, true);
-      lvAutoRun.SetSelected(found, true);
+    // The first row from the top with the same name, as the registry and
+    // the file system compare names.
+    for (int row = 0; row < lvAutoRun.Count(); ++row) {
+      const TAutoRunItem* item = RowItem(row);
+      if (!item || !SameName(item->Name, *caption)) continue;
+      lvAutoRun.SetFocused(row, true);
+      lvAutoRun.SetSelected(row, true);
       return;
     }
   }

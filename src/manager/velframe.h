@@ -120,7 +120,7 @@ class TVelmora : public ui::Window {
   void FillFolderEntries(const TAutoRunItem& node);
   void FillRegistryEntries(const TAutoRunItem& node);
   void AppendRow(std::unique_ptr<TAutoRunItem> item, const std::string& path);
-  // The caption of the selected row, if a row is selected.
+  // The name of the selected row, if a row is selected.
   std::optional<std::string> SelectedCaption() const;
   void CreateComponents();
   void BindEvents();

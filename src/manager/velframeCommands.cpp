@@ -3,6 +3,7 @@
 #include "common/CommandLine.h"
 #include "common/Errors.h"
 #include "common/FileTools.h"
+#include "common/Names.h"
 #include "common/Registry.h"
 #include "common/ShellLink.h"
 #include "manager/Location.h"
@@ -11,10 +12,6 @@
 
 namespace {
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                        static_cast<int>(b.size())) == CSTR_EQUAL;
-}
 
 // Opens a location's key with full access, for writing.
 void OpenForWriting(TRegistry& registry, const std::string& location) {
@@ -91,7 +88,7 @@ void TVelmora::ChangeEntry() {
     // An expandable string stays one: "%ProgramFiles%\..." must expand.
     const bool expandable = registry.ValueType(oldName) == REG_EXPAND_SZ;
     if (newName != oldName) {
-      if (SameIgnoringCase(newName, oldName))
+      if (SameName(newName, oldName))
         registry.ChangeValueNameCase(oldName, newName);
       else if (registry.ValueExists(newName))
         throw ValueExists(newName);
@@ -106,20 +103,31 @@ void TVelmora::ChangeEntry() {
   RefreshEntries();
 }
 
+// The row's kind decides what is deleted, never a look at the disk: a
+// registry row's location would be a relative path there.
 void TVelmora::DeleteEntry() {
   const int selected = lvAutoRun.SelectedIndex();
   if (selected < 0 || !RowItem(selected)) return;
   const std::string origin = RowItem(selected)->Origin(), name = RowItem(selected)->Name;
-  if (FileIsPresent(origin)) {
-    const bool deleted = DeleteFileA(origin.c_str()) != FALSE;
+  if (RowItem(selected)->Kind == ItemKind::File) {
+    const DWORD attributes = GetFileAttributesA(origin.c_str());
+    // A subfolder named like a program is listed, but is no entry to delete.
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    // A file that has vanished is gone already: the refresh drops its row.
+    const bool failed = !folder && attributes != INVALID_FILE_ATTRIBUTES && !DeleteFileA(origin.c_str()) &&
+                        GetLastError() != ERROR_FILE_NOT_FOUND;
     RefreshEntries();
-    if (!deleted) throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", origin));
+    if (folder) throw EVelmoraError(FormatMessageText("'%s' is a folder", origin));
+    if (failed) throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", origin));
     return;
   }
-  if (IsFolderLocation(CurrentLocation)) return;
   TRegistry registry;
   RefreshingOnError(*this, [&] { OpenForWriting(registry, origin); });
-  registry.RemoveValue(name);
+  const LONG removed = registry.RemoveValueResult(name);
+  if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND) {
+    RefreshEntries();
+    throw ERegistryException(FormatMessageText("Failed to delete value '%s'", name));
+  }
   // The neighbour takes the focus and the selection before the row goes,
   // as the list does for a row deleted under the keyboard.
   const int count = lvAutoRun.Count();

@@ -1,0 +1,8 @@
+#pragma once
+// "The same name" as the registry and the file system decide it: ordinal
+// and case-insensitive on the UTF-16 names, never a locale's linguistic
+// rules (which call a sharp s and "ss", or a name with a soft hyphen and
+// one without, equal).
+#include <string>
+
+bool SameName(const std::string& a, const std::string& b);
