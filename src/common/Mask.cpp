@@ -139,3 +139,20 @@ bool MatchesAnyMask(const std::string& name, const std::string& maskList) {
   }
   return false;
 }
+
+bool MatchesAnyMask(const std::wstring& name, const std::string& maskList) {
+  std::string shadow;
+  shadow.reserve(name.size());
+  for (size_t at = 0; at < name.size(); ++at) {
+    const wchar_t unit = name[at];
+    if (unit < 0x80) {
+      shadow += static_cast<char>(unit);
+      continue;
+    }
+    // A surrogate pair is one character; DEL is no lead byte of any code page.
+    if (unit >= 0xD800 && unit < 0xDC00 && at + 1 < name.size() && name[at + 1] >= 0xDC00 && name[at + 1] < 0xE000)
+      ++at;
+    shadow += '\x7f';
+  }
+  return MatchesAnyMask(shadow, maskList);
+}

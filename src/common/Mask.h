@@ -36,3 +36,6 @@ class TMask {
 // True when the name matches any mask of a ";"-separated list. A name
 // without "." is tested with "." appended when the list contains one.
 bool MatchesAnyMask(const std::string& name, const std::string& maskList);
+// A UTF-16 name against a list of ASCII masks: every other character
+// stands for one character that no mask letter matches.
+bool MatchesAnyMask(const std::wstring& name, const std::string& maskList);
