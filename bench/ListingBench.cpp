@@ -20,6 +20,7 @@
 
 #include "common/DropSource.h"
 #include "common/ShellLink.h"
+#include "common/Unicode.h"
 #include "host/PlugInCall.h"
 #include "manager/velwin.h"
 #include "plugin/UnitTable.h"
@@ -237,7 +238,7 @@ int main(int argc, char** argv) {
       const int runs = quick ? 3 : (n >= 10000 ? 7 : 15);
       const std::string key = MakeKey(n);
       TAutoRunItem location;
-      location.Location = "HKEY_CURRENT_USER\\" + key;
+      location.Location = WideFromAnsi("HKEY_CURRENT_USER\\" + key);
       rows.push_back(Measure(
           "registry", n, runs,
           [&] {
@@ -247,8 +248,8 @@ int main(int argc, char** argv) {
           [&] { FloorRegistry(floor, key); }, clear));
       PrintRow(rows.back());
       TAutoRunItem folderNode;
-      folderNode.Location = MakeFolder(n);
-      const std::string& folder = folderNode.Location;
+      const std::string folder = MakeFolder(n);
+      folderNode.Location = WideFromAnsi(folder);
       rows.push_back(Measure(
           "folder", n, runs,
           [&] {

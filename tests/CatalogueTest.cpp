@@ -13,7 +13,7 @@ std::vector<std::string> Shape() {
   std::vector<std::string> shape;
   for (const CatalogueNode& node : ReadLocationCatalogue())
     shape.push_back((node.isRoot ? "+" : "") + node.caption + (node.allowsAdd == node.isRoot ? "!" : "") + "(" +
-                    node.location + ")");
+                    A(node.location) + ")");
   return shape;
 }
 

@@ -68,8 +68,8 @@ TEST(ItemDialog, OkWithEmptyBoxesAndTheFocusNeverOnAButton) {
   EXPECT_EQ(dialog.ShowModal(), ui::ModalResult::Ok);
   EXPECT_EQ(focusFirst, dialog.edName);
   EXPECT_EQ(focusAfterClick, dialog.edName);
-  EXPECT_EQ(dialog.NameText(), "");
-  EXPECT_EQ(dialog.PathText(), "");
+  EXPECT_EQ(dialog.NameText(), L"");
+  EXPECT_EQ(dialog.PathText(), L"");
 }
 
 TEST(ItemDialog, CancelAndCloseBoxGiveCancel) {
@@ -88,7 +88,7 @@ TEST(ItemDialog, CancelAndCloseBoxGiveCancel) {
 TEST(ItemDialog, EnterAndEscapeCloseOnlyFromTheDialogWindowItself) {
   for (WORD key : {WORD(VK_RETURN), WORD(VK_ESCAPE)}) {
     TAutoRunItemDlg dialog;
-    dialog.SetNameText("typed");
+    dialog.SetNameText(L"typed");
     WindowDriver driver;
     ui::ModalResult resultWhileInEdit = ui::ModalResult::Cancel;
     driver.When("TAutoRunItemDlg", [&](HWND window) {
@@ -101,7 +101,7 @@ TEST(ItemDialog, EnterAndEscapeCloseOnlyFromTheDialogWindowItself) {
     });
     EXPECT_EQ(dialog.ShowModal(), key == VK_RETURN ? ui::ModalResult::Ok : ui::ModalResult::Cancel);
     EXPECT_EQ(resultWhileInEdit, ui::ModalResult::None);
-    EXPECT_EQ(dialog.NameText(), "typed");
+    EXPECT_EQ(dialog.NameText(), L"typed");
   }
 }
 
@@ -109,14 +109,14 @@ TEST(ItemDialog, BrowseFillsBothBoxesAndCancelledBrowseChangesNothing) {
   TempDir folder;
   const std::string file = folder.Write("run me.exe");
   TAutoRunItemDlg dialog;
-  dialog.SetNameText("typed name");
-  dialog.SetPathText("typed path");
+  dialog.SetNameText(L"typed name");
+  dialog.SetPathText(L"typed path");
   WindowDriver driver;
   driver.When("TAutoRunItemDlg", [&](HWND) { Click(dialog.sbBrowse); });
   driver.When("#32770", [](HWND open) { PostMessageA(open, WM_COMMAND, IDCANCEL, 0); });
   driver.When("TAutoRunItemDlg", [&](HWND) {
-    EXPECT_EQ(dialog.NameText(), "typed name");
-    EXPECT_EQ(dialog.PathText(), "typed path");
+    EXPECT_EQ(dialog.NameText(), L"typed name");
+    EXPECT_EQ(dialog.PathText(), L"typed path");
     Click(dialog.sbBrowse);
   });
   driver.When("#32770", [&](HWND open) {
@@ -125,6 +125,6 @@ TEST(ItemDialog, BrowseFillsBothBoxesAndCancelledBrowseChangesNothing) {
   });
   driver.When("TAutoRunItemDlg", [&](HWND) { Click(dialog.sbOK); });
   EXPECT_EQ(dialog.ShowModal(), ui::ModalResult::Ok);
-  EXPECT_EQ(dialog.PathText(), file);
-  EXPECT_EQ(dialog.NameText(), "run me.exe");
+  EXPECT_EQ(dialog.PathText(), W(file));
+  EXPECT_EQ(dialog.NameText(), L"run me.exe");
 }

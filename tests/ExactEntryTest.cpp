@@ -1,6 +1,8 @@
 // Every command acts on exactly the entry the user chose, or says why not.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "ManagerFixture.h"
 
 namespace {
@@ -97,4 +99,116 @@ TEST_F(ExactEntryTest, LinguisticallyEqualNamesAreDifferentNames) {
   }
   EXPECT_EQ(driver.boxTexts,
             (std::vector<std::string>{"Value 'Strasse' already exists.", "Value 'AB' already exists."}));
+}
+
+namespace {
+
+// The registry's own UTF-16 calls, beside the ANSI ones of the sandbox.
+void SetWide(const char* key, const std::wstring& name, const std::wstring& data) {
+  HKEY opened;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, W(RunKeyPath(key)).c_str(), 0, KEY_ALL_ACCESS, &opened), ERROR_SUCCESS);
+  RegSetValueExW(opened, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                 static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(opened);
+}
+
+std::map<std::wstring, std::wstring> WideValues(const char* key) {
+  std::map<std::wstring, std::wstring> values;
+  HKEY opened;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, W(RunKeyPath(key)).c_str(), 0, KEY_READ, &opened)) return values;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[512], data[1024];
+    DWORD nameLength = 512, dataSize = sizeof data, type = 0;
+    if (RegEnumValueW(opened, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize)) break;
+    values[std::wstring(name, nameLength)] = std::wstring(data, dataSize / sizeof(wchar_t)).c_str();
+  }
+  RegCloseKey(opened);
+  return values;
+}
+
+// Types into the dialog's Unicode edit boxes, as pasting does, and presses OK.
+std::function<void(HWND)> FillWide(const std::wstring& name, const std::wstring& path) {
+  return [=](HWND dialog) {
+    HWND nameEdit = FindWindowExA(dialog, nullptr, "Edit", nullptr);
+    SetWindowTextW(nameEdit, name.c_str());
+    SetWindowTextW(FindWindowExA(dialog, nameEdit, "Edit", nullptr), path.c_str());
+    HWND ok = FindWindowExA(dialog, nullptr, "VelmoraSpeedButton", nullptr);
+    SendMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageA(ok, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  };
+}
+
+void SelectWide(TVelmora& frame, const std::wstring& name) {
+  for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
+    if (frame.RowItem(row)->Name == name) return frame.lvAutoRun.SetSelected(row, true);
+  ADD_FAILURE() << "no row named " << A(name);
+}
+
+}  // namespace
+
+// Names beyond the ANSI code page, each beside a value named as the code
+// page would convert it (the look-alike one included): every command acts
+// on the chosen one only, and the list and the messages show it exactly.
+TEST_F(ExactEntryTest, NamesBeyondTheCodePageAndTheirNamesakes) {
+  const std::wstring names[] = {L"\u0422\u0435\u0441\u0442", L"\u0394\u03bf\u03ba\u03b9\u03bc\u03ae",
+                                L"\u65e5\u672c\u8a9e", L"\U0001F600go", L"\uFF34ool"};
+  const std::wstring path = L"C:\\\u041f\u0440\u043e\u0433\u0430\\x.exe";
+  std::map<std::wstring, std::wstring> expected;
+  for (const std::wstring& name : names) {
+    SetWide("Run", name, path);
+    expected[name] = path;
+    const std::string namesake = A(name);  // "????", "Tool", ...
+    ASSERT_NE(W(namesake), name);
+    sandbox.SetValue(HKEY_CURRENT_USER, "Run", namesake, "C:\\namesake.exe");
+    expected[W(namesake)] = L"C:\\namesake.exe";
+  }
+  TVelmora& frame = Open("CURRENT USER", "Run");
+  for (const std::wstring& name : names) {
+    bool listed = false;
+    for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
+      listed |= frame.lvAutoRun.TextW(row) == name && frame.lvAutoRun.TextW(row, 1) == path;
+    EXPECT_TRUE(listed) << A(name);
+  }
+  // Change: a new name and a pasted path, both beyond the code page.
+  SelectWide(frame, names[0]);
+  const std::wstring renamed = L"\u0422\u0435\u0441\u0442 2", newPath = L"C:\\\u041f\u0443\u0442\u044c\\\u043d.exe";
+  driver.When("TAutoRunItemDlg", FillWide(renamed, newPath));
+  frame.tbChange.Click();
+  expected.erase(names[0]);
+  expected[renamed] = newPath;
+  EXPECT_EQ(frame.StatusBar.TextW(1), L"\u043d.exe");
+  // Delete: the CJK, the emoji and the look-alike name.
+  for (const std::wstring& name : {names[2], names[3], names[4]}) {
+    SelectWide(frame, name);
+    frame.tbDelete.Click();
+    expected.erase(name);
+  }
+  // A collision names the exact name.
+  driver.When("TAutoRunItemDlg", FillWide(names[1], L"C:\\other.exe"));
+  driver.AnswerMessageBox();
+  frame.tbAdd.Click();
+  PumpUntilIdle();
+  EXPECT_EQ(driver.boxTextsW, (std::vector<std::wstring>{L"Value '" + names[1] + L"' already exists."}));
+  EXPECT_EQ(WideValues("Run"), expected);
+}
+
+// Startup files named beyond the code page, and one whose path is longer
+// than MAX_PATH, are listed and deleted; a bystander stays.
+TEST_F(ExactEntryTest, StartupFilesBeyondTheCodePageAndPastMaxPath) {
+  const std::wstring folder = W(sandbox.UserStartup().Path());
+  const std::wstring cyrillic = L"\u0422\u0435\u0441\u0442.exe";
+  const std::wstring longName = std::wstring(255 - 4, L'L') + L".exe";
+  ASSERT_GT(folder.size() + 1 + longName.size(), static_cast<size_t>(MAX_PATH));
+  for (const std::wstring& name : {cyrillic, longName, std::wstring(L"keep.exe")})
+    CloseHandle(CreateFileW((L"\\\\?\\" + folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                            nullptr));
+  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  ASSERT_EQ(frame.lvAutoRun.Count(), 3);
+  for (const std::wstring& name : {cyrillic, longName}) {
+    SelectWide(frame, name);
+    frame.tbDelete.Click();
+    EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + folder + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+  EXPECT_EQ(sandbox.UserStartup().Names(), (std::vector<std::string>{"keep.exe"}));
+  EXPECT_TRUE(driver.boxTexts.empty());
 }

@@ -49,6 +49,7 @@ void WindowDriver::AnswerMessageBox() {
     boxCaptions.push_back(WindowText(box));
     // The message text is the static control with id 0xFFFF.
     boxTexts.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
+    boxTextsW.push_back(WindowTextW(GetDlgItem(box, 0xFFFF)));
     boxOwners.push_back(GetWindow(box, GW_OWNER));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
   }, "a message box");
@@ -108,6 +109,12 @@ void PumpUntilIdle() {
       return;
     }
   }
+}
+
+std::wstring WindowTextW(HWND window) {
+  wchar_t text[4096] = L"";
+  GetWindowTextW(window, text, 4096);
+  return text;
 }
 
 std::string WindowText(HWND window) {

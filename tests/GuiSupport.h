@@ -25,6 +25,7 @@ class WindowDriver {
   bool Done() const { return steps_.empty(); }
 
   std::vector<std::string> boxTexts, boxCaptions;
+  std::vector<std::wstring> boxTextsW;  // as the box shows them
   std::vector<HWND> boxOwners;
 
  private:
@@ -48,6 +49,7 @@ void PumpUntilIdle();
 // Saves what a window shows as a BMP file under the artifacts folder.
 void SaveWindowPicture(HWND window, const std::string& fileName);
 std::string WindowText(HWND window);
+std::wstring WindowTextW(HWND window);
 // Committed private memory of the process (Wine reports no private usage
 // of its own) and the windows of this thread with their children (Wine's
 // GetGuiResources answers 0).

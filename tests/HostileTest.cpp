@@ -16,7 +16,7 @@ class HostileTest : public ManagerFixture {
   TVelmora& Open(const std::string& child) { return ManagerFixture::Open("CURRENT USER", child); }
   int Row(TVelmora& frame, const std::string& name) {
     for (int i = 0; i < frame.lvAutoRun.Count(); ++i)
-      if (frame.RowItem(i)->Name == name) return i;
+      if (frame.RowItem(i)->Name == W(name)) return i;
     return -1;
   }
 };
@@ -35,7 +35,7 @@ TEST_F(HostileTest, TenThousandValuesAllListed) {
   EXPECT_EQ(frame.lvAutoRun.Count(), 10000);
   const int row = Row(frame, "v5000");
   ASSERT_GE(row, 0);
-  EXPECT_EQ(frame.RowItem(row)->Command, "C:\\p5000.exe");
+  EXPECT_EQ(frame.RowItem(row)->Command, L"C:\\p5000.exe");
   frame.lvAutoRun.SetSelected(row, true);
   frame.tbDelete.Click();
   EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, "Run", "v5000"));
@@ -61,7 +61,7 @@ TEST_F(HostileTest, StrangeNamesHugeDataAndOtherTypes) {
   ASSERT_GE(Row(frame, longName), 0);
   ASSERT_GE(Row(frame, strange), 0);
   EXPECT_EQ(frame.RowItem(Row(frame, "big"))->Command.size(), megabyte.size());
-  EXPECT_EQ(frame.RowItem(Row(frame, "noNul"))->Command, "C:\\x.exe");
+  EXPECT_EQ(frame.RowItem(Row(frame, "noNul"))->Command, L"C:\\x.exe");
 
   for (const std::string& name : {longName, strange, std::string("big")}) {
     frame.lvAutoRun.SetSelected(Row(frame, name), true);
@@ -94,7 +94,7 @@ TEST_F(HostileTest, StartupFolderOfFiveThousandFilesAndBrokenShortcuts) {
   EXPECT_TRUE(driver.boxTexts.empty());
   for (const char* broken : {"noise.lnk", "empty.lnk", "truncated.lnk"}) {
     ASSERT_GE(Row(frame, broken), 0) << broken;
-    EXPECT_EQ(frame.RowItem(Row(frame, broken))->Command, "");
+    EXPECT_EQ(frame.RowItem(Row(frame, broken))->Command, L"");
   }
   // The folder entry named like a program is not deleted, and says why.
   frame.lvAutoRun.SetSelected(Row(frame, "dir.exe"), true);

@@ -1,5 +1,7 @@
 #include "ManagerFixture.h"
 
+#include "common/Unicode.h"
+
 std::string TreeShape(const TVelmora& frame) {
   std::string shape;
   const auto& tree = frame.tvAutoRun;
@@ -42,7 +44,7 @@ std::vector<std::string> Captions(const TVelmora& frame) {
 // does, and would take "Strasse" for "Straße".
 void SelectRow(TVelmora& frame, const std::string& caption) {
   for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
-    if (frame.RowItem(row)->Name == caption) {
+    if (frame.RowItem(row)->Name == WideFromAnsi(caption)) {
       frame.lvAutoRun.SetSelected(row, true);
       return;
     }

@@ -29,14 +29,14 @@ TEST_F(ManagerTest, FullTreeInCatalogueOrderWithCurrentUserSelected) {
             "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run] "
             "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once,Auto Run]");
   EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER"));
-  EXPECT_EQ(frame.CurrentLocation, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  EXPECT_EQ(frame.CurrentLocation, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   const TAutoRunItem* root = frame.NodeItem(FindNode(frame, "LOCAL MACHINE"));
-  EXPECT_EQ(root->Origin(), "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  EXPECT_EQ(root->Origin(), L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   EXPECT_FALSE(root->AllowsAdd);
   const TAutoRunItem* once = frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Run Services Once"));
-  EXPECT_EQ(once->Origin(), "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
+  EXPECT_EQ(once->Origin(), L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
   EXPECT_TRUE(once->AllowsAdd);
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin(), sandbox.UserStartup().Path());
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin(), W(sandbox.UserStartup().Path()));
   EXPECT_FALSE(frame.tbAdd.Enabled());
   EXPECT_TRUE(driver.boxTexts.empty());
 }
@@ -54,9 +54,9 @@ TEST_F(ManagerTest, MissingKeysAndFoldersLeaveOutOnlyTheirNodes) {
 TEST_F(ManagerTest, StartupValueKeptAsStoredWithOrWithoutBackslash) {
   sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, sandbox.CommonStartup().Path() + "\\");
   TVelmora& frame = Open();
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin(), sandbox.UserStartup().Path());
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin(), W(sandbox.UserStartup().Path()));
   EXPECT_EQ(frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Auto Run"))->Origin(),
-            sandbox.CommonStartup().Path() + "\\");
+            W(sandbox.CommonStartup().Path() + "\\"));
 }
 
 TEST_F(ManagerTest, FolderRowsOfEveryKind) {
@@ -81,16 +81,16 @@ TEST_F(ManagerTest, FolderRowsOfEveryKind) {
   for (int i = 0; i < frame.lvAutoRun.Count(); ++i) {
     const TAutoRunItem* item = frame.RowItem(i);
     const std::string name = frame.lvAutoRun.Text(i);
-    EXPECT_EQ(item->Name, name);
-    EXPECT_EQ(item->Origin(), folder.File(name));
+    EXPECT_EQ(item->Name, W(name));
+    EXPECT_EQ(item->Origin(), W(folder.File(name)));
     EXPECT_EQ(frame.lvAutoRun.Text(i, 1), folder.File(name));
     EXPECT_FALSE(item->AllowsAdd);
     if (name == "app.lnk")
-      EXPECT_EQ(item->Command, "C:\\Tools\\app.exe");
+      EXPECT_EQ(item->Command, L"C:\\Tools\\app.exe");
     else if (name == "broken.lnk")
-      EXPECT_EQ(item->Command, "");
+      EXPECT_EQ(item->Command, L"");
     else
-      EXPECT_EQ(item->Command, folder.File(name));
+      EXPECT_EQ(item->Command, W(folder.File(name)));
   }
   EXPECT_TRUE(frame.tbAdd.Enabled());
   EXPECT_FALSE(frame.tbChange.Enabled());
@@ -112,15 +112,15 @@ TEST_F(ManagerTest, RegistryRowsSkipNonStringValuesAndKeepListing) {
   EXPECT_TRUE(driver.boxTexts.empty());
   for (int i = 0; i < frame.lvAutoRun.Count(); ++i) {
     const TAutoRunItem* item = frame.RowItem(i);
-    if (item->Name == "expand") {
-      EXPECT_EQ(item->Command, "%SystemRoot%\\x.exe");
-      EXPECT_EQ(item->Origin(), Location(HKEY_CURRENT_USER, "RunOnce"));
+    if (item->Name == L"expand") {
+      EXPECT_EQ(item->Command, L"%SystemRoot%\\x.exe");
+      EXPECT_EQ(item->Origin(), W(Location(HKEY_CURRENT_USER, "RunOnce")));
     }
-    if (item->Name == "unterminated") {
-      EXPECT_EQ(item->Command, "C:\\u.exe");
+    if (item->Name == L"unterminated") {
+      EXPECT_EQ(item->Command, L"C:\\u.exe");
     }
-    if (item->Name == "") {
-      EXPECT_EQ(item->Command, "C:\\default.exe");
+    if (item->Name == L"") {
+      EXPECT_EQ(item->Command, L"C:\\default.exe");
     }
   }
 }
@@ -152,7 +152,7 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   EXPECT_TRUE(frame.miDelete.Enabled());
 
   Select(frame, "CURRENT USER", "Run");
-  EXPECT_EQ(frame.CurrentLocation, Location(HKEY_CURRENT_USER, "Run"));
+  EXPECT_EQ(frame.CurrentLocation, W(Location(HKEY_CURRENT_USER, "Run")));
   EXPECT_TRUE(frame.tbAdd.Enabled());
   EXPECT_TRUE(frame.tbChange.Enabled());
   frame.pmAutoRunPopup();
@@ -177,7 +177,7 @@ TEST_F(ManagerTest, LoadingGuardKeepsSelectionEventsOut) {
   Select(frame, "LOCAL MACHINE", "Run");
   EXPECT_EQ(Captions(frame), (std::vector<std::string>{"a"}));
   EXPECT_EQ(frame.StatusBar.Text(0), panel);
-  EXPECT_EQ(frame.CurrentLocation, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  EXPECT_EQ(frame.CurrentLocation, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   frame.Loading = false;
 }
 
@@ -246,7 +246,7 @@ TEST_F(ManagerTest, NetworkStartupFolderIsAFolderLocation) {
     TVelmora& frame = Open();
     Select(frame, "CURRENT USER", "Auto Run");
     EXPECT_EQ(Captions(frame), (std::vector<std::string>{"remote.exe"}));
-    EXPECT_EQ(frame.RowItem(0)->Origin(), share + "\\remote.exe");
+    EXPECT_EQ(frame.RowItem(0)->Origin(), W(share + "\\remote.exe"));
     EXPECT_TRUE(frame.tbDelete.Enabled());
     EXPECT_FALSE(frame.tbChange.Enabled());  // a file row
   }

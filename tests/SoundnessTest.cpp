@@ -131,7 +131,7 @@ TEST_F(SoundnessTest, AfterAFailedRebuildCommandsFollowTheShownSelection) {
   PumpUntilIdle();
   ASSERT_EQ(driver.boxTexts.size(), 1u);
   EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER"));
-  EXPECT_EQ(frame.CurrentLocation, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  EXPECT_EQ(frame.CurrentLocation, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   EXPECT_FALSE(frame.tbAdd.Enabled());
   bool dialogShown = false;
   driver.When("TAutoRunItemDlg", [&](HWND dialog) {

@@ -4,6 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "common/Unicode.h"
+
+// An ANSI text as UTF-16, for comparing with the manager's records.
+inline std::wstring W(const std::string& ansi) { return WideFromAnsi(ansi); }
+// A record's UTF-16 text through the ANSI code page, for ASCII checks.
+inline std::string A(const std::wstring& wide) { return AnsiFromWide(wide); }
+
 // A key below HKEY_CURRENT_USER\Software\VelmoraTests, removed with all its
 // contents when the test ends.
 class ScratchKey {

@@ -96,7 +96,7 @@ TEST_F(Wow64Test, BothViewsUnderTheirOwnCaptions) {
             "Auto Run");
   ASSERT_NE(Node(frame, "Run Once (32-bit)"), nullptr);
   EXPECT_EQ(frame.NodeItem(Node(frame, "Run Once (32-bit)"))->Origin(),
-            "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
+            W("HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce"));
   EXPECT_TRUE(frame.NodeItem(Node(frame, "Run (32-bit)"))->AllowsAdd);
   frame.tvAutoRun.Select(Node(frame, "Run"));
   EXPECT_EQ(Captions(frame), (std::vector<std::string>{"native64"}));

@@ -1,5 +1,6 @@
 #include "common/FileTools.h"
 
+#include "common/Unicode.h"
 #include "common/nettools.h"
 
 bool FileIsPresent(const std::string& path) {
@@ -12,20 +13,39 @@ bool FileIsPresent(const std::string& path) {
   return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool FolderIsPresent(const std::string& path) {
-  if (IsNetworkPath(path) && !ConnectNetworkShare(path, true)) return false;
+bool FolderIsPresent(const std::string& path) { return FolderIsPresent(WideFromAnsi(path)); }
+
+bool FolderIsPresent(const std::wstring& path) {
+  // The share probe speaks the ANSI code page (WNetAddConnection2A).
+  if (IsNetworkPath(path) && !ConnectNetworkShare(AnsiFromWide(path), true)) return false;
   DWORD attributes;
   {
     ErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
-    attributes = GetFileAttributesA(path.c_str());
+    attributes = GetFileAttributesW(LongPathForm(path).c_str());
   }
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::wstring LongPathForm(const std::wstring& path) {
+  if (path.size() < MAX_PATH || path.compare(0, 4, L"\\\\?\\") == 0) return path;
+  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+  if (IsNetworkPath(path)) return L"\\\\?\\UNC\\" + path.substr(2);
+  return path;
 }
 
 std::string ShortenPathToWidth(const std::string& path, HDC dc, int maxWidth) {
   const auto textWidth = [dc](const std::string& text) {
     SIZE size{};
     GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  return ShortenPath(path, textWidth, maxWidth);
+}
+
+std::wstring ShortenPathToWidth(const std::wstring& path, HDC dc, int maxWidth) {
+  const auto textWidth = [dc](const std::wstring& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     return static_cast<int>(size.cx);
   };
   return ShortenPath(path, textWidth, maxWidth);

@@ -26,6 +26,12 @@ class ErrorModeScope {
 bool FileIsPresent(const std::string& path);
 // True for an existing directory; network shares are connected first.
 bool FolderIsPresent(const std::string& path);
+bool FolderIsPresent(const std::wstring& path);
+
+// A path the wide file calls take past MAX_PATH characters: the "\\?\"
+// form of a drive path or a share's path; shorter ones as they are.
+std::wstring LongPathForm(const std::wstring& path);
 
 // Fits a path into maxWidth pixels as measured with the font selected into dc.
 std::string ShortenPathToWidth(const std::string& path, HDC dc, int maxWidth);
+std::wstring ShortenPathToWidth(const std::wstring& path, HDC dc, int maxWidth);

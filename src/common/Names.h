@@ -5,4 +5,4 @@
 // one without, equal).
 #include <string>
 
-bool SameName(const std::string& a, const std::string& b);
+bool SameName(const std::wstring& a, const std::wstring& b);

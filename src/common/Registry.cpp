@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/Unicode.h"
+
 namespace {
 
 // A value that keeps growing between size query and read is given up on
@@ -30,63 +32,66 @@ REGSAM RightsOf(KeyAccess access) {
 
 REGSAM FlagOf(RegistryView) { return KEY_WOW64_64KEY; }
 
-}  // namespace
-
-std::string StringFromRegData(const BYTE* data, DWORD size) {
-  const char* text = reinterpret_cast<const char*>(data);
-  const void* nul = size ? std::memchr(text, 0, size) : nullptr;
-  return std::string(text, nul ? static_cast<size_t>(static_cast<const char*>(nul) - text) : size);
-}
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-  if (this != &other) {
-    Close();
-    key_ = other.key_;
-    other.key_ = nullptr;
+// The registry's calls for byte-string names (ANSI) and for UTF-16 names;
+// everything above them is written once.
+template <class Char>
+struct Api;
+template <>
+struct Api<char> {
+  static LONG Open(HKEY key, const char* sub, REGSAM sam, HKEY* out) { return RegOpenKeyExA(key, sub, 0, sam, out); }
+  static LONG Query(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+    return RegQueryValueExA(key, name, nullptr, type, data, size);
   }
-  return *this;
-}
+  static LONG Set(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) {
+    return RegSetValueExA(key, name, 0, type, data, size);
+  }
+  static LONG Delete(HKEY key, const char* name) { return RegDeleteValueA(key, name); }
+  static LONG Enum(HKEY key, DWORD index, char* name, DWORD* length, DWORD* type, BYTE* data, DWORD* size) {
+    return RegEnumValueA(key, index, name, length, nullptr, type, data, size);
+  }
+  static LONG Info(HKEY key, DWORD* count, DWORD* maxName, DWORD* maxData) {
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, count, maxName, maxData,
+                            nullptr, nullptr);
+  }
+  static std::string Text(const BYTE* data, DWORD size) { return StringFromRegData(data, size); }
+};
+template <>
+struct Api<wchar_t> {
+  static LONG Open(HKEY key, const wchar_t* sub, REGSAM sam, HKEY* out) {
+    return RegOpenKeyExW(key, sub, 0, sam, out);
+  }
+  static LONG Query(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) {
+    return RegQueryValueExW(key, name, nullptr, type, data, size);
+  }
+  static LONG Set(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) {
+    return RegSetValueExW(key, name, 0, type, data, size);
+  }
+  static LONG Delete(HKEY key, const wchar_t* name) { return RegDeleteValueW(key, name); }
+  static LONG Enum(HKEY key, DWORD index, wchar_t* name, DWORD* length, DWORD* type, BYTE* data, DWORD* size) {
+    return RegEnumValueW(key, index, name, length, nullptr, type, data, size);
+  }
+  static LONG Info(HKEY key, DWORD* count, DWORD* maxName, DWORD* maxData) {
+    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, count, maxName, maxData,
+                            nullptr, nullptr);
+  }
+  static std::wstring Text(const BYTE* data, DWORD size) { return WideStringFromRegData(data, size); }
+};
 
-LONG RegistryKey::Open(HKEY parent, const std::string& subKey, KeyAccess access, RegistryView view) {
-  HKEY opened = nullptr;
-  const LONG result = RegOpenKeyExA(parent, subKey.c_str(), 0, RightsOf(access) | FlagOf(view), &opened);
-  if (result != ERROR_SUCCESS) return result;
-  Close();
-  key_ = opened;
-  return ERROR_SUCCESS;
-}
+template <class Text>
+using ApiOf = Api<typename Text::value_type>;
 
-bool RegistryKey::IsPresent(HKEY parent, const std::string& subKey) {
-  RegistryKey key;
-  return key.Open(parent, subKey, KeyAccess::Presence, RegistryView::Native) == ERROR_SUCCESS;
-}
-
-void RegistryKey::Close() {
-  if (key_) RegCloseKey(key_);
-  key_ = nullptr;
-}
-
-bool RegistryKey::ValueExists(const std::string& name) const {
-  return key_ && RegQueryValueExA(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
-
-DWORD RegistryKey::ValueType(const std::string& name) const {
-  DWORD type = REG_NONE;
-  if (!key_ || RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
-    return REG_NONE;
-  return type;
-}
-
-LONG RegistryKey::QueryValue(const std::string& name, DWORD& type, std::vector<BYTE>& data) const {
+template <class Text>
+LONG QueryWhole(HKEY key, const Text& name, DWORD& type, std::vector<BYTE>& data) {
   data.clear();
   type = REG_NONE;
-  if (!key_) return ERROR_INVALID_HANDLE;
+  if (!key) return ERROR_INVALID_HANDLE;
   DWORD size = 0;
-  LONG result = RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size);
+  LONG result = ApiOf<Text>::Query(key, name.c_str(), &type, nullptr, &size);
   for (int attempt = 0; attempt < kReadAttempts && result == ERROR_SUCCESS; ++attempt) {
+    // Two spare zero bytes: string data is always terminated, also UTF-16.
     data.assign(size + 2, 0);
     DWORD got = size;
-    result = RegQueryValueExA(key_, name.c_str(), nullptr, &type, data.data(), &got);
+    result = ApiOf<Text>::Query(key, name.c_str(), &type, data.data(), &got);
     if (result == ERROR_SUCCESS) {
       data.resize(got);
       return result;
@@ -104,53 +109,43 @@ LONG RegistryKey::QueryValue(const std::string& name, DWORD& type, std::vector<B
   return result;
 }
 
-LONG RegistryKey::SetValue(const std::string& name, DWORD type, const BYTE* data, DWORD size) const {
-  if (!key_) return ERROR_INVALID_HANDLE;
-  return RegSetValueExA(key_, name.c_str(), 0, type, data, size);
-}
-
-LONG RegistryKey::DeleteValue(const std::string& name) const {
-  if (!key_) return ERROR_INVALID_HANDLE;
-  return RegDeleteValueA(key_, name.c_str());
-}
-
-std::string RegistryKey::ReadString(const std::string& name) const {
+template <class Text>
+Text ReadText(const RegistryKey& key, const Text& name) {
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
-  const LONG result = QueryValue(name, type, data);
-  if (result == ERROR_FILE_NOT_FOUND) return std::string();
+  const LONG result = key.QueryValue(name, type, data);
+  if (result == ERROR_FILE_NOT_FOUND) return Text();
   if (result != ERROR_SUCCESS) throw ERegistryException(FormatMessageText(kGetDataFailed, name));
-  if (data.empty()) return std::string();
+  if (data.empty()) return Text();
   if (!IsStringType(type)) throw ERegistryException(FormatMessageText(kInvalidType, name));
-  return StringFromRegData(data.data(), static_cast<DWORD>(data.size()));
+  return ApiOf<Text>::Text(data.data(), static_cast<DWORD>(data.size()));
 }
 
-void RegistryKey::WriteString(const std::string& name, const std::string& text, DWORD type) const {
-  if (SetValue(name, type, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1)) !=
-      ERROR_SUCCESS)
+template <class Text>
+void WriteText(const RegistryKey& key, const Text& name, const Text& text, DWORD type) {
+  const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(typename Text::value_type));
+  if (key.SetValue(name, type, reinterpret_cast<const BYTE*>(text.c_str()), bytes) != ERROR_SUCCESS)
     throw ERegistryException(FormatMessageText(kSetDataFailed, name));
 }
 
-void RegistryKey::ForEachValue(const std::function<void(const RegValueView&)>& visit) const {
+template <class Text>
+void EnumerateValues(HKEY key, const std::function<void(const BasicRegValueView<Text>&)>& visit) {
+  using Char = typename Text::value_type;
   DWORD count = 0, maxName = 0, maxData = 0;
-  if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
-                                &maxData, nullptr, nullptr) != ERROR_SUCCESS)
-    return;
-  std::vector<char> name(maxName + 1);
+  if (!key || ApiOf<Text>::Info(key, &count, &maxName, &maxData) != ERROR_SUCCESS) return;
+  std::vector<Char> name(maxName + 1);
   // Two spare zero bytes: string data read into it is always terminated.
   std::vector<BYTE> data(maxData + 2);
-  std::string nameText;
+  Text nameText;
   for (DWORD index = 0;;) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataSize = static_cast<DWORD>(data.size() - 2);
+    auto nameLength = static_cast<DWORD>(name.size());
+    auto dataSize = static_cast<DWORD>(data.size() - 2);
     DWORD type = 0;
-    const LONG result = RegEnumValueA(key_, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
+    const LONG result = ApiOf<Text>::Enum(key, index, name.data(), &nameLength, &type, data.data(), &dataSize);
     if (result == ERROR_MORE_DATA) {
       // A value was added or grew since the key was queried: ask again.
       DWORD newCount = 0;
-      if (RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &newCount, &maxName, &maxData,
-                           nullptr, nullptr) != ERROR_SUCCESS)
-        return;
+      if (ApiOf<Text>::Info(key, &newCount, &maxName, &maxData) != ERROR_SUCCESS) return;
       name.resize(std::max<size_t>(name.size() * 2, maxName + 1));
       data.resize(std::max<size_t>(data.size() * 2, maxData + 2));
       continue;
@@ -159,8 +154,148 @@ void RegistryKey::ForEachValue(const std::function<void(const RegValueView&)>& v
     nameText.assign(name.data(), nameLength);
     data[dataSize] = 0;
     data[dataSize + 1] = 0;
-    visit(RegValueView{nameText, type, data.data(), dataSize});
+    visit(BasicRegValueView<Text>{nameText, type, data.data(), dataSize});
     ++index;
+  }
+}
+
+template <class Text>
+LONG OpenKey(HKEY parent, const Text& subKey, KeyAccess access, RegistryView view, HKEY& opened) {
+  opened = nullptr;
+  return ApiOf<Text>::Open(parent, subKey.c_str(), RightsOf(access) | FlagOf(view), &opened);
+}
+
+}  // namespace
+
+std::string StringFromRegData(const BYTE* data, DWORD size) {
+  const char* text = reinterpret_cast<const char*>(data);
+  const void* nul = size ? std::memchr(text, 0, size) : nullptr;
+  return std::string(text, nul ? static_cast<size_t>(static_cast<const char*>(nul) - text) : size);
+}
+
+std::wstring WideStringFromRegData(const BYTE* data, DWORD size) {
+  std::wstring text(size / sizeof(wchar_t), L'\0');
+  if (!text.empty()) std::memcpy(&text[0], data, text.size() * sizeof(wchar_t));
+  const auto nul = text.find(L'\0');
+  if (nul != std::wstring::npos) text.resize(nul);
+  return text;
+}
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
+  if (this != &other) {
+    Close();
+    key_ = other.key_;
+    other.key_ = nullptr;
+  }
+  return *this;
+}
+
+LONG RegistryKey::Open(HKEY parent, const std::string& subKey, KeyAccess access, RegistryView view) {
+  return Open(parent, WideFromAnsi(subKey), access, view);
+}
+
+LONG RegistryKey::Open(HKEY parent, const std::wstring& subKey, KeyAccess access, RegistryView view) {
+  HKEY opened = nullptr;
+  const LONG result = OpenKey(parent, subKey, access, view, opened);
+  if (result != ERROR_SUCCESS) return result;
+  Close();
+  key_ = opened;
+  return ERROR_SUCCESS;
+}
+
+bool RegistryKey::IsPresent(HKEY parent, const std::string& subKey) {
+  RegistryKey key;
+  return key.Open(parent, subKey, KeyAccess::Presence, RegistryView::Native) == ERROR_SUCCESS;
+}
+
+void RegistryKey::Close() {
+  if (key_) RegCloseKey(key_);
+  key_ = nullptr;
+}
+
+bool RegistryKey::ValueExists(const std::string& name) const {
+  return key_ && Api<char>::Query(key_, name.c_str(), nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+bool RegistryKey::ValueExists(const std::wstring& name) const {
+  return key_ && Api<wchar_t>::Query(key_, name.c_str(), nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+DWORD RegistryKey::ValueType(const std::string& name) const {
+  DWORD type = REG_NONE;
+  if (!key_ || Api<char>::Query(key_, name.c_str(), &type, nullptr, nullptr) != ERROR_SUCCESS) return REG_NONE;
+  return type;
+}
+
+DWORD RegistryKey::ValueType(const std::wstring& name) const {
+  DWORD type = REG_NONE;
+  if (!key_ || Api<wchar_t>::Query(key_, name.c_str(), &type, nullptr, nullptr) != ERROR_SUCCESS) return REG_NONE;
+  return type;
+}
+
+LONG RegistryKey::QueryValue(const std::string& name, DWORD& type, std::vector<BYTE>& data) const {
+  return QueryWhole(key_, name, type, data);
+}
+LONG RegistryKey::QueryValue(const std::wstring& name, DWORD& type, std::vector<BYTE>& data) const {
+  return QueryWhole(key_, name, type, data);
+}
+
+LONG RegistryKey::SetValue(const std::string& name, DWORD type, const BYTE* data, DWORD size) const {
+  return key_ ? Api<char>::Set(key_, name.c_str(), type, data, size) : ERROR_INVALID_HANDLE;
+}
+LONG RegistryKey::SetValue(const std::wstring& name, DWORD type, const BYTE* data, DWORD size) const {
+  return key_ ? Api<wchar_t>::Set(key_, name.c_str(), type, data, size) : ERROR_INVALID_HANDLE;
+}
+
+LONG RegistryKey::DeleteValue(const std::string& name) const {
+  return key_ ? Api<char>::Delete(key_, name.c_str()) : ERROR_INVALID_HANDLE;
+}
+LONG RegistryKey::DeleteValue(const std::wstring& name) const {
+  return key_ ? Api<wchar_t>::Delete(key_, name.c_str()) : ERROR_INVALID_HANDLE;
+}
+
+std::string RegistryKey::ReadString(const std::string& name) const { return ReadText(*this, name); }
+std::wstring RegistryKey::ReadString(const std::wstring& name) const { return ReadText(*this, name); }
+
+void RegistryKey::WriteString(const std::string& name, const std::string& text, DWORD type) const {
+  WriteText(*this, name, text, type);
+}
+void RegistryKey::WriteString(const std::wstring& name, const std::wstring& text, DWORD type) const {
+  WriteText(*this, name, text, type);
+}
+
+void RegistryKey::ForEachValue(const std::function<void(const RegValueView&)>& visit) const {
+  EnumerateValues<std::string>(key_, visit);
+}
+void RegistryKey::ForEachValue(const std::function<void(const WideRegValueView&)>& visit) const {
+  EnumerateValues<std::wstring>(key_, visit);
+}
+
+void RegistryKey::RenameValue(const std::wstring& oldName, const std::wstring& newName) const {
+  if (!ValueExists(oldName) || ValueExists(newName)) return;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+  if (QueryValue(oldName, type, data) != ERROR_SUCCESS)
+    throw ERegistryException(FormatMessageText(kGetDataFailed, oldName));
+  // Written under the new name first, with its own type: a refused write
+  // leaves the old value.
+  if (SetValue(newName, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
+    throw ERegistryException(FormatMessageText(kSetDataFailed, newName));
+  const LONG removed = DeleteValue(oldName);
+  if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND)
+    throw ERegistryException(FormatMessageText(kDeleteFailed, oldName) + "; '" + Utf8FromWide(newName) +
+                             "' was written");
+}
+
+void RegistryKey::RenameValueCase(const std::wstring& oldName, const std::wstring& newName) const {
+  if (!ValueExists(oldName)) return;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+  if (QueryValue(oldName, type, data) != ERROR_SUCCESS)
+    throw ERegistryException(FormatMessageText(kGetDataFailed, oldName));
+  DeleteValue(oldName);
+  if (SetValue(newName, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
+    SetValue(oldName, type, data.data(), static_cast<DWORD>(data.size()));
+    throw ERegistryException(FormatMessageText(kSetDataFailed, newName));
   }
 }
 
@@ -204,29 +339,9 @@ void TRegistry::WriteExpandStringValue(const std::string& name, const std::strin
 }
 
 void TRegistry::ChangeValueNameCase(const std::string& oldName, const std::string& newName) const {
-  if (!ValueExists(oldName)) return;
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-  if (current_.QueryValue(oldName, type, data) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText(kGetDataFailed, oldName));
-  current_.DeleteValue(oldName);
-  if (current_.SetValue(newName, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
-    current_.SetValue(oldName, type, data.data(), static_cast<DWORD>(data.size()));
-    throw ERegistryException(FormatMessageText(kSetDataFailed, newName));
-  }
+  current_.RenameValueCase(WideFromAnsi(oldName), WideFromAnsi(newName));
 }
 
 void TRegistry::ChangeValueName(const std::string& oldName, const std::string& newName) const {
-  if (!ValueExists(oldName) || ValueExists(newName)) return;
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-  if (current_.QueryValue(oldName, type, data) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText(kGetDataFailed, oldName));
-  // Written under the new name first, with its own type: a refused write
-  // leaves the old value.
-  if (current_.SetValue(newName, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText(kSetDataFailed, newName));
-  const LONG removed = current_.DeleteValue(oldName);
-  if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND)
-    throw ERegistryException(FormatMessageText(kDeleteFailed, oldName) + "; '" + newName + "' was written");
+  current_.RenameValue(WideFromAnsi(oldName), WideFromAnsi(newName));
 }

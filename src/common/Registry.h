@@ -26,17 +26,22 @@ enum class KeyAccess {
 // under the native key's name; 32-bit Windows ignores the flag.
 enum class RegistryView { Native };
 
-// One value as enumerated: name, type and raw data.
-struct RegValueView {
-  const std::string& name;
+// One value as enumerated: name, type and raw data (string data in the
+// code page of the call: ANSI for a byte-string name, UTF-16 for a wide one).
+template <class Text>
+struct BasicRegValueView {
+  const Text& name;
   DWORD type;
   const BYTE* data;
   DWORD size;
 };
+using RegValueView = BasicRegValueView<std::string>;
+using WideRegValueView = BasicRegValueView<std::wstring>;
 
 // Text of REG_SZ / REG_EXPAND_SZ data: up to the first NUL within `size`
 // bytes, so data without a terminator is never read past its end.
 std::string StringFromRegData(const BYTE* data, DWORD size);
+std::wstring WideStringFromRegData(const BYTE* data, DWORD size);
 
 // Owns one open registry key. Opening another closes the old key only
 // once the new one has opened; results are the Win32 error codes.
@@ -51,27 +56,46 @@ class RegistryKey {
 
   // Never creates the key. `subKey` is relative to `parent`.
   LONG Open(HKEY parent, const std::string& subKey, KeyAccess access, RegistryView view);
+  LONG Open(HKEY parent, const std::wstring& subKey, KeyAccess access, RegistryView view);
   static bool IsPresent(HKEY parent, const std::string& subKey);
   HKEY Get() const { return key_; }
   bool IsOpen() const { return key_ != nullptr; }
   void Close();
 
+  // Each of the value operations takes the name as an ANSI byte string or
+  // as UTF-16; string data goes in the same form.
   bool ValueExists(const std::string& name) const;
+  bool ValueExists(const std::wstring& name) const;
   // REG_NONE for a missing value.
   DWORD ValueType(const std::string& name) const;
+  DWORD ValueType(const std::wstring& name) const;
   // Any value whole, growing the buffer while the value grows: ERROR_SUCCESS,
   // ERROR_FILE_NOT_FOUND or the failure's code.
   LONG QueryValue(const std::string& name, DWORD& type, std::vector<BYTE>& data) const;
+  LONG QueryValue(const std::wstring& name, DWORD& type, std::vector<BYTE>& data) const;
   LONG SetValue(const std::string& name, DWORD type, const BYTE* data, DWORD size) const;
+  LONG SetValue(const std::wstring& name, DWORD type, const BYTE* data, DWORD size) const;
   LONG DeleteValue(const std::string& name) const;
+  LONG DeleteValue(const std::wstring& name) const;
   // A string value; empty when missing. Raises "Invalid data type for '%s'"
   // for other types and "Failed to get data for '%s'" when it cannot be read.
   std::string ReadString(const std::string& name) const;
+  std::wstring ReadString(const std::wstring& name) const;
   // Raises "Failed to set data for '%s'".
   void WriteString(const std::string& name, const std::string& text, DWORD type = REG_SZ) const;
+  void WriteString(const std::wstring& name, const std::wstring& text, DWORD type = REG_SZ) const;
+  // Renames a value, keeping its type and data: written under the new name
+  // first, so that a refused write leaves the old one; does nothing when the
+  // old name is missing or the new one taken. When the old name cannot be
+  // removed afterwards, raises "Failed to delete value '%s'" naming both.
+  void RenameValue(const std::wstring& oldName, const std::wstring& newName) const;
+  // Renames to a name that differs only in letter case (the registry sees
+  // one value); on a refused write the old value is put back.
+  void RenameValueCase(const std::wstring& oldName, const std::wstring& newName) const;
   // Every value in enumeration order, name, type and data from one call
   // each; a key that cannot be queried yields nothing.
   void ForEachValue(const std::function<void(const RegValueView&)>& visit) const;
+  void ForEachValue(const std::function<void(const WideRegValueView&)>& visit) const;
 
  private:
   HKEY key_ = nullptr;

@@ -27,7 +27,7 @@ struct Root {
   const char* caption;
   HKEY key;
   const char* name;
-  std::string (*startupFolder)();
+  std::wstring (*startupFolder)();
 };
 const Root kRoots[] = {
     {"CURRENT USER", HKEY_CURRENT_USER, "HKEY_CURRENT_USER", &GetUserStartupFolder},
@@ -38,13 +38,16 @@ int wow64Override = -1;
 
 // Shell Folders is only read, so a user who may not write the key (any
 // HKEY_LOCAL_MACHINE key without elevation) still finds the folder.
-std::string ReadStartupFolder(HKEY root, const char* valueName) {
+std::wstring ReadStartupFolder(HKEY root, const wchar_t* valueName) {
   RegistryKey key;
-  if (key.Open(root, kShellFolders, KeyAccess::Read, RegistryView::Native) != ERROR_SUCCESS) return std::string();
-  return key.ReadString(valueName);
+  if (key.Open(root, std::string(kShellFolders), KeyAccess::Read, RegistryView::Native) != ERROR_SUCCESS)
+    return std::wstring();
+  return key.ReadString(std::wstring(valueName));
 }
 
-CatalogueNode Child(const std::string& caption, const std::string& location) {
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+CatalogueNode Child(const std::string& caption, const std::wstring& location) {
   return CatalogueNode{caption, location, false, true};
 }
 
@@ -58,24 +61,24 @@ bool HasWow64RegistryView() {
 
 void SetWow64ViewForTesting(int answer) { wow64Override = answer; }
 
-std::string GetUserStartupFolder() { return ReadStartupFolder(HKEY_CURRENT_USER, "Startup"); }
+std::wstring GetUserStartupFolder() { return ReadStartupFolder(HKEY_CURRENT_USER, L"Startup"); }
 
-std::string GetCommonStartupFolder() { return ReadStartupFolder(HKEY_LOCAL_MACHINE, "Common Startup"); }
+std::wstring GetCommonStartupFolder() { return ReadStartupFolder(HKEY_LOCAL_MACHINE, L"Common Startup"); }
 
 void ForEachCatalogueNode(const std::function<void(const CatalogueNode&)>& visit) {
   for (const Root& root : kRoots) {
     if (!RegistryKey::IsPresent(root.key, kCurrentVersion)) continue;
     const std::string rootLocation = std::string(root.name) + "\\" + kCurrentVersion;
-    visit(CatalogueNode{root.caption, rootLocation, true, false});
+    visit(CatalogueNode{root.caption, Wide(rootLocation), true, false});
     for (const RegistryChild& child : kRegistryChildren)
       if (RegistryKey::IsPresent(root.key, std::string(kCurrentVersion) + child.key))
-        visit(Child(child.caption, rootLocation + child.key));
+        visit(Child(child.caption, Wide(rootLocation + child.key)));
     if (root.key == HKEY_LOCAL_MACHINE && HasWow64RegistryView()) {
       for (const RegistryChild& child : kRegistryChildren)
         if (RegistryKey::IsPresent(root.key, std::string(kWow64CurrentVersion) + child.key))
-          visit(Child(child.twinCaption, std::string(root.name) + "\\" + kWow64CurrentVersion + child.key));
+          visit(Child(child.twinCaption, Wide(std::string(root.name) + "\\" + kWow64CurrentVersion + child.key)));
     }
-    const std::string startup = root.startupFolder();
+    const std::wstring startup = root.startupFolder();
     if (FolderIsPresent(AppendPathDelimiter(startup))) visit(Child("Auto Run", startup));
   }
 }

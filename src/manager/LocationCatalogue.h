@@ -9,7 +9,7 @@
 
 struct CatalogueNode {
   std::string caption;
-  std::string location;  // a location string (see Location.h)
+  std::wstring location;  // a location string (see Location.h)
   bool isRoot = false;   // "CURRENT USER", "LOCAL MACHINE"; a child follows its root
   bool allowsAdd = false;  // a concrete location: the children
 };
@@ -27,5 +27,5 @@ bool HasWow64RegistryView();
 void SetWow64ViewForTesting(int answer);  // 1 yes, 0 no, -1 ask the system
 
 // The Startup folders as the registry records them, or empty.
-std::string GetUserStartupFolder();
-std::string GetCommonStartupFolder();
+std::wstring GetUserStartupFolder();
+std::wstring GetCommonStartupFolder();

@@ -11,7 +11,7 @@
 namespace {
 
 constexpr int kClientWidth = 280, kClientHeight = 110, kLeft = 375, kTop = 254;
-const char kFilter[] = "Executable files\0*.exe;*.com;*.bat\0Shortcuts files\0*.lnk;*.pif\0All files\0*.*\0";
+const wchar_t kFilter[] = L"Executable files\0*.exe;*.com;*.bat\0Shortcuts files\0*.lnk;*.pif\0All files\0*.*\0";
 
 ui::CreateArgs At(HWND parent, int x, int y, int width, int height, const std::string& text = "", HFONT font = nullptr,
                   DWORD style = 0, DWORD exStyle = 0) {
@@ -77,9 +77,9 @@ void TAutoRunItemDlg::FormKeyDown(ui::KeyEvent& event) {
   if (event.key == VK_ESCAPE) SetModalResult(ui::ModalResult::Cancel);
 }
 
-bool TAutoRunItemDlg::ExecuteOpenDialog(std::string& fileName) {
-  std::vector<char> buffer(32768, '\0');
-  OPENFILENAMEA open{};
+bool TAutoRunItemDlg::ExecuteOpenDialog(std::wstring& fileName) {
+  std::vector<wchar_t> buffer(32768, L'\0');
+  OPENFILENAMEW open{};
   open.lStructSize = sizeof open;
   open.hwndOwner = Handle();
   open.lpstrFilter = kFilter;
@@ -87,13 +87,13 @@ bool TAutoRunItemDlg::ExecuteOpenDialog(std::string& fileName) {
   open.lpstrFile = buffer.data();
   open.nMaxFile = static_cast<DWORD>(buffer.size());
   open.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING | OFN_EXPLORER;
-  if (!GetOpenFileNameA(&open)) return false;
+  if (!GetOpenFileNameW(&open)) return false;
   fileName = buffer.data();
   return true;
 }
 
 void TAutoRunItemDlg::sbBrowseClick() {
-  std::string fileName;
+  std::wstring fileName;
   if (!ExecuteOpenDialog(fileName)) return;
   SetPathText(fileName);
   SetNameText(FileNamePart(fileName));

@@ -17,10 +17,11 @@ class TAutoRunItemDlg : public ui::Form {
   ui::Edit edName, edPath;
   ui::SpeedButton sbBrowse;
 
-  std::string NameText() const { return edName.Text(); }
-  std::string PathText() const { return edPath.Text(); }
-  void SetNameText(const std::string& text) { edName.SetText(text); }
-  void SetPathText(const std::string& text) { edPath.SetText(text); }
+  // Exactly as shown and typed: the edit boxes are Unicode windows.
+  std::wstring NameText() const { return edName.TextW(); }
+  std::wstring PathText() const { return edPath.TextW(); }
+  void SetNameText(const std::wstring& text) { edName.SetTextW(text); }
+  void SetPathText(const std::wstring& text) { edPath.SetTextW(text); }
 
   void sbOKClick();
   void sbCancelClick();
@@ -28,7 +29,7 @@ class TAutoRunItemDlg : public ui::Form {
   void FormKeyDown(ui::KeyEvent& event);
 
   // Runs the open-file dialog; false when the user cancels it.
-  bool ExecuteOpenDialog(std::string& fileName);
+  bool ExecuteOpenDialog(std::wstring& fileName);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -24,16 +24,16 @@ ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
 
 }  // namespace
 
-std::string TAutoRunItem::Origin() const {
+std::wstring TAutoRunItem::Origin() const {
   switch (Kind) {
     case ItemKind::Location:
       return Location;
     case ItemKind::RegistryValue:
-      return Node ? Node->Location : std::string();
+      return Node ? Node->Location : std::wstring();
     case ItemKind::File:
       return Node ? AppendPathDelimiter(Node->Location) + Name : Name;
   }
-  return std::string();
+  return std::wstring();
 }
 
 TVelmora::TVelmora(HWND parent) {
@@ -166,7 +166,7 @@ void TVelmora::ReloadAll() {
     // listed before.
     Loading = false;
     const TAutoRunItem* node = NodeItem(tvAutoRun.Selected());
-    CurrentLocation = node ? node->Location : std::string();
+    CurrentLocation = node ? node->Location : std::wstring();
     ApplyRuleToToolBar();
     throw;
   }
@@ -213,7 +213,7 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
 
 void TVelmora::lvAutoRunChange(int item) {
   const TAutoRunItem* entry = item >= 0 ? RowItem(item) : nullptr;
-  StatusBar.SetText(1, entry ? FileNamePart(entry->Command) : std::string());
+  StatusBar.SetText(1, entry ? FileNamePart(entry->Command) : std::wstring());
   ApplyRuleToToolBar();
 }
 
@@ -226,7 +226,7 @@ void TVelmora::pmAutoRunPopup() {
 
 void TVelmora::tbRefreshClick() { ReloadAll(); }
 
-std::optional<std::string> TVelmora::SelectedCaption() const {
+std::optional<std::wstring> TVelmora::SelectedCaption() const {
   const TAutoRunItem* item = RowItem(lvAutoRun.SelectedIndex());
   if (!item) return std::nullopt;
   return item->Name;
@@ -234,7 +234,7 @@ std::optional<std::string> TVelmora::SelectedCaption() const {
 
 void TVelmora::RefreshEntries() {
   int index = lvAutoRun.SelectedIndex();
-  const std::optional<std::string> caption = SelectedCaption();
+  const std::optional<std::wstring> caption = SelectedCaption();
   {
     ui::ListUpdateBracket bracket(lvAutoRun);
     ClearEntries();

@@ -29,18 +29,19 @@ enum class ItemKind {
   File,           // a row listed from a Startup folder
 };
 
-// Attached to every tree node and list row.
+// Attached to every tree node and list row. Names and texts are UTF-16,
+// exactly as the registry and the file system hold them.
 struct TAutoRunItem {
   ItemKind Kind = ItemKind::Location;
-  std::string Command;  // what the entry starts; empty in tree nodes
-  std::string Name;     // the value name or file name; empty in tree nodes
+  std::wstring Command;  // what the entry starts; empty in tree nodes
+  std::wstring Name;     // the value name or file name; empty in tree nodes
   // Nodes: the location string. Rows: empty; they refer to Node's.
-  std::string Location;
+  std::wstring Location;
   const TAutoRunItem* Node = nullptr;  // rows: the node whose location was listed
   bool AllowsAdd = false;              // true only in nodes of one concrete location
 
   // A location string for nodes and registry rows; a file row's full path.
-  std::string Origin() const;
+  std::wstring Origin() const;
 };
 
 // Command ids of the toolbar buttons and the popup menu's items.
@@ -75,7 +76,7 @@ class TVelmora : public ui::Window {
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
   bool Loading = false;
-  std::string CurrentLocation;
+  std::wstring CurrentLocation;
 
   void InitManager();
   void ReloadAll();
@@ -119,9 +120,9 @@ class TVelmora : public ui::Window {
   void ListChildrenOf(HTREEITEM node);
   void FillFolderEntries(const TAutoRunItem& node);
   void FillRegistryEntries(const TAutoRunItem& node);
-  void AppendRow(std::unique_ptr<TAutoRunItem> item, const std::string& path);
+  void AppendRow(std::unique_ptr<TAutoRunItem> item, const std::wstring& path);
   // The name of the selected row, if a row is selected.
-  std::optional<std::string> SelectedCaption() const;
+  std::optional<std::wstring> SelectedCaption() const;
   void CreateComponents();
   void BindEvents();
   void Layout();

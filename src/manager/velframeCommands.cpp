@@ -1,5 +1,7 @@
 // The editing commands and the handlers that run them. Each acts at once
-// on the registry or the Startup folder and then refreshes the list.
+// on the registry or the Startup folder and then refreshes the list. Names
+// and texts go to the registry and the file system as the row and the
+// dialog hold them, in UTF-16.
 #include "common/CommandLine.h"
 #include "common/Errors.h"
 #include "common/FileTools.h"
@@ -12,17 +14,24 @@
 
 namespace {
 
-
 // Opens a location's key with full access, for writing.
-void OpenForWriting(TRegistry& registry, const std::string& location) {
-  const RegistryLocation split = SplitRegistryLocation(location);
-  registry.SelectRootKey(split.root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
-  if (!registry.OpenExistingKey(split.keyPath))
+RegistryKey OpenForWriting(const std::wstring& location) {
+  const WideRegistryLocation split = SplitRegistryLocation(location);
+  const std::wstring subKey = split.keyPath.empty() ? std::wstring() : split.keyPath.substr(1);
+  RegistryKey key;
+  if (key.Open(split.root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, subKey,
+               KeyAccess::Write, RegistryView::Native) != ERROR_SUCCESS)
     throw ERegistryException(FormatMessageText("Failed to open key '%s'", location));
+  return key;
 }
 
-EVelmoraError ValueExists(const std::string& name) {
+EVelmoraError ValueExists(const std::wstring& name) {
   return EVelmoraError(FormatMessageText("Value '%s' already exists", name));
+}
+
+bool IsExistingFile(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -30,9 +39,9 @@ EVelmoraError ValueExists(const std::string& name) {
 // Runs a command step; when it raises, the list is refreshed first, so
 // that it shows what the registry and the folder hold now.
 template <typename Step>
-static void RefreshingOnError(TVelmora& frame, Step step) {
+static auto RefreshingOnError(TVelmora& frame, Step step) {
   try {
-    step();
+    return step();
   } catch (...) {
     frame.RefreshEntries();
     throw;
@@ -45,23 +54,19 @@ void TVelmora::AddEntry() {
   if (CurrentLocation.empty() || !node || !node->AllowsAdd || node->Location != CurrentLocation) return;
   TAutoRunItemDlg dialog;
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
-  const std::string name = dialog.NameText(), path = dialog.PathText();
+  const std::wstring name = dialog.NameText(), path = dialog.PathText();
   if (NodeItem(tvAutoRun.Selected()) != node) return;
   if (IsFolderLocation(CurrentLocation)) {
     // The shortcut is made from the Path text (the Name text when Path is
     // empty), read as a command line the way Windows reads one: what the
     // browse button fills in, and the form every registry row shows.
-    const ProgramAndArguments command = SplitCommandLine(path.empty() ? name : path, [](const std::string& file) {
-      const DWORD attributes = GetFileAttributesA(file.c_str());
-      return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    });
-    std::string link;
-    CreateShortcut(CurrentLocation, command.program, "", command.arguments, link);
+    const WideProgramAndArguments command = SplitCommandLine(path.empty() ? name : path, IsExistingFile);
+    std::wstring link;
+    CreateShortcut(CurrentLocation, command.program, L"", command.arguments, link);
   } else {
-    TRegistry registry;
-    RefreshingOnError(*this, [&] { OpenForWriting(registry, CurrentLocation); });
-    if (registry.ValueExists(name)) throw ValueExists(name);
-    registry.WriteStringValue(name, path);
+    const RegistryKey key = RefreshingOnError(*this, [&] { return OpenForWriting(CurrentLocation); });
+    if (key.ValueExists(name)) throw ValueExists(name);
+    key.WriteString(name, path, REG_SZ);
   }
   RefreshEntries();
 }
@@ -70,35 +75,31 @@ void TVelmora::ChangeEntry() {
   const int row = lvAutoRun.SelectedIndex();
   if (CurrentLocation.empty() || row < 0 || !RowItem(row)) return;
   TAutoRunItemDlg dialog;
-  const std::string origin = RowItem(row)->Origin();
+  const std::wstring origin = RowItem(row)->Origin();
   const bool isRegistryValue = RowItem(row)->Kind == ItemKind::RegistryValue;
   dialog.SetNameText(RowItem(row)->Name);
   dialog.SetPathText(RowItem(row)->Command);
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
-  const std::string newName = dialog.NameText(), newPath = dialog.PathText();
+  const std::wstring newName = dialog.NameText(), newPath = dialog.PathText();
   const HTREEITEM node = tvAutoRun.Selected();
   if (!node || !NodeItem(node)) return;
   if (isRegistryValue) {
     // The row selected now: the modal dialog kept the list as it was.
     const int current = lvAutoRun.SelectedIndex();
     if (current < 0 || !RowItem(current)) return;
-    const std::string oldName = RowItem(current)->Name;
-    TRegistry registry;
-    RefreshingOnError(*this, [&] { OpenForWriting(registry, origin); });
+    const std::wstring oldName = RowItem(current)->Name;
+    const RegistryKey key = RefreshingOnError(*this, [&] { return OpenForWriting(origin); });
     // An expandable string stays one: "%ProgramFiles%\..." must expand.
-    const bool expandable = registry.ValueType(oldName) == REG_EXPAND_SZ;
+    const bool expandable = key.ValueType(oldName) == REG_EXPAND_SZ;
     if (newName != oldName) {
       if (SameName(newName, oldName))
-        registry.ChangeValueNameCase(oldName, newName);
-      else if (registry.ValueExists(newName))
+        key.RenameValueCase(oldName, newName);
+      else if (key.ValueExists(newName))
         throw ValueExists(newName);
       else
-        registry.ChangeValueName(oldName, newName);
+        key.RenameValue(oldName, newName);
     }
-    if (expandable)
-      registry.WriteExpandStringValue(newName, newPath);
-    else
-      registry.WriteStringValue(newName, newPath);
+    key.WriteString(newName, newPath, expandable ? REG_EXPAND_SZ : REG_SZ);
   }
   RefreshEntries();
 }
@@ -108,22 +109,22 @@ void TVelmora::ChangeEntry() {
 void TVelmora::DeleteEntry() {
   const int selected = lvAutoRun.SelectedIndex();
   if (selected < 0 || !RowItem(selected)) return;
-  const std::string origin = RowItem(selected)->Origin(), name = RowItem(selected)->Name;
+  const std::wstring origin = RowItem(selected)->Origin(), name = RowItem(selected)->Name;
   if (RowItem(selected)->Kind == ItemKind::File) {
-    const DWORD attributes = GetFileAttributesA(origin.c_str());
+    const std::wstring file = LongPathForm(origin);
+    const DWORD attributes = GetFileAttributesW(file.c_str());
     // A subfolder named like a program is listed, but is no entry to delete.
     const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     // A file that has vanished is gone already: the refresh drops its row.
-    const bool failed = !folder && attributes != INVALID_FILE_ATTRIBUTES && !DeleteFileA(origin.c_str()) &&
+    const bool failed = !folder && attributes != INVALID_FILE_ATTRIBUTES && !DeleteFileW(file.c_str()) &&
                         GetLastError() != ERROR_FILE_NOT_FOUND;
     RefreshEntries();
     if (folder) throw EVelmoraError(FormatMessageText("'%s' is a folder", origin));
     if (failed) throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", origin));
     return;
   }
-  TRegistry registry;
-  RefreshingOnError(*this, [&] { OpenForWriting(registry, origin); });
-  const LONG removed = registry.RemoveValueResult(name);
+  const RegistryKey key = RefreshingOnError(*this, [&] { return OpenForWriting(origin); });
+  const LONG removed = key.DeleteValue(name);
   if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND) {
     RefreshEntries();
     throw ERegistryException(FormatMessageText("Failed to delete value '%s'", name));

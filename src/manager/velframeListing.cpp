@@ -15,21 +15,23 @@ const char* const kShortcutMask = "*.lnk";
 
 HKEY RootKeyOf(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-// Closes a file search on every way out.
+// Closes a file search on every way out. Wide, in the long form past
+// MAX_PATH: a Startup folder's path and its files' names are UTF-16.
 class FileSearch {
  public:
-  explicit FileSearch(const std::string& pattern) : handle_(FindFirstFileA(pattern.c_str(), &found_)) {}
+  explicit FileSearch(const std::wstring& pattern)
+      : handle_(FindFirstFileW(LongPathForm(pattern).c_str(), &found_)) {}
   ~FileSearch() {
     if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
   }
   FileSearch(const FileSearch&) = delete;
   FileSearch& operator=(const FileSearch&) = delete;
   bool Started() const { return handle_ != INVALID_HANDLE_VALUE; }
-  const WIN32_FIND_DATAA& Current() const { return found_; }
-  bool Next() { return FindNextFileA(handle_, &found_) != FALSE; }
+  const WIN32_FIND_DATAW& Current() const { return found_; }
+  bool Next() { return FindNextFileW(handle_, &found_) != FALSE; }
 
  private:
-  WIN32_FIND_DATAA found_{};
+  WIN32_FIND_DATAW found_{};
   HANDLE handle_;
 };
 
@@ -62,7 +64,7 @@ void TVelmora::ClearTree() {
   nodeRecords_.clear();
 }
 
-void TVelmora::AppendRow(std::unique_ptr<TAutoRunItem> item, const std::string& path) {
+void TVelmora::AppendRow(std::unique_ptr<TAutoRunItem> item, const std::wstring& path) {
   const int row = lvAutoRun.Add(item->Name, imgProgram, item.get());
   if (row < 0) return;  // not inserted: the record goes with `item`
   rowRecords_.push_back(std::move(item));
@@ -78,13 +80,13 @@ void TVelmora::FillEntries(const TAutoRunItem& node) {
 }
 
 void TVelmora::FillFolderEntries(const TAutoRunItem& node) {
-  const std::string folder = AppendPathDelimiter(node.Location);
-  FileSearch search(folder + "*.*");
+  const std::wstring folder = AppendPathDelimiter(node.Location);
+  FileSearch search(folder + L"*.*");
   if (!search.Started()) return;
   do {
-    const std::string name = search.Current().cFileName;
-    if (name == "." || name == ".." || !MatchesAnyMask(name, kEntryMask)) continue;
-    const std::string path = folder + name;
+    const std::wstring name = search.Current().cFileName;
+    if (name == L"." || name == L".." || !MatchesAnyMask(name, kEntryMask)) continue;
+    const std::wstring path = folder + name;
     auto item = std::make_unique<TAutoRunItem>();
     item->Kind = ItemKind::File;
     item->Name = name;
@@ -98,18 +100,18 @@ void TVelmora::FillFolderEntries(const TAutoRunItem& node) {
 // Read-only, so that keys the user may not write are listed too. Values
 // of other types than string are left out: Windows starts only strings.
 void TVelmora::FillRegistryEntries(const TAutoRunItem& node) {
-  const RegistryLocation split = SplitRegistryLocation(node.Location);
+  const WideRegistryLocation split = SplitRegistryLocation(node.Location);
   RegistryKey key;
-  const std::string subKey = split.keyPath.empty() ? std::string() : split.keyPath.substr(1);
+  const std::wstring subKey = split.keyPath.empty() ? std::wstring() : split.keyPath.substr(1);
   if (key.Open(RootKeyOf(split.root), subKey, KeyAccess::Read, RegistryView::Native) != ERROR_SUCCESS) return;
-  key.ForEachValue([&](const RegValueView& value) {
+  key.ForEachValue([&](const WideRegValueView& value) {
     if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return;
     auto item = std::make_unique<TAutoRunItem>();
     item->Kind = ItemKind::RegistryValue;
     item->Name = value.name;
     item->Node = &node;
-    item->Command = StringFromRegData(value.data, value.size);
-    const std::string& data = item->Command;  // stays where it is when the record moves
+    item->Command = WideStringFromRegData(value.data, value.size);
+    const std::wstring& data = item->Command;  // stays where it is when the record moves
     AppendRow(std::move(item), data);
   });
 }

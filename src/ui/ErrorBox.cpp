@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "common/Unicode.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 
@@ -21,7 +22,7 @@ void ShowStandardErrorBox(const std::string& message, HWND owner) {
   else if (!owner && TheApplication)
     owner = TheApplication->Handle();
   ThreadWindowsDisabled disabled;
-  MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+  MessageBoxW(owner, WideFromUtf8(text).c_str(), L"Error", MB_OK | MB_ICONERROR);
 }
 
 void RunHandler(const std::function<void()>& handler, HWND owner) {

@@ -7,8 +7,8 @@
 namespace ui {
 
 // The standard error box: a system message box with the error icon and
-// one OK button. A period is appended when the message's last character
-// sorts above ".".
+// one OK button, showing a UTF-8 message. A period is appended when the
+// message's last character sorts above ".".
 std::string ErrorBoxText(const std::string& message);
 // Modal to what the user sees: owned by the thread's active window (the
 // manager or its dialog), else by `owner`, else by the application window;

@@ -28,21 +28,35 @@ void ListView::AddColumn(const std::string& caption, int width) {
   Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
 }
 
-int ListView::Add(const std::string& caption, int image, const void* data) {
-  LVITEMA item{};
+int ListView::Add(const std::wstring& caption, int image, const void* data) {
+  LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
   item.iItem = Count();
-  item.pszText = const_cast<char*>(caption.c_str());
+  item.pszText = const_cast<wchar_t*>(caption.c_str());
   item.iImage = image;
   item.lParam = reinterpret_cast<LPARAM>(data);
-  return static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  return static_cast<int>(Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-void ListView::SetSubItem(int index, int column, const std::string& text) {
-  LVITEMA item{};
+void ListView::SetSubItem(int index, int column, const std::wstring& text) {
+  LVITEMW item{};
   item.iSubItem = column;
-  item.pszText = const_cast<char*>(text.c_str());
-  Send(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  item.pszText = const_cast<wchar_t*>(text.c_str());
+  Send(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+}
+
+std::wstring ListView::TextW(int index, int column) const {
+  std::vector<wchar_t> buffer(1024);
+  for (;;) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    const auto length =
+        static_cast<size_t>(Send(LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    if (length + 1 < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(buffer.size() * 4);
+  }
 }
 
 std::string ListView::Text(int index, int column) const {

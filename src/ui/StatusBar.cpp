@@ -16,6 +16,14 @@ void StatusBar::SetPanels(const std::vector<int>& widths) {
   Send(SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data()));
 }
 
+std::wstring StatusBar::TextW(int panel) const {
+  const size_t length = LOWORD(Send(SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel)));
+  std::wstring text(length + 1, L'\0');
+  Send(SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(length);
+  return text;
+}
+
 std::string StatusBar::Text(int panel) const {
   const size_t length = LOWORD(Send(SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel)));
   std::string text(length + 1, '\0');

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/Errors.h"
+#include "common/Unicode.h"
 #include "ui/Application.h"
 #include "ui/ErrorBox.h"
 #include "ui/PopupMenu.h"
@@ -139,8 +140,8 @@ void Window::CreateOwn(const char* className, const CreateArgs& args) {
 
 void Window::CreateControl(const char* className, const CreateArgs& args) {
   Destroy();
-  HWND hwnd = CreateWindowExA(args.exStyle, className, args.text.c_str(), args.style, args.left, args.top,
-                              args.width, args.height, args.parent,
+  HWND hwnd = CreateWindowExW(args.exStyle, WideFromAnsi(className).c_str(), WideFromAnsi(args.text).c_str(),
+                              args.style, args.left, args.top, args.width, args.height, args.parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)), TheApplication->Instance(),
                               nullptr);
   if (hwnd) Attach(hwnd);
@@ -156,6 +157,12 @@ RECT Window::ClientRect() const {
 std::string Window::Text() const {
   std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd_)) + 1, '\0');
   text.resize(static_cast<size_t>(GetWindowTextA(hwnd_, &text[0], static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring Window::TextW() const {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(hwnd_, &text[0], static_cast<int>(text.size()))));
   return text;
 }
 

@@ -51,6 +51,10 @@ class Window {
   RECT ClientRect() const;
   std::string Text() const;
   void SetText(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
+  // The text as UTF-16: whole only in a Unicode window (every system
+  // control is made as one).
+  std::wstring TextW() const;
+  void SetTextW(const std::wstring& text) { SetWindowTextW(hwnd_, text.c_str()); }
   void Destroy();
   // Shown when the user asks for a context menu over this window.
   void SetPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
@@ -61,7 +65,8 @@ class Window {
  protected:
   // A window of a class the library registers (once per loaded library).
   void CreateOwn(const char* className, const CreateArgs& args);
-  // A window of a system control class.
+  // A window of a system control class, made a Unicode window so that it
+  // holds any text.
   void CreateControl(const char* className, const CreateArgs& args);
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
