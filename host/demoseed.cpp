@@ -1,11 +1,13 @@
 // Seeds a Wine prefix with a few example autorun entries for the demo:
-// a Run value, a RunOnce value, and a shortcut and a program file in the
-// user's Startup folder.
+// Run values (one named, one pointing, beyond the ANSI code page), a
+// RunOnce value, and a shortcut and a program file in the user's Startup
+// folder.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "common/ShellLink.h"
@@ -19,6 +21,18 @@ void SetRunValue(const char* key, const char* name, const char* data) {
   RegCloseKey(opened);
 }
 
+// Written with the registry's UTF-16 calls: the texts are beyond any
+// ANSI code page.
+void SetWideRunValue(const wchar_t* name, const wchar_t* data) {
+  HKEY opened;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0,
+                      KEY_SET_VALUE, nullptr, &opened, nullptr))
+    return;
+  RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
+                 static_cast<DWORD>((wcslen(data) + 1) * sizeof(wchar_t)));
+  RegCloseKey(opened);
+}
+
 }  // namespace
 
 int main() {
@@ -27,6 +41,9 @@ int main() {
   // runs the Run and RunOnce entries, starts nothing and deletes nothing.
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Demo Tray",
               "\"C:\\Program Files\\Velmora Demo\\tray.exe\" /minimized");
+  // "Заметки" (notes), and a program under "Фото" (photos).
+  SetWideRunValue(L"\u0417\u0430\u043c\u0435\u0442\u043a\u0438", L"C:\\Program Files\\Velmora Demo\\notes.exe");
+  SetWideRunValue(L"Demo Photos", L"C:\\Program Files\\\u0424\u043e\u0442\u043e\\photos.exe");
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "Demo Cleanup",
               "C:\\Program Files\\Velmora Demo\\cleanup.exe");
 

@@ -105,14 +105,17 @@ std::string TreeText(HWND tree, HTREEITEM item) {
   return text;
 }
 
+// As UTF-8: the rows' names may be in any script.
 std::string ListText(HWND list, int row, int column) {
-  char text[2048] = "";
-  LVITEMA lv{};
+  wchar_t text[2048] = L"";
+  LVITEMW lv{};
   lv.iSubItem = column;
   lv.pszText = text;
-  lv.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&lv));
-  return text;
+  lv.cchTextMax = 2048;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&lv));
+  char utf8[8192] = "";
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  return utf8;
 }
 
 // Writes what the open manager shows: the tree, then the rows listed for
@@ -138,8 +141,14 @@ void DumpManager(HWND manager, FILE* out) {
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::fprintf(out, "Rows of %s:\n", TreeText(tree, node).c_str());
-    for (int row = 0; row < rows; ++row)
-      std::fprintf(out, "  %-24s %s\n", ListText(list, row, 0).c_str(), ListText(list, row, 1).c_str());
+    for (int row = 0; row < rows; ++row) {
+      std::string name = ListText(list, row, 0);
+      // Padded by characters, not bytes.
+      size_t characters = 0;
+      for (unsigned char byte : name) characters += (byte & 0xC0) != 0x80;
+      if (characters < 24) name.append(24 - characters, ' ');
+      std::fprintf(out, "  %s %s\n", name.c_str(), ListText(list, row, 1).c_str());
+    }
   }
   SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));
 }

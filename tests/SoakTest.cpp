@@ -1,6 +1,7 @@
 // A seeded random run of add, change and delete commands through the real
 // window and dialog, checked after every command against a model of what
-// the key and the folder must hold.
+// the key and the folder must hold. Registry names and data are UTF-8 in
+// the model, so that names beyond any code page take part.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "AutorunSandbox.h"
 #include "GuiSupport.h"
 #include "common/ShellLink.h"
+#include "common/Unicode.h"
 #include "manager/LocationCatalogue.h"
 #include "manager/velwin.h"
 
@@ -21,6 +23,29 @@ namespace {
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
+}
+
+// The registry's "same name": letter case ignored, beyond ASCII too.
+std::string Key(const std::string& utf8) {
+  std::wstring wide = WideFromUtf8(utf8);
+  if (!wide.empty()) CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+  return Utf8FromWide(wide);
+}
+
+// The Run key as the registry holds it, read with its UTF-16 calls.
+std::map<std::string, std::pair<std::string, DWORD>> RunValues() {
+  std::map<std::string, std::pair<std::string, DWORD>> values;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, W(RunKeyPath("Run")).c_str(), 0, KEY_READ, &key)) return values;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[512], data[2048];
+    DWORD nameLength = 512, dataSize = sizeof data - sizeof(wchar_t), type = 0;
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize)) break;
+    data[dataSize / sizeof(wchar_t)] = L'\0';
+    values[Utf8FromWide(std::wstring(name, nameLength))] = {Utf8FromWide(data), type};
+  }
+  RegCloseKey(key);
+  return values;
 }
 
 struct ModelValue {
@@ -34,7 +59,7 @@ class Soak {
 
   void Seed(const std::string& name, const std::string& data, DWORD type) {
     sandbox_.SetValue(HKEY_CURRENT_USER, "Run", name, data, type);
-    registry_[Lower(name)] = {name, data, type};
+    registry_[Key(name)] = {name, data, type};
   }
 
   // Private bytes and windows of this thread at every reopening.
@@ -61,8 +86,11 @@ class Soak {
  private:
   int Pick(int n) { return static_cast<int>(random_() % n); }
   std::string Name() {
-    static const char* const names[] = {"a", "A", "b", "tool", "Tool", "x y", "", "%path%", "long name here"};
-    return names[Pick(9)];
+    // "Тест" and "тест" are one name to the registry; "日本" has no ANSI form.
+    static const char* const names[] = {"a", "A", "b", "tool", "Tool", "x y", "", "%path%", "long name here",
+                                        "\xd0\xa2\xd0\xb5\xd1\x81\xd1\x82", "\xd1\x82\xd0\xb5\xd1\x81\xd1\x82",
+                                        "\xe6\x97\xa5\xe6\x9c\xac"};
+    return names[Pick(12)];
   }
   std::string Path() { return "C:\\Prog " + std::to_string(Pick(5)) + "\\app" + std::to_string(Pick(4)) + ".exe"; }
 
@@ -89,8 +117,8 @@ class Soak {
   void Dialog(const std::string& name, const std::string& path, bool ok) {
     driver_.When("TAutoRunItemDlg", [=](HWND dialog) {
       HWND first = FindWindowExA(dialog, nullptr, "Edit", nullptr);
-      SetWindowTextA(first, name.c_str());
-      SetWindowTextA(FindWindowExA(dialog, first, "Edit", nullptr), path.c_str());
+      SetWindowTextW(first, WideFromUtf8(name).c_str());
+      SetWindowTextW(FindWindowExA(dialog, first, "Edit", nullptr), WideFromUtf8(path).c_str());
       HWND button = FindWindowExA(dialog, nullptr, "VelmoraSpeedButton", nullptr);
       if (!ok) button = FindWindowExA(dialog, button, "VelmoraSpeedButton", nullptr);
       SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, 0);
@@ -108,30 +136,30 @@ class Soak {
       const std::string name = Name(), path = Path();
       Dialog(name, path, ok);
       if (ok) {
-        if (registry_.count(Lower(name)))
+        if (registry_.count(Key(name)))
           ExpectBox("Value '" + name + "' already exists.");
         else
-          registry_[Lower(name)] = {name, path, REG_SZ};
+          registry_[Key(name)] = {name, path, REG_SZ};
       }
       Frame().tbAdd.Click();
     } else if (action == 1) {
       if (!SelectRow()) return;
-      const std::string oldName = Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Name;
+      const std::string oldName = Utf8FromWide(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Name);
       const std::string name = Pick(3) == 0 ? oldName : Name(), path = Path();
       Dialog(name, path, ok);
       if (ok) {
-        ModelValue value = registry_.at(Lower(oldName));
-        if (Lower(name) != Lower(oldName) && registry_.count(Lower(name))) {
+        ModelValue value = registry_.at(Key(oldName));
+        if (Key(name) != Key(oldName) && registry_.count(Key(name))) {
           ExpectBox("Value '" + name + "' already exists.");
         } else {
-          registry_.erase(Lower(oldName));
-          registry_[Lower(name)] = {name, path, value.type == REG_EXPAND_SZ ? DWORD(REG_EXPAND_SZ) : DWORD(REG_SZ)};
+          registry_.erase(Key(oldName));
+          registry_[Key(name)] = {name, path, value.type == REG_EXPAND_SZ ? DWORD(REG_EXPAND_SZ) : DWORD(REG_SZ)};
         }
       }
       Frame().tbChange.Click();
     } else {
       if (!SelectRow()) return;
-      registry_.erase(Lower(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Name));
+      registry_.erase(Key(Utf8FromWide(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Name)));
       Frame().tbDelete.Click();
     }
   }
@@ -151,14 +179,14 @@ class Soak {
       Frame().tbAdd.Click();
     } else {
       if (!SelectRow()) return;
-      files_.erase(Lower(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Origin()));
+      files_.erase(Lower(A(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Origin())));
       Frame().tbDelete.Click();
     }
   }
 
   std::string Describe() {
     std::string text;
-    for (const std::string& name : sandbox_.Names(HKEY_CURRENT_USER, "Run")) text += "[" + name + "]";
+    for (const auto& value : RunValues()) text += "[" + value.first + "]";
     return text;
   }
 
@@ -167,16 +195,12 @@ class Soak {
     const std::string where = "seed " + std::to_string(seed_) + ", command " + std::to_string(command) +
                               ", key before: " + before;
     ASSERT_TRUE(driver_.Done()) << where;
-    ASSERT_EQ(driver_.boxTexts, expectedBoxes_) << where;
-    std::vector<std::string> actualNames = sandbox_.Names(HKEY_CURRENT_USER, "Run"), modelNames;
-    for (const auto& entry : registry_) modelNames.push_back(entry.second.name);
-    std::sort(modelNames.begin(), modelNames.end());
-    ASSERT_EQ(actualNames, modelNames) << where;
-    for (const auto& entry : registry_) {
-      DWORD type = 0;
-      ASSERT_EQ(sandbox_.Value(HKEY_CURRENT_USER, "Run", entry.second.name, &type), entry.second.data) << where;
-      ASSERT_EQ(type, entry.second.type) << where;
-    }
+    std::vector<std::string> boxes;
+    for (const std::wstring& box : driver_.boxTextsW) boxes.push_back(Utf8FromWide(box));
+    ASSERT_EQ(boxes, expectedBoxes_) << where;
+    std::map<std::string, std::pair<std::string, DWORD>> model;
+    for (const auto& entry : registry_) model[entry.second.name] = {entry.second.data, entry.second.type};
+    ASSERT_EQ(RunValues(), model) << where;
     std::set<std::string> actualFiles;
     for (const std::string& name : sandbox_.UserStartup().Names()) actualFiles.insert(Lower(sandbox_.UserStartup().File(name)));
     ASSERT_EQ(actualFiles, files_) << where;
