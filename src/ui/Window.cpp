@@ -99,6 +99,7 @@ LRESULT CALLBACK Window::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     window->Detached();  // puts the control's procedure back
     return CallWindowProcW(original, hwnd, message, wParam, lParam);
   }
+  if (message < WM_KEYFIRST || message > WM_KEYLAST) return CallWindowProcW(original, hwnd, message, wParam, lParam);
   LRESULT result = 0;
   bool handled = false;
   RunHandler([&] { handled = window->OnControlMessage(message, wParam, lParam, result); });

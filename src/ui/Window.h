@@ -73,8 +73,9 @@ class Window {
   // This window's notifications, reflected by its parent; true when handled.
   virtual bool OnNotifyReflect(NMHDR*, LRESULT&) { return false; }
   virtual bool OnCommandReflect(WORD /*code*/, WORD /*id*/) { return false; }
-  // A system control whose own messages its wrapper must see: they come
-  // to OnControlMessage first; true when handled.
+  // A system control whose own keyboard messages its wrapper must see:
+  // they come to OnControlMessage first; true when handled. (Only those:
+  // every other message goes straight on, as the list gets thousands.)
   void SubclassControl();
   virtual bool OnControlMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
