@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <map>
 #include <memory>
 
 #include "ManagerFixture.h"
@@ -267,4 +270,45 @@ TEST_F(EditingTest, RefusedWriteRightsAreReportedAndChangeNothing) {
   EXPECT_EQ(sandbox.Names(HKEY_LOCAL_MACHINE, "Run"), (std::vector<std::string>{"machine"}));
   EXPECT_EQ(sandbox.Value(HKEY_LOCAL_MACHINE, "Run", "machine"), "C:\\m.exe");
   EXPECT_EQ(frame.lvAutoRun.Count(), 1);
+}
+
+// After a command the list shows what the key holds now, others' changes
+// included, without rebuilding the rows that did not change: they keep
+// their records, and the list keeps its scroll position.
+TEST_F(EditingTest, RefreshMergesInsteadOfRebuilding) {
+  char name[8];
+  for (int i = 0; i < 60; ++i) {
+    std::snprintf(name, sizeof name, "v%02d", i);
+    sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "C:\\x.exe");
+  }
+  TVelmora& frame = Open("CURRENT USER", "Run");
+  SendMessageA(frame.lvAutoRun, LVM_ENSUREVISIBLE, 59, FALSE);
+  const LRESULT top = SendMessageA(frame.lvAutoRun, LVM_GETTOPINDEX, 0, 0);
+  ASSERT_GT(top, 0);
+  std::map<std::wstring, const TAutoRunItem*> before;
+  for (int row = 0; row < frame.lvAutoRun.Count(); ++row) before[frame.RowItem(row)->Name] = frame.RowItem(row);
+  // Another program adds one value, removes one and changes one.
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "v30a", "C:\\new.exe");
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("Run").c_str(), "v59");
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "v58", "C:\\changed.exe");
+  SelectRow(frame, "v55");
+  driver.When("TAutoRunItemDlg", FillDialog("v55", "C:\\v55.exe"));
+  frame.tbChange.Click();
+  std::vector<std::string> rows = Captions(frame);
+  std::vector<std::string> expected = sandbox.Names(HKEY_CURRENT_USER, "Run");
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, expected);
+  EXPECT_EQ(SendMessageA(frame.lvAutoRun, LVM_GETTOPINDEX, 0, 0), top);
+  for (int row = 0; row < frame.lvAutoRun.Count(); ++row) {
+    const TAutoRunItem* item = frame.RowItem(row);
+    if (item->Name == L"v58") {
+      EXPECT_EQ(item->Command, L"C:\\changed.exe");
+      EXPECT_EQ(frame.lvAutoRun.TextW(row, 1), L"C:\\changed.exe");
+    } else if (item->Name == L"v55") {
+      EXPECT_EQ(frame.lvAutoRun.TextW(row, 1), L"C:\\v55.exe");
+    } else if (item->Name != L"v30a") {
+      EXPECT_EQ(item, before[item->Name]) << A(item->Name) << " was rebuilt";
+    }
+  }
+  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "v55");
 }

@@ -174,14 +174,25 @@ void TVelmora::ReloadAll() {
   tvAutoRunChange(tvAutoRun.Selected());
 }
 
-// Lists a child location, or every child location of a root.
-void TVelmora::ListChildrenOf(HTREEITEM node) {
+void TVelmora::CollectChildrenOf(HTREEITEM node, EntryList& into) const {
   if (tvAutoRun.Parent(node)) {
-    FillEntries(*NodeItem(node));
+    CollectEntries(*NodeItem(node), into);
     return;
   }
   for (HTREEITEM child = tvAutoRun.FirstChild(node); child; child = tvAutoRun.NextSibling(child))
-    if (const TAutoRunItem* item = NodeItem(child)) FillEntries(*item);
+    if (const TAutoRunItem* item = NodeItem(child)) CollectEntries(*item, into);
+}
+
+// Lists a child location, or every child location of a root.
+void TVelmora::ListChildrenOf(HTREEITEM node) {
+  EntryList entries;
+  try {
+    CollectChildrenOf(node, entries);
+  } catch (...) {
+    AppendRows(entries);  // the rows listed before the error stay
+    throw;
+  }
+  AppendRows(entries);
 }
 
 void TVelmora::tvAutoRunChange(HTREEITEM node) {
@@ -236,11 +247,23 @@ void TVelmora::RefreshEntries() {
   int index = lvAutoRun.SelectedIndex();
   const std::optional<std::wstring> caption = SelectedCaption();
   {
+    // One fresh listing, merged: rows that did not change are not rebuilt.
     ui::ListUpdateBracket bracket(lvAutoRun);
-    ClearEntries();
     const HTREEITEM node = tvAutoRun.Selected();
-    if (!node) return;
-    if (NodeItem(node)) ListChildrenOf(node);
+    if (!node) {
+      ClearEntries();
+      return;
+    }
+    EntryList fresh;
+    if (NodeItem(node)) {
+      try {
+        CollectChildrenOf(node, fresh);
+      } catch (...) {
+        MergeRows(fresh);
+        throw;
+      }
+    }
+    MergeRows(fresh);
   }
   if (caption) {
     // The first row from the top with the same name, as the registry and

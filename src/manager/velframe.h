@@ -83,7 +83,7 @@ class TVelmora : public ui::Window {
   void RefreshEntries();
   void BuildLocationTree();
   void ClearTree();
-  // Lists the location of a node (a child location).
+  // Lists the location of a node (a child location) into the list.
   void FillEntries(const TAutoRunItem& node);
   void ClearEntries();
   void AddEntry();
@@ -117,10 +117,23 @@ class TVelmora : public ui::Window {
   };
   CommandStates CommandRule() const;
   void ApplyRuleToToolBar();
+  using EntryList = std::vector<std::unique_ptr<TAutoRunItem>>;
+  // Lists a child location, or every child location of a root, into
+  // records; what was listed before an error is kept in `into`.
+  void CollectChildrenOf(HTREEITEM node, EntryList& into) const;
+  void CollectEntries(const TAutoRunItem& node, EntryList& into) const;
+  void CollectFolderEntries(const TAutoRunItem& node, EntryList& into) const;
+  void CollectRegistryEntries(const TAutoRunItem& node, EntryList& into) const;
   void ListChildrenOf(HTREEITEM node);
-  void FillFolderEntries(const TAutoRunItem& node);
-  void FillRegistryEntries(const TAutoRunItem& node);
-  void AppendRow(std::unique_ptr<TAutoRunItem> item, const std::wstring& path);
+  void AppendRows(EntryList& entries);
+  void InsertRow(int row, std::unique_ptr<TAutoRunItem> item);
+  // Removes a row and the record behind it.
+  void DeleteRow(int row);
+  // Brings the rows in line with what a fresh listing found: rows are
+  // matched by their node and exact name; unchanged rows stay as they are
+  // (selection, focus, scroll position), changed ones get the new text,
+  // new ones are inserted in listing order and gone ones removed.
+  void MergeRows(EntryList& fresh);
   // The name of the selected row, if a row is selected.
   std::optional<std::wstring> SelectedCaption() const;
   void CreateComponents();

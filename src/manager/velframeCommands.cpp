@@ -136,7 +136,7 @@ void TVelmora::DeleteEntry() {
     lvAutoRun.SetFocused(selected + 1, true);
   else if (selected > 0)
     lvAutoRun.SetFocused(selected - 1, true);
-  lvAutoRun.Delete(selected);
+  DeleteRow(selected);
   const int focused = lvAutoRun.FocusedIndex();
   if (focused >= 0) lvAutoRun.SetSelected(focused, true);
   RefreshEntries();

@@ -1,5 +1,8 @@
 // The location tree and the listing of a location's entries.
+#include <algorithm>
+#include <map>
 #include <memory>
+#include <unordered_set>
 
 #include "common/FileTools.h"
 #include "common/Registry.h"
@@ -64,22 +67,39 @@ void TVelmora::ClearTree() {
   nodeRecords_.clear();
 }
 
-void TVelmora::AppendRow(std::unique_ptr<TAutoRunItem> item, const std::wstring& path) {
-  const int row = lvAutoRun.Add(item->Name, imgProgram, item.get());
-  if (row < 0) return;  // not inserted: the record goes with `item`
+void TVelmora::InsertRow(int row, std::unique_ptr<TAutoRunItem> item) {
+  const int inserted = lvAutoRun.Insert(row, item->Name, imgProgram, item.get());
+  if (inserted < 0) return;  // not inserted: the record goes with `item`
+  // A file row shows the file's path; its command may be a shortcut's target.
+  lvAutoRun.SetSubItem(inserted, 1, item->Kind == ItemKind::File ? item->Origin() : item->Command);
   rowRecords_.push_back(std::move(item));
-  lvAutoRun.SetSubItem(row, 1, path);
+}
+
+void TVelmora::AppendRows(EntryList& entries) {
+  for (auto& entry : entries) InsertRow(lvAutoRun.Count(), std::move(entry));
+  entries.clear();
+}
+
+void TVelmora::CollectEntries(const TAutoRunItem& node, EntryList& into) const {
+  if (node.Location.empty()) return;
+  if (IsFolderLocation(node.Location))
+    CollectFolderEntries(node, into);
+  else
+    CollectRegistryEntries(node, into);
 }
 
 void TVelmora::FillEntries(const TAutoRunItem& node) {
-  if (node.Location.empty()) return;
-  if (IsFolderLocation(node.Location))
-    FillFolderEntries(node);
-  else
-    FillRegistryEntries(node);
+  EntryList entries;
+  try {
+    CollectEntries(node, entries);
+  } catch (...) {
+    AppendRows(entries);  // the rows listed before the error stay
+    throw;
+  }
+  AppendRows(entries);
 }
 
-void TVelmora::FillFolderEntries(const TAutoRunItem& node) {
+void TVelmora::CollectFolderEntries(const TAutoRunItem& node, EntryList& into) const {
   const std::wstring folder = AppendPathDelimiter(node.Location);
   FileSearch search(folder + L"*.*");
   if (!search.Started()) return;
@@ -93,13 +113,13 @@ void TVelmora::FillFolderEntries(const TAutoRunItem& node) {
     item->Node = &node;
     item->Command = path;
     if (MatchesAnyMask(name, kShortcutMask)) GetShortcutTarget(path, item->Command);
-    AppendRow(std::move(item), path);
+    into.push_back(std::move(item));
   } while (search.Next());
 }
 
 // Read-only, so that keys the user may not write are listed too. Values
 // of other types than string are left out: Windows starts only strings.
-void TVelmora::FillRegistryEntries(const TAutoRunItem& node) {
+void TVelmora::CollectRegistryEntries(const TAutoRunItem& node, EntryList& into) const {
   const WideRegistryLocation split = SplitRegistryLocation(node.Location);
   RegistryKey key;
   const std::wstring subKey = split.keyPath.empty() ? std::wstring() : split.keyPath.substr(1);
@@ -111,8 +131,7 @@ void TVelmora::FillRegistryEntries(const TAutoRunItem& node) {
     item->Name = value.name;
     item->Node = &node;
     item->Command = WideStringFromRegData(value.data, value.size);
-    const std::wstring& data = item->Command;  // stays where it is when the record moves
-    AppendRow(std::move(item), data);
+    into.push_back(std::move(item));
   });
 }
 
@@ -122,4 +141,60 @@ void TVelmora::FillRegistryEntries(const TAutoRunItem& node) {
 void TVelmora::ClearEntries() {
   lvAutoRun.DeleteAll();
   rowRecords_.clear();
+}
+
+void TVelmora::DeleteRow(int row) {
+  const TAutoRunItem* record = RowItem(row);
+  lvAutoRun.Delete(row);
+  const auto owned = std::find_if(rowRecords_.begin(), rowRecords_.end(),
+                                  [record](const std::unique_ptr<TAutoRunItem>& item) { return item.get() == record; });
+  if (owned != rowRecords_.end()) rowRecords_.erase(owned);
+}
+
+void TVelmora::MergeRows(EntryList& fresh) {
+  using Key = std::pair<const TAutoRunItem*, std::wstring>;
+  const auto keyOf = [](const TAutoRunItem& item) { return Key(item.Node, item.Name); };
+  std::map<Key, size_t> freshIndex;
+  for (size_t at = 0; at < fresh.size(); ++at) freshIndex.emplace(keyOf(*fresh[at]), at);
+
+  // Gone rows first, from the bottom, so that the indices above stay.
+  std::unordered_set<const TAutoRunItem*> dropped;
+  for (int row = lvAutoRun.Count() - 1; row >= 0; --row) {
+    const TAutoRunItem* item = RowItem(row);
+    if (item && freshIndex.count(keyOf(*item))) continue;
+    dropped.insert(item);
+    lvAutoRun.Delete(row);
+  }
+  // What stays is in listing order as before: walk both, inserting the new.
+  int row = 0;
+  for (size_t at = 0; at < fresh.size(); ++at) {
+    const TAutoRunItem* current = row < lvAutoRun.Count() ? RowItem(row) : nullptr;
+    if (current && current->Node == fresh[at]->Node && current->Name == fresh[at]->Name) {
+      if (current->Command != fresh[at]->Command) {
+        lvAutoRun.SetData(row, fresh[at].get());
+        lvAutoRun.SetSubItem(row, 1, fresh[at]->Kind == ItemKind::File ? fresh[at]->Origin() : fresh[at]->Command);
+        dropped.insert(current);
+        rowRecords_.push_back(std::move(fresh[at]));
+      }
+      ++row;
+      continue;
+    }
+    if (current && freshIndex.at(keyOf(*current)) < at) {
+      // The order changed under us (not seen from the registry or a
+      // folder, but not to be trusted either): list afresh.
+      lvAutoRun.DeleteAll();
+      rowRecords_.clear();
+      for (auto& entry : fresh)
+        if (entry) InsertRow(lvAutoRun.Count(), std::move(entry));
+      fresh.clear();
+      return;
+    }
+    InsertRow(row++, std::move(fresh[at]));
+  }
+  rowRecords_.erase(std::remove_if(rowRecords_.begin(), rowRecords_.end(),
+                                   [&](const std::unique_ptr<TAutoRunItem>& item) {
+                                     return dropped.count(item.get()) > 0;
+                                   }),
+                    rowRecords_.end());
+  fresh.clear();
 }

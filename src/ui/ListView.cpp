@@ -28,10 +28,10 @@ void ListView::AddColumn(const std::string& caption, int width) {
   Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
 }
 
-int ListView::Add(const std::wstring& caption, int image, const void* data) {
+int ListView::Insert(int index, const std::wstring& caption, int image, const void* data) {
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-  item.iItem = Count();
+  item.iItem = index;
   item.pszText = const_cast<wchar_t*>(caption.c_str());
   item.iImage = image;
   item.lParam = reinterpret_cast<LPARAM>(data);
@@ -79,6 +79,14 @@ const void* ListView::Data(int index) const {
   item.iItem = index;
   if (index < 0 || !Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
   return reinterpret_cast<const void*>(item.lParam);
+}
+
+void ListView::SetData(int index, const void* data) {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  item.lParam = reinterpret_cast<LPARAM>(data);
+  Send(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 void ListView::SetState(int index, UINT state, UINT mask) {

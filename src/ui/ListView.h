@@ -23,7 +23,9 @@ class ListView : public Window {
   int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
   // Appends a row with its image and data in one insertion, so that no
   // notification ever meets the row without its data; returns its index.
-  int Add(const std::wstring& caption, int image, const void* data);
+  int Add(const std::wstring& caption, int image, const void* data) { return Insert(Count(), caption, image, data); }
+  int Insert(int index, const std::wstring& caption, int image, const void* data);
+  void SetData(int index, const void* data);
   void SetSubItem(int index, int column, const std::wstring& text);
   std::wstring TextW(int index, int column = 0) const;
   // The text through the ANSI code page, for callers that show ASCII only.
