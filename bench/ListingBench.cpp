@@ -349,6 +349,65 @@ int main(int argc, char** argv) {
       for (int i = 0; i < 1000; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
       RegCloseKey(key);
     }
+    // A command at 10,000 values: Delete on one row of the user's Run key
+    // until the list has painted, against the fewest calls that give the
+    // same screen: the value deleted, the key enumerated once (names, types
+    // and data, as a refresh must), the one row removed, the list painted.
+    {
+      const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+      const int n = 10000;
+      HKEY key;
+      RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+      const auto valueName = [](int i) { return "VelBench " + std::to_string(i); };
+      const auto setValue = [&](int i) {
+        const std::string name = valueName(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
+        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       DWORD(data.size() + 1));
+      };
+      for (int i = 0; i < n; ++i) setValue(i);
+      TVelmoraWin manager;
+      TVelmora& frame = *manager.Velmora;
+      ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
+      frame.tvAutoRun.Select(frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root()));  // "Run"
+      FloorList list(manager.Handle(), RECT{0, 0, 300, 200});
+      FloorRegistry(list, run);
+      const int target = n / 2;
+      const auto rowOf = [&](const std::string& name) {
+        for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
+          if (frame.RowItem(row)->Name == WideFromAnsi(name)) return row;
+        return -1;
+      };
+      auto product = [&] {
+        frame.lvAutoRun.SetSelected(rowOf(valueName(target)), true);
+        frame.DeleteEntry();
+        UpdateWindow(frame.lvAutoRun);
+      };
+      auto floorCommand = [&] {
+        RegDeleteValueA(key, valueName(target).c_str());
+        HKEY read;
+        RegOpenKeyExA(HKEY_CURRENT_USER, run, 0, KEY_READ, &read);
+        std::vector<char> name(256);
+        std::vector<BYTE> data(256);
+        for (DWORD index = 0;; ++index) {
+          DWORD nameLength = DWORD(name.size()), dataSize = DWORD(data.size()), type = 0;
+          if (RegEnumValueA(read, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize)) break;
+        }
+        RegCloseKey(read);
+        SendMessageA(list.list, LVM_DELETEITEM, target, 0);
+        UpdateWindow(list.list);
+      };
+      auto restore = [&] {
+        setValue(target);
+        frame.RefreshEntries();
+        if (SendMessageA(list.list, LVM_GETITEMCOUNT, 0, 0) < n) list.Insert("restored", "C:\\x.exe", target);
+      };
+      const Row command = Measure("command", n, quick ? 3 : 11, product, floorCommand, restore);
+      std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per Delete: %.1f vs %.1f)\n", command.kind, command.n,
+                  command.product * 1e6 / command.n, command.floor * 1e6 / command.n,
+                  command.product / command.floor, command.product * 1e3, command.floor * 1e3);
+      for (int i = 0; i < n; ++i) RegDeleteValueA(key, valueName(i).c_str());
+      RegCloseKey(key);
+    }
     {
       const Row load = MeasureLoad(quick ? 11 : 101);
       std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per load and handshake)\n", load.kind, load.n,
