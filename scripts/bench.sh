@@ -16,4 +16,28 @@ source "$root/scripts/wine-env.sh"
 wine_prefix_ready
 trap wine_server_stop EXIT
 wine_server_start
-wine "$BUILD_DIR/win32/listing_bench.exe" "$@" | tr -d '\r'
+# The whole table three times: one noisy run can neither pass nor fail a
+# target. Each take's figures are medians of interleaved runs.
+takes=$(mktemp -d)
+for take in 1 2 3; do
+  echo "== Take $take"
+  wine "$BUILD_DIR/win32/listing_bench.exe" "$@" | tr -d '\r' | tee "$takes/$take"
+done
+echo "== Ratios of the three takes"
+echo "| row      |      N | take 1 | take 2 | take 3 | spread |"
+echo "|----------|--------|--------|--------|--------|--------|"
+awk -F'|' '/^\| [a-z]/ && $2 !~ /listing/ {
+    key = $2 "|" $3; ratio[key, FILENAME] = $6 + 0
+    if (!(key in seen)) { seen[key] = 1; order[++n] = key }
+  }
+  END {
+    for (i = 1; i <= n; ++i) {
+      key = order[i]; split(key, part, "|"); lo = 1e9; hi = 0; line = ""
+      for (t = 1; t <= 3; ++t) {
+        r = ratio[key, takes "/" t]; line = line sprintf(" %6.2f |", r)
+        if (r < lo) lo = r; if (r > hi) hi = r
+      }
+      printf "|%s|%s|%s %6.2f |\n", part[1], part[2], line, hi - lo
+    }
+  }' takes="$takes" "$takes/1" "$takes/2" "$takes/3"
+rm -rf "$takes"
