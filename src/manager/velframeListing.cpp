@@ -1,6 +1,7 @@
 // The location tree and the listing of a location's entries.
 #include <algorithm>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 #include <memory>
 #include <unordered_set>
 
@@ -151,10 +152,27 @@ void TVelmora::DeleteRow(int row) {
   if (owned != rowRecords_.end()) rowRecords_.erase(owned);
 }
 
+namespace {
+
+// A row's identity for the merge: its node and its exact name, viewed in
+// place (a refresh of 10,000 rows copies no name to find them).
+struct RowKey {
+  const TAutoRunItem* node;
+  std::wstring_view name;
+  bool operator==(const RowKey& other) const { return node == other.node && name == other.name; }
+};
+struct RowKeyHash {
+  size_t operator()(const RowKey& key) const {
+    return std::hash<std::wstring_view>()(key.name) ^ (std::hash<const void*>()(key.node) << 1);
+  }
+};
+
+}  // namespace
+
 void TVelmora::MergeRows(EntryList& fresh) {
-  using Key = std::pair<const TAutoRunItem*, std::wstring>;
-  const auto keyOf = [](const TAutoRunItem& item) { return Key(item.Node, item.Name); };
-  std::map<Key, size_t> freshIndex;
+  const auto keyOf = [](const TAutoRunItem& item) { return RowKey{item.Node, item.Name}; };
+  std::unordered_map<RowKey, size_t, RowKeyHash> freshIndex;
+  freshIndex.reserve(fresh.size());
   for (size_t at = 0; at < fresh.size(); ++at) freshIndex.emplace(keyOf(*fresh[at]), at);
 
   // Gone rows first, from the bottom, so that the indices above stay.
