@@ -7,16 +7,19 @@
 
 namespace {
 
-std::function<void(HWND)> Fill(const std::string& name, const std::string& path) {
+// Types into the dialog's Unicode edit boxes, as pasting does, and presses OK.
+std::function<void(HWND)> FillWide(const std::wstring& name, const std::wstring& path) {
   return [=](HWND dialog) {
     HWND nameEdit = FindWindowExA(dialog, nullptr, "Edit", nullptr);
-    SetWindowTextA(nameEdit, name.c_str());
-    SetWindowTextA(FindWindowExA(dialog, nameEdit, "Edit", nullptr), path.c_str());
+    SetWindowTextW(nameEdit, name.c_str());
+    SetWindowTextW(FindWindowExA(dialog, nameEdit, "Edit", nullptr), path.c_str());
     HWND ok = FindWindowExA(dialog, nullptr, "VelmoraSpeedButton", nullptr);
     SendMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     SendMessageA(ok, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
   };
 }
+
+std::function<void(HWND)> Fill(const std::string& name, const std::string& path) { return FillWide(W(name), W(path)); }
 
 class ExactEntryTest : public ManagerFixture {
  protected:
@@ -124,18 +127,6 @@ std::map<std::wstring, std::wstring> WideValues(const char* key) {
   }
   RegCloseKey(opened);
   return values;
-}
-
-// Types into the dialog's Unicode edit boxes, as pasting does, and presses OK.
-std::function<void(HWND)> FillWide(const std::wstring& name, const std::wstring& path) {
-  return [=](HWND dialog) {
-    HWND nameEdit = FindWindowExA(dialog, nullptr, "Edit", nullptr);
-    SetWindowTextW(nameEdit, name.c_str());
-    SetWindowTextW(FindWindowExA(dialog, nameEdit, "Edit", nullptr), path.c_str());
-    HWND ok = FindWindowExA(dialog, nullptr, "VelmoraSpeedButton", nullptr);
-    SendMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-    SendMessageA(ok, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-  };
 }
 
 void SelectWide(TVelmora& frame, const std::wstring& name) {

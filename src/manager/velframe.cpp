@@ -185,14 +185,7 @@ void TVelmora::CollectChildrenOf(HTREEITEM node, EntryList& into) const {
 
 // Lists a child location, or every child location of a root.
 void TVelmora::ListChildrenOf(HTREEITEM node) {
-  EntryList entries;
-  try {
-    CollectChildrenOf(node, entries);
-  } catch (...) {
-    AppendRows(entries);  // the rows listed before the error stay
-    throw;
-  }
-  AppendRows(entries);
+  ListInto([&](EntryList& entries) { CollectChildrenOf(node, entries); });
 }
 
 void TVelmora::tvAutoRunChange(HTREEITEM node) {

@@ -7,6 +7,7 @@
 // items first and then the records. The controls raise typed events
 // (ui/Window.h says how a message gets to them); BindEvents connects them
 // to the handlers below by name. Which locations exist: LocationCatalogue.h.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -125,6 +126,8 @@ class TVelmora : public ui::Window {
   void CollectFolderEntries(const TAutoRunItem& node, EntryList& into) const;
   void CollectRegistryEntries(const TAutoRunItem& node, EntryList& into) const;
   void ListChildrenOf(HTREEITEM node);
+  // Appends the rows `collect` lists, also those listed before it raised.
+  void ListInto(const std::function<void(EntryList&)>& collect);
   void AppendRows(EntryList& entries);
   void InsertRow(int row, std::unique_ptr<TAutoRunItem> item);
   // Removes a row and the record behind it.

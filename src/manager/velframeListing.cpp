@@ -89,15 +89,19 @@ void TVelmora::CollectEntries(const TAutoRunItem& node, EntryList& into) const {
     CollectRegistryEntries(node, into);
 }
 
-void TVelmora::FillEntries(const TAutoRunItem& node) {
+void TVelmora::ListInto(const std::function<void(EntryList&)>& collect) {
   EntryList entries;
   try {
-    CollectEntries(node, entries);
+    collect(entries);
   } catch (...) {
     AppendRows(entries);  // the rows listed before the error stay
     throw;
   }
   AppendRows(entries);
+}
+
+void TVelmora::FillEntries(const TAutoRunItem& node) {
+  ListInto([&](EntryList& entries) { CollectEntries(node, entries); });
 }
 
 void TVelmora::CollectFolderEntries(const TAutoRunItem& node, EntryList& into) const {
