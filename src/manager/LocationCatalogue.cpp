@@ -2,6 +2,8 @@
 
 #include "common/FileTools.h"
 #include "common/Registry.h"
+#include "common/Unicode.h"
+#include "manager/Location.h"
 
 namespace {
 
@@ -45,13 +47,19 @@ std::wstring ReadStartupFolder(HKEY root, const wchar_t* valueName) {
   return key.ReadString(std::wstring(valueName));
 }
 
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
 CatalogueNode Child(const std::string& caption, const std::wstring& location) {
   return CatalogueNode{caption, location, false, true};
 }
 
 }  // namespace
+
+LONG OpenRegistryLocation(RegistryKey& key, const std::wstring& location, KeyAccess access) {
+  const WideRegistryLocation split = SplitRegistryLocation(location);
+  // The key path begins with the backslash that ends the root's name.
+  const std::wstring subKey = split.keyPath.empty() ? std::wstring() : split.keyPath.substr(1);
+  return key.Open(split.root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, subKey, access,
+                  RegistryView::Native);
+}
 
 bool HasWow64RegistryView() {
   if (wow64Override >= 0) return wow64Override != 0;
@@ -69,14 +77,15 @@ void ForEachCatalogueNode(const std::function<void(const CatalogueNode&)>& visit
   for (const Root& root : kRoots) {
     if (!RegistryKey::IsPresent(root.key, kCurrentVersion)) continue;
     const std::string rootLocation = std::string(root.name) + "\\" + kCurrentVersion;
-    visit(CatalogueNode{root.caption, Wide(rootLocation), true, false});
+    visit(CatalogueNode{root.caption, WideFromAnsi(rootLocation), true, false});
     for (const RegistryChild& child : kRegistryChildren)
       if (RegistryKey::IsPresent(root.key, std::string(kCurrentVersion) + child.key))
-        visit(Child(child.caption, Wide(rootLocation + child.key)));
+        visit(Child(child.caption, WideFromAnsi(rootLocation + child.key)));
     if (root.key == HKEY_LOCAL_MACHINE && HasWow64RegistryView()) {
       for (const RegistryChild& child : kRegistryChildren)
         if (RegistryKey::IsPresent(root.key, std::string(kWow64CurrentVersion) + child.key))
-          visit(Child(child.twinCaption, Wide(std::string(root.name) + "\\" + kWow64CurrentVersion + child.key)));
+          visit(Child(child.twinCaption,
+                      WideFromAnsi(std::string(root.name) + "\\" + kWow64CurrentVersion + child.key)));
     }
     const std::wstring startup = root.startupFolder();
     if (FolderIsPresent(AppendPathDelimiter(startup))) visit(Child("Auto Run", startup));

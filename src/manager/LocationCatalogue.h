@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Registry.h"
+
 struct CatalogueNode {
   std::string caption;
   std::wstring location;  // a location string (see Location.h)
@@ -25,6 +27,10 @@ std::vector<CatalogueNode> ReadLocationCatalogue();
 // 32-bit Windows.
 bool HasWow64RegistryView();
 void SetWow64ViewForTesting(int answer);  // 1 yes, 0 no, -1 ask the system
+
+// Opens the key a registry location names (the split of Location.h) in the
+// native view; the Win32 result.
+LONG OpenRegistryLocation(RegistryKey& key, const std::wstring& location, KeyAccess access);
 
 // The Startup folders as the registry records them, or empty.
 std::wstring GetUserStartupFolder();

@@ -43,6 +43,9 @@ struct TAutoRunItem {
 
   // A location string for nodes and registry rows; a file row's full path.
   std::wstring Origin() const;
+  // What the Path column shows: a file row its file's path (its command
+  // may be a shortcut's target), a registry row its command.
+  std::wstring ShownPath() const { return Kind == ItemKind::File ? Origin() : Command; }
 };
 
 // Command ids of the toolbar buttons and the popup menu's items.

@@ -9,6 +9,7 @@
 #include "common/Registry.h"
 #include "common/ShellLink.h"
 #include "manager/Location.h"
+#include "manager/LocationCatalogue.h"
 #include "manager/aritemdlg.h"
 #include "manager/velframe.h"
 
@@ -16,11 +17,8 @@ namespace {
 
 // Opens a location's key with full access, for writing.
 RegistryKey OpenForWriting(const std::wstring& location) {
-  const WideRegistryLocation split = SplitRegistryLocation(location);
-  const std::wstring subKey = split.keyPath.empty() ? std::wstring() : split.keyPath.substr(1);
   RegistryKey key;
-  if (key.Open(split.root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, subKey,
-               KeyAccess::Write, RegistryView::Native) != ERROR_SUCCESS)
+  if (OpenRegistryLocation(key, location, KeyAccess::Write) != ERROR_SUCCESS)
     throw ERegistryException(FormatMessageText("Failed to open key '%s'", location));
   return key;
 }
@@ -29,6 +27,8 @@ EVelmoraError ValueExists(const std::wstring& name) {
   return EVelmoraError(FormatMessageText("Value '%s' already exists", name));
 }
 
+// Not FileIsPresent: its search takes wildcards, and a part of a command
+// line such as "C:\a?.exe" must not find "C:\ab.exe".
 bool IsExistingFile(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -17,8 +17,6 @@ namespace {
 const char* const kEntryMask = "*.exe;*.com;*.bat;*.lnk;*.pif";
 const char* const kShortcutMask = "*.lnk";
 
-HKEY RootKeyOf(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
-
 // Closes a file search on every way out. Wide, in the long form past
 // MAX_PATH: a Startup folder's path and its files' names are UTF-16.
 class FileSearch {
@@ -71,8 +69,7 @@ void TVelmora::ClearTree() {
 void TVelmora::InsertRow(int row, std::unique_ptr<TAutoRunItem> item) {
   const int inserted = lvAutoRun.Insert(row, item->Name, imgProgram, item.get());
   if (inserted < 0) return;  // not inserted: the record goes with `item`
-  // A file row shows the file's path; its command may be a shortcut's target.
-  lvAutoRun.SetSubItem(inserted, 1, item->Kind == ItemKind::File ? item->Origin() : item->Command);
+  lvAutoRun.SetSubItem(inserted, 1, item->ShownPath());
   rowRecords_.push_back(std::move(item));
 }
 
@@ -125,10 +122,8 @@ void TVelmora::CollectFolderEntries(const TAutoRunItem& node, EntryList& into) c
 // Read-only, so that keys the user may not write are listed too. Values
 // of other types than string are left out: Windows starts only strings.
 void TVelmora::CollectRegistryEntries(const TAutoRunItem& node, EntryList& into) const {
-  const WideRegistryLocation split = SplitRegistryLocation(node.Location);
   RegistryKey key;
-  const std::wstring subKey = split.keyPath.empty() ? std::wstring() : split.keyPath.substr(1);
-  if (key.Open(RootKeyOf(split.root), subKey, KeyAccess::Read, RegistryView::Native) != ERROR_SUCCESS) return;
+  if (OpenRegistryLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return;
   key.ForEachValue([&](const WideRegValueView& value) {
     if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return;
     auto item = std::make_unique<TAutoRunItem>();
@@ -187,29 +182,32 @@ void TVelmora::MergeRows(EntryList& fresh) {
     dropped.insert(item);
     lvAutoRun.Delete(row);
   }
-  // What stays is in listing order as before: walk both, inserting the new.
+  // What stays must be in listing order as before. If not (not seen from
+  // the registry or a folder, but not to be trusted either), list afresh:
+  // checked before any row changes, so nothing is lost by falling back.
+  for (int row = 0, previous = -1; row < lvAutoRun.Count(); ++row) {
+    const int at = static_cast<int>(freshIndex.at(keyOf(*RowItem(row))));
+    if (at > previous) {
+      previous = at;
+      continue;
+    }
+    ClearEntries();
+    AppendRows(fresh);
+    return;
+  }
+  // Walk both, updating the changed rows and inserting the new.
   int row = 0;
   for (size_t at = 0; at < fresh.size(); ++at) {
     const TAutoRunItem* current = row < lvAutoRun.Count() ? RowItem(row) : nullptr;
     if (current && current->Node == fresh[at]->Node && current->Name == fresh[at]->Name) {
       if (current->Command != fresh[at]->Command) {
         lvAutoRun.SetData(row, fresh[at].get());
-        lvAutoRun.SetSubItem(row, 1, fresh[at]->Kind == ItemKind::File ? fresh[at]->Origin() : fresh[at]->Command);
+        lvAutoRun.SetSubItem(row, 1, fresh[at]->ShownPath());
         dropped.insert(current);
         rowRecords_.push_back(std::move(fresh[at]));
       }
       ++row;
       continue;
-    }
-    if (current && freshIndex.at(keyOf(*current)) < at) {
-      // The order changed under us (not seen from the registry or a
-      // folder, but not to be trusted either): list afresh.
-      lvAutoRun.DeleteAll();
-      rowRecords_.clear();
-      for (auto& entry : fresh)
-        if (entry) InsertRow(lvAutoRun.Count(), std::move(entry));
-      fresh.clear();
-      return;
     }
     InsertRow(row++, std::move(fresh[at]));
   }

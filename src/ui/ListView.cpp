@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "common/Unicode.h"
+
 namespace ui {
 
 void ListView::Create(const CreateArgs& args) {
@@ -59,19 +61,7 @@ std::wstring ListView::TextW(int index, int column) const {
   }
 }
 
-std::string ListView::Text(int index, int column) const {
-  std::vector<char> buffer(1024);
-  for (;;) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
-    const auto length =
-        static_cast<size_t>(Send(LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
-    if (length + 1 < buffer.size()) return std::string(buffer.data(), length);
-    buffer.resize(buffer.size() * 4);
-  }
-}
+std::string ListView::Text(int index, int column) const { return AnsiFromWide(TextW(index, column)); }
 
 const void* ListView::Data(int index) const {
   LVITEMA item{};

@@ -1,5 +1,7 @@
 #include "ui/StatusBar.h"
 
+#include "common/Unicode.h"
+
 namespace ui {
 
 void StatusBar::Create(const CreateArgs& args) {
@@ -24,12 +26,6 @@ std::wstring StatusBar::TextW(int panel) const {
   return text;
 }
 
-std::string StatusBar::Text(int panel) const {
-  const size_t length = LOWORD(Send(SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel)));
-  std::string text(length + 1, '\0');
-  Send(SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(&text[0]));
-  text.resize(length);
-  return text;
-}
+std::string StatusBar::Text(int panel) const { return AnsiFromWide(TextW(panel)); }
 
 }  // namespace ui
