@@ -1,5 +1,6 @@
 // Seeds a Wine prefix with a few example autorun entries for the demo:
-// Run values (one named, one pointing, beyond the ANSI code page), a
+// Run values (one named, one pointing, beyond the ANSI code page; one
+// switched off in Windows' startup settings; one whose program is gone), a
 // RunOnce value, and a shortcut and a program file in the user's Startup
 // folder.
 #include <windows.h>
@@ -33,12 +34,35 @@ void SetWideRunValue(const wchar_t* name, const wchar_t* data) {
   RegCloseKey(opened);
 }
 
+// An empty file where a demo program would be: listed as present, and
+// not a program Wine's start-up could run.
+void PlaceProgram(const std::wstring& path) {
+  for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1))
+    CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
+  if (HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+      file != INVALID_HANDLE_VALUE)
+    CloseHandle(file);
+}
+
+// Switched off as Task Manager's Startup tab does it: 03 00 00 00 and the
+// time of the switch.
+void SwitchOff(const wchar_t* name) {
+  HKEY opened;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run", 0,
+                      nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr))
+    return;
+  BYTE data[12] = {3};
+  GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(data + 4));
+  RegSetValueExW(opened, name, 0, REG_BINARY, data, sizeof data);
+  RegCloseKey(opened);
+}
+
 }  // namespace
 
 int main() {
   CoInitialize(nullptr);
-  // The programs named here do not exist, so that Wine's start-up, which
-  // runs the Run and RunOnce entries, starts nothing and deletes nothing.
+  // The programs named here are empty files (or missing), so that Wine's
+  // start-up, which runs the Run and RunOnce entries, starts nothing.
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Demo Tray",
               "\"C:\\Program Files\\Velmora Demo\\tray.exe\" /minimized");
   // "Заметки" (notes), and a program under "Фото" (photos).
@@ -46,6 +70,13 @@ int main() {
   SetWideRunValue(L"Demo Photos", L"C:\\Program Files\\\u0424\u043e\u0442\u043e\\photos.exe");
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "Demo Cleanup",
               "C:\\Program Files\\Velmora Demo\\cleanup.exe");
+  SwitchOff(L"Demo Tray");
+  // Left behind by a program uninstalled long ago.
+  SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Old Updater",
+              "\"C:\\Program Files\\Uninstalled App\\updater.exe\" /check");
+  for (const wchar_t* program : {L"tray.exe", L"notes.exe", L"cleanup.exe", L"helper.exe"})
+    PlaceProgram(std::wstring(L"C:\\Program Files\\Velmora Demo\\") + program);
+  PlaceProgram(L"C:\\Program Files\\\u0424\u043e\u0442\u043e\\photos.exe");
 
   char startup[MAX_PATH] = "";
   if (FAILED(SHGetFolderPathA(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, startup))) {

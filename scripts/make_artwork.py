@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the library's pictures and writes them as resource files:
-toolbar.bmp (seven 16x16 images), browse.bmp (two 16x16 images: normal and
+toolbar.bmp (eight 16x16 images), browse.bmp (two 16x16 images: normal and
 greyed) and velmora.ico (32x32 and 16x16, 16 colours)."""
 import os
 import struct
@@ -131,6 +131,19 @@ def image_program():
     return c
 
 
+def image_missing():
+    """The program's picture, faded, under a red cross: its file is gone."""
+    c = image_program()
+    for row in c.pixels:
+        for i, p in enumerate(row):
+            if p != OLIVE:
+                row[i] = SILVER if p in (WHITE, GREEN) else GREY
+    for d in (0, 1):
+        c.line(6 + d, 6, 14 + d, 14, RED)
+        c.line(14 + d, 6, 6 + d, 14, RED)
+    return c
+
+
 def image_browse(greyed):
     c = Canvas(16, 16)
     line = GREY if greyed else BLACK
@@ -218,7 +231,8 @@ def write_ico(path, canvases):
 def main(out):
     os.makedirs(out, exist_ok=True)
     write_bmp(os.path.join(out, "toolbar.bmp"), [image_add(), image_change(), image_delete(), image_refresh(),
-                                                 image_information(), image_folder(), image_program()])
+                                                 image_information(), image_folder(), image_program(),
+                                                 image_missing()])
     write_bmp(os.path.join(out, "browse.bmp"), [image_browse(False), image_browse(True)])
     write_ico(os.path.join(out, "velmora.ico"), [image_icon(32), image_icon(16)])
 

@@ -17,6 +17,8 @@ std::vector<std::string> SandboxedKeys() {
   for (const char* key : kRunKeys)
     keys.push_back(std::string("Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\") + key);
   keys.push_back(kShellFolders);
+  // Windows' startup switches.
+  for (const char* key : {"Run", "Run32", "StartupFolder"}) keys.push_back(RunKeyPath(ApprovalKey(key).c_str()));
   return keys;
 }
 
@@ -44,6 +46,20 @@ void DeleteTree(HKEY root, const std::string& path) {
 const char* StartupValueName(HKEY root) { return root == HKEY_LOCAL_MACHINE ? "Common Startup" : "Startup"; }
 
 }  // namespace
+
+std::string ApprovalKey(const char* key) { return std::string("Explorer\\StartupApproved\\") + key; }
+
+std::vector<BYTE> AutorunSandbox::Bytes(HKEY root, const char* key, const std::string& name, DWORD* type) const {
+  std::vector<BYTE> data(1 << 16);
+  DWORD size = static_cast<DWORD>(data.size()), valueType = REG_NONE;
+  HKEY opened = OpenKey(root, RunKeyPath(key), KEY_READ);
+  const LONG result =
+      opened ? RegQueryValueExA(opened, name.c_str(), nullptr, &valueType, data.data(), &size) : ERROR_FILE_NOT_FOUND;
+  if (opened) RegCloseKey(opened);
+  if (type) *type = result == ERROR_SUCCESS ? valueType : REG_NONE;
+  data.resize(result == ERROR_SUCCESS ? size : 0);
+  return data;
+}
 
 std::string RunKeyPath(const char* key) { return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\") + key; }
 

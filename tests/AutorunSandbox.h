@@ -13,6 +13,9 @@
 extern const char* const kRunKeys[4];  // "Run", "RunOnce", ...
 std::string RunKeyPath(const char* key);  // below the root, no leading backslash
 std::string Location(HKEY root, const char* key);  // the location string
+// Where Windows keeps the startup switches of "Run", "Run32" or
+// "StartupFolder", as a key below CurrentVersion.
+std::string ApprovalKey(const char* key);
 
 class AutorunSandbox {
  public:
@@ -29,6 +32,8 @@ class AutorunSandbox {
   std::vector<std::string> Names(HKEY root, const char* key) const;
   std::string Value(HKEY root, const char* key, const std::string& name, DWORD* type = nullptr) const;
   bool HasValue(HKEY root, const char* key, const std::string& name) const;
+  // The raw data; empty and REG_NONE when there is no value.
+  std::vector<BYTE> Bytes(HKEY root, const char* key, const std::string& name, DWORD* type = nullptr) const;
 
   // Rights refused: everyone may read the key, nobody may write it (as
   // HKEY_LOCAL_MACHINE for a program without elevation). Writable again

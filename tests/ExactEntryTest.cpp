@@ -7,19 +7,7 @@
 
 namespace {
 
-// Types into the dialog's Unicode edit boxes, as pasting does, and presses OK.
-std::function<void(HWND)> FillWide(const std::wstring& name, const std::wstring& path) {
-  return [=](HWND dialog) {
-    HWND nameEdit = FindWindowExA(dialog, nullptr, "Edit", nullptr);
-    SetWindowTextW(nameEdit, name.c_str());
-    SetWindowTextW(FindWindowExA(dialog, nameEdit, "Edit", nullptr), path.c_str());
-    HWND ok = FindWindowExA(dialog, nullptr, "VelmoraSpeedButton", nullptr);
-    SendMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-    SendMessageA(ok, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-  };
-}
-
-std::function<void(HWND)> Fill(const std::string& name, const std::string& path) { return FillWide(W(name), W(path)); }
+std::function<void(HWND)> Fill(const std::string& name, const std::string& path) { return FillItemDialog(W(name), W(path)); }
 
 class ExactEntryTest : public ManagerFixture {
  protected:
@@ -163,7 +151,7 @@ TEST_F(ExactEntryTest, NamesBeyondTheCodePageAndTheirNamesakes) {
   // Change: a new name and a pasted path, both beyond the code page.
   SelectWide(frame, names[0]);
   const std::wstring renamed = L"\u0422\u0435\u0441\u0442 2", newPath = L"C:\\\u041f\u0443\u0442\u044c\\\u043d.exe";
-  driver.When("TAutoRunItemDlg", FillWide(renamed, newPath));
+  driver.When("TAutoRunItemDlg", FillItemDialog(renamed, newPath));
   frame.tbChange.Click();
   expected.erase(names[0]);
   expected[renamed] = newPath;
@@ -175,7 +163,7 @@ TEST_F(ExactEntryTest, NamesBeyondTheCodePageAndTheirNamesakes) {
     expected.erase(name);
   }
   // A collision names the exact name.
-  driver.When("TAutoRunItemDlg", FillWide(names[1], L"C:\\other.exe"));
+  driver.When("TAutoRunItemDlg", FillItemDialog(names[1], L"C:\\other.exe"));
   driver.AnswerMessageBox();
   frame.tbAdd.Click();
   PumpUntilIdle();

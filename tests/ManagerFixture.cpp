@@ -75,3 +75,14 @@ TVelmora& ManagerFixture::Open(const std::string& root, const std::string& child
   SelectNode(frame, root, child);
   return frame;
 }
+
+std::function<void(HWND)> FillItemDialog(const std::wstring& name, const std::wstring& path) {
+  return [=](HWND dialog) {
+    HWND nameEdit = FindWindowExA(dialog, nullptr, "Edit", nullptr);
+    SetWindowTextW(nameEdit, name.c_str());
+    SetWindowTextW(FindWindowExA(dialog, nameEdit, "Edit", nullptr), path.c_str());
+    HWND ok = FindWindowExA(dialog, nullptr, "VelmoraSpeedButton", nullptr);
+    SendMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageA(ok, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  };
+}

@@ -4,6 +4,7 @@
 // helpers that read and select in the tree and the list.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ HTREEITEM FindNode(const TVelmora& frame, const std::string& root, const std::st
 void SelectNode(TVelmora& frame, const std::string& root, const std::string& child = "");
 std::vector<std::string> Captions(const TVelmora& frame);
 void SelectRow(TVelmora& frame, const std::string& caption);
+// Types into the item dialog's Unicode edit boxes, as pasting does, and
+// presses OK.
+std::function<void(HWND)> FillItemDialog(const std::wstring& name, const std::wstring& path);
 
 class ManagerFixture : public testing::Test {
  protected:

@@ -1,6 +1,6 @@
-// A seeded random run of add, change and delete commands through the real
-// window and dialog, checked after every command against a model of what
-// the key and the folder must hold. Registry names and data are UTF-8 in
+// A seeded random run of add, change, delete and switch commands through
+// the real window and dialog, checked after every command against a model
+// of what the key, Windows' startup switches and the folder must hold. Registry names and data are UTF-8 in
 // the model, so that names beyond any code page take part.
 #include <gtest/gtest.h>
 
@@ -48,6 +48,23 @@ std::map<std::string, std::pair<std::string, DWORD>> RunValues() {
   return values;
 }
 
+// Windows' switches of the Run key: off or on, by the registry's name.
+std::map<std::string, bool> RunSwitches() {
+  std::map<std::string, bool> switches;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, W(RunKeyPath(ApprovalKey("Run").c_str())).c_str(), 0, KEY_READ, &key))
+    return switches;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[512];
+    BYTE data[64];
+    DWORD nameLength = 512, size = sizeof data;
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, nullptr, data, &size)) break;
+    switches[Key(Utf8FromWide(std::wstring(name, nameLength)))] = size == 12 && (data[0] & 1);
+  }
+  RegCloseKey(key);
+  return switches;
+}
+
 struct ModelValue {
   std::string name, data;
   DWORD type;
@@ -71,7 +88,7 @@ class Soak {
       if (i % 100 == 0) Reopen();
       const bool folder = Pick(4) == 0;
       Select(folder ? "Auto Run" : "Run");
-      const int action = Pick(3);
+      const int action = Pick(folder ? 3 : 4);
       const std::string before = Describe();
       if (folder)
         FolderCommand(action);
@@ -136,10 +153,12 @@ class Soak {
       const std::string name = Name(), path = Path();
       Dialog(name, path, ok);
       if (ok) {
-        if (registry_.count(Key(name)))
+        if (registry_.count(Key(name))) {
           ExpectBox("Value '" + name + "' already exists.");
-        else
+        } else {
           registry_[Key(name)] = {name, path, REG_SZ};
+          switches_.erase(Key(name));  // a deleted entry's switch
+        }
       }
       Frame().tbAdd.Click();
     } else if (action == 1) {
@@ -154,13 +173,36 @@ class Soak {
         } else {
           registry_.erase(Key(oldName));
           registry_[Key(name)] = {name, path, value.type == REG_EXPAND_SZ ? DWORD(REG_EXPAND_SZ) : DWORD(REG_SZ)};
+          if (Key(name) != Key(oldName)) {
+            const auto moved = switches_.find(Key(oldName));
+            if (moved != switches_.end()) switches_[Key(name)] = moved->second;
+            else switches_.erase(Key(name));
+            switches_.erase(Key(oldName));
+          }
         }
       }
       Frame().tbChange.Click();
+    } else if (action == 2) {
+      if (!SelectRow()) return;
+      const std::string name = Key(Utf8FromWide(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Name));
+      registry_.erase(name);
+      switches_.erase(name);
+      Frame().tbDelete.Click();
     } else {
       if (!SelectRow()) return;
-      registry_.erase(Key(Utf8FromWide(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Name)));
-      Frame().tbDelete.Click();
+      const int row = Frame().lvAutoRun.SelectedIndex();
+      const std::string name = Key(Utf8FromWide(Frame().RowItem(row)->Name));
+      switches_[name] = !(switches_.count(name) && switches_[name]);
+      if (Pick(2)) {
+        Frame().pmAutoRunPopup();
+        Frame().miSwitch.Click();
+      } else {
+        // Space on the focused row, as the keyboard sends it.
+        Frame().lvAutoRun.SetFocused(row, true);
+        SendMessageA(Frame().lvAutoRun.Handle(), WM_KEYDOWN, VK_SPACE, 0x00390001);
+        SendMessageA(Frame().lvAutoRun.Handle(), WM_CHAR, ' ', 0x00390001);
+        SendMessageA(Frame().lvAutoRun.Handle(), WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0390001u));
+      }
     }
   }
 
@@ -201,6 +243,15 @@ class Soak {
     std::map<std::string, std::pair<std::string, DWORD>> model;
     for (const auto& entry : registry_) model[entry.second.name] = {entry.second.data, entry.second.type};
     ASSERT_EQ(RunValues(), model) << where;
+    ASSERT_EQ(RunSwitches(), switches_) << where;
+    if (Frame().tvAutoRun.Caption(Frame().tvAutoRun.Selected()) == "Run") {
+      for (int row = 0; row < Frame().lvAutoRun.Count(); ++row) {
+        const std::string name = Key(Utf8FromWide(Frame().RowItem(row)->Name));
+        const bool off = switches_.count(name) && switches_.at(name);
+        ASSERT_EQ(Frame().lvAutoRun.CheckOf(row), off ? ui::ListView::Check::Cleared : ui::ListView::Check::Checked)
+            << where << ", row " << name;
+      }
+    }
     std::set<std::string> actualFiles;
     for (const std::string& name : sandbox_.UserStartup().Names()) actualFiles.insert(Lower(sandbox_.UserStartup().File(name)));
     ASSERT_EQ(actualFiles, files_) << where;
@@ -212,6 +263,7 @@ class Soak {
   std::unique_ptr<TVelmoraWin> window_;
   WindowDriver driver_;
   std::map<std::string, ModelValue> registry_;  // by lower-case name
+  std::map<std::string, bool> switches_;        // Run's switches, off or on, by Key()
   std::set<std::string> files_;                 // lower-case full paths
   std::vector<std::string> expectedBoxes_;
 };
@@ -222,6 +274,7 @@ TEST(CommandSoak, ThousandCommandsMatchTheModel) {
   AutorunSandbox sandbox;
   SetWow64ViewForTesting(0);
   for (const char* key : kRunKeys) sandbox.EmptyKey(HKEY_CURRENT_USER, key);
+  sandbox.RemoveKey(HKEY_CURRENT_USER, ApprovalKey("Run").c_str());
   // An expandable value to start with, so that changes keep its type.
   const char* fixed = std::getenv("VEL_SOAK_SEED");
   const unsigned seed = fixed ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10)) : std::random_device{}();

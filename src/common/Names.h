@@ -6,3 +6,8 @@
 #include <string>
 
 bool SameName(const std::wstring& a, const std::wstring& b);
+
+// The one spelling all names that are the same name share (each character
+// through the system's upper-case table, the one SameName compares by), to
+// look names up in a hash map.
+std::wstring FoldedName(const std::wstring& name);

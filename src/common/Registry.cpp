@@ -25,6 +25,7 @@ REGSAM RightsOf(KeyAccess access) {
     case KeyAccess::Read:
       return KEY_READ;
     case KeyAccess::Write:
+    case KeyAccess::Create:
       return KEY_ALL_ACCESS;
   }
   return KEY_READ;
@@ -39,6 +40,9 @@ struct Api;
 template <>
 struct Api<char> {
   static LONG Open(HKEY key, const char* sub, REGSAM sam, HKEY* out) { return RegOpenKeyExA(key, sub, 0, sam, out); }
+  static LONG Create(HKEY key, const char* sub, REGSAM sam, HKEY* out) {
+    return RegCreateKeyExA(key, sub, 0, nullptr, 0, sam, nullptr, out, nullptr);
+  }
   static LONG Query(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
     return RegQueryValueExA(key, name, nullptr, type, data, size);
   }
@@ -59,6 +63,9 @@ template <>
 struct Api<wchar_t> {
   static LONG Open(HKEY key, const wchar_t* sub, REGSAM sam, HKEY* out) {
     return RegOpenKeyExW(key, sub, 0, sam, out);
+  }
+  static LONG Create(HKEY key, const wchar_t* sub, REGSAM sam, HKEY* out) {
+    return RegCreateKeyExW(key, sub, 0, nullptr, 0, sam, nullptr, out, nullptr);
   }
   static LONG Query(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) {
     return RegQueryValueExW(key, name, nullptr, type, data, size);
@@ -162,6 +169,8 @@ void EnumerateValues(HKEY key, const std::function<void(const BasicRegValueView<
 template <class Text>
 LONG OpenKey(HKEY parent, const Text& subKey, KeyAccess access, RegistryView view, HKEY& opened) {
   opened = nullptr;
+  if (access == KeyAccess::Create)
+    return ApiOf<Text>::Create(parent, subKey.c_str(), RightsOf(access) | FlagOf(view), &opened);
   return ApiOf<Text>::Open(parent, subKey.c_str(), RightsOf(access) | FlagOf(view), &opened);
 }
 

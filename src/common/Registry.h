@@ -19,6 +19,7 @@ enum class KeyAccess {
   Presence,  // only to learn that it exists
   Read,      // listing: a key the user may read but not write still opens
   Write,     // full access
+  Create,    // full access, creating the key when it is missing
 };
 
 // Which of the two views of HKEY_LOCAL_MACHINE\Software a 64-bit Windows

@@ -134,16 +134,17 @@ void CreateShortcut(const std::string& folder, const std::string& target, const 
   linkPath = AnsiFromWide(link);
 }
 
-void GetShortcutTarget(const std::wstring& linkPath, std::wstring& target) {
+bool GetShortcutTarget(const std::wstring& linkPath, std::wstring& target) {
   LinkObject shortcut;
   target.clear();
-  if (FAILED(shortcut.file->Load(linkPath.c_str(), STGM_READ))) return;
+  if (FAILED(shortcut.file->Load(linkPath.c_str(), STGM_READ))) return false;
   std::vector<wchar_t> buffer(kTargetBufferChars, L'\0');
   // No find data is asked for: filling it looks the target up on disk,
   // which costs more than the whole rest of the call.
   shortcut.link->GetPath(buffer.data(), kTargetBufferChars, nullptr, 0);
   buffer.back() = L'\0';
   target = buffer.data();
+  return true;
 }
 
 void GetShortcutTarget(const std::string& linkPath, std::string& target) {

@@ -21,8 +21,10 @@ void CreateShortcut(const std::wstring& folder, const std::wstring& target, cons
 void CreateShortcut(const std::string& folder, const std::string& target, const std::string& description,
                     const std::string& arguments, std::string& linkPath);
 
-// The target path of a shortcut, or empty for anything unreadable.
-void GetShortcutTarget(const std::wstring& linkPath, std::wstring& target);
+// The target path of a shortcut, or empty for anything unreadable; false
+// when the file could not be read as a shortcut (a target that is no file,
+// such as a Control Panel item, reads as true with an empty path).
+bool GetShortcutTarget(const std::wstring& linkPath, std::wstring& target);
 void GetShortcutTarget(const std::string& linkPath, std::string& target);
 
 // The pure naming steps, exposed for tests.

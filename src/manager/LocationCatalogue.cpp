@@ -12,6 +12,9 @@ const char* const kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersio
 // The 32-bit programs' keys on 64-bit Windows, named directly in the
 // native view.
 const char* const kWow64CurrentVersion = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\";
+// Windows' startup switches, always in the native view: "Run32" holds the
+// 32-bit view's Run entries on 64-bit Windows.
+const char* const kStartupApproved = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
 
 struct RegistryChild {
   const char* caption;
@@ -47,8 +50,17 @@ std::wstring ReadStartupFolder(HKEY root, const wchar_t* valueName) {
   return key.ReadString(std::wstring(valueName));
 }
 
-CatalogueNode Child(const std::string& caption, const std::wstring& location) {
-  return CatalogueNode{caption, location, false, true};
+CatalogueNode Child(const std::string& caption, const std::wstring& location, const char* rootName = nullptr,
+                    const char* approvalKey = nullptr) {
+  CatalogueNode node{caption, location, false, true, std::wstring()};
+  if (approvalKey) node.approvalLocation = WideFromAnsi(std::string(rootName) + "\\" + kStartupApproved + approvalKey);
+  return node;
+}
+
+// Only Run has a switch; RunOnce and the services' keys have none.
+const char* ApprovalKeyOf(const RegistryChild& child, bool wow64Twin) {
+  if (std::string(child.key) != "Run") return nullptr;
+  return wow64Twin ? "Run32" : "Run";
 }
 
 }  // namespace
@@ -77,18 +89,19 @@ void ForEachCatalogueNode(const std::function<void(const CatalogueNode&)>& visit
   for (const Root& root : kRoots) {
     if (!RegistryKey::IsPresent(root.key, kCurrentVersion)) continue;
     const std::string rootLocation = std::string(root.name) + "\\" + kCurrentVersion;
-    visit(CatalogueNode{root.caption, WideFromAnsi(rootLocation), true, false});
+    visit(CatalogueNode{root.caption, WideFromAnsi(rootLocation), true, false, std::wstring()});
     for (const RegistryChild& child : kRegistryChildren)
       if (RegistryKey::IsPresent(root.key, std::string(kCurrentVersion) + child.key))
-        visit(Child(child.caption, WideFromAnsi(rootLocation + child.key)));
+        visit(Child(child.caption, WideFromAnsi(rootLocation + child.key), root.name, ApprovalKeyOf(child, false)));
     if (root.key == HKEY_LOCAL_MACHINE && HasWow64RegistryView()) {
       for (const RegistryChild& child : kRegistryChildren)
         if (RegistryKey::IsPresent(root.key, std::string(kWow64CurrentVersion) + child.key))
           visit(Child(child.twinCaption,
-                      WideFromAnsi(std::string(root.name) + "\\" + kWow64CurrentVersion + child.key)));
+                      WideFromAnsi(std::string(root.name) + "\\" + kWow64CurrentVersion + child.key), root.name,
+                      ApprovalKeyOf(child, true)));
     }
     const std::wstring startup = root.startupFolder();
-    if (FolderIsPresent(AppendPathDelimiter(startup))) visit(Child("Auto Run", startup));
+    if (FolderIsPresent(AppendPathDelimiter(startup))) visit(Child("Auto Run", startup, root.name, "StartupFolder"));
   }
 }
 

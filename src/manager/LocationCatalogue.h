@@ -14,6 +14,10 @@ struct CatalogueNode {
   std::wstring location;  // a location string (see Location.h)
   bool isRoot = false;   // "CURRENT USER", "LOCAL MACHINE"; a child follows its root
   bool allowsAdd = false;  // a concrete location: the children
+  // The registry location of Windows' startup switches for the entries
+  // here (StartupApproval.h); empty where Windows has none (RunOnce,
+  // RunServices, RunServicesOnce, the roots).
+  std::wstring approvalLocation;
 };
 
 // Visits the nodes that exist now, in tree order. An error of the

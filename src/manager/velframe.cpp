@@ -11,6 +11,8 @@
 namespace {
 
 constexpr int kFrameWidth = 534, kFrameHeight = 237;
+// Posted by a click on a row's check box: wParam the row, lParam its record.
+constexpr UINT kSwitchClickedRow = WM_APP + 1;
 constexpr int kToolBarHeight = 24, kCaptionHeight = 16, kStatusHeight = 19, kSplitterWidth = 6;
 const COLORREF kImageBackground = RGB(128, 128, 0);
 
@@ -76,7 +78,9 @@ void TVelmora::CreateComponents() {
 
   lvAutoRun.Create(ChildOf(Handle(), WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                            WS_EX_CLIENTEDGE));
-  lvAutoRun.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+  // A check box on the rows Windows' startup settings cover: checked when
+  // Windows will start the entry.
+  lvAutoRun.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
   lvAutoRun.SetSmallImages(imgToolBar.Get());
   lvAutoRun.AddColumn("Name", 100);
   lvAutoRun.AddColumn("Path", 270);
@@ -88,6 +92,7 @@ void TVelmora::CreateComponents() {
   pmAutoRun.AddItem(miAdd, "Add new");
   pmAutoRun.AddItem(miChange, "Change");
   pmAutoRun.AddItem(miDelete, "Delete");
+  pmAutoRun.AddItem(miSwitch, "Disable");
 }
 
 // The form description's bindings, by handler name.
@@ -99,6 +104,8 @@ void TVelmora::BindEvents() {
   miAdd.OnClick = [this] { miAddClick(); };
   miChange.OnClick = [this] { miChangeClick(); };
   miDelete.OnClick = [this] { miDeleteClick(); };
+  miSwitch.OnClick = [this] { miSwitchClick(); };
+  lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
   tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
   lvAutoRun.OnItemChanged = [this](ui::ListView::ItemChangedEvent& event) { lvAutoRunChange(event.item); };
@@ -128,6 +135,12 @@ void TVelmora::Layout() {
 LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SIZE) {
     Layout();
+    return 0;
+  }
+  if (message == kSwitchClickedRow) {
+    // Still the row that was clicked: its record is the one clicked.
+    const int row = static_cast<int>(wParam);
+    if (row < lvAutoRun.Count() && RowItem(row) == reinterpret_cast<const TAutoRunItem*>(lParam)) SwitchEntry(row);
     return 0;
   }
   return DefaultHandler(message, wParam, lParam);
@@ -218,6 +231,7 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
 void TVelmora::lvAutoRunChange(int item) {
   const TAutoRunItem* entry = item >= 0 ? RowItem(item) : nullptr;
   StatusBar.SetText(1, entry ? FileNamePart(entry->Command) : std::wstring());
+  StatusBar.SetText(2, !entry ? L"" : entry->Missing() ? L"Missing" : entry->SwitchedOff() ? L"Off" : L"");
   ApplyRuleToToolBar();
 }
 
@@ -226,6 +240,17 @@ void TVelmora::pmAutoRunPopup() {
   miAdd.SetEnabled(states.add);
   miChange.SetEnabled(states.change);
   miDelete.SetEnabled(states.remove);
+  const TAutoRunItem* entry = RowItem(lvAutoRun.SelectedIndex());
+  miSwitch.SetCaption(entry && entry->SwitchedOff() ? "Enable" : "Disable");
+  miSwitch.SetEnabled(entry && entry->HasSwitch());
+}
+
+// The click arrives while the list is still handling it; the switch waits
+// until the list is done.
+void TVelmora::lvAutoRunCheckClick(int item) {
+  const TAutoRunItem* entry = RowItem(item);
+  if (entry && entry->HasSwitch())
+    PostMessageW(Handle(), kSwitchClickedRow, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(entry));
 }
 
 void TVelmora::tbRefreshClick() { ReloadAll(); }
@@ -237,6 +262,13 @@ std::optional<std::wstring> TVelmora::SelectedCaption() const {
 }
 
 void TVelmora::RefreshEntries() {
+  MergeFreshListing();
+  // The selected row may be the same and its state not: the status bar
+  // follows the record.
+  lvAutoRunChange(lvAutoRun.SelectedIndex());
+}
+
+void TVelmora::MergeFreshListing() {
   int index = lvAutoRun.SelectedIndex();
   const std::optional<std::wstring> caption = SelectedCaption();
   {

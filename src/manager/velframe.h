@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "common/ProgramPresence.h"
+#include "manager/StartupApproval.h"
 #include "ui/CaptionPanel.h"
 #include "ui/Gdi.h"
 #include "ui/ImageList.h"
@@ -40,6 +42,16 @@ struct TAutoRunItem {
   std::wstring Location;
   const TAutoRunItem* Node = nullptr;  // rows: the node whose location was listed
   bool AllowsAdd = false;              // true only in nodes of one concrete location
+  // Nodes: where Windows keeps the startup switches of the entries listed
+  // here; empty when it has none for them.
+  std::wstring ApprovalLocation;
+  ApprovalState Approval = ApprovalState::Absent;           // rows: the switch as read
+  ProgramPresence Presence = ProgramPresence::Unknown;      // rows: whether the program is there
+
+  // Rows Windows' startup settings cover have a switch, on or off.
+  bool HasSwitch() const { return Kind != ItemKind::Location && Node && !Node->ApprovalLocation.empty(); }
+  bool SwitchedOff() const { return HasSwitch() && Approval == ApprovalState::Off; }
+  bool Missing() const { return Presence == ProgramPresence::Missing; }
 
   // A location string for nodes and registry rows; a file row's full path.
   std::wstring Origin() const;
@@ -51,11 +63,11 @@ struct TAutoRunItem {
 // Command ids of the toolbar buttons and the popup menu's items.
 enum CommandId {
   idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo,
-  idMenuAdd = 201, idMenuChange, idMenuDelete,
+  idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch,
 };
 
 // Indices into imgToolBar.
-enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram };
+enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram, imgMissing };
 
 class TVelmora : public ui::Window {
   // Declared before the controls, so destroyed after them.
@@ -75,7 +87,8 @@ class TVelmora : public ui::Window {
   ui::ListView lvAutoRun;
   ui::Splitter splTree;
   ui::PopupMenu pmAutoRun;
-  ui::MenuItem miDelete{pmAutoRun, idMenuDelete}, miAdd{pmAutoRun, idMenuAdd}, miChange{pmAutoRun, idMenuChange};
+  ui::MenuItem miDelete{pmAutoRun, idMenuDelete}, miAdd{pmAutoRun, idMenuAdd}, miChange{pmAutoRun, idMenuChange},
+      miSwitch{pmAutoRun, idMenuSwitch};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
@@ -93,6 +106,9 @@ class TVelmora : public ui::Window {
   void AddEntry();
   void ChangeEntry();
   void DeleteEntry();
+  // Switches the row's entry off when Windows would start it, else on, in
+  // Windows' startup settings; rows without a switch are left alone.
+  void SwitchEntry(int row);
 
   // Event handlers, bound by name in BindEvents.
   void tvAutoRunChange(HTREEITEM node);
@@ -103,6 +119,8 @@ class TVelmora : public ui::Window {
   void miAddClick();
   void miChangeClick();
   void miDeleteClick();
+  void miSwitchClick();
+  void lvAutoRunCheckClick(int item);
 
   // Width of the tree pane; the splitter changes it.
   int TreeWidth() const { return treeWidth_; }
@@ -132,6 +150,8 @@ class TVelmora : public ui::Window {
   // Appends the rows `collect` lists, also those listed before it raised.
   void ListInto(const std::function<void(EntryList&)>& collect);
   void AppendRows(EntryList& entries);
+  // Sets the picture and the check box a row's record calls for.
+  void ShowRowState(int row, const TAutoRunItem& item);
   void InsertRow(int row, std::unique_ptr<TAutoRunItem> item);
   // Removes a row and the record behind it.
   void DeleteRow(int row);
@@ -140,6 +160,9 @@ class TVelmora : public ui::Window {
   // (selection, focus, scroll position), changed ones get the new text,
   // new ones are inserted in listing order and gone ones removed.
   void MergeRows(EntryList& fresh);
+  // The list part of RefreshEntries: merge, then select the row selected
+  // before (by name) or its neighbour.
+  void MergeFreshListing();
   // The name of the selected row, if a row is selected.
   std::optional<std::wstring> SelectedCaption() const;
   void CreateComponents();

@@ -10,6 +10,7 @@
 #include "common/ShellLink.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
+#include "manager/StartupSwitches.h"
 #include "manager/aritemdlg.h"
 #include "manager/velframe.h"
 
@@ -63,10 +64,13 @@ void TVelmora::AddEntry() {
     const WideProgramAndArguments command = SplitCommandLine(path.empty() ? name : path, IsExistingFile);
     std::wstring link;
     CreateShortcut(CurrentLocation, command.program, L"", command.arguments, link);
+    // A switch left under the new file's name belonged to a deleted entry.
+    RefreshingOnError(*this, [&] { RemoveStartupSwitch(node->ApprovalLocation, FileNamePart(link)); });
   } else {
     const RegistryKey key = RefreshingOnError(*this, [&] { return OpenForWriting(CurrentLocation); });
     if (key.ValueExists(name)) throw ValueExists(name);
     key.WriteString(name, path, REG_SZ);
+    RefreshingOnError(*this, [&] { RemoveStartupSwitch(node->ApprovalLocation, name); });
   }
   RefreshEntries();
 }
@@ -77,6 +81,7 @@ void TVelmora::ChangeEntry() {
   TAutoRunItemDlg dialog;
   const std::wstring origin = RowItem(row)->Origin();
   const bool isRegistryValue = RowItem(row)->Kind == ItemKind::RegistryValue;
+  const std::wstring approvalLocation = RowItem(row)->Node ? RowItem(row)->Node->ApprovalLocation : std::wstring();
   dialog.SetNameText(RowItem(row)->Name);
   dialog.SetPathText(RowItem(row)->Command);
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
@@ -100,6 +105,9 @@ void TVelmora::ChangeEntry() {
         key.RenameValue(oldName, newName);
     }
     key.WriteString(newName, newPath, expandable ? REG_EXPAND_SZ : REG_SZ);
+    // The entry keeps its switch under its new name.
+    if (newName != oldName)
+      RefreshingOnError(*this, [&] { MoveStartupSwitch(approvalLocation, oldName, newName); });
   }
   RefreshEntries();
 }
@@ -110,6 +118,7 @@ void TVelmora::DeleteEntry() {
   const int selected = lvAutoRun.SelectedIndex();
   if (selected < 0 || !RowItem(selected)) return;
   const std::wstring origin = RowItem(selected)->Origin(), name = RowItem(selected)->Name;
+  const std::wstring approvalLocation = RowItem(selected)->HasSwitch() ? RowItem(selected)->Node->ApprovalLocation : L"";
   if (RowItem(selected)->Kind == ItemKind::File) {
     const std::wstring file = LongPathForm(origin);
     const DWORD attributes = GetFileAttributesW(file.c_str());
@@ -118,6 +127,7 @@ void TVelmora::DeleteEntry() {
     // A file that has vanished is gone already: the refresh drops its row.
     const bool failed = !folder && attributes != INVALID_FILE_ATTRIBUTES && !DeleteFileW(file.c_str()) &&
                         GetLastError() != ERROR_FILE_NOT_FOUND;
+    if (!folder && !failed) RefreshingOnError(*this, [&] { RemoveStartupSwitch(approvalLocation, name); });
     RefreshEntries();
     if (folder) throw EVelmoraError(FormatMessageText("'%s' is a folder", origin));
     if (failed) throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", origin));
@@ -129,6 +139,7 @@ void TVelmora::DeleteEntry() {
     RefreshEntries();
     throw ERegistryException(FormatMessageText("Failed to delete value '%s'", name));
   }
+  RefreshingOnError(*this, [&] { RemoveStartupSwitch(approvalLocation, name); });
   // The neighbour takes the focus and the selection before the row goes,
   // as the list does for a row deleted under the keyboard.
   const int count = lvAutoRun.Count();
@@ -142,6 +153,16 @@ void TVelmora::DeleteEntry() {
   RefreshEntries();
 }
 
+void TVelmora::SwitchEntry(int row) {
+  const TAutoRunItem* entry = RowItem(row);
+  if (!entry || !entry->HasSwitch()) return;
+  const std::wstring approvalLocation = entry->Node->ApprovalLocation, name = entry->Name;
+  const bool on = entry->SwitchedOff();
+  RefreshingOnError(*this, [&] { SwitchStartupEntry(approvalLocation, name, on); });
+  RefreshEntries();
+}
+
+void TVelmora::miSwitchClick() { SwitchEntry(lvAutoRun.SelectedIndex()); }
 void TVelmora::miAddClick() { AddEntry(); }
 void TVelmora::miChangeClick() { ChangeEntry(); }
 void TVelmora::miDeleteClick() { DeleteEntry(); }

@@ -10,6 +10,8 @@
 #include "common/ShellLink.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
+#include "manager/ProgramLookup.h"
+#include "manager/StartupSwitches.h"
 #include "manager/velframe.h"
 
 namespace {
@@ -51,6 +53,7 @@ void TVelmora::BuildLocationTree() {
     record->Kind = ItemKind::Location;
     record->Location = node.location;
     record->AllowsAdd = node.allowsAdd;
+    record->ApprovalLocation = node.approvalLocation;
     const HTREEITEM item = tvAutoRun.Add(node.isRoot ? nullptr : root, node.caption, imgFolder, imgFolder, record.get());
     if (!item) return;
     nodeRecords_.push_back(std::move(record));
@@ -66,11 +69,27 @@ void TVelmora::ClearTree() {
   nodeRecords_.clear();
 }
 
+namespace {
+
+int PictureOf(const TAutoRunItem& item) { return item.Missing() ? imgMissing : imgProgram; }
+
+ui::ListView::Check CheckOf(const TAutoRunItem& item) {
+  if (!item.HasSwitch()) return ui::ListView::Check::None;
+  return item.SwitchedOff() ? ui::ListView::Check::Cleared : ui::ListView::Check::Checked;
+}
+
+}  // namespace
+
 void TVelmora::InsertRow(int row, std::unique_ptr<TAutoRunItem> item) {
-  const int inserted = lvAutoRun.Insert(row, item->Name, imgProgram, item.get());
+  const int inserted = lvAutoRun.Insert(row, item->Name, PictureOf(*item), item.get(), CheckOf(*item));
   if (inserted < 0) return;  // not inserted: the record goes with `item`
   lvAutoRun.SetSubItem(inserted, 1, item->ShownPath());
   rowRecords_.push_back(std::move(item));
+}
+
+void TVelmora::ShowRowState(int row, const TAutoRunItem& item) {
+  lvAutoRun.SetImage(row, PictureOf(item));
+  if (lvAutoRun.CheckOf(row) != CheckOf(item)) lvAutoRun.SetCheck(row, CheckOf(item));
 }
 
 void TVelmora::AppendRows(EntryList& entries) {
@@ -101,10 +120,39 @@ void TVelmora::FillEntries(const TAutoRunItem& node) {
   ListInto([&](EntryList& entries) { CollectEntries(node, entries); });
 }
 
+namespace {
+
+// What Windows will do with the rows `first` on: their switches, read with
+// one look at the switches' key, and whether their programs are there.
+// Shortcuts were read before: no library may load while the file-system
+// redirector is off.
+void ReadStartState(const TAutoRunItem& node, std::vector<std::unique_ptr<TAutoRunItem>>& rows, size_t first,
+                    const std::vector<bool>& unreadable) {
+  if (!node.ApprovalLocation.empty()) {
+    const StartupSwitches switches(node.ApprovalLocation);
+    for (size_t at = first; at < rows.size(); ++at) rows[at]->Approval = switches.Of(rows[at]->Name);
+  }
+  const ProgramLookup lookup;
+  const FileSystemRedirectionOff redirectionOff;
+  for (size_t at = first; at < rows.size(); ++at) {
+    TAutoRunItem& row = *rows[at];
+    if (row.Kind == ItemKind::RegistryValue)
+      row.Presence = lookup.OfCommand(row.Command);
+    else if (MatchesAnyMask(row.Name, kShortcutMask))
+      row.Presence = lookup.OfShortcut(!unreadable[at - first], row.Command);
+    else
+      row.Presence = ProgramPresence::Found;  // the file listed is the program
+  }
+}
+
+}  // namespace
+
 void TVelmora::CollectFolderEntries(const TAutoRunItem& node, EntryList& into) const {
   const std::wstring folder = AppendPathDelimiter(node.Location);
   FileSearch search(folder + L"*.*");
   if (!search.Started()) return;
+  const size_t first = into.size();
+  std::vector<bool> unreadable;
   do {
     const std::wstring name = search.Current().cFileName;
     if (name == L"." || name == L".." || !MatchesAnyMask(name, kEntryMask)) continue;
@@ -114,9 +162,10 @@ void TVelmora::CollectFolderEntries(const TAutoRunItem& node, EntryList& into) c
     item->Name = name;
     item->Node = &node;
     item->Command = path;
-    if (MatchesAnyMask(name, kShortcutMask)) GetShortcutTarget(path, item->Command);
+    unreadable.push_back(MatchesAnyMask(name, kShortcutMask) && !GetShortcutTarget(path, item->Command));
     into.push_back(std::move(item));
   } while (search.Next());
+  ReadStartState(node, into, first, unreadable);
 }
 
 // Read-only, so that keys the user may not write are listed too. Values
@@ -124,6 +173,7 @@ void TVelmora::CollectFolderEntries(const TAutoRunItem& node, EntryList& into) c
 void TVelmora::CollectRegistryEntries(const TAutoRunItem& node, EntryList& into) const {
   RegistryKey key;
   if (OpenRegistryLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return;
+  const size_t first = into.size();
   key.ForEachValue([&](const WideRegValueView& value) {
     if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return;
     auto item = std::make_unique<TAutoRunItem>();
@@ -133,6 +183,7 @@ void TVelmora::CollectRegistryEntries(const TAutoRunItem& node, EntryList& into)
     item->Command = WideStringFromRegData(value.data, value.size);
     into.push_back(std::move(item));
   });
+  ReadStartState(node, into, first, std::vector<bool>(into.size() - first, false));
 }
 
 // The rows go first and their records after: no notification raised while
@@ -200,9 +251,11 @@ void TVelmora::MergeRows(EntryList& fresh) {
   for (size_t at = 0; at < fresh.size(); ++at) {
     const TAutoRunItem* current = row < lvAutoRun.Count() ? RowItem(row) : nullptr;
     if (current && current->Node == fresh[at]->Node && current->Name == fresh[at]->Name) {
-      if (current->Command != fresh[at]->Command) {
+      if (current->Command != fresh[at]->Command || current->Approval != fresh[at]->Approval ||
+          current->Presence != fresh[at]->Presence) {
         lvAutoRun.SetData(row, fresh[at].get());
-        lvAutoRun.SetSubItem(row, 1, fresh[at]->ShownPath());
+        if (current->ShownPath() != fresh[at]->ShownPath()) lvAutoRun.SetSubItem(row, 1, fresh[at]->ShownPath());
+        ShowRowState(row, *fresh[at]);
         dropped.insert(current);
         rowRecords_.push_back(std::move(fresh[at]));
       }

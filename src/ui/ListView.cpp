@@ -30,14 +30,50 @@ void ListView::AddColumn(const std::string& caption, int width) {
   Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
 }
 
-int ListView::Insert(int index, const std::wstring& caption, int image, const void* data) {
+namespace {
+UINT StateImageOf(ListView::Check check) { return INDEXTOSTATEIMAGEMASK(static_cast<UINT>(check)); }
+}  // namespace
+
+int ListView::Insert(int index, const std::wstring& caption, int image, const void* data, Check check) {
   LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
   item.iItem = index;
   item.pszText = const_cast<wchar_t*>(caption.c_str());
   item.iImage = image;
   item.lParam = reinterpret_cast<LPARAM>(data);
-  return static_cast<int>(Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  item.state = StateImageOf(check);
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  settingCheck_ = true;
+  const int inserted = static_cast<int>(Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  // A list with check boxes may give every new row a cleared box.
+  if (inserted >= 0 && CheckOf(inserted) != check) SetState(inserted, StateImageOf(check), LVIS_STATEIMAGEMASK);
+  settingCheck_ = false;
+  return inserted;
+}
+
+void ListView::SetImage(int index, int image) {
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = index;
+  item.iImage = image;
+  Send(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void ListView::SetCheck(int index, Check check) {
+  settingCheck_ = true;
+  SetState(index, StateImageOf(check), LVIS_STATEIMAGEMASK);
+  settingCheck_ = false;
+}
+
+ListView::Check ListView::CheckOf(int index) const {
+  switch (State(index, LVIS_STATEIMAGEMASK) >> 12) {
+    case 1:
+      return Check::Cleared;
+    case 2:
+      return Check::Checked;
+    default:
+      return Check::None;
+  }
 }
 
 void ListView::SetSubItem(int index, int column, const std::wstring& text) {
@@ -107,10 +143,24 @@ void ListView::EndUpdate() {
 bool ListView::OnNotifyReflect(NMHDR* header, LRESULT& result) {
   result = 0;
   switch (header->code) {
+    case LVN_ITEMCHANGING: {
+      // The list toggles a box on a click or Space, also on a row that has
+      // none; the handler decides instead.
+      const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+      const bool boxChanges = (change->uChanged & LVIF_STATE) &&
+                              ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) && change->iItem >= 0;
+      if (!boxChanges || settingCheck_) return true;
+      result = TRUE;
+      CheckClickEvent event{change->iItem};
+      if (OnCheckClick) OnCheckClick(event);
+      return true;
+    }
     case LVN_ITEMCHANGED: {
       const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
       ItemChangedEvent event{change->iItem};
-      if ((change->uChanged & LVIF_STATE) && OnItemChanged) OnItemChanged(event);
+      const UINT changed = change->uNewState ^ change->uOldState;
+      const bool onlyTheBox = changed && !(changed & ~static_cast<UINT>(LVIS_STATEIMAGEMASK));
+      if ((change->uChanged & LVIF_STATE) && !onlyTheBox && OnItemChanged) OnItemChanged(event);
       return true;
     }
     case LVN_DELETEALLITEMS:

@@ -14,6 +14,14 @@ class ListView : public Window {
   struct DoubleClickEvent {
     int item;  // the row under the mouse, -1 for none
   };
+  // A row's check box (the lists made with LVS_EX_CHECKBOXES): none, or
+  // cleared, or checked.
+  enum class Check { None, Cleared, Checked };
+  // The user clicked a row's check box or pressed Space on it. The list
+  // does not change the box itself: the handler decides and sets it.
+  struct CheckClickEvent {
+    int item;
+  };
 
   void Create(const CreateArgs& args);
   void SetSmallImages(HIMAGELIST images) { Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)); }
@@ -24,8 +32,11 @@ class ListView : public Window {
   // Appends a row with its image and data in one insertion, so that no
   // notification ever meets the row without its data; returns its index.
   int Add(const std::wstring& caption, int image, const void* data) { return Insert(Count(), caption, image, data); }
-  int Insert(int index, const std::wstring& caption, int image, const void* data);
+  int Insert(int index, const std::wstring& caption, int image, const void* data, Check check = Check::None);
   void SetData(int index, const void* data);
+  void SetImage(int index, int image);
+  void SetCheck(int index, Check check);
+  Check CheckOf(int index) const;
   void SetSubItem(int index, int column, const std::wstring& text);
   std::wstring TextW(int index, int column = 0) const;
   // The text through the ANSI code page, for callers that show ASCII only.
@@ -48,7 +59,8 @@ class ListView : public Window {
   void EndUpdate();
   int UpdateDepth() const { return updateDepth_; }
 
-  std::function<void(ItemChangedEvent&)> OnItemChanged;  // a row's state changed
+  std::function<void(ItemChangedEvent&)> OnItemChanged;  // a row's selection or focus changed
+  std::function<void(CheckClickEvent&)> OnCheckClick;
   std::function<void(DoubleClickEvent&)> OnDoubleClick;
   // Every key pressed in the list, with Alt held too (those the list
   // does not report); a handler that sets `key` to 0 swallows it.
@@ -67,6 +79,7 @@ class ListView : public Window {
   }
   void SetState(int index, UINT state, UINT mask);
   int updateDepth_ = 0;
+  bool settingCheck_ = false;  // a change of ours, not the user's
 };
 
 // Holds a list's update bracket for one scope.

@@ -11,6 +11,14 @@ bool MenuItem::Enabled() const {
   return state != UINT(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;
 }
 
+void MenuItem::SetCaption(const std::string& caption) const {
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_STRING;
+  info.dwTypeData = const_cast<char*>(caption.c_str());
+  SetMenuItemInfoA(menu_.Handle(), static_cast<UINT>(id_), FALSE, &info);
+}
+
 void MenuItem::Click() const {
   if (Enabled() && OnClick) OnClick();
 }

@@ -19,6 +19,7 @@ class MenuItem {
   int Id() const { return id_; }
   void SetEnabled(bool enabled) const;
   bool Enabled() const;
+  void SetCaption(const std::string& caption) const;
   // Runs the item as choosing it does: only when it is enabled.
   void Click() const;
 

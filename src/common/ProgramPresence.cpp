@@ -1,0 +1,153 @@
+#include "common/ProgramPresence.h"
+
+#include <vector>
+
+namespace {
+
+enum class PathForm { Full, Bare, Relative };
+
+bool IsSlash(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+PathForm FormOf(const std::wstring& path) {
+  if (path.size() >= 3 && path[1] == L':' && IsSlash(path[2])) return PathForm::Full;
+  if (path.size() >= 2 && IsSlash(path[0]) && IsSlash(path[1])) return PathForm::Full;
+  if (path.find_first_of(L"\\/:") == std::wstring::npos) return PathForm::Bare;
+  return PathForm::Relative;  // "bin\app.exe", "C:app.exe", "\app.exe": relative to a folder we cannot know
+}
+
+wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+bool EqualsAsciiNoCase(const std::wstring& text, size_t from, const wchar_t* expected) {
+  size_t at = from;
+  for (; *expected; ++expected, ++at)
+    if (at >= text.size() || AsciiLower(text[at]) != *expected) return false;
+  return at == text.size();
+}
+
+bool EndsWithAsciiNoCase(const std::wstring& text, const std::wstring& tail) {
+  return text.size() >= tail.size() && EqualsAsciiNoCase(text, text.size() - tail.size(), tail.c_str());
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+  const size_t first = text.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return std::wstring();
+  return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
+
+struct Reading {
+  std::wstring program;
+  std::wstring arguments;
+};
+
+std::vector<Reading> ReadingsOf(const std::wstring& line) {
+  const std::wstring text = Trimmed(line);
+  std::vector<Reading> readings;
+  if (text.empty()) return readings;
+  if (text[0] == L'"') {
+    const size_t close = text.find(L'"', 1);
+    if (close == std::wstring::npos)
+      readings.push_back({text.substr(1), std::wstring()});
+    else
+      readings.push_back({text.substr(1, close - 1), Trimmed(text.substr(close + 1))});
+    return readings;
+  }
+  for (size_t space = text.find(L' '); space != std::wstring::npos; space = text.find(L' ', space + 1))
+    if (text[space - 1] != L' ') readings.push_back({text.substr(0, space), Trimmed(text.substr(space + 1))});
+  readings.push_back({text, std::wstring()});
+  return readings;
+}
+
+// A file as CreateProcess (".exe") or LoadLibrary (".dll") finds it: as
+// named, or with the extension added.
+ProgramPresence PresenceOfFile(const std::wstring& path, const std::wstring& extension, const ProgramProbe& probe) {
+  const std::wstring extended = EndsWithAsciiNoCase(path, extension) ? std::wstring() : path + extension;
+  switch (FormOf(path)) {
+    case PathForm::Full:
+      return probe.exists(path) || (!extended.empty() && probe.exists(extended)) ? ProgramPresence::Found
+                                                                                  : ProgramPresence::Missing;
+    case PathForm::Bare:
+      return probe.foundByName(path) || (!extended.empty() && probe.foundByName(extended)) ? ProgramPresence::Found
+                                                                                            : ProgramPresence::Unknown;
+    case PathForm::Relative:
+      break;
+  }
+  return ProgramPresence::Unknown;
+}
+
+// Found as soon as one reading is found; missing only when every reading
+// is missing.
+template <class Check>
+ProgramPresence FirstFound(const std::vector<Reading>& readings, Check check) {
+  if (readings.empty()) return ProgramPresence::Unknown;
+  bool unknown = false;
+  for (const Reading& reading : readings) {
+    const ProgramPresence presence = check(reading);
+    if (presence == ProgramPresence::Found) return presence;
+    unknown = unknown || presence == ProgramPresence::Unknown;
+  }
+  return unknown ? ProgramPresence::Unknown : ProgramPresence::Missing;
+}
+
+bool IsRundll32(const std::wstring& program) {
+  const size_t slash = program.find_last_of(L"\\/");
+  const size_t name = slash == std::wstring::npos ? 0 : slash + 1;
+  return EqualsAsciiNoCase(program, name, L"rundll32") || EqualsAsciiNoCase(program, name, L"rundll32.exe");
+}
+
+// "library,entry arguments" or "\"library\",entry arguments".
+ProgramPresence PresenceOfLibrary(const std::wstring& arguments, const ProgramProbe& probe) {
+  const std::wstring text = Trimmed(arguments);
+  const std::wstring library = !text.empty() && text[0] == L'"' ? text : text.substr(0, text.find(L','));
+  return FirstFound(ReadingsOf(library),
+                    [&](const Reading& reading) { return PresenceOfFile(reading.program, L".dll", probe); });
+}
+
+}  // namespace
+
+// Windows starts the first reading that names a program; rundll32 (in the
+// system folder of every Windows) then loads the library it is given.
+ProgramPresence PresenceOfCommand(const std::wstring& commandLine, const ProgramProbe& probe) {
+  const std::vector<Reading> readings = ReadingsOf(commandLine);
+  bool unknown = readings.empty();
+  for (const Reading& reading : readings) {
+    const bool rundll32 = IsRundll32(reading.program);
+    const ProgramPresence program = rundll32 && FormOf(reading.program) == PathForm::Bare
+                                        ? ProgramPresence::Found
+                                        : PresenceOfFile(reading.program, L".exe", probe);
+    if (program == ProgramPresence::Found)
+      return rundll32 ? PresenceOfLibrary(reading.arguments, probe) : program;
+    unknown = unknown || program == ProgramPresence::Unknown;
+  }
+  return unknown ? ProgramPresence::Unknown : ProgramPresence::Missing;
+}
+
+ProgramPresence PresenceOfPath(const std::wstring& path, const ProgramProbe& probe) {
+  const std::wstring text = Trimmed(path);
+  if (text.empty()) return ProgramPresence::Unknown;
+  return PresenceOfFile(text, L".exe", probe);
+}
+
+std::wstring ExpandVariables(const std::wstring& text,
+                             const std::function<bool(const std::wstring& name, std::wstring& value)>& lookup) {
+  std::wstring expanded;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t open = text.find(L'%', at);
+    const size_t close = open == std::wstring::npos ? open : text.find(L'%', open + 1);
+    if (close == std::wstring::npos) {
+      expanded.append(text, at, std::wstring::npos);
+      break;
+    }
+    expanded.append(text, at, open - at);
+    std::wstring value;
+    if (close > open + 1 && lookup(text.substr(open + 1, close - open - 1), value)) {
+      expanded += value;
+      at = close + 1;
+    } else {
+      // Not a name: its closing sign may open the next one.
+      expanded.append(text, open, close - open);
+      at = close;
+    }
+  }
+  return expanded;
+}

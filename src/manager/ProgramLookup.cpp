@@ -1,0 +1,83 @@
+#include "manager/ProgramLookup.h"
+
+#include "common/FileTools.h"
+#include "common/Names.h"
+#include "common/Registry.h"
+#include "manager/LocationCatalogue.h"
+
+namespace {
+
+const wchar_t* const kAppPaths = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+std::wstring EnvironmentVariable(const std::wstring& name) {
+  std::wstring value(256, L'\0');
+  for (;;) {
+    const DWORD length = GetEnvironmentVariableW(name.c_str(), &value[0], static_cast<DWORD>(value.size()));
+    if (length == 0) return std::wstring();
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.resize(length);
+  }
+}
+
+std::wstring SystemFolder(UINT (WINAPI* get)(LPWSTR, UINT)) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const UINT length = get(buffer, MAX_PATH);
+  return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+}  // namespace
+
+ProgramLookup::ProgramLookup() : wow64_(HasWow64RegistryView()) {
+  // The system folder's name; looked at with the redirector off, it is
+  // the native one.
+  for (const std::wstring& folder : {SystemFolder(GetSystemDirectoryW), SystemFolder(GetWindowsDirectoryW)})
+    if (!folder.empty()) searchFolders_.push_back(folder);
+  const std::wstring path = EnvironmentVariable(L"PATH");
+  for (size_t at = 0; at <= path.size();) {
+    size_t end = path.find(L';', at);
+    if (end == std::wstring::npos) end = path.size();
+    std::wstring folder = path.substr(at, end - at);
+    if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"') folder = folder.substr(1, folder.size() - 2);
+    if (!folder.empty()) searchFolders_.push_back(Expanded(folder));
+    at = end + 1;
+  }
+  probe_.exists = [this](const std::wstring& file) { return Exists(file); };
+  probe_.foundByName = [this](const std::wstring& name) { return FoundByName(name); };
+}
+
+// %ProgramFiles% of a 64-bit Windows is the 64-bit programs' folder, which
+// a 32-bit process finds under ProgramW6432.
+std::wstring ProgramLookup::Expanded(const std::wstring& text) const {
+  return ExpandVariables(text, [this](const std::wstring& name, std::wstring& value) {
+    if (wow64_ && SameName(name, L"ProgramFiles")) value = EnvironmentVariable(L"ProgramW6432");
+    if (wow64_ && SameName(name, L"CommonProgramFiles")) value = EnvironmentVariable(L"CommonProgramW6432");
+    if (value.empty()) value = EnvironmentVariable(name);
+    return !value.empty();
+  });
+}
+
+bool ProgramLookup::Exists(const std::wstring& path) const {
+  return GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ProgramLookup::FoundByName(const std::wstring& name) const {
+  for (const std::wstring& folder : searchFolders_)
+    if (Exists(AppendPathDelimiter(folder) + name)) return true;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    RegistryKey key;
+    if (key.Open(root, kAppPaths + name, KeyAccess::Presence, RegistryView::Native) == ERROR_SUCCESS) return true;
+  }
+  return false;
+}
+
+ProgramPresence ProgramLookup::OfCommand(const std::wstring& commandLine) const {
+  return PresenceOfCommand(Expanded(commandLine), probe_);
+}
+
+ProgramPresence ProgramLookup::OfShortcut(bool readable, const std::wstring& target) const {
+  if (!readable) return ProgramPresence::Missing;
+  return PresenceOfPath(Expanded(target), probe_);
+}

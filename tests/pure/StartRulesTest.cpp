@@ -1,0 +1,128 @@
+// What Windows will do with an entry at logon: the startup switch's bytes
+// and the readings of a command line that decide "missing".
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/ProgramPresence.h"
+#include "manager/StartupApproval.h"
+
+namespace {
+
+struct ApprovalCase {
+  bool binary;
+  std::vector<std::uint8_t> bytes;
+  ApprovalState expected;
+};
+
+TEST(StartupApproval, DecodesEvenOnOddOffAndAnythingElseUnknown) {
+  const std::vector<std::uint8_t> zeros11(11, 0);
+  auto twelve = [&](std::uint8_t first) {
+    std::vector<std::uint8_t> bytes{first};
+    bytes.insert(bytes.end(), zeros11.begin(), zeros11.end());
+    return bytes;
+  };
+  const ApprovalCase cases[] = {
+      {true, twelve(0x02), ApprovalState::On},       {true, twelve(0x06), ApprovalState::On},
+      {true, twelve(0x00), ApprovalState::On},       {true, twelve(0x03), ApprovalState::Off},
+      {true, twelve(0x07), ApprovalState::Off},      {true, twelve(0xFF), ApprovalState::Off},
+      {true, {0x03, 0, 0, 0}, ApprovalState::Unknown},  // shorter
+      {true, std::vector<std::uint8_t>(13, 0x03), ApprovalState::Unknown},
+      {true, {}, ApprovalState::Unknown},
+      {false, twelve(0x03), ApprovalState::Unknown},  // another type
+  };
+  for (const ApprovalCase& c : cases)
+    EXPECT_EQ(DecodeApproval(c.binary, c.bytes.data(), c.bytes.size()), c.expected)
+        << c.bytes.size() << " bytes, first " << (c.bytes.empty() ? -1 : c.bytes[0]);
+}
+
+TEST(StartupApproval, WritesWindowsBytes) {
+  const ApprovalBytes on = ApprovalOnBytes();
+  EXPECT_EQ(on, (ApprovalBytes{0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  const ApprovalBytes off = ApprovalOffBytes(0x01D2C3B4A5968778ULL);
+  EXPECT_EQ(off, (ApprovalBytes{0x03, 0, 0, 0, 0x78, 0x87, 0x96, 0xA5, 0xB4, 0xC3, 0xD2, 0x01}));
+  EXPECT_EQ(DecodeApproval(true, off.data(), off.size()), ApprovalState::Off);
+  EXPECT_EQ(DecodeApproval(true, on.data(), on.size()), ApprovalState::On);
+}
+
+struct PresenceCase {
+  std::wstring commandLine;
+  ProgramPresence expected;
+  const char* why;
+};
+
+// A file system of a few files and folders, and a search path with one.
+ProgramProbe FakeDisk(std::vector<std::wstring>* probed = nullptr) {
+  static const std::set<std::wstring> files = {
+      L"C:\\Program Files\\App\\app.exe", L"C:\\Tools\\tool.exe", L"C:\\Tools\\lib.dll",
+      L"C:\\Tools\\Folder",               L"C:\\My Tools\\run.exe", L"C:\\Tools\\has space.dll",
+      L"C:\\Windows\\System32\\RUNDLL32.EXE"};
+  ProgramProbe probe;
+  probe.exists = [probed](const std::wstring& path) {
+    if (probed) probed->push_back(path);
+    return files.count(path) > 0;
+  };
+  probe.foundByName = [](const std::wstring& name) { return name == L"known.exe"; };
+  return probe;
+}
+
+TEST(ProgramPresence, ReadsACommandLineAsWindowsDoes) {
+  using P = ProgramPresence;
+  const PresenceCase cases[] = {
+      {L"\"C:\\Program Files\\App\\app.exe\" /min", P::Found, "quoted"},
+      {L"\"C:\\Program Files\\App\\gone.exe\" /min", P::Missing, "quoted, gone"},
+      {L"\"C:\\Program Files\\App\\app.exe", P::Found, "no closing quote"},
+      {L"C:\\Program Files\\App\\app.exe /min", P::Found, "unquoted, a space in the folder"},
+      {L"C:\\Program Files\\App\\app /min", P::Found, "\".exe\" added"},
+      {L"\"C:\\Program Files\\App\\app\"", P::Found, "quoted, \".exe\" added"},
+      {L"C:\\My Tools\\run.exe", P::Found, "a longer reading after a missing shorter one"},
+      {L"C:\\Tools\\tool.exe C:\\gone.exe", P::Found, "the shortest reading"},
+      {L"  C:\\Tools\\tool.exe  ", P::Found, "spaces around"},
+      {L"C:\\Tools\\Folder", P::Found, "a folder"},
+      {L"C:\\Tools\\gone.exe -x", P::Missing, "every reading gone"},
+      {L"\\\\server\\share\\gone.exe", P::Missing, "a share path is a full path"},
+      {L"known.exe -x", P::Found, "a bare name found by the search"},
+      {L"known", P::Found, "a bare name with \".exe\" added"},
+      {L"unknown.exe", P::Unknown, "a bare name not found is no alarm"},
+      {L"unknown.exe C:\\Tools\\tool.exe", P::Unknown, "unknown beats missing"},
+      {L"bin\\app.exe", P::Unknown, "relative to a folder we cannot know"},
+      {L"C:app.exe", P::Unknown, "relative to a drive's current folder"},
+      {L"%UNSET%\\app.exe", P::Unknown, "a variable left unexpanded"},
+      {L"", P::Unknown, "empty"},
+      {L"rundll32.exe C:\\Tools\\lib.dll,Entry", P::Found, "rundll32: the library"},
+      {L"rundll32 C:\\Tools\\lib,Entry x", P::Found, "rundll32: \".dll\" added"},
+      {L"C:\\Windows\\System32\\RUNDLL32.EXE \"C:\\Tools\\has space.dll\",Entry", P::Found, "rundll32: quoted"},
+      {L"C:\\Tools\\has space.dll,Entry", P::Missing, "no rundll32: the library is no program"},
+      {L"rundll32.exe C:\\Tools\\has space.dll,Entry", P::Found, "rundll32: unquoted with a space"},
+      {L"rundll32.exe C:\\Tools\\gone.dll,Entry", P::Missing, "rundll32: the library is gone"},
+      {L"rundll32.exe shell32.dll,Control_RunDLL", P::Unknown, "rundll32: a bare library"},
+  };
+  for (const PresenceCase& c : cases) EXPECT_EQ(PresenceOfCommand(c.commandLine, FakeDisk()), c.expected) << c.why;
+}
+
+TEST(ProgramPresence, StopsAtTheFirstReadingFound) {
+  std::vector<std::wstring> probed;
+  EXPECT_EQ(PresenceOfCommand(L"C:\\Tools\\tool.exe a b c", FakeDisk(&probed)), ProgramPresence::Found);
+  EXPECT_EQ(probed, (std::vector<std::wstring>{L"C:\\Tools\\tool.exe"}));
+}
+
+TEST(ProgramPresence, ExpandsKnownVariablesAndLeavesTheRest) {
+  const auto lookup = [](const std::wstring& name, std::wstring& value) {
+    if (name != L"ProgramFiles") return false;
+    value = L"C:\\Program Files";
+    return true;
+  };
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"%ProgramFiles%\\App\\app.exe", L"C:\\Program Files\\App\\app.exe"},
+      {L"%UNSET%\\x %ProgramFiles%", L"%UNSET%\\x C:\\Program Files"},
+      {L"50% of %ProgramFiles%", L"50% of C:\\Program Files"},
+      {L"%%ProgramFiles%", L"%C:\\Program Files"},
+      {L"100%", L"100%"},
+      {L"%", L"%"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExpandVariables(c.first, lookup), c.second);
+}
+
+}  // namespace
