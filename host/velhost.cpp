@@ -141,13 +141,23 @@ void DumpManager(HWND manager, FILE* out) {
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::fprintf(out, "Rows of %s:\n", TreeText(tree, node).c_str());
+    constexpr int kMissingPicture = 7;
     for (int row = 0; row < rows; ++row) {
       std::string name = ListText(list, row, 0);
       // Padded by characters, not bytes.
       size_t characters = 0;
       for (unsigned char byte : name) characters += (byte & 0xC0) != 0x80;
       if (characters < 24) name.append(24 - characters, ' ');
-      std::fprintf(out, "  %s %s\n", name.c_str(), ListText(list, row, 1).c_str());
+      // The box Windows' startup switch shows, and the toolbar strip's last
+      // picture, which marks a program that is gone.
+      const LRESULT box = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12;
+      LVITEMA item{};
+      item.mask = LVIF_IMAGE;
+      item.iItem = row;
+      SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+      const char* mark = box == 2 ? "[x]" : box == 1 ? "[ ]" : "   ";
+      std::fprintf(out, "  %s %s %s%s\n", mark, name.c_str(), ListText(list, row, 1).c_str(),
+                   item.iImage == kMissingPicture ? "  (missing)" : "");
     }
   }
   SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));

@@ -310,7 +310,7 @@ TEST_F(ManagerTest, WindowLayoutAndPicture) {
   EXPECT_EQ(frame.pmAutoRun.Caption(0), "Add new");
   EXPECT_EQ(frame.pmAutoRun.Caption(1), "Change");
   EXPECT_EQ(frame.pmAutoRun.Caption(2), "Delete");
-  EXPECT_EQ(frame.imgToolBar.Count(), 7);
+  EXPECT_EQ(frame.imgToolBar.Count(), imgMissing + 1);
   EXPECT_EQ(frame.tbrCommands.ButtonCount(), 7);
   EXPECT_TRUE(frame.tbInfo.Hidden());
   EXPECT_TRUE(frame.tbInfoSeparator.Hidden());
