@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/DropSource.h"
@@ -86,6 +87,26 @@ std::string MakeFolder(int n) {
   return folder;
 }
 
+// What the start state honestly costs: one enumeration of the switches'
+// key per listing, one attribute query per program.
+const char* const kApprovedRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+const char* const kApprovedFolder =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
+
+// A few entries switched off in each switches' key the listings read.
+void SeedSwitches() {
+  for (const char* path : {kApprovedRun, kApprovedFolder}) {
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    const BYTE off[12] = {3};
+    for (int i = 0; i < 100; i += 5) {
+      const std::string name = path == kApprovedRun ? "VelBench " + std::to_string(i) : "program" + std::to_string(i) + ".exe";
+      RegSetValueExA(key, name.c_str(), 0, REG_BINARY, off, sizeof off);
+    }
+    RegCloseKey(key);
+  }
+}
+
 // The floor's list: the same kind of control the frame uses.
 struct FloorList {
   HWND list;
@@ -93,7 +114,8 @@ struct FloorList {
     list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                            at.left, at.top, at.right, at.bottom, parent, nullptr, nullptr, nullptr);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const DWORD style = LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = 100;
@@ -103,12 +125,16 @@ struct FloorList {
     column.pszText = const_cast<char*>("Path");
     SendMessageA(list, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
   }
-  void Insert(const char* caption, const char* path, int index) {
+  // The picture of a present (6) or gone (7) program; the box checked
+  // (2) or cleared (1).
+  void Insert(const char* caption, const char* path, int index, int image = 6, int box = 2) {
     LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
+    item.state = INDEXTOSTATEIMAGEMASK(box);
+    item.stateMask = LVIS_STATEIMAGEMASK;
     item.iItem = index;
     item.pszText = const_cast<char*>(caption);
-    item.iImage = 6;
+    item.iImage = image;
     item.lParam = index;
     SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     LVITEMA sub{};
@@ -118,8 +144,32 @@ struct FloorList {
   }
 };
 
-void FloorRegistry(FloorList& floor, const std::string& path) {
+std::unordered_map<std::string, bool> FloorSwitches(const char* path) {
+  std::unordered_map<std::string, bool> switches;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key)) return switches;
+  char name[256];
+  BYTE data[64];
+  for (DWORD index = 0;; ++index) {
+    DWORD nameLength = sizeof name, size = sizeof data, type = 0;
+    if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data, &size)) break;
+    switches[name] = size == 12 && (data[0] & 1);
+  }
+  RegCloseKey(key);
+  return switches;
+}
+
+bool FloorProgramExists(const char* command) {
+  std::string program = command;
+  if (!program.empty() && program[0] == '"') program = program.substr(1, program.find('"', 1) - 1);
+  return GetFileAttributesA(program.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Appends a key's rows; `approved` is its switches' key, if it has one.
+void FloorRegistry(FloorList& floor, const std::string& path, const char* approved = kApprovedRun) {
   SendMessageA(floor.list, WM_SETREDRAW, FALSE, 0);
+  const auto switches = approved ? FloorSwitches(approved) : std::unordered_map<std::string, bool>();
+  const int first = int(SendMessageA(floor.list, LVM_GETITEMCOUNT, 0, 0));
   HKEY key;
   RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
   std::vector<char> name(256);
@@ -134,7 +184,11 @@ void FloorRegistry(FloorList& floor, const std::string& path) {
     }
     if (result != ERROR_SUCCESS) break;
     data[dataSize] = 0;
-    floor.Insert(name.data(), reinterpret_cast<char*>(data.data()), int(index));
+    const auto switched = switches.find(name.data());
+    const bool off = switched != switches.end() && switched->second;
+    const bool found = FloorProgramExists(reinterpret_cast<char*>(data.data()));
+    floor.Insert(name.data(), reinterpret_cast<char*>(data.data()), first + int(index), found ? 6 : 7,
+                 approved ? (off ? 1 : 2) : 0);
     ++index;
   }
   RegCloseKey(key);
@@ -143,13 +197,15 @@ void FloorRegistry(FloorList& floor, const std::string& path) {
 
 void FloorFolder(FloorList& floor, const std::string& folder) {
   SendMessageA(floor.list, WM_SETREDRAW, FALSE, 0);
+  const auto switches = FloorSwitches(kApprovedFolder);
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
-  int index = 0;
+  int index = int(SendMessageA(floor.list, LVM_GETITEMCOUNT, 0, 0));
   do {
     const std::string name = found.cFileName;
     if (name == "." || name == "..") continue;
     const std::string path = folder + "\\" + name;
+    int image = 6;
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".lnk") == 0) {
       IShellLinkA* link = nullptr;
       IPersistFile* file = nullptr;
@@ -162,11 +218,28 @@ void FloorFolder(FloorList& floor, const std::string& folder) {
       link->GetPath(target, MAX_PATH, nullptr, 0);
       file->Release();
       link->Release();
+      image = FloorProgramExists(target) ? 6 : 7;
     }
-    floor.Insert(name.c_str(), path.c_str(), index++);
+    const auto switched = switches.find(name);
+    floor.Insert(name.c_str(), path.c_str(), index++, image, switched != switches.end() && switched->second ? 1 : 2);
   } while (FindNextFileA(search, &found));
   FindClose(search);
   SendMessageA(floor.list, WM_SETREDRAW, TRUE, 0);
+}
+
+// Bytes in use on every heap of the process (the C runtime's included).
+double HeapBytesInUse() {
+  std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+  const DWORD count = std::min<DWORD>(GetProcessHeaps(DWORD(heaps.size()), heaps.data()), DWORD(heaps.size()));
+  double total = 0;
+  for (DWORD i = 0; i < count; ++i) {
+    PROCESS_HEAP_ENTRY entry{};
+    HeapLock(heaps[i]);
+    while (HeapWalk(heaps[i], &entry))
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
+    HeapUnlock(heaps[i]);
+  }
+  return total;
 }
 
 struct Row {
@@ -237,6 +310,7 @@ int main(int argc, char** argv) {
       frame.ClearEntries();
       SendMessageA(floor.list, LVM_DELETEALLITEMS, 0, 0);
     };
+    SeedSwitches();
     std::printf("| listing  |      N | product us/entry | floor us/entry | ratio |\n");
     std::printf("|----------|--------|-----------|-----------|-------|\n");
     std::vector<Row> rows;
@@ -245,6 +319,7 @@ int main(int argc, char** argv) {
       const std::string key = MakeKey(n);
       TAutoRunItem location;
       location.Location = WideFromAnsi("HKEY_CURRENT_USER\\" + key);
+      location.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedRun);
       rows.push_back(Measure(
           "registry", n, runs,
           [&] {
@@ -253,9 +328,25 @@ int main(int argc, char** argv) {
           },
           [&] { FloorRegistry(floor, key); }, clear));
       PrintRow(rows.back());
+      if (n == 10000) {
+        // Memory per row: what the rows hold on the heaps, records and
+        // list items together, against the floor window's list.
+        clear();
+        const double empty = HeapBytesInUse();
+        frame.FillEntries(location);
+        const double product = HeapBytesInUse() - empty;
+        clear();
+        const double floorEmpty = HeapBytesInUse();
+        FloorRegistry(floor, key);
+        const double floorBytes = HeapBytesInUse() - floorEmpty;
+        clear();
+        std::printf("| %-8s | %6d | %9.1f | %9.1f | %5.2f |  (bytes per row)\n", "memory", n, product / n,
+                    floorBytes / n, product / floorBytes);
+      }
       TAutoRunItem folderNode;
       const std::string folder = MakeFolder(n);
       folderNode.Location = WideFromAnsi(folder);
+      folderNode.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedFolder);
       rows.push_back(Measure(
           "folder", n, runs,
           [&] {
@@ -330,7 +421,15 @@ int main(int argc, char** argv) {
         SendMessageA(list.list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
         for (HWND control : {toolbar, tree, status, list.list})
           SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        FloorRegistry(list, run);
+        // What the user's root lists: its four keys and its Startup folder.
+        for (const char* child : {"Run", "RunOnce", "RunServices", "RunServicesOnce"})
+          FloorRegistry(list, std::string("Software\\Microsoft\\Windows\\CurrentVersion\\") + child,
+                        std::string(child) == "Run" ? kApprovedRun : nullptr);
+        char startup[MAX_PATH] = "";
+        DWORD startupSize = sizeof startup;
+        RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                     "Startup", RRF_RT_REG_SZ, nullptr, startup, &startupSize);
+        FloorFolder(list, startup);
         ShowWindow(top, SW_SHOWNOACTIVATE);
         UpdateWindow(top);
         UpdateWindow(list.list);
@@ -359,7 +458,7 @@ int main(int argc, char** argv) {
     // location and coming back, until the list has painted (the old rows
     // cleared, the new listed, the first selected, the status bar written),
     // against clearing and filling a plain list the same way.
-    for (int n : {1000, 10000}) {
+    for (int n : {100, 1000, 10000}) {
       const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
       HKEY key;
       RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
@@ -404,9 +503,8 @@ int main(int argc, char** argv) {
     // until the list has painted, against the fewest calls that give the
     // same screen: the value deleted, the key enumerated once (names, types
     // and data, as a refresh must), the one row removed, the list painted.
-    {
+    for (int n : {100, 1000, 10000}) {
       const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-      const int n = 10000;
       HKEY key;
       RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
       const auto valueName = [](int i) { return "VelBench " + std::to_string(i); };
@@ -439,9 +537,11 @@ int main(int argc, char** argv) {
         RegOpenKeyExA(HKEY_CURRENT_USER, run, 0, KEY_READ, &read);
         std::vector<char> name(256);
         std::vector<BYTE> data(256);
+        const auto switches = FloorSwitches(kApprovedRun);
         for (DWORD index = 0;; ++index) {
           DWORD nameLength = DWORD(name.size()), dataSize = DWORD(data.size()), type = 0;
           if (RegEnumValueA(read, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize)) break;
+          FloorProgramExists(reinterpret_cast<char*>(data.data()));
         }
         RegCloseKey(read);
         SendMessageA(list.list, LVM_DELETEITEM, target, 0);
@@ -475,6 +575,8 @@ int main(int argc, char** argv) {
     }
   }
   RegDeleteTreeA(HKEY_CURRENT_USER, kBenchKey);
+  RegDeleteTreeA(HKEY_CURRENT_USER, kApprovedRun);
+  RegDeleteTreeA(HKEY_CURRENT_USER, kApprovedFolder);
   RunUnitFinalisations(false);
   return 0;
 }
