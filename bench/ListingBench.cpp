@@ -227,6 +227,43 @@ void FloorFolder(FloorList& floor, const std::string& folder) {
   SendMessageA(floor.list, WM_SETREDRAW, TRUE, 0);
 }
 
+// A window beside the manager, as large as it, holding the floor's list
+// (as large as the manager's list, where the manager has it) and a status
+// bar: neither side's list covers the other's.
+struct FloorWindow {
+  HWND top;
+  std::unique_ptr<FloorList> list;
+  HWND status, tree;
+  HTREEITEM run = nullptr, runOnce = nullptr;  // two nodes of the tree, to select
+  explicit FloorWindow(const TVelmoraWin& manager) {
+    RECT frame, inList, inTree;
+    GetWindowRect(manager.Handle(), &frame);
+    GetWindowRect(manager.Velmora->lvAutoRun, &inList);
+    GetWindowRect(manager.Velmora->tvAutoRun, &inTree);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    top = CreateWindowExA(0, "STATIC", "floor", WS_POPUP | WS_BORDER, frame.left, frame.bottom + 8, width, height,
+                          nullptr, nullptr, nullptr, nullptr);
+    tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
+                           WS_CHILD | WS_VISIBLE | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                           inTree.left - frame.left, inTree.top - frame.top, inTree.right - inTree.left,
+                           inTree.bottom - inTree.top, top, nullptr, nullptr, nullptr);
+    for (HTREEITEM* node : {&run, &runOnce}) {
+      TVINSERTSTRUCTA insert{};
+      insert.hParent = TVI_ROOT;
+      insert.hInsertAfter = TVI_LAST;
+      insert.item.mask = TVIF_TEXT;
+      insert.item.pszText = const_cast<char*>(node == &run ? "Run" : "Run Once");
+      *node = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    }
+    list = std::make_unique<FloorList>(top, RECT{inList.left - frame.left, inList.top - frame.top,
+                                                 inList.right - inList.left, inList.bottom - inList.top});
+    status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, height - 19, width, 19, top, nullptr,
+                             nullptr, nullptr);
+    ShowWindow(top, SW_SHOWNOACTIVATE);
+  }
+  ~FloorWindow() { DestroyWindow(top); }
+};
+
 // Bytes in use on every heap of the process (the C runtime's included).
 double HeapBytesInUse() {
   std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
@@ -317,7 +354,7 @@ int main(int argc, char** argv) {
     for (int n : {100, 1000, 10000}) {
       const int runs = quick ? 3 : (n >= 10000 ? 7 : 15);
       const std::string key = MakeKey(n);
-      TAutoRunItem location;
+      TAutoRunNode location;
       location.Location = WideFromAnsi("HKEY_CURRENT_USER\\" + key);
       location.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedRun);
       rows.push_back(Measure(
@@ -343,7 +380,7 @@ int main(int argc, char** argv) {
         std::printf("| %-8s | %6d | %9.1f | %9.1f | %5.2f |  (bytes per row)\n", "memory", n, product / n,
                     floorBytes / n, product / floorBytes);
       }
-      TAutoRunItem folderNode;
+      TAutoRunNode folderNode;
       const std::string folder = MakeFolder(n);
       folderNode.Location = WideFromAnsi(folder);
       folderNode.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedFolder);
@@ -472,9 +509,9 @@ int main(int argc, char** argv) {
       ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
       const HTREEITEM runNode = frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root());
       const HTREEITEM onceNode = frame.tvAutoRun.NextSibling(runNode);
-      FloorList list(manager.Handle(), RECT{0, 0, 300, 200});
-      HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 200, 300, 19, manager.Handle(),
-                                    nullptr, nullptr, nullptr);
+      FloorWindow beside(manager);
+      FloorList& list = *beside.list;
+      HWND status = beside.status;
       frame.tvAutoRun.Select(runNode);
       FloorRegistry(list, run);
       auto product = [&] {
@@ -483,7 +520,13 @@ int main(int argc, char** argv) {
         UpdateWindow(frame.lvAutoRun);
         UpdateWindow(frame.StatusBar);
       };
+      // The floor's tree and list leave for RunOnce (empty) and come back too.
       auto floorSelect = [&] {
+        SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.runOnce));
+        SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
+        FloorRegistry(list, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", nullptr);
+        SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("...\\Windows\\CurrentVersion\\RunOnce"));
+        SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.run));
         SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
         FloorRegistry(list, run);
         LVITEMA state{};
@@ -495,7 +538,6 @@ int main(int argc, char** argv) {
       };
       const Row select = Measure("select", n, quick ? 3 : (n >= 10000 ? 7 : 11), product, floorSelect, [] {});
       PrintRow(select);
-      DestroyWindow(status);
       for (int i = 0; i < n; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
       RegCloseKey(key);
     }
@@ -518,7 +560,8 @@ int main(int argc, char** argv) {
       TVelmora& frame = *manager.Velmora;
       ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
       frame.tvAutoRun.Select(frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root()));  // "Run"
-      FloorList list(manager.Handle(), RECT{0, 0, 300, 200});
+      FloorWindow beside(manager);
+      FloorList& list = *beside.list;
       FloorRegistry(list, run);
       const int target = n / 2;
       const auto rowOf = [&](const std::string& name) {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-enum class ProgramPresence {
+enum class ProgramPresence : unsigned char {
   Found,
   Missing,
   Unknown,  // a bare name not found, a relative path, an empty line

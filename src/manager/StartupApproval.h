@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-enum class ApprovalState {
+enum class ApprovalState : unsigned char {
   Absent,   // no value: on
   On,       // an even flag byte
   Off,      // an odd flag byte

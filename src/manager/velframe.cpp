@@ -29,7 +29,7 @@ ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
 std::wstring TAutoRunItem::Origin() const {
   switch (Kind) {
     case ItemKind::Location:
-      return Location;
+      return static_cast<const TAutoRunNode*>(this)->Location;
     case ItemKind::RegistryValue:
       return Node ? Node->Location : std::wstring();
     case ItemKind::File:
@@ -82,6 +82,12 @@ void TVelmora::CreateComponents() {
   // Windows will start the entry.
   lvAutoRun.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
   lvAutoRun.SetSmallImages(imgToolBar.Get());
+  // The rows' texts stay in their records only; the list asks for them
+  // when it paints.
+  lvAutoRun.TextOf = [](const void* data, int column) {
+    const auto* item = static_cast<const TAutoRunItem*>(data);
+    return column == 0 ? item->Name : item->ShownPath();
+  };
   lvAutoRun.AddColumn("Name", 100);
   lvAutoRun.AddColumn("Path", 270);
   lvAutoRun.SetPopupMenu(&pmAutoRun);
@@ -178,7 +184,7 @@ void TVelmora::ReloadAll() {
     // commands still follow what the tree shows selected, not the node
     // listed before.
     Loading = false;
-    const TAutoRunItem* node = NodeItem(tvAutoRun.Selected());
+    const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
     CurrentLocation = node ? node->Location : std::wstring();
     ApplyRuleToToolBar();
     throw;
@@ -193,7 +199,7 @@ void TVelmora::CollectChildrenOf(HTREEITEM node, EntryList& into) const {
     return;
   }
   for (HTREEITEM child = tvAutoRun.FirstChild(node); child; child = tvAutoRun.NextSibling(child))
-    if (const TAutoRunItem* item = NodeItem(child)) CollectEntries(*item, into);
+    if (const TAutoRunNode* item = NodeItem(child)) CollectEntries(*item, into);
 }
 
 // Lists a child location, or every child location of a root.
@@ -216,7 +222,7 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
       frame->ApplyRuleToToolBar();
     }
   } guard{this};
-  if (const TAutoRunItem* item = NodeItem(node)) {
+  if (const TAutoRunNode* item = NodeItem(node)) {
     if (item->Location.empty()) return;
     {
       ui::WindowDC dc(StatusBar);
@@ -273,9 +279,9 @@ void TVelmora::MergeFreshListing() {
   const std::optional<std::wstring> caption = SelectedCaption();
   {
     // One fresh listing, merged: rows that did not change are not rebuilt.
-    ui::ListUpdateBracket bracket(lvAutoRun);
     const HTREEITEM node = tvAutoRun.Selected();
     if (!node) {
+      ui::ListUpdateBracket bracket(lvAutoRun);
       ClearEntries();
       return;
     }

@@ -26,30 +26,29 @@
 #include "ui/TreeView.h"
 #include "ui/Window.h"
 
-enum class ItemKind {
+enum class ItemKind : unsigned char {
   Location,       // a tree node
   RegistryValue,  // a row listed from a registry key
   File,           // a row listed from a Startup folder
 };
 
+struct TAutoRunNode;
+
 // Attached to every tree node and list row. Names and texts are UTF-16,
-// exactly as the registry and the file system hold them.
+// exactly as the registry and the file system hold them. A row holds
+// little more than its name and command: what its location has in common
+// is its node's.
 struct TAutoRunItem {
   ItemKind Kind = ItemKind::Location;
+  bool AllowsAdd = false;                               // true only in nodes of one concrete location
+  ApprovalState Approval = ApprovalState::Absent;       // rows: the switch as read
+  ProgramPresence Presence = ProgramPresence::Unknown;  // rows: whether the program is there
   std::wstring Command;  // what the entry starts; empty in tree nodes
   std::wstring Name;     // the value name or file name; empty in tree nodes
-  // Nodes: the location string. Rows: empty; they refer to Node's.
-  std::wstring Location;
-  const TAutoRunItem* Node = nullptr;  // rows: the node whose location was listed
-  bool AllowsAdd = false;              // true only in nodes of one concrete location
-  // Nodes: where Windows keeps the startup switches of the entries listed
-  // here; empty when it has none for them.
-  std::wstring ApprovalLocation;
-  ApprovalState Approval = ApprovalState::Absent;           // rows: the switch as read
-  ProgramPresence Presence = ProgramPresence::Unknown;      // rows: whether the program is there
+  const TAutoRunNode* Node = nullptr;  // rows: the node whose location was listed
 
   // Rows Windows' startup settings cover have a switch, on or off.
-  bool HasSwitch() const { return Kind != ItemKind::Location && Node && !Node->ApprovalLocation.empty(); }
+  bool HasSwitch() const;
   bool SwitchedOff() const { return HasSwitch() && Approval == ApprovalState::Off; }
   bool Missing() const { return Presence == ProgramPresence::Missing; }
 
@@ -59,6 +58,18 @@ struct TAutoRunItem {
   // may be a shortcut's target), a registry row its command.
   std::wstring ShownPath() const { return Kind == ItemKind::File ? Origin() : Command; }
 };
+
+// A tree node's record: the location it lists.
+struct TAutoRunNode : TAutoRunItem {
+  std::wstring Location;  // the location string; empty for none
+  // Where Windows keeps the startup switches of the entries listed here;
+  // empty when it has none for them.
+  std::wstring ApprovalLocation;
+};
+
+inline bool TAutoRunItem::HasSwitch() const {
+  return Kind != ItemKind::Location && Node && !Node->ApprovalLocation.empty();
+}
 
 // Command ids of the toolbar buttons and the popup menu's items.
 enum CommandId {
@@ -71,7 +82,7 @@ enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, im
 
 class TVelmora : public ui::Window {
   // Declared before the controls, so destroyed after them.
-  std::vector<std::unique_ptr<TAutoRunItem>> nodeRecords_;
+  std::vector<std::unique_ptr<TAutoRunNode>> nodeRecords_;
   std::vector<std::unique_ptr<TAutoRunItem>> rowRecords_;
 
  public:
@@ -101,7 +112,7 @@ class TVelmora : public ui::Window {
   void BuildLocationTree();
   void ClearTree();
   // Lists the location of a node (a child location) into the list.
-  void FillEntries(const TAutoRunItem& node);
+  void FillEntries(const TAutoRunNode& node);
   void ClearEntries();
   void AddEntry();
   void ChangeEntry();
@@ -125,8 +136,8 @@ class TVelmora : public ui::Window {
   // Width of the tree pane; the splitter changes it.
   int TreeWidth() const { return treeWidth_; }
   void SetTreeWidth(int width);
-  const TAutoRunItem* NodeItem(HTREEITEM node) const {
-    return static_cast<const TAutoRunItem*>(tvAutoRun.Data(node));
+  const TAutoRunNode* NodeItem(HTREEITEM node) const {
+    return static_cast<const TAutoRunNode*>(tvAutoRun.Data(node));
   }
   const TAutoRunItem* RowItem(int row) const { return static_cast<const TAutoRunItem*>(lvAutoRun.Data(row)); }
 
@@ -143,9 +154,9 @@ class TVelmora : public ui::Window {
   // Lists a child location, or every child location of a root, into
   // records; what was listed before an error is kept in `into`.
   void CollectChildrenOf(HTREEITEM node, EntryList& into) const;
-  void CollectEntries(const TAutoRunItem& node, EntryList& into) const;
-  void CollectFolderEntries(const TAutoRunItem& node, EntryList& into) const;
-  void CollectRegistryEntries(const TAutoRunItem& node, EntryList& into) const;
+  void CollectEntries(const TAutoRunNode& node, EntryList& into) const;
+  void CollectFolderEntries(const TAutoRunNode& node, EntryList& into) const;
+  void CollectRegistryEntries(const TAutoRunNode& node, EntryList& into) const;
   void ListChildrenOf(HTREEITEM node);
   // Appends the rows `collect` lists, also those listed before it raised.
   void ListInto(const std::function<void(EntryList&)>& collect);

@@ -51,7 +51,7 @@ static auto RefreshingOnError(TVelmora& frame, Step step) {
 
 void TVelmora::AddEntry() {
   // Only into the location the tree shows selected.
-  const TAutoRunItem* node = NodeItem(tvAutoRun.Selected());
+  const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
   if (CurrentLocation.empty() || !node || !node->AllowsAdd || node->Location != CurrentLocation) return;
   TAutoRunItemDlg dialog;
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <memory>
+#include <optional>
 #include <unordered_set>
 
 #include "common/FileTools.h"
@@ -49,7 +50,7 @@ void TVelmora::BuildLocationTree() {
   } loadingGuard{Loading};
   HTREEITEM root = nullptr;
   ForEachCatalogueNode([&](const CatalogueNode& node) {
-    auto record = std::make_unique<TAutoRunItem>();
+    auto record = std::make_unique<TAutoRunNode>();
     record->Kind = ItemKind::Location;
     record->Location = node.location;
     record->AllowsAdd = node.allowsAdd;
@@ -83,7 +84,6 @@ ui::ListView::Check CheckOf(const TAutoRunItem& item) {
 void TVelmora::InsertRow(int row, std::unique_ptr<TAutoRunItem> item) {
   const int inserted = lvAutoRun.Insert(row, item->Name, PictureOf(*item), item.get(), CheckOf(*item));
   if (inserted < 0) return;  // not inserted: the record goes with `item`
-  lvAutoRun.SetSubItem(inserted, 1, item->ShownPath());
   rowRecords_.push_back(std::move(item));
 }
 
@@ -97,7 +97,7 @@ void TVelmora::AppendRows(EntryList& entries) {
   entries.clear();
 }
 
-void TVelmora::CollectEntries(const TAutoRunItem& node, EntryList& into) const {
+void TVelmora::CollectEntries(const TAutoRunNode& node, EntryList& into) const {
   if (node.Location.empty()) return;
   if (IsFolderLocation(node.Location))
     CollectFolderEntries(node, into);
@@ -116,7 +116,7 @@ void TVelmora::ListInto(const std::function<void(EntryList&)>& collect) {
   AppendRows(entries);
 }
 
-void TVelmora::FillEntries(const TAutoRunItem& node) {
+void TVelmora::FillEntries(const TAutoRunNode& node) {
   ListInto([&](EntryList& entries) { CollectEntries(node, entries); });
 }
 
@@ -126,7 +126,7 @@ namespace {
 // one look at the switches' key, and whether their programs are there.
 // Shortcuts were read before: no library may load while the file-system
 // redirector is off.
-void ReadStartState(const TAutoRunItem& node, std::vector<std::unique_ptr<TAutoRunItem>>& rows, size_t first,
+void ReadStartState(const TAutoRunNode& node, std::vector<std::unique_ptr<TAutoRunItem>>& rows, size_t first,
                     const std::vector<bool>& unreadable) {
   if (!node.ApprovalLocation.empty()) {
     const StartupSwitches switches(node.ApprovalLocation);
@@ -147,7 +147,7 @@ void ReadStartState(const TAutoRunItem& node, std::vector<std::unique_ptr<TAutoR
 
 }  // namespace
 
-void TVelmora::CollectFolderEntries(const TAutoRunItem& node, EntryList& into) const {
+void TVelmora::CollectFolderEntries(const TAutoRunNode& node, EntryList& into) const {
   const std::wstring folder = AppendPathDelimiter(node.Location);
   FileSearch search(folder + L"*.*");
   if (!search.Started()) return;
@@ -170,7 +170,7 @@ void TVelmora::CollectFolderEntries(const TAutoRunItem& node, EntryList& into) c
 
 // Read-only, so that keys the user may not write are listed too. Values
 // of other types than string are left out: Windows starts only strings.
-void TVelmora::CollectRegistryEntries(const TAutoRunItem& node, EntryList& into) const {
+void TVelmora::CollectRegistryEntries(const TAutoRunNode& node, EntryList& into) const {
   RegistryKey key;
   if (OpenRegistryLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return;
   const size_t first = into.size();
@@ -219,18 +219,38 @@ struct RowKeyHash {
 
 }  // namespace
 
+// Up to this many rows inserted or removed, the list repaints each change
+// itself: turning its redrawing off and on repaints all of it.
+constexpr size_t kFewRowChanges = 8;
+
 void TVelmora::MergeRows(EntryList& fresh) {
   const auto keyOf = [](const TAutoRunItem& item) { return RowKey{item.Node, item.Name}; };
   std::unordered_map<RowKey, size_t, RowKeyHash> freshIndex;
   freshIndex.reserve(fresh.size());
   for (size_t at = 0; at < fresh.size(); ++at) freshIndex.emplace(keyOf(*fresh[at]), at);
 
-  // Gone rows first, from the bottom, so that the indices above stay.
-  std::unordered_set<const TAutoRunItem*> dropped;
+  std::vector<int> gone;
   for (int row = lvAutoRun.Count() - 1; row >= 0; --row) {
     const TAutoRunItem* item = RowItem(row);
-    if (item && freshIndex.count(keyOf(*item))) continue;
-    dropped.insert(item);
+    if (!item || !freshIndex.count(keyOf(*item))) gone.push_back(row);
+  }
+  // A few rows come and go one by one: the list repaints just them. More
+  // are changed with the list's redrawing off, and it repaints once.
+  const size_t kept = static_cast<size_t>(lvAutoRun.Count()) - gone.size();
+  const size_t changes = gone.size() + (fresh.size() > kept ? fresh.size() - kept : 0);
+  std::optional<ui::ListUpdateBracket> bracket;
+  if (changes > kFewRowChanges) bracket.emplace(lvAutoRun);
+  // Removing rows at the end of a list scrolled down scrolls it up at
+  // once; the rows shown stay where they were.
+  struct KeepTop {
+    ui::ListView& list;
+    int top;
+    ~KeepTop() { list.ScrollToTop(top); }
+  } keepTop{lvAutoRun, lvAutoRun.TopIndex()};
+  // Gone rows first, from the bottom, so that the indices above stay.
+  std::unordered_set<const TAutoRunItem*> dropped;
+  for (const int row : gone) {
+    dropped.insert(RowItem(row));
     lvAutoRun.Delete(row);
   }
   // What stays must be in listing order as before. If not (not seen from
@@ -242,6 +262,7 @@ void TVelmora::MergeRows(EntryList& fresh) {
       previous = at;
       continue;
     }
+    if (!bracket) bracket.emplace(lvAutoRun);
     ClearEntries();
     AppendRows(fresh);
     return;
@@ -254,7 +275,7 @@ void TVelmora::MergeRows(EntryList& fresh) {
       if (current->Command != fresh[at]->Command || current->Approval != fresh[at]->Approval ||
           current->Presence != fresh[at]->Presence) {
         lvAutoRun.SetData(row, fresh[at].get());
-        if (current->ShownPath() != fresh[at]->ShownPath()) lvAutoRun.SetSubItem(row, 1, fresh[at]->ShownPath());
+        lvAutoRun.RedrawRow(row);
         ShowRowState(row, *fresh[at]);
         dropped.insert(current);
         rowRecords_.push_back(std::move(fresh[at]));

@@ -9,6 +9,9 @@ namespace ui {
 void ListView::Create(const CreateArgs& args) {
   CreateControl(WC_LISTVIEWA, args);
   SubclassControl();
+  // The list asked its parent for the notifications' form while it was
+  // being made, before its wrapper was known: it asks again now.
+  Send(WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(args.parent), NF_REQUERY);
 }
 
 // A key with Alt held comes as WM_SYSKEYDOWN, which the list does not
@@ -28,6 +31,7 @@ void ListView::AddColumn(const std::string& caption, int width) {
   column.cx = width;
   const LRESULT count = SendMessageA(ListView_GetHeader(Handle()), HDM_GETITEMCOUNT, 0, 0);
   Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
+  ++columns_;
 }
 
 namespace {
@@ -38,7 +42,7 @@ int ListView::Insert(int index, const std::wstring& caption, int image, const vo
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
   item.iItem = index;
-  item.pszText = const_cast<wchar_t*>(caption.c_str());
+  item.pszText = TextOf ? LPSTR_TEXTCALLBACKW : const_cast<wchar_t*>(caption.c_str());
   item.iImage = image;
   item.lParam = reinterpret_cast<LPARAM>(data);
   item.state = StateImageOf(check);
@@ -48,7 +52,34 @@ int ListView::Insert(int index, const std::wstring& caption, int image, const vo
   // A list with check boxes may give every new row a cleared box.
   if (inserted >= 0 && CheckOf(inserted) != check) SetState(inserted, StateImageOf(check), LVIS_STATEIMAGEMASK);
   settingCheck_ = false;
+  if (inserted >= 0 && TextOf) {
+    for (int column = 1; column < columns_; ++column) {
+      LVITEMW sub{};
+      sub.iSubItem = column;
+      sub.pszText = LPSTR_TEXTCALLBACKW;
+      Send(LVM_SETITEMTEXTW, static_cast<WPARAM>(inserted), reinterpret_cast<LPARAM>(&sub));
+    }
+  }
   return inserted;
+}
+
+void ListView::AnswerText(NMLVDISPINFOW& request) const {
+  if (!(request.item.mask & LVIF_TEXT) || !TextOf || !request.item.pszText || request.item.cchTextMax <= 0) return;
+  const void* data = request.item.lParam ? reinterpret_cast<const void*>(request.item.lParam) : Data(request.item.iItem);
+  const std::wstring text = data ? TextOf(data, request.item.iSubItem) : std::wstring();
+  const size_t room = static_cast<size_t>(request.item.cchTextMax) - 1;
+  const size_t length = text.size() < room ? text.size() : room;
+  text.copy(request.item.pszText, length);
+  request.item.pszText[length] = L'\0';
+}
+
+void ListView::ScrollToTop(int row) {
+  const int top = TopIndex();
+  RECT bounds{};
+  bounds.left = LVIR_BOUNDS;
+  if (row == top || top < 0 || !Send(LVM_GETITEMRECT, static_cast<WPARAM>(top), reinterpret_cast<LPARAM>(&bounds)))
+    return;
+  Send(LVM_SCROLL, 0, static_cast<LPARAM>((row - top) * (bounds.bottom - bounds.top)));
 }
 
 void ListView::SetImage(int index, int image) {
@@ -163,6 +194,9 @@ bool ListView::OnNotifyReflect(NMHDR* header, LRESULT& result) {
       if ((change->uChanged & LVIF_STATE) && !onlyTheBox && OnItemChanged) OnItemChanged(event);
       return true;
     }
+    case LVN_GETDISPINFOW:
+      AnswerText(*reinterpret_cast<NMLVDISPINFOW*>(header));
+      return true;
     case LVN_DELETEALLITEMS:
       result = TRUE;  // no LVN_DELETEITEM for every row
       return true;

@@ -29,8 +29,19 @@ class ListView : public Window {
   void AddColumn(const std::string& caption, int width);
 
   int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
+  // When set, the list keeps no texts of its own: every row inserted from
+  // then on shows what TextOf answers for its data, column by column, when
+  // the row is painted or its text is asked for. Set before the first row.
+  std::function<std::wstring(const void* data, int column)> TextOf;
+  // The first row shown, and scrolling so that `row` is the first shown
+  // (as far as the rows below it fill the list).
+  int TopIndex() const { return static_cast<int>(Send(LVM_GETTOPINDEX)); }
+  void ScrollToTop(int row);
+  // Repaints a row whose texts TextOf now answers differently.
+  void RedrawRow(int index) { Send(LVM_REDRAWITEMS, static_cast<WPARAM>(index), static_cast<LPARAM>(index)); }
   // Appends a row with its image and data in one insertion, so that no
   // notification ever meets the row without its data; returns its index.
+  // With TextOf set, `caption` is not used.
   int Add(const std::wstring& caption, int image, const void* data) { return Insert(Count(), caption, image, data); }
   int Insert(int index, const std::wstring& caption, int image, const void* data, Check check = Check::None);
   void SetData(int index, const void* data);
@@ -68,6 +79,7 @@ class ListView : public Window {
 
  protected:
   bool OnNotifyReflect(NMHDR* header, LRESULT& result) override;
+  bool WantsUnicodeNotifications() const override { return true; }
   bool OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  private:
@@ -78,7 +90,9 @@ class ListView : public Window {
     return static_cast<UINT>(Send(LVM_GETITEMSTATE, static_cast<WPARAM>(index), static_cast<LPARAM>(mask)));
   }
   void SetState(int index, UINT state, UINT mask);
+  void AnswerText(NMLVDISPINFOW& request) const;
   int updateDepth_ = 0;
+  int columns_ = 0;
   bool settingCheck_ = false;  // a change of ours, not the user's
 };
 

@@ -188,6 +188,12 @@ bool Window::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
       result = 0;
       return true;
     }
+    case WM_NOTIFYFORMAT: {
+      Window* child = lParam == NF_QUERY ? FromHandle(reinterpret_cast<HWND>(wParam)) : nullptr;
+      if (!child || child == this || !child->WantsUnicodeNotifications()) return false;
+      result = NFR_UNICODE;
+      return true;
+    }
     case WM_CONTEXTMENU: {
       Window* child = FromHandle(reinterpret_cast<HWND>(wParam));
       if (!child || child == this || !child->popupMenu_) return false;

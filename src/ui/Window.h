@@ -73,6 +73,9 @@ class Window {
   // This window's notifications, reflected by its parent; true when handled.
   virtual bool OnNotifyReflect(NMHDR*, LRESULT&) { return false; }
   virtual bool OnCommandReflect(WORD /*code*/, WORD /*id*/) { return false; }
+  // A control that hands out UTF-16 texts in its notifications asks for
+  // their wide forms (the parent answers WM_NOTIFYFORMAT for it).
+  virtual bool WantsUnicodeNotifications() const { return false; }
   // A system control whose own keyboard messages its wrapper must see:
   // they come to OnControlMessage first; true when handled. (Only those:
   // every other message goes straight on, as the list gets thousands.)

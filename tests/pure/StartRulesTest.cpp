@@ -18,10 +18,9 @@ struct ApprovalCase {
 };
 
 TEST(StartupApproval, DecodesEvenOnOddOffAndAnythingElseUnknown) {
-  const std::vector<std::uint8_t> zeros11(11, 0);
-  auto twelve = [&](std::uint8_t first) {
-    std::vector<std::uint8_t> bytes{first};
-    bytes.insert(bytes.end(), zeros11.begin(), zeros11.end());
+  auto twelve = [](std::uint8_t first) {
+    std::vector<std::uint8_t> bytes(12, 0);
+    bytes[0] = first;
     return bytes;
   };
   const ApprovalCase cases[] = {
