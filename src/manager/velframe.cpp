@@ -209,12 +209,11 @@ void TVelmora::ListChildrenOf(HTREEITEM node) {
 
 void TVelmora::tvAutoRunChange(HTREEITEM node) {
   if (Loading) return;
-  lvAutoRun.BeginUpdate();
+  // Cleared with redrawing on: one removal of all rows, which the list
+  // settles at once; turned off and on around it, it lays itself out again.
   ClearEntries();
-  if (!node) {
-    lvAutoRun.EndUpdate();
-    return;
-  }
+  if (!node) return;
+  lvAutoRun.BeginUpdate();
   struct Guard {
     TVelmora* frame;
     ~Guard() {
