@@ -75,8 +75,12 @@ LONG OpenRegistryLocation(RegistryKey& key, const std::wstring& location, KeyAcc
 
 bool HasWow64RegistryView() {
   if (wow64Override >= 0) return wow64Override != 0;
-  BOOL wow64 = FALSE;
-  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+  // The process's answer does not change; asking costs a server call.
+  static const bool wow64 = [] {
+    BOOL answer = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &answer) && answer;
+  }();
+  return wow64;
 }
 
 void SetWow64ViewForTesting(int answer) { wow64Override = answer; }

@@ -223,14 +223,25 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
   } guard{this};
   if (const TAutoRunNode* item = NodeItem(node)) {
     if (item->Location.empty()) return;
-    {
-      ui::WindowDC dc(StatusBar);
-      StatusBar.SetText(0, ShortenPathToWidth(item->Location, dc.Get(), StatusBar.PanelWidth(0)));
-    }
+    StatusBar.SetText(0, ShownLocation(item->Location));
     CurrentLocation = item->Location;
     ListChildrenOf(node);
   }
   if (lvAutoRun.Count() > 0) lvAutoRun.SetSelected(0, true);
+}
+
+// Shortening measures the text again and again: each location is
+// shortened once for the panel's width.
+const std::wstring& TVelmora::ShownLocation(const std::wstring& location) {
+  const int width = StatusBar.PanelWidth(0);
+  if (width != shortenedWidth_) shortenedLocations_.clear();
+  shortenedWidth_ = width;
+  auto shown = shortenedLocations_.find(location);
+  if (shown == shortenedLocations_.end()) {
+    ui::WindowDC dc(StatusBar);
+    shown = shortenedLocations_.emplace(location, ShortenPathToWidth(location, dc.Get(), width)).first;
+  }
+  return shown->second;
 }
 
 void TVelmora::lvAutoRunChange(int item) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/ProgramPresence.h"
@@ -180,6 +181,11 @@ class TVelmora : public ui::Window {
   void BindEvents();
   void Layout();
 
+  // A location as the status bar's first panel shows it.
+  const std::wstring& ShownLocation(const std::wstring& location);
+
   ui::Font captionFont_{"MS Sans Serif", -11, true};
+  std::unordered_map<std::wstring, std::wstring> shortenedLocations_;
+  int shortenedWidth_ = -1;
   int treeWidth_ = 153;
 };

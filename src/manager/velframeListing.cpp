@@ -128,6 +128,7 @@ namespace {
 // redirector is off.
 void ReadStartState(const TAutoRunNode& node, std::vector<std::unique_ptr<TAutoRunItem>>& rows, size_t first,
                     const std::vector<bool>& unreadable) {
+  if (first >= rows.size()) return;
   if (!node.ApprovalLocation.empty()) {
     const StartupSwitches switches(node.ApprovalLocation);
     for (size_t at = first; at < rows.size(); ++at) rows[at]->Approval = switches.Of(rows[at]->Name);
