@@ -268,6 +268,18 @@ struct FloorWindow {
     for (HWND control : {list->list, tree}) SendMessageA(control, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
     status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, height - 19, width, 19, top, nullptr,
                              nullptr, nullptr);
+    int parts[3] = {350, 500, 550};
+    SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    // The rest of the screen: a toolbar of seven buttons and the caption.
+    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, 0, 0, width, 24, top,
+                                   nullptr, nullptr, nullptr);
+    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    TBBUTTON buttons[7]{};
+    for (int i = 0; i < 7; ++i) buttons[i] = TBBUTTON{i, 100 + i, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
+    SendMessageA(toolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
+    CreateWindowExA(0, "STATIC", "You can add new, change or delete existing auto run items.",
+                    WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 24, width, 16, top, nullptr, nullptr, nullptr);
     ShowWindow(top, SW_SHOWNOACTIVATE);
   }
   ~FloorWindow() {

@@ -164,11 +164,10 @@ void ListView::BeginUpdate() {
   if (updateDepth_++ == 0) Send(WM_SETREDRAW, FALSE);
 }
 
+// The list invalidates itself when its redrawing is turned back on (apps
+// rely on it); invalidating it again made it paint twice.
 void ListView::EndUpdate() {
-  if (updateDepth_ > 0 && --updateDepth_ == 0) {
-    Send(WM_SETREDRAW, TRUE);
-    InvalidateRect(Handle(), nullptr, TRUE);
-  }
+  if (updateDepth_ > 0 && --updateDepth_ == 0) Send(WM_SETREDRAW, TRUE);
 }
 
 bool ListView::OnNotifyReflect(NMHDR* header, LRESULT& result) {
