@@ -192,9 +192,7 @@ void FloorRegistry(FloorList& floor, const std::string& path, const char* approv
     ++index;
   }
   RegCloseKey(key);
-  const auto t0 = Clock::now();
   SendMessageA(floor.list, WM_SETREDRAW, TRUE, 0);
-  std::fprintf(stderr, "floor redraw %.2f\n", std::chrono::duration<double>(Clock::now() - t0).count() * 1e3);
 }
 
 void FloorFolder(FloorList& floor, const std::string& folder) {
