@@ -122,12 +122,16 @@ void TVelmora::FillEntries(const TAutoRunNode& node) {
 
 namespace {
 
+// How a listed file was read: a program, or a shortcut that could or
+// could not be read.
+enum class FileRead : unsigned char { Program, Shortcut, UnreadableShortcut };
+
 // What Windows will do with the rows `first` on: their switches, read with
-// one look at the switches' key, and whether their programs are there.
-// Shortcuts were read before: no library may load while the file-system
-// redirector is off.
+// one look at the switches' key, and whether their programs are there
+// (`files` says how a folder's rows were read). Shortcuts were read before:
+// no library may load while the file-system redirector is off.
 void ReadStartState(const TAutoRunNode& node, std::vector<std::unique_ptr<TAutoRunItem>>& rows, size_t first,
-                    const std::vector<bool>& unreadable) {
+                    const std::vector<FileRead>& files) {
   if (first >= rows.size()) return;
   if (!node.ApprovalLocation.empty()) {
     const StartupSwitches switches(node.ApprovalLocation);
@@ -139,8 +143,8 @@ void ReadStartState(const TAutoRunNode& node, std::vector<std::unique_ptr<TAutoR
     TAutoRunItem& row = *rows[at];
     if (row.Kind == ItemKind::RegistryValue)
       row.Presence = lookup.OfCommand(row.Command);
-    else if (MatchesAnyMask(row.Name, kShortcutMask))
-      row.Presence = lookup.OfShortcut(!unreadable[at - first], row.Command);
+    else if (files[at - first] != FileRead::Program)
+      row.Presence = lookup.OfShortcut(files[at - first] == FileRead::Shortcut, row.Command);
     else
       row.Presence = ProgramPresence::Found;  // the file listed is the program
   }
@@ -153,7 +157,7 @@ void TVelmora::CollectFolderEntries(const TAutoRunNode& node, EntryList& into) c
   FileSearch search(folder + L"*.*");
   if (!search.Started()) return;
   const size_t first = into.size();
-  std::vector<bool> unreadable;
+  std::vector<FileRead> files;
   do {
     const std::wstring name = search.Current().cFileName;
     if (name == L"." || name == L".." || !MatchesAnyMask(name, kEntryMask)) continue;
@@ -163,10 +167,13 @@ void TVelmora::CollectFolderEntries(const TAutoRunNode& node, EntryList& into) c
     item->Name = name;
     item->Node = &node;
     item->Command = path;
-    unreadable.push_back(MatchesAnyMask(name, kShortcutMask) && !GetShortcutTarget(path, item->Command));
+    if (!MatchesAnyMask(name, kShortcutMask))
+      files.push_back(FileRead::Program);
+    else
+      files.push_back(GetShortcutTarget(path, item->Command) ? FileRead::Shortcut : FileRead::UnreadableShortcut);
     into.push_back(std::move(item));
   } while (search.Next());
-  ReadStartState(node, into, first, unreadable);
+  ReadStartState(node, into, first, files);
 }
 
 // Read-only, so that keys the user may not write are listed too. Values
@@ -184,7 +191,7 @@ void TVelmora::CollectRegistryEntries(const TAutoRunNode& node, EntryList& into)
     item->Command = WideStringFromRegData(value.data, value.size);
     into.push_back(std::move(item));
   });
-  ReadStartState(node, into, first, std::vector<bool>(into.size() - first, false));
+  ReadStartState(node, into, first, std::vector<FileRead>());
 }
 
 // The rows go first and their records after: no notification raised while
