@@ -48,8 +48,10 @@ struct TAutoRunItem {
   std::wstring Name;     // the value name or file name; empty in tree nodes
   const TAutoRunNode* Node = nullptr;  // rows: the node whose location was listed
 
-  // Rows Windows' startup settings cover have a switch, on or off.
-  bool HasSwitch() const;
+  // Rows Windows' startup settings cover have a switch, on or off, kept
+  // under their node's approval location; empty for other rows.
+  const std::wstring& SwitchLocation() const;
+  bool HasSwitch() const { return !SwitchLocation().empty(); }
   bool SwitchedOff() const { return HasSwitch() && Approval == ApprovalState::Off; }
   bool Missing() const { return Presence == ProgramPresence::Missing; }
 
@@ -68,8 +70,9 @@ struct TAutoRunNode : TAutoRunItem {
   std::wstring ApprovalLocation;
 };
 
-inline bool TAutoRunItem::HasSwitch() const {
-  return Kind != ItemKind::Location && Node && !Node->ApprovalLocation.empty();
+inline const std::wstring& TAutoRunItem::SwitchLocation() const {
+  static const std::wstring none;
+  return Kind != ItemKind::Location && Node ? Node->ApprovalLocation : none;
 }
 
 // Command ids of the toolbar buttons and the popup menu's items.

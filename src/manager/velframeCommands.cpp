@@ -81,7 +81,7 @@ void TVelmora::ChangeEntry() {
   TAutoRunItemDlg dialog;
   const std::wstring origin = RowItem(row)->Origin();
   const bool isRegistryValue = RowItem(row)->Kind == ItemKind::RegistryValue;
-  const std::wstring approvalLocation = RowItem(row)->Node ? RowItem(row)->Node->ApprovalLocation : std::wstring();
+  const std::wstring approvalLocation = RowItem(row)->SwitchLocation();
   dialog.SetNameText(RowItem(row)->Name);
   dialog.SetPathText(RowItem(row)->Command);
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
@@ -118,7 +118,7 @@ void TVelmora::DeleteEntry() {
   const int selected = lvAutoRun.SelectedIndex();
   if (selected < 0 || !RowItem(selected)) return;
   const std::wstring origin = RowItem(selected)->Origin(), name = RowItem(selected)->Name;
-  const std::wstring approvalLocation = RowItem(selected)->HasSwitch() ? RowItem(selected)->Node->ApprovalLocation : L"";
+  const std::wstring approvalLocation = RowItem(selected)->SwitchLocation();
   if (RowItem(selected)->Kind == ItemKind::File) {
     const std::wstring file = LongPathForm(origin);
     const DWORD attributes = GetFileAttributesW(file.c_str());
@@ -156,7 +156,7 @@ void TVelmora::DeleteEntry() {
 void TVelmora::SwitchEntry(int row) {
   const TAutoRunItem* entry = RowItem(row);
   if (!entry || !entry->HasSwitch()) return;
-  const std::wstring approvalLocation = entry->Node->ApprovalLocation, name = entry->Name;
+  const std::wstring approvalLocation = entry->SwitchLocation(), name = entry->Name;
   const bool on = entry->SwitchedOff();
   RefreshingOnError(*this, [&] { SwitchStartupEntry(approvalLocation, name, on); });
   RefreshEntries();

@@ -52,14 +52,8 @@ int ListView::Insert(int index, const std::wstring& caption, int image, const vo
   // A list with check boxes may give every new row a cleared box.
   if (inserted >= 0 && CheckOf(inserted) != check) SetState(inserted, StateImageOf(check), LVIS_STATEIMAGEMASK);
   settingCheck_ = false;
-  if (inserted >= 0 && TextOf) {
-    for (int column = 1; column < columns_; ++column) {
-      LVITEMW sub{};
-      sub.iSubItem = column;
-      sub.pszText = LPSTR_TEXTCALLBACKW;
-      Send(LVM_SETITEMTEXTW, static_cast<WPARAM>(inserted), reinterpret_cast<LPARAM>(&sub));
-    }
-  }
+  if (inserted >= 0 && TextOf)
+    for (int column = 1; column < columns_; ++column) SetItemText(inserted, column, LPSTR_TEXTCALLBACKW);
   return inserted;
 }
 
@@ -108,9 +102,13 @@ ListView::Check ListView::CheckOf(int index) const {
 }
 
 void ListView::SetSubItem(int index, int column, const std::wstring& text) {
+  SetItemText(index, column, const_cast<wchar_t*>(text.c_str()));
+}
+
+void ListView::SetItemText(int index, int column, wchar_t* text) {
   LVITEMW item{};
   item.iSubItem = column;
-  item.pszText = const_cast<wchar_t*>(text.c_str());
+  item.pszText = text;
   Send(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 

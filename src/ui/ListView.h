@@ -91,6 +91,8 @@ class ListView : public Window {
   }
   void SetState(int index, UINT state, UINT mask);
   void AnswerText(NMLVDISPINFOW& request) const;
+  // A column's text, or LPSTR_TEXTCALLBACKW.
+  void SetItemText(int index, int column, wchar_t* text);
   int updateDepth_ = 0;
   int columns_ = 0;
   bool settingCheck_ = false;  // a change of ours, not the user's
