@@ -227,6 +227,19 @@ void FloorFolder(FloorList& floor, const std::string& folder) {
   SendMessageA(floor.list, WM_SETREDRAW, TRUE, 0);
 }
 
+// The manager's toolbar as the floor makes it: seven buttons of the
+// manager's pictures.
+HWND FloorToolbar(HWND parent, int width, HIMAGELIST images) {
+  HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, 0, 0, width, 24, parent,
+                                 nullptr, nullptr, nullptr);
+  SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  TBBUTTON buttons[7]{};
+  for (int i = 0; i < 7; ++i) buttons[i] = TBBUTTON{i, 100 + i, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
+  SendMessageA(toolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
+  return toolbar;
+}
+
 // A window beside the manager, as large as it, holding the floor's list
 // (as large as the manager's list, where the manager has it) and a status
 // bar: neither side's list covers the other's.
@@ -269,13 +282,7 @@ struct FloorWindow {
     int parts[3] = {350, 500, 550};
     SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
     // The rest of the screen: a toolbar of seven buttons and the caption.
-    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, 0, 0, width, 24, top,
-                                   nullptr, nullptr, nullptr);
-    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-    TBBUTTON buttons[7]{};
-    for (int i = 0; i < 7; ++i) buttons[i] = TBBUTTON{i, 100 + i, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
-    SendMessageA(toolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
+    FloorToolbar(top, width, images);
     CreateWindowExA(0, "STATIC", "You can add new, change or delete existing auto run items.",
                     WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 24, width, 16, top, nullptr, nullptr, nullptr);
     ShowWindow(top, SW_SHOWNOACTIVATE);
@@ -450,13 +457,7 @@ int main(int argc, char** argv) {
         SendMessageA(strip, WM_SETFONT, reinterpret_cast<WPARAM>(bold), FALSE);
         HIMAGELIST images = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(100), 16, 0,
                                                  RGB(128, 128, 0), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-        HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, 0, 0, 541, 24,
-                                       top, nullptr, nullptr, nullptr);
-        SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-        SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-        TBBUTTON buttons[7]{};
-        for (int i = 0; i < 7; ++i) buttons[i] = TBBUTTON{i, 100 + i, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
-        SendMessageA(toolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
+        HWND toolbar = FloorToolbar(top, 541, images);
         HWND tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
                                     WS_CHILD | WS_VISIBLE | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0, 40,
                                     161, 143, top, nullptr, nullptr, nullptr);
