@@ -21,7 +21,11 @@ TVelmoraWin::TVelmoraWin() {
   ui::CreateArgs args;
   // Top-level, owned by the application window (the host's during a run).
   args.parent = ui::TheApplication->Handle();
-  args.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  // No WS_CLIPCHILDREN: the frame covers the whole client area and the
+  // window erases nothing (below). Clipping here as well as in the frame
+  // makes Wine erase the list at once, twice, whenever its scroll bars come
+  // or go, instead of once when it paints.
+  args.style = WS_OVERLAPPEDWINDOW;
   args.exStyle = WS_EX_CONTROLPARENT;
   args.text = "Velmora";
   args.left = kLeft;
@@ -71,6 +75,7 @@ LRESULT TVelmoraWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     Velmora->SetBounds(0, 0, LOWORD(lParam), HIWORD(lParam));
     return 0;
   }
+  if (message == WM_ERASEBKGND && Velmora) return 1;  // the frame paints all of it
   return Form::HandleMessage(message, wParam, lParam);
 }
 
