@@ -109,6 +109,21 @@ void SeedSwitches() {
   }
 }
 
+// The catalogue's node for a benchmark key or folder, with its switches.
+TAutoRunNode RegistryNode(const std::string& key) {
+  TAutoRunNode node;
+  node.Location = WideFromAnsi("HKEY_CURRENT_USER\\" + key);
+  node.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedRun);
+  return node;
+}
+
+TAutoRunNode FolderNode(const std::string& folder) {
+  TAutoRunNode node;
+  node.Location = WideFromAnsi(folder);
+  node.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedFolder);
+  return node;
+}
+
 // The floor's list: the same kind of control the frame uses.
 struct FloorList {
   HWND list;
@@ -391,22 +406,20 @@ int main(int argc, char** argv) {
     SeedSwitches();
     std::printf("| listing  |      N | product us/entry | floor us/entry | ratio |\n");
     std::printf("|----------|--------|-----------|-----------|-------|\n");
-    std::vector<Row> rows;
+    const auto fillFrom = [&](const TAutoRunNode& node) {
+      return [&frame, &node] {
+        ui::ListUpdateBracket bracket(frame.lvAutoRun);
+        frame.FillEntries(node);
+      };
+    };
+    std::unordered_map<int, TAutoRunNode> keyNodes, folderNodes;
     for (int n : {100, 1000, 10000}) {
       if (!wanted("registry")) break;
       const int runs = quick ? 3 : (n >= 10000 ? 7 : 15);
       const std::string key = MakeKey(n);
-      TAutoRunNode location;
-      location.Location = WideFromAnsi("HKEY_CURRENT_USER\\" + key);
-      location.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedRun);
-      rows.push_back(Measure(
-          "registry", n, runs,
-          [&] {
-            ui::ListUpdateBracket bracket(frame.lvAutoRun);
-            frame.FillEntries(location);
-          },
-          [&] { FloorRegistry(floor, key); }, clear));
-      PrintRow(rows.back());
+      const TAutoRunNode& location = keyNodes[n] = RegistryNode(key);
+      PrintRow(Measure(
+          "registry", n, runs, fillFrom(location), [&] { FloorRegistry(floor, key); }, clear));
       if (n == 10000) {
         // Memory per row: what the rows hold on the heaps, records and
         // list items together, against the floor window's list.
@@ -422,18 +435,19 @@ int main(int argc, char** argv) {
         std::printf("| %-8s | %6d | %9.1f | %9.1f | %5.2f |  (bytes per row)\n", "memory", n, product / n,
                     floorBytes / n, product / floorBytes);
       }
-      TAutoRunNode folderNode;
       const std::string folder = MakeFolder(n);
-      folderNode.Location = WideFromAnsi(folder);
-      folderNode.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedFolder);
-      rows.push_back(Measure(
-          "folder", n, runs,
-          [&] {
-            ui::ListUpdateBracket bracket(frame.lvAutoRun);
-            frame.FillEntries(folderNode);
-          },
-          [&] { FloorFolder(floor, folder); }, clear));
-      PrintRow(rows.back());
+      PrintRow(Measure("folder", n, runs, fillFrom(folderNodes[n] = FolderNode(folder)),
+                       [&] { FloorFolder(floor, folder); }, clear));
+    }
+    // The per-entry cost at 10,000 against 1,000, the two listings
+    // interleaved: a slow stretch of the machine falls on both alike.
+    for (const bool folder : {false, true}) {
+      if (!wanted("registry")) break;
+      auto& nodes = folder ? folderNodes : keyNodes;
+      const Row flat = Measure(folder ? "flat-dir" : "flat-reg", 10000, quick ? 3 : 7, fillFrom(nodes[10000]),
+                               fillFrom(nodes[1000]), [&] { frame.ClearEntries(); });
+      std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per entry at 10,000 vs at 1,000)\n", flat.kind,
+                  flat.n, flat.product * 1e6 / 10000, flat.floor * 1e6 / 1000, flat.product * 1000 / (flat.floor * 10000));
     }
     // Opening the manager with 1,000 values in the user's Run key, until
     // the window has painted its list, against creating a window with a
@@ -653,16 +667,6 @@ int main(int argc, char** argv) {
       const Row load = MeasureLoad(quick ? 11 : 101);
       std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per load and handshake)\n", load.kind, load.n,
                   load.product * 1e6, load.floor * 1e6, load.product / load.floor);
-    }
-    for (const char* kind : {"registry", "folder"}) {
-      if (!wanted("registry")) break;
-      double per1k = 0, per10k = 0;
-      for (const Row& row : rows) {
-        if (std::string(row.kind) != kind) continue;
-        if (row.n == 1000) per1k = row.product / row.n;
-        if (row.n == 10000) per10k = row.product / row.n;
-      }
-      std::printf("%s: per-entry cost 10,000 vs 1,000 = %.2fx\n", kind, per10k / per1k);
     }
   }
   RegDeleteTreeA(HKEY_CURRENT_USER, kBenchKey);
