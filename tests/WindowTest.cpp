@@ -135,3 +135,40 @@ TEST(ManagerWindow, HundredRunsKeepObjectCountsAndMemoryFlat) {
   // A leak of one frame's worth per run would add far more than this.
   EXPECT_LT(bytesAfter - bytesBefore, 2 * 1024 * 1024);
 }
+
+// The window erases nothing of its own: whatever its size, its frame must
+// cover all of its client area, or the uncovered part would show what was
+// there before.
+TEST(ManagerWindow, TheFrameCoversTheClientAreaAtEverySize) {
+  AutorunSandbox sandbox;
+  struct Size {
+    int width, height;
+  };
+  const Size sizes[] = {{900, 700}, {220, 140}, {120, 60}, {557, 258}};
+  std::vector<std::string> failures;
+  WindowDriver driver;
+  driver.When("TVelmoraWin", [&](HWND window) {
+    const HWND frame = FindWindowExA(window, nullptr, "TVelmora", nullptr);
+    const auto check = [&](const std::string& what) {
+      RECT client, covered;
+      GetClientRect(window, &client);
+      MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+      GetWindowRect(frame, &covered);
+      if (!EqualRect(&client, &covered)) failures.push_back(what);
+    };
+    for (const Size& size : sizes) {
+      SetWindowPos(window, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER);
+      PumpUntilIdle();
+      check(std::to_string(size.width) + "x" + std::to_string(size.height));
+    }
+    ShowWindow(window, SW_MAXIMIZE);
+    PumpUntilIdle();
+    check("maximized");
+    ShowWindow(window, SW_RESTORE);
+    PumpUntilIdle();
+    check("restored");
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  });
+  ShowManagerWindow(nullptr);
+  EXPECT_TRUE(failures.empty()) << ::testing::PrintToString(failures);
+}
