@@ -1,5 +1,6 @@
 #include "manager/LocationCatalogue.h"
 
+#include "common/Errors.h"
 #include "common/FileTools.h"
 #include "common/Registry.h"
 #include "common/Unicode.h"
@@ -71,6 +72,13 @@ LONG OpenRegistryLocation(RegistryKey& key, const std::wstring& location, KeyAcc
   const std::wstring subKey = split.keyPath.empty() ? std::wstring() : split.keyPath.substr(1);
   return key.Open(split.root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, subKey, access,
                   RegistryView::Native);
+}
+
+RegistryKey OpenRegistryLocationOrThrow(const std::wstring& location, KeyAccess access) {
+  RegistryKey key;
+  if (OpenRegistryLocation(key, location, access) != ERROR_SUCCESS)
+    throw ERegistryException(FormatMessageText("Failed to open key '%s'", location));
+  return key;
 }
 
 bool HasWow64RegistryView() {

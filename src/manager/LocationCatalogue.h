@@ -35,6 +35,9 @@ void SetWow64ViewForTesting(int answer);  // 1 yes, 0 no, -1 ask the system
 // Opens the key a registry location names (the split of Location.h) in the
 // native view; the Win32 result.
 LONG OpenRegistryLocation(RegistryKey& key, const std::wstring& location, KeyAccess access);
+// The same for a change: throws "Failed to open key '%s'" (the location)
+// when the key does not open.
+RegistryKey OpenRegistryLocationOrThrow(const std::wstring& location, KeyAccess access);
 
 // The Startup folders as the registry records them, or empty.
 std::wstring GetUserStartupFolder();

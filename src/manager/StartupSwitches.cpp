@@ -7,18 +7,11 @@
 
 namespace {
 
-RegistryKey OpenSwitches(const std::wstring& location, KeyAccess access) {
-  RegistryKey key;
-  if (OpenRegistryLocation(key, location, access) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText("Failed to open key '%s'", location));
-  return key;
-}
-
 // Opens the key for a change; false when there is no key and so nothing
 // to change.
 bool OpenExistingSwitches(RegistryKey& key, const std::wstring& location) {
   if (OpenRegistryLocation(key, location, KeyAccess::Presence) == ERROR_FILE_NOT_FOUND) return false;
-  key = OpenSwitches(location, KeyAccess::Write);
+  key = OpenRegistryLocationOrThrow(location, KeyAccess::Write);
   return true;
 }
 
@@ -49,7 +42,7 @@ ApprovalState StartupSwitches::Of(const std::wstring& entryName) const {
 }
 
 void SwitchStartupEntry(const std::wstring& approvalLocation, const std::wstring& entryName, bool on) {
-  const RegistryKey key = OpenSwitches(approvalLocation, KeyAccess::Create);
+  const RegistryKey key = OpenRegistryLocationOrThrow(approvalLocation, KeyAccess::Create);
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
   const ApprovalBytes bytes =

@@ -16,14 +16,6 @@
 
 namespace {
 
-// Opens a location's key with full access, for writing.
-RegistryKey OpenForWriting(const std::wstring& location) {
-  RegistryKey key;
-  if (OpenRegistryLocation(key, location, KeyAccess::Write) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText("Failed to open key '%s'", location));
-  return key;
-}
-
 EVelmoraError ValueExists(const std::wstring& name) {
   return EVelmoraError(FormatMessageText("Value '%s' already exists", name));
 }
@@ -67,7 +59,7 @@ void TVelmora::AddEntry() {
     // A switch left under the new file's name belonged to a deleted entry.
     RefreshingOnError(*this, [&] { RemoveStartupSwitch(node->ApprovalLocation, FileNamePart(link)); });
   } else {
-    const RegistryKey key = RefreshingOnError(*this, [&] { return OpenForWriting(CurrentLocation); });
+    const RegistryKey key = RefreshingOnError(*this, [&] { return OpenRegistryLocationOrThrow(CurrentLocation, KeyAccess::Write); });
     if (key.ValueExists(name)) throw ValueExists(name);
     key.WriteString(name, path, REG_SZ);
     RefreshingOnError(*this, [&] { RemoveStartupSwitch(node->ApprovalLocation, name); });
@@ -93,7 +85,7 @@ void TVelmora::ChangeEntry() {
     const int current = lvAutoRun.SelectedIndex();
     if (current < 0 || !RowItem(current)) return;
     const std::wstring oldName = RowItem(current)->Name;
-    const RegistryKey key = RefreshingOnError(*this, [&] { return OpenForWriting(origin); });
+    const RegistryKey key = RefreshingOnError(*this, [&] { return OpenRegistryLocationOrThrow(origin, KeyAccess::Write); });
     // An expandable string stays one: "%ProgramFiles%\..." must expand.
     const bool expandable = key.ValueType(oldName) == REG_EXPAND_SZ;
     if (newName != oldName) {
@@ -133,7 +125,7 @@ void TVelmora::DeleteEntry() {
     if (failed) throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", origin));
     return;
   }
-  const RegistryKey key = RefreshingOnError(*this, [&] { return OpenForWriting(origin); });
+  const RegistryKey key = RefreshingOnError(*this, [&] { return OpenRegistryLocationOrThrow(origin, KeyAccess::Write); });
   const LONG removed = key.DeleteValue(name);
   if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND) {
     RefreshEntries();
