@@ -26,4 +26,3 @@ ApprovalBytes ApprovalOnBytes();
 // What switching off writes: 03 00 00 00 and the time of the switch, a
 // FILETIME (100 ns since 1601), little-endian.
 ApprovalBytes ApprovalOffBytes(std::uint64_t fileTimeNow);
-inline bool IsSwitchedOff(ApprovalState state) { return state == ApprovalState::Off; }

@@ -101,10 +101,6 @@ ListView::Check ListView::CheckOf(int index) const {
   }
 }
 
-void ListView::SetSubItem(int index, int column, const std::wstring& text) {
-  SetItemText(index, column, const_cast<wchar_t*>(text.c_str()));
-}
-
 void ListView::SetItemText(int index, int column, wchar_t* text) {
   LVITEMW item{};
   item.iSubItem = column;

@@ -48,7 +48,6 @@ class ListView : public Window {
   void SetImage(int index, int image);
   void SetCheck(int index, Check check);
   Check CheckOf(int index) const;
-  void SetSubItem(int index, int column, const std::wstring& text);
   std::wstring TextW(int index, int column = 0) const;
   // The text through the ANSI code page, for callers that show ASCII only.
   std::string Text(int index, int column = 0) const;
