@@ -74,15 +74,18 @@ ProgramPresence PresenceOfFile(const std::wstring& path, const std::wstring& ext
   return ProgramPresence::Unknown;
 }
 
-// Found as soon as one reading is found; missing only when every reading
-// is missing.
+// Found as soon as one reading is found (`found` then points at it);
+// missing only when every reading is missing.
 template <class Check>
-ProgramPresence FirstFound(const std::vector<Reading>& readings, Check check) {
+ProgramPresence FirstFound(const std::vector<Reading>& readings, Check check, const Reading** found = nullptr) {
   if (readings.empty()) return ProgramPresence::Unknown;
   bool unknown = false;
   for (const Reading& reading : readings) {
     const ProgramPresence presence = check(reading);
-    if (presence == ProgramPresence::Found) return presence;
+    if (presence == ProgramPresence::Found) {
+      if (found) *found = &reading;
+      return presence;
+    }
     unknown = unknown || presence == ProgramPresence::Unknown;
   }
   return unknown ? ProgramPresence::Unknown : ProgramPresence::Missing;
@@ -108,17 +111,17 @@ ProgramPresence PresenceOfLibrary(const std::wstring& arguments, const ProgramPr
 // system folder of every Windows) then loads the library it is given.
 ProgramPresence PresenceOfCommand(const std::wstring& commandLine, const ProgramProbe& probe) {
   const std::vector<Reading> readings = ReadingsOf(commandLine);
-  bool unknown = readings.empty();
-  for (const Reading& reading : readings) {
-    const bool rundll32 = IsRundll32(reading.program);
-    const ProgramPresence program = rundll32 && FormOf(reading.program) == PathForm::Bare
-                                        ? ProgramPresence::Found
-                                        : PresenceOfFile(reading.program, L".exe", probe);
-    if (program == ProgramPresence::Found)
-      return rundll32 ? PresenceOfLibrary(reading.arguments, probe) : program;
-    unknown = unknown || program == ProgramPresence::Unknown;
-  }
-  return unknown ? ProgramPresence::Unknown : ProgramPresence::Missing;
+  const Reading* started = nullptr;
+  const ProgramPresence program = FirstFound(
+      readings,
+      [&](const Reading& reading) {
+        return IsRundll32(reading.program) && FormOf(reading.program) == PathForm::Bare
+                   ? ProgramPresence::Found
+                   : PresenceOfFile(reading.program, L".exe", probe);
+      },
+      &started);
+  if (started && IsRundll32(started->program)) return PresenceOfLibrary(started->arguments, probe);
+  return program;
 }
 
 ProgramPresence PresenceOfPath(const std::wstring& path, const ProgramProbe& probe) {
