@@ -233,10 +233,10 @@ TEST_F(ManagerTest, NetworkStartupFolderIsAFolderLocation) {
   // reached through an extended-length path, which also starts with "\\".
   struct Reachable : NetworkProvider {
     bool reachable = true;
-    DWORD AddConnection(NETRESOURCEA&) override { return reachable ? NO_ERROR : ERROR_BAD_NETPATH; }
-    DWORD CancelConnection(const std::string&) override { return NO_ERROR; }
+    DWORD AddConnection(NETRESOURCEW&) override { return reachable ? NO_ERROR : ERROR_BAD_NETPATH; }
+    DWORD CancelConnection(const std::wstring&) override { return NO_ERROR; }
     void FetchExtendedError() override {}
-    std::string HostExecutablePath() override { return "C:\\host.exe"; }
+    std::wstring HostExecutablePath() override { return L"C:\\host.exe"; }
   } network;
   NetworkProvider* previous = SetNetworkProvider(&network);
   const std::string share = "\\\\?\\" + sandbox.UserStartup().Path();

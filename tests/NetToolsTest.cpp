@@ -3,6 +3,7 @@
 #include "common/FileTools.h"
 #include "common/nettools.h"
 #include "common/ScreenCursor.h"
+#include "common/Unicode.h"
 
 namespace {
 
@@ -14,26 +15,27 @@ class FakeNetwork : public NetworkProvider {
   std::string hostPath = "C:\\Program Files\\Strandel\\strandel.exe";
   std::vector<std::string> calls;
   std::vector<CursorShape> cursors;
-  NETRESOURCEA lastResource{};
-  std::string lastRemote, lastComment;
+  NETRESOURCEW lastResource{};
+  std::wstring lastRemote;
+  std::string lastComment;
 
-  DWORD AddConnection(NETRESOURCEA& resource) override {
+  DWORD AddConnection(NETRESOURCEW& resource) override {
     calls.push_back("add");
     cursors.push_back(CurrentScreenCursor());
     lastResource = resource;
-    lastRemote = resource.lpRemoteName ? resource.lpRemoteName : "(null)";
-    lastComment = resource.lpComment ? resource.lpComment : "(null)";
+    lastRemote = resource.lpRemoteName ? resource.lpRemoteName : L"(null)";
+    lastComment = resource.lpComment ? Utf8FromWide(resource.lpComment) : "(null)";
     return addResult;
   }
-  DWORD CancelConnection(const std::string& remote) override {
-    calls.push_back("cancel " + remote);
+  DWORD CancelConnection(const std::wstring& remote) override {
+    calls.push_back("cancel " + Utf8FromWide(remote));
     cursors.push_back(CurrentScreenCursor());
     return cancelResult;
   }
   void FetchExtendedError() override { calls.push_back("extended"); }
-  std::string HostExecutablePath() override {
+  std::wstring HostExecutablePath() override {
     calls.push_back("host");
-    return hostPath;
+    return WideFromAnsi(hostPath);
   }
 };
 
@@ -62,7 +64,7 @@ TEST_F(NetToolsTest, NotASharePathMakesNoCall) {
 TEST_F(NetToolsTest, ReachableShareIsProbedAndDisconnected) {
   EXPECT_TRUE(ConnectNetworkShare("\\\\srv\\data\\Startup\\", true));
   EXPECT_EQ(network.calls, (std::vector<std::string>{"add", "host", "cancel \\\\srv\\data"}));
-  EXPECT_EQ(network.lastRemote, "\\\\srv\\data");
+  EXPECT_EQ(network.lastRemote, L"\\\\srv\\data");
   EXPECT_EQ(network.lastComment, "");
   EXPECT_EQ(network.lastResource.dwScope, DWORD(RESOURCE_GLOBALNET));
   EXPECT_EQ(network.lastResource.dwType, DWORD(RESOURCETYPE_ANY));
@@ -105,7 +107,7 @@ TEST_F(NetToolsTest, HostShareStaysConnectedWithExactCase) {
 
 TEST_F(NetToolsTest, CursorRestoredWhenTheProviderThrows) {
   struct Throwing : FakeNetwork {
-    DWORD AddConnection(NETRESOURCEA&) override { throw std::runtime_error("provider failed"); }
+    DWORD AddConnection(NETRESOURCEW&) override { throw std::runtime_error("provider failed"); }
   } throwing;
   SetNetworkProvider(&throwing);
   SetScreenCursor(CursorShape::Default);
@@ -114,12 +116,12 @@ TEST_F(NetToolsTest, CursorRestoredWhenTheProviderThrows) {
 }
 
 TEST_F(NetToolsTest, KnownSharesAnswerWithoutNetwork) {
-  EXPECT_FALSE(IsKnownShare("\\\\srv\\data\\x"));  // empty after load
+  EXPECT_FALSE(IsKnownShare(L"\\\\srv\\data\\x"));  // empty after load
   KnownShares->push_back("mapped: \\\\srv\\data (Z:)");
-  EXPECT_TRUE(IsKnownShare("\\\\srv\\data\\x"));
+  EXPECT_TRUE(IsKnownShare(L"\\\\srv\\data\\x"));
   EXPECT_TRUE(ConnectNetworkShare("\\\\srv\\data\\x", true));
   EXPECT_TRUE(network.calls.empty());
-  EXPECT_FALSE(IsKnownShare("\\\\other\\data"));
+  EXPECT_FALSE(IsKnownShare(L"\\\\other\\data"));
   ConnectNetworkShare("\\\\srv\\data\\x", false);  // not asked to look
   EXPECT_FALSE(network.calls.empty());
 }
@@ -131,4 +133,13 @@ TEST_F(NetToolsTest, FolderIsPresentOnUnreachableShareSkipsAttributes) {
   network.calls.clear();
   EXPECT_FALSE(FolderIsPresent("\\\\srv\\"));  // not a share path: no probe, no folder
   EXPECT_TRUE(network.calls.empty());
+}
+
+// A share named beyond the ANSI code page reaches the provider as it is:
+// through the code page it would be "\\\\??????\\...", another share.
+TEST_F(NetToolsTest, ShareNamedBeyondTheCodePageIsProbedExactly) {
+  const std::wstring server = L"\\\\\u0441\u0435\u0440\u0432\u0435\u0440\\\u0414\u0430\u043d\u043d\u044b\u0435";
+  EXPECT_TRUE(ConnectNetworkShare(server + L"\\Startup\\", true));
+  EXPECT_EQ(network.lastRemote, server);
+  EXPECT_EQ(network.calls.back(), "cancel " + Utf8FromWide(server));
 }

@@ -114,3 +114,18 @@ TEST(GetShortcutTarget, EmptyForAnythingUnreadable) {
   GetShortcutTarget(dir.Write("empty.lnk", ""), target);
   EXPECT_EQ(target, "");
 }
+
+// A target the link does not take as given (a quote in a folder's name)
+// makes no shortcut at all, and the message names the shortcut.
+TEST(CreateShortcut, TargetNotTakenAsGivenLeavesNoFile) {
+  TempDir dir;
+  std::string link = "unchanged";
+  try {
+    CreateShortcut(dir.Path(), "C:\\To\"ols\\app.exe", "", "", link);
+    FAIL() << "no error raised";
+  } catch (const EOleError& e) {
+    EXPECT_EQ(std::string(e.what()), "Failed to create shortcut '" + dir.File("app.lnk") + "'");
+  }
+  EXPECT_EQ(link, "unchanged");
+  EXPECT_TRUE(dir.Names().empty());
+}

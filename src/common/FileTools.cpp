@@ -16,8 +16,7 @@ bool FileIsPresent(const std::string& path) {
 bool FolderIsPresent(const std::string& path) { return FolderIsPresent(WideFromAnsi(path)); }
 
 bool FolderIsPresent(const std::wstring& path) {
-  // The share probe speaks the ANSI code page (WNetAddConnection2A).
-  if (IsNetworkPath(path) && !ConnectNetworkShare(AnsiFromWide(path), true)) return false;
+  if (IsNetworkPath(path) && !ConnectNetworkShare(path, true)) return false;
   DWORD attributes;
   {
     ErrorModeScope errorMode(SEM_FAILCRITICALERRORS);

@@ -28,15 +28,20 @@ bool EndsWithAsciiNoCase(const std::wstring& text, const std::wstring& tail) {
   return text.size() >= tail.size() && EqualsAsciiNoCase(text, text.size() - tail.size(), tail.c_str());
 }
 
+// CreateProcess splits an unquoted line at spaces and tabs alike.
+const wchar_t* const kBlanks = L" \t";
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+
 std::wstring Trimmed(const std::wstring& text) {
-  const size_t first = text.find_first_not_of(L' ');
+  const size_t first = text.find_first_not_of(kBlanks);
   if (first == std::wstring::npos) return std::wstring();
-  return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 struct Reading {
   std::wstring program;
   std::wstring arguments;
+  bool wholeLine = false;  // the only reading that may name a folder
 };
 
 std::vector<Reading> ReadingsOf(const std::wstring& line) {
@@ -46,25 +51,30 @@ std::vector<Reading> ReadingsOf(const std::wstring& line) {
   if (text[0] == L'"') {
     const size_t close = text.find(L'"', 1);
     if (close == std::wstring::npos)
-      readings.push_back({text.substr(1), std::wstring()});
+      readings.push_back({text.substr(1), std::wstring(), true});
     else
-      readings.push_back({text.substr(1, close - 1), Trimmed(text.substr(close + 1))});
+      readings.push_back({text.substr(1, close - 1), Trimmed(text.substr(close + 1)), close + 1 == text.size()});
     return readings;
   }
-  for (size_t space = text.find(L' '); space != std::wstring::npos; space = text.find(L' ', space + 1))
-    if (text[space - 1] != L' ') readings.push_back({text.substr(0, space), Trimmed(text.substr(space + 1))});
-  readings.push_back({text, std::wstring()});
+  for (size_t blank = text.find_first_of(kBlanks); blank != std::wstring::npos;
+       blank = text.find_first_of(kBlanks, blank + 1))
+    if (!IsBlank(text[blank - 1])) readings.push_back({text.substr(0, blank), Trimmed(text.substr(blank + 1))});
+  readings.push_back({text, std::wstring(), true});
   return readings;
 }
 
 // A file as CreateProcess (".exe") or LoadLibrary (".dll") finds it: as
-// named, or with the extension added.
-ProgramPresence PresenceOfFile(const std::wstring& path, const std::wstring& extension, const ProgramProbe& probe) {
+// named, or with the extension added; a folder only where it may stand.
+ProgramPresence PresenceOfFile(const std::wstring& path, const std::wstring& extension, const ProgramProbe& probe,
+                               bool folderCounts) {
   const std::wstring extended = EndsWithAsciiNoCase(path, extension) ? std::wstring() : path + extension;
+  const auto found = [&](const std::wstring& candidate) {
+    const PathKind kind = probe.kindOf(candidate);
+    return kind == PathKind::File || (folderCounts && kind == PathKind::Folder);
+  };
   switch (FormOf(path)) {
     case PathForm::Full:
-      return probe.exists(path) || (!extended.empty() && probe.exists(extended)) ? ProgramPresence::Found
-                                                                                  : ProgramPresence::Missing;
+      return found(path) || (!extended.empty() && found(extended)) ? ProgramPresence::Found : ProgramPresence::Missing;
     case PathForm::Bare:
       return probe.foundByName(path) || (!extended.empty() && probe.foundByName(extended)) ? ProgramPresence::Found
                                                                                             : ProgramPresence::Unknown;
@@ -102,7 +112,7 @@ ProgramPresence PresenceOfLibrary(const std::wstring& arguments, const ProgramPr
   const std::wstring text = Trimmed(arguments);
   const std::wstring library = !text.empty() && text[0] == L'"' ? text : text.substr(0, text.find(L','));
   return FirstFound(ReadingsOf(library),
-                    [&](const Reading& reading) { return PresenceOfFile(reading.program, L".dll", probe); });
+                    [&](const Reading& reading) { return PresenceOfFile(reading.program, L".dll", probe, false); });
 }
 
 }  // namespace
@@ -117,7 +127,7 @@ ProgramPresence PresenceOfCommand(const std::wstring& commandLine, const Program
       [&](const Reading& reading) {
         return IsRundll32(reading.program) && FormOf(reading.program) == PathForm::Bare
                    ? ProgramPresence::Found
-                   : PresenceOfFile(reading.program, L".exe", probe);
+                   : PresenceOfFile(reading.program, L".exe", probe, reading.wholeLine);
       },
       &started);
   if (started && IsRundll32(started->program)) return PresenceOfLibrary(started->arguments, probe);
@@ -127,7 +137,7 @@ ProgramPresence PresenceOfCommand(const std::wstring& commandLine, const Program
 ProgramPresence PresenceOfPath(const std::wstring& path, const ProgramProbe& probe) {
   const std::wstring text = Trimmed(path);
   if (text.empty()) return ProgramPresence::Unknown;
-  return PresenceOfFile(text, L".exe", probe);
+  return PresenceOfFile(text, L".exe", probe, true);
 }
 
 std::wstring ExpandVariables(const std::wstring& text,

@@ -12,16 +12,20 @@ enum class ProgramPresence : unsigned char {
   Unknown,  // a bare name not found, a relative path, an empty line
 };
 
+// What is at a path.
+enum class PathKind : unsigned char { None, File, Folder };
+
 struct ProgramProbe {
-  // A file or a folder at a full path ("C:\..." or "\\server\...").
-  std::function<bool(const std::wstring&)> exists;
+  // What is at a full path ("C:\..." or "\\server\...").
+  std::function<PathKind(const std::wstring&)> kindOf;
   // A name without a folder, looked for where Windows looks for one.
   std::function<bool(const std::wstring&)> foundByName;
 };
 
 // `commandLine` has its environment variables expanded. A quoted program is
-// the text in quotes; an unquoted line is read at each space, shortest part
-// first, then as a whole. Each reading is tried as given and with ".exe"
+// the text in quotes; an unquoted line is read at each space or tab,
+// shortest part first, then as a whole. Process creation passes over a
+// folder, so a folder is found only as the whole line (a folder entry). Each reading is tried as given and with ".exe"
 // added. For rundll32 the library its arguments name is the program (as
 // given and with ".dll" added).
 ProgramPresence PresenceOfCommand(const std::wstring& commandLine, const ProgramProbe& probe);

@@ -10,6 +10,7 @@
 
 #include "common/ComPtr.h"
 #include "common/FileTools.h"
+#include "common/Names.h"
 #include "common/PathText.h"
 #include "common/Unicode.h"
 
@@ -111,6 +112,12 @@ void CreateShortcut(const std::wstring& folder, const std::wstring& target, cons
   if (FAILED(shortcut.link->SetPath(target.c_str())) || FAILED(shortcut.link->SetArguments(arguments.c_str())) ||
       FAILED(shortcut.link->SetDescription(description.c_str())) ||
       FAILED(shortcut.link->SetWorkingDirectory(WorkingFolderOf(target).c_str())))
+    throw failed(base);
+  // The link may accept a path and keep another, or none (a quote in a
+  // folder's name): a shortcut that starts something else is no shortcut.
+  std::vector<wchar_t> taken(kTargetBufferChars, L'\0');
+  if (FAILED(shortcut.link->GetPath(taken.data(), kTargetBufferChars, nullptr, SLGP_RAWPATH)) ||
+      !SameName(std::wstring(taken.data()), target))
     throw failed(base);
 
   std::wstring candidate = base;

@@ -3,6 +3,7 @@
 #include "common/PathText.h"
 #include "common/UnitCounter.h"
 #include "common/ScreenCursor.h"
+#include "common/Unicode.h"
 
 std::vector<std::string>* KnownShares = nullptr;
 
@@ -10,22 +11,22 @@ namespace {
 
 class WNetProvider final : public NetworkProvider {
  public:
-  DWORD AddConnection(NETRESOURCEA& resource) override {
-    return WNetAddConnection2A(&resource, nullptr, nullptr, 0);
+  DWORD AddConnection(NETRESOURCEW& resource) override {
+    return WNetAddConnection2W(&resource, nullptr, nullptr, 0);
   }
-  DWORD CancelConnection(const std::string& remoteName) override {
-    return WNetCancelConnection2A(remoteName.c_str(), 0, FALSE);
+  DWORD CancelConnection(const std::wstring& remoteName) override {
+    return WNetCancelConnection2W(remoteName.c_str(), 0, FALSE);
   }
   void FetchExtendedError() override {
     // The provider's own text is fetched to clear it; nothing shows it.
     DWORD code = 0;
-    char text[1024] = "", provider[1024] = "";
-    WNetGetLastErrorA(&code, text, sizeof text - 1, provider, sizeof provider - 1);
+    wchar_t text[1024] = L"", provider[1024] = L"";
+    WNetGetLastErrorW(&code, text, 1023, provider, 1023);
   }
-  std::string HostExecutablePath() override {
-    std::string path(MAX_PATH, '\0');
+  std::wstring HostExecutablePath() override {
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-      const DWORD length = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+      const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
       if (length < path.size()) {
         path.resize(length);
         return path;
@@ -51,24 +52,29 @@ NetworkProvider* SetNetworkProvider(NetworkProvider* provider) {
   return previous;
 }
 
-bool IsKnownShare(const std::string& path) {
+// The list holds the host's texts, in the ANSI code page.
+bool IsKnownShare(const std::wstring& path) {
   if (!KnownShares) return false;
-  const std::string root = NetworkShareRoot(path);
+  const std::wstring root = NetworkShareRoot(path);
   for (const std::string& entry : *KnownShares)
-    if (HasSubstring(entry, root)) return true;
+    if (WideFromAnsi(entry).find(root) != std::wstring::npos) return true;
   return false;
 }
 
 bool ConnectNetworkShare(const std::string& path, bool checkKnownShares) {
+  return ConnectNetworkShare(WideFromAnsi(path), checkKnownShares);
+}
+
+bool ConnectNetworkShare(const std::wstring& path, bool checkKnownShares) {
   if (!IsNetworkSharePath(path)) return false;
   if (checkKnownShares && IsKnownShare(NetworkShareRoot(path))) return true;
   ScreenCursorScope hourGlass(CursorShape::HourGlass);
   NetworkProvider& network = currentProvider ? *currentProvider : SystemNetworkProvider();
 
-  const std::string shareRoot = NetworkShareRoot(path);
-  std::string remoteName = StripPathDelimiter(shareRoot);
-  char emptyComment[1] = "";
-  NETRESOURCEA resource{};
+  const std::wstring shareRoot = NetworkShareRoot(path);
+  std::wstring remoteName = StripPathDelimiter(shareRoot);
+  wchar_t emptyComment[1] = L"";
+  NETRESOURCEW resource{};
   resource.dwScope = RESOURCE_GLOBALNET;
   resource.dwType = RESOURCETYPE_ANY;
   resource.dwDisplayType = RESOURCEDISPLAYTYPE_SHARE;
@@ -81,7 +87,7 @@ bool ConnectNetworkShare(const std::string& path, bool checkKnownShares) {
   if (!connected) return false;
 
   // The share the host itself runs from stays connected.
-  const std::string host = network.HostExecutablePath();
+  const std::wstring host = network.HostExecutablePath();
   if (IsNetworkPath(host) && NetworkShareRoot(host) == shareRoot) return connected;
 
   if (network.CancelConnection(remoteName) == ERROR_EXTENDED_ERROR) network.FetchExtendedError();

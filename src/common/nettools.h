@@ -11,7 +11,10 @@
 // Share roots known to be reachable; created at load, freed at unload.
 extern std::vector<std::string>* KnownShares;
 
-bool IsKnownShare(const std::string& path);
+bool IsKnownShare(const std::wstring& path);
+// Wide throughout: a share may be named beyond the ANSI code page. The
+// byte-string form converts on the way in.
+bool ConnectNetworkShare(const std::wstring& path, bool checkKnownShares);
 bool ConnectNetworkShare(const std::string& path, bool checkKnownShares);
 
 // The calls ConnectNetworkShare makes. Tests replace it, since Wine has
@@ -19,10 +22,10 @@ bool ConnectNetworkShare(const std::string& path, bool checkKnownShares);
 class NetworkProvider {
  public:
   virtual ~NetworkProvider() = default;
-  virtual DWORD AddConnection(NETRESOURCEA& resource) = 0;
-  virtual DWORD CancelConnection(const std::string& remoteName) = 0;
+  virtual DWORD AddConnection(NETRESOURCEW& resource) = 0;
+  virtual DWORD CancelConnection(const std::wstring& remoteName) = 0;
   virtual void FetchExtendedError() = 0;
-  virtual std::string HostExecutablePath() = 0;
+  virtual std::wstring HostExecutablePath() = 0;
 };
 
 NetworkProvider& SystemNetworkProvider();

@@ -44,7 +44,7 @@ ProgramLookup::ProgramLookup() : wow64_(HasWow64RegistryView()) {
     if (!folder.empty()) searchFolders_.push_back(Expanded(folder));
     at = end + 1;
   }
-  probe_.exists = [this](const std::wstring& file) { return Exists(file); };
+  probe_.kindOf = [this](const std::wstring& file) { return KindOf(file); };
   probe_.foundByName = [this](const std::wstring& name) { return FoundByName(name); };
 }
 
@@ -59,13 +59,15 @@ std::wstring ProgramLookup::Expanded(const std::wstring& text) const {
   });
 }
 
-bool ProgramLookup::Exists(const std::wstring& path) const {
-  return GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+PathKind ProgramLookup::KindOf(const std::wstring& path) const {
+  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::None;
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
 }
 
 bool ProgramLookup::FoundByName(const std::wstring& name) const {
   for (const std::wstring& folder : searchFolders_)
-    if (Exists(AppendPathDelimiter(folder) + name)) return true;
+    if (KindOf(AppendPathDelimiter(folder) + name) == PathKind::File) return true;
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     RegistryKey key;
     if (key.Open(root, kAppPaths + name, KeyAccess::Presence, RegistryView::Native) == ERROR_SUCCESS) return true;

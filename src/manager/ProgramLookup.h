@@ -24,7 +24,7 @@ class ProgramLookup {
 
  private:
   std::wstring Expanded(const std::wstring& text) const;
-  bool Exists(const std::wstring& path) const;
+  PathKind KindOf(const std::wstring& path) const;
   bool FoundByName(const std::wstring& name) const;
 
   std::vector<std::wstring> searchFolders_;  // system, Windows, then PATH

@@ -86,7 +86,7 @@ bool TAutoRunItemDlg::ExecuteOpenDialog(std::wstring& fileName) {
   open.nFilterIndex = 1;
   open.lpstrFile = buffer.data();
   open.nMaxFile = static_cast<DWORD>(buffer.size());
-  open.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING | OFN_EXPLORER;
+  open.Flags = OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING | OFN_EXPLORER;
   if (!GetOpenFileNameW(&open)) return false;
   fileName = buffer.data();
   return true;

@@ -55,13 +55,13 @@ struct PresenceCase {
 // A file system of a few files and folders, and a search path with one.
 ProgramProbe FakeDisk(std::vector<std::wstring>* probed = nullptr) {
   static const std::set<std::wstring> files = {
-      L"C:\\Program Files\\App\\app.exe", L"C:\\Tools\\tool.exe", L"C:\\Tools\\lib.dll",
-      L"C:\\Tools\\Folder",               L"C:\\My Tools\\run.exe", L"C:\\Tools\\has space.dll",
-      L"C:\\Windows\\System32\\RUNDLL32.EXE"};
+      L"C:\\Program Files\\App\\app.exe", L"C:\\Tools\\tool.exe",         L"C:\\Tools\\lib.dll",
+      L"C:\\My Tools\\run.exe",           L"C:\\Tools\\has space.dll", L"C:\\Windows\\System32\\RUNDLL32.EXE"};
+  static const std::set<std::wstring> folders = {L"C:\\Tools\\Folder", L"C:\\Program Files", L"C:\\Program"};
   ProgramProbe probe;
-  probe.exists = [probed](const std::wstring& path) {
+  probe.kindOf = [probed](const std::wstring& path) {
     if (probed) probed->push_back(path);
-    return files.count(path) > 0;
+    return files.count(path) ? PathKind::File : folders.count(path) ? PathKind::Folder : PathKind::None;
   };
   probe.foundByName = [](const std::wstring& name) { return name == L"known.exe"; };
   return probe;
@@ -79,7 +79,13 @@ TEST(ProgramPresence, ReadsACommandLineAsWindowsDoes) {
       {L"C:\\My Tools\\run.exe", P::Found, "a longer reading after a missing shorter one"},
       {L"C:\\Tools\\tool.exe C:\\gone.exe", P::Found, "the shortest reading"},
       {L"  C:\\Tools\\tool.exe  ", P::Found, "spaces around"},
-      {L"C:\\Tools\\Folder", P::Found, "a folder"},
+      {L"C:\\Tools\\Folder", P::Found, "a folder as the whole line"},
+      {L"\"C:\\Tools\\Folder\"", P::Found, "a quoted folder as the whole line"},
+      {L"C:\\Program Files (x86)\\Nope\\nope.exe", P::Missing, "a folder as a partial reading is passed over"},
+      {L"C:\\Tools\\Folder -x", P::Missing, "a folder with arguments starts nothing"},
+      {L"\"C:\\Tools\\Folder\" -x", P::Missing, "a quoted folder with arguments starts nothing"},
+      {L"C:\\Tools\\tool.exe\t/min", P::Found, "a tab before the arguments"},
+      {L"\tC:\\Tools\\tool.exe\t", P::Found, "tabs around"},
       {L"C:\\Tools\\gone.exe -x", P::Missing, "every reading gone"},
       {L"\\\\server\\share\\gone.exe", P::Missing, "a share path is a full path"},
       {L"known.exe -x", P::Found, "a bare name found by the search"},
