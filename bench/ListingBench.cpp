@@ -27,6 +27,7 @@
 #include "host/PlugInCall.h"
 #include "manager/velwin.h"
 #include "plugin/UnitTable.h"
+#include "tests/ManagerDriver.h"
 #include "res/resource.h"
 #include "ui/ActivationContext.h"
 #include "ui/Application.h"
@@ -113,14 +114,14 @@ void SeedSwitches() {
 TAutoRunNode RegistryNode(const std::string& key) {
   TAutoRunNode node;
   node.Location = WideFromAnsi("HKEY_CURRENT_USER\\" + key);
-  node.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedRun);
+  node.SwitchLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedRun);
   return node;
 }
 
 TAutoRunNode FolderNode(const std::string& folder) {
   TAutoRunNode node;
   node.Location = WideFromAnsi(folder);
-  node.ApprovalLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedFolder);
+  node.SwitchLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedFolder);
   return node;
 }
 
@@ -271,8 +272,8 @@ struct FloorWindow {
   explicit FloorWindow(const TVelmoraWin& manager) {
     RECT frame, inList, inTree;
     GetWindowRect(manager.Handle(), &frame);
-    GetWindowRect(manager.Velmora->lvAutoRun, &inList);
-    GetWindowRect(manager.Velmora->tvAutoRun, &inTree);
+    GetWindowRect(ManagerDriver(*manager.Velmora).lvAutoRun, &inList);
+    GetWindowRect(ManagerDriver(*manager.Velmora).tvAutoRun, &inTree);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     top = CreateWindowExA(0, "STATIC", "floor", WS_POPUP | WS_BORDER, frame.left, frame.bottom + 8, width, height,
                           nullptr, nullptr, nullptr, nullptr);
@@ -295,7 +296,7 @@ struct FloorWindow {
                                   IMAGE_BITMAP, LR_CREATEDIBSECTION);
     SendMessageA(list->list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
     SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
-    const auto font = SendMessageA(manager.Velmora->lvAutoRun, WM_GETFONT, 0, 0);
+    const auto font = SendMessageA(ManagerDriver(*manager.Velmora).lvAutoRun, WM_GETFONT, 0, 0);
     for (HWND control : {list->list, tree}) SendMessageA(control, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
     status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, height - 19, width, 19, top, nullptr,
                              nullptr, nullptr);
@@ -397,10 +398,10 @@ int main(int argc, char** argv) {
   ui::LibraryActivation controls6(GetModuleHandleA(nullptr), IDR_LIBRARY_MANIFEST);
   {
     TVelmoraWin window;
-    TVelmora& frame = *window.Velmora;
+    ManagerDriver frame(*window.Velmora);
     FloorList floor(window.Handle());
     auto clear = [&] {
-      frame.ClearEntries();
+      frame.ClearRows();
       SendMessageA(floor.list, LVM_DELETEALLITEMS, 0, 0);
     };
     SeedSwitches();
@@ -409,7 +410,7 @@ int main(int argc, char** argv) {
     const auto fillFrom = [&](const TAutoRunNode& node) {
       return [&frame, &node] {
         ui::ListUpdateBracket bracket(frame.lvAutoRun);
-        frame.FillEntries(node);
+        frame.Fill(node);
       };
     };
     std::unordered_map<int, TAutoRunNode> keyNodes, folderNodes;
@@ -425,7 +426,7 @@ int main(int argc, char** argv) {
         // list items together, against the floor window's list.
         clear();
         const double empty = HeapBytesInUse();
-        frame.FillEntries(location);
+        frame.Fill(location);
         const double product = HeapBytesInUse() - empty;
         clear();
         const double floorEmpty = HeapBytesInUse();
@@ -445,7 +446,7 @@ int main(int argc, char** argv) {
       if (!wanted("registry")) break;
       auto& nodes = folder ? folderNodes : keyNodes;
       const Row flat = Measure(folder ? "flat-dir" : "flat-reg", 10000, quick ? 3 : 7, fillFrom(nodes[10000]),
-                               fillFrom(nodes[1000]), [&] { frame.ClearEntries(); });
+                               fillFrom(nodes[1000]), [&] { frame.ClearRows(); });
       std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per entry at 10,000 vs at 1,000)\n", flat.kind,
                   flat.n, flat.product * 1e6 / 10000, flat.floor * 1e6 / 1000, flat.product * 1000 / (flat.floor * 10000));
     }
@@ -468,7 +469,7 @@ int main(int argc, char** argv) {
         manager = std::make_unique<TVelmoraWin>();
         ShowWindow(manager->Handle(), SW_SHOWNOACTIVATE);
         UpdateWindow(manager->Handle());
-        UpdateWindow(manager->Velmora->lvAutoRun);
+        UpdateWindow(ManagerDriver(*manager->Velmora).lvAutoRun);
       };
       // The floor makes the controls the manager cannot do without: a
       // toolbar, a caption strip, a tree of the twelve locations, the list
@@ -556,7 +557,7 @@ int main(int argc, char** argv) {
                        DWORD(data.size() + 1));
       }
       TVelmoraWin manager;
-      TVelmora& frame = *manager.Velmora;
+      ManagerDriver frame(*manager.Velmora);
       ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
       const HTREEITEM runNode = frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root());
       const HTREEITEM onceNode = frame.tvAutoRun.NextSibling(runNode);
@@ -609,7 +610,7 @@ int main(int argc, char** argv) {
       };
       for (int i = 0; i < n; ++i) setValue(i);
       TVelmoraWin manager;
-      TVelmora& frame = *manager.Velmora;
+      ManagerDriver frame(*manager.Velmora);
       ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
       frame.tvAutoRun.Select(frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root()));  // "Run"
       FloorWindow beside(manager);
@@ -625,7 +626,7 @@ int main(int argc, char** argv) {
       const auto selectTarget = [&] { frame.lvAutoRun.SetSelected(rowOf(valueName(target)), true); };
       selectTarget();
       auto product = [&] {
-        frame.DeleteEntry();
+        frame.tbDelete.Click();
         UpdateWindow(frame.lvAutoRun);
       };
       auto floorCommand = [&] {
@@ -652,7 +653,7 @@ int main(int argc, char** argv) {
       };
       auto restore = [&] {
         setValue(target);
-        frame.RefreshEntries();
+        frame.tbRefresh.Click();
         selectTarget();
         if (SendMessageA(list.list, LVM_GETITEMCOUNT, 0, 0) < n) list.Insert("restored", "C:\\x.exe", target);
       };

@@ -18,7 +18,7 @@ std::vector<std::string> SandboxedKeys() {
     keys.push_back(std::string("Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\") + key);
   keys.push_back(kShellFolders);
   // Windows' startup switches.
-  for (const char* key : {"Run", "Run32", "StartupFolder"}) keys.push_back(RunKeyPath(ApprovalKey(key).c_str()));
+  for (const char* key : {"Run", "Run32", "StartupFolder"}) keys.push_back(RunKeyPath(SwitchKey(key).c_str()));
   return keys;
 }
 
@@ -47,7 +47,7 @@ const char* StartupValueName(HKEY root) { return root == HKEY_LOCAL_MACHINE ? "C
 
 }  // namespace
 
-std::string ApprovalKey(const char* key) { return std::string("Explorer\\StartupApproved\\") + key; }
+std::string SwitchKey(const char* key) { return std::string("Explorer\\StartupApproved\\") + key; }
 
 std::vector<BYTE> AutorunSandbox::Bytes(HKEY root, const char* key, const std::string& name, DWORD* type) const {
   std::vector<BYTE> data(1 << 16);

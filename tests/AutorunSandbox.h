@@ -15,7 +15,7 @@ std::string RunKeyPath(const char* key);  // below the root, no leading backslas
 std::string Location(HKEY root, const char* key);  // the location string
 // Where Windows keeps the startup switches of "Run", "Run32" or
 // "StartupFolder", as a key below CurrentVersion.
-std::string ApprovalKey(const char* key);
+std::string SwitchKey(const char* key);
 
 class AutorunSandbox {
  public:

@@ -40,14 +40,14 @@ std::function<void(HWND)> FillDialog(const std::string& name, const std::string&
 class EditingTest : public ManagerFixture {
  protected:
   void SetUp() override { EmptyAllKeys(); }
-  TVelmora& Open(const std::string& root, const std::string& child) { return ManagerFixture::Open(root, child); }
+  ManagerDriver& Open(const std::string& root, const std::string& child) { return ManagerFixture::Open(root, child); }
 };
 
 }  // namespace
 
 TEST_F(EditingTest, AddChangeDeleteInARegistryKey) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "keep", "C:\\keep.exe");
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   RECT where{};
   std::vector<std::string> seen;
   driver.When("TAutoRunItemDlg", FillDialog("Tool", "C:\\Tools\\tool.exe", true, &seen, &where));
@@ -63,7 +63,7 @@ TEST_F(EditingTest, AddChangeDeleteInARegistryKey) {
   SelectRow(frame, "Tool");
   seen.clear();
   driver.When("TAutoRunItemDlg", FillDialog("Tool2", "C:\\Tools\\tool2.exe", true, &seen));
-  frame.miChangeClick();
+  frame.tbChange.Click();
   EXPECT_EQ(seen, (std::vector<std::string>{"Tool", "C:\\Tools\\tool.exe"}));
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Tool2", "keep"}));
   EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "Tool2"), "C:\\Tools\\tool2.exe");
@@ -79,7 +79,7 @@ TEST_F(EditingTest, CollisionsChangeNothingAndReport) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "C:\\a.exe");
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "b", "C:\\b.exe");
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "", "C:\\default.exe");
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   driver.When("TAutoRunItemDlg", FillDialog("A", "C:\\other.exe"));
   driver.AnswerMessageBox();
   frame.tbAdd.Click();
@@ -107,58 +107,58 @@ TEST_F(EditingTest, CollisionsChangeNothingAndReport) {
 TEST_F(EditingTest, ExpandableStaysExpandableAndEmptyValuesRename) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "exp", "%ProgramFiles%\\x.exe", REG_EXPAND_SZ);
   sandbox.SetRawValue(HKEY_CURRENT_USER, "Run", "empty", REG_SZ, "", 0);
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   SelectRow(frame, "exp");
   driver.When("TAutoRunItemDlg", FillDialog("exp", "%ProgramFiles%\\x.exe"));
-  frame.ChangeEntry();
+  frame.tbChange.Click();
   DWORD type = 0;
   EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "exp", &type), "%ProgramFiles%\\x.exe");
   EXPECT_EQ(type, DWORD(REG_EXPAND_SZ));
   SelectRow(frame, "empty");
   driver.When("TAutoRunItemDlg", FillDialog("filled", "C:\\f.exe"));
-  frame.ChangeEntry();
+  frame.tbChange.Click();
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"exp", "filled"}));
 }
 
 TEST_F(EditingTest, StartupFolderAddMakesShortcutToThePathText) {
   const TempDir& folder = sandbox.UserStartup();
   folder.Write("app.lnk", "taken");
-  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Auto Run");
   driver.When("TAutoRunItemDlg", FillDialog("ignored name", "C:\\Tools\\app.exe"));
-  frame.AddEntry();
+  frame.tbAdd.Click();
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"app(1).lnk", "app.lnk"}));
   std::string target;
   GetShortcutTarget(folder.File("app(1).lnk"), target);
   EXPECT_EQ(target, "C:\\Tools\\app.exe");
   // Only a Name: it is the target.
   driver.When("TAutoRunItemDlg", FillDialog("C:\\Tools\\only.exe", ""));
-  frame.AddEntry();
+  frame.tbAdd.Click();
   EXPECT_TRUE(PathExists(folder.File("only.lnk")));
   SelectRow(frame, "only.lnk");
-  frame.DeleteEntry();
+  frame.tbDelete.Click();
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"app(1).lnk", "app.lnk"}));
 }
 
 TEST_F(EditingTest, DeleteMovesFocusAndSelection) {
   for (const char* name : {"A", "B", "C"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   SelectRow(frame, "B");
-  frame.DeleteEntry();
+  frame.tbDelete.Click();
   EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "C");
   EXPECT_TRUE(frame.lvAutoRun.IsFocused(frame.lvAutoRun.SelectedIndex()));
   SelectRow(frame, "C");
-  frame.DeleteEntry();
+  frame.tbDelete.Click();
   EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "A");
-  frame.DeleteEntry();
+  frame.tbDelete.Click();
   EXPECT_EQ(frame.lvAutoRun.Count(), 0);
   EXPECT_TRUE(sandbox.Names(HKEY_CURRENT_USER, "Run").empty());
-  frame.DeleteEntry();  // nothing selected: nothing happens
+  frame.tbDelete.Click();  // nothing selected: nothing happens
   EXPECT_TRUE(driver.boxTexts.empty());
 }
 
 TEST_F(EditingTest, DeleteKeysAndDoubleClick) {
   for (const char* name : {"A", "B", "C", "D"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   SetFocus(frame.lvAutoRun);
   SelectRow(frame, "A");
   for (int modifier : {0, VK_SHIFT, VK_CONTROL}) {
@@ -177,15 +177,14 @@ TEST_F(EditingTest, DeleteKeysAndDoubleClick) {
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"D"}));
   std::vector<std::string> seen;
   driver.When("TAutoRunItemDlg", FillDialog("D", "y", false, &seen));
-  NMHDR dbl{frame.lvAutoRun.Handle(), 0, NM_DBLCLK};
-  SendMessageA(frame.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&dbl));
+  frame.ClickRow(0, false, true);
   EXPECT_EQ(seen, (std::vector<std::string>{"D", "x"}));
   EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "D"), "x");  // cancelled
 }
 
 TEST_F(EditingTest, KeyRemovedSinceListingIsReported) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "x");
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   sandbox.RemoveKey(HKEY_CURRENT_USER, "Run");
   SelectRow(frame, "a");
   driver.AnswerMessageBox();
@@ -202,7 +201,7 @@ TEST_F(EditingTest, KeyRemovedSinceListingIsReported) {
 
 TEST_F(EditingTest, ReadOnlyFileReportsFailedDelete) {
   const std::string file = sandbox.UserStartup().Write("locked.exe");
-  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Auto Run");
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
   SelectRow(frame, "locked.exe");
   driver.AnswerMessageBox();
@@ -217,7 +216,7 @@ TEST_F(EditingTest, RootSelectedActsOnTheRowsOwnKeyOrFile) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "same", "C:\\run.exe");
   sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "once", "C:\\once.exe");
   const std::string file = sandbox.UserStartup().Write("file.exe");
-  TVelmora& frame = Open("CURRENT USER", "");
+  ManagerDriver& frame = Open("CURRENT USER", "");
   SelectRow(frame, "once");
   driver.When("TAutoRunItemDlg", FillDialog("twice", "C:\\twice.exe"));
   frame.tbChange.Click();
@@ -235,7 +234,7 @@ TEST_F(EditingTest, RootSelectedActsOnTheRowsOwnKeyOrFile) {
 }
 
 TEST_F(EditingTest, FailedShortcutSaveIsReportedOnceAndReleasesTheDialog) {
-  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Auto Run");
   const std::string folder = sandbox.UserStartup().Path();
   DeleteTreeOnDisk(folder);  // gone since the list was filled
   driver.When("TAutoRunItemDlg", FillDialog("x", "C:\\Tools\\app.exe"));
@@ -251,7 +250,7 @@ TEST_F(EditingTest, FailedShortcutSaveIsReportedOnceAndReleasesTheDialog) {
 TEST_F(EditingTest, RefusedWriteRightsAreReportedAndChangeNothing) {
   sandbox.SetValue(HKEY_LOCAL_MACHINE, "Run", "machine", "C:\\m.exe");
   sandbox.MakeReadOnly(HKEY_LOCAL_MACHINE, RunKeyPath("Run"));
-  TVelmora& frame = Open("LOCAL MACHINE", "Run");
+  ManagerDriver& frame = Open("LOCAL MACHINE", "Run");
   ASSERT_EQ(frame.lvAutoRun.Count(), 1);
   const std::string expected = "Failed to open key '" + Location(HKEY_LOCAL_MACHINE, "Run") + "'";
   driver.When("TAutoRunItemDlg", FillDialog("new", "C:\\n.exe"));
@@ -281,7 +280,7 @@ TEST_F(EditingTest, RefreshMergesInsteadOfRebuilding) {
     std::snprintf(name, sizeof name, "v%02d", i);
     sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "C:\\x.exe");
   }
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   SendMessageA(frame.lvAutoRun, LVM_ENSUREVISIBLE, 59, FALSE);
   const LRESULT top = SendMessageA(frame.lvAutoRun, LVM_GETTOPINDEX, 0, 0);
   ASSERT_GT(top, 0);

@@ -30,7 +30,7 @@ TEST_F(ExactEntryTest, RegistryRowIgnoresAFileAtItsLocationAsAPath) {
   SetCurrentDirectoryA(current.Path().c_str());
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "target", "C:\\t.exe");
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "bystander", "C:\\b.exe");
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   SelectRow(frame, "target");
   frame.tbDelete.Click();
   SetCurrentDirectoryA(previous);
@@ -46,7 +46,7 @@ TEST_F(ExactEntryTest, FolderRowsAndVanishedFiles) {
   const std::string gone = startup.Write("gone.exe");
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "value", "C:\\v.exe");
   // The root lists the registry and the folder together.
-  TVelmora& frame = Open("CURRENT USER", "");
+  ManagerDriver& frame = Open("CURRENT USER", "");
   SelectRow(frame, "tool.exe");
   driver.AnswerMessageBox();
   frame.tbDelete.Click();
@@ -78,7 +78,7 @@ TEST_F(ExactEntryTest, LinguisticallyEqualNamesAreDifferentNames) {
     sandbox.SetValue(HKEY_CURRENT_USER, "Run", pair.old, "C:\\old.exe");
     sandbox.SetValue(HKEY_CURRENT_USER, "Run", pair.taken, "C:\\taken.exe");
   }
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   for (const auto& pair : pairs) {
     SelectRow(frame, pair.old);
     driver.When("TAutoRunItemDlg", Fill(pair.taken, "C:\\new.exe"));
@@ -117,7 +117,7 @@ std::map<std::wstring, std::wstring> WideValues(const char* key) {
   return values;
 }
 
-void SelectWide(TVelmora& frame, const std::wstring& name) {
+void SelectWide(ManagerDriver& frame, const std::wstring& name) {
   for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
     if (frame.RowItem(row)->Name == name) return frame.lvAutoRun.SetSelected(row, true);
   ADD_FAILURE() << "no row named " << A(name);
@@ -141,7 +141,7 @@ TEST_F(ExactEntryTest, NamesBeyondTheCodePageAndTheirNamesakes) {
     sandbox.SetValue(HKEY_CURRENT_USER, "Run", namesake, "C:\\namesake.exe");
     expected[W(namesake)] = L"C:\\namesake.exe";
   }
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   for (const std::wstring& name : names) {
     bool listed = false;
     for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
@@ -181,7 +181,7 @@ TEST_F(ExactEntryTest, StartupFilesBeyondTheCodePageAndPastMaxPath) {
   for (const std::wstring& name : {cyrillic, longName, std::wstring(L"keep.exe")})
     CloseHandle(CreateFileW((L"\\\\?\\" + folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
                             nullptr));
-  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Auto Run");
   ASSERT_EQ(frame.lvAutoRun.Count(), 3);
   for (const std::wstring& name : {cyrillic, longName}) {
     SelectWide(frame, name);

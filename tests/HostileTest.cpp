@@ -13,8 +13,8 @@ class HostileTest : public ManagerFixture {
   void SetUp() override {
     for (const char* key : kRunKeys) sandbox.EmptyKey(HKEY_CURRENT_USER, key);
   }
-  TVelmora& Open(const std::string& child) { return ManagerFixture::Open("CURRENT USER", child); }
-  int Row(TVelmora& frame, const std::string& name) {
+  ManagerDriver& Open(const std::string& child) { return ManagerFixture::Open("CURRENT USER", child); }
+  int Row(ManagerDriver& frame, const std::string& name) {
     for (int i = 0; i < frame.lvAutoRun.Count(); ++i)
       if (frame.RowItem(i)->Name == W(name)) return i;
     return -1;
@@ -31,7 +31,7 @@ TEST_F(HostileTest, TenThousandValuesAllListed) {
     RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
   }
   RegCloseKey(key);
-  TVelmora& frame = Open("Run");
+  ManagerDriver& frame = Open("Run");
   EXPECT_EQ(frame.lvAutoRun.Count(), 10000);
   const int row = Row(frame, "v5000");
   ASSERT_GE(row, 0);
@@ -55,7 +55,7 @@ TEST_F(HostileTest, StrangeNamesHugeDataAndOtherTypes) {
   sandbox.SetRawValue(HKEY_CURRENT_USER, "Run", "multi", REG_MULTI_SZ, "a\0b\0\0", 5);
   sandbox.SetRawValue(HKEY_CURRENT_USER, "Run", "binary", REG_BINARY, "\xFF\xFE", 2);
   sandbox.SetRawValue(HKEY_CURRENT_USER, "Run", "noNul", REG_SZ, "C:\\x.exe", 8);
-  TVelmora& frame = Open("Run");
+  ManagerDriver& frame = Open("Run");
   EXPECT_EQ(frame.lvAutoRun.Count(), 4);
   EXPECT_TRUE(driver.boxTexts.empty());
   ASSERT_GE(Row(frame, longName), 0);
@@ -89,7 +89,7 @@ TEST_F(HostileTest, StartupFolderOfFiveThousandFilesAndBrokenShortcuts) {
   // A name that brings the full path to the path-length limit.
   const std::string longName = std::string(MAX_PATH - 1 - folder.Path().size() - 1 - 4, 'L') + ".exe";
   folder.Write(longName);
-  TVelmora& frame = Open("Auto Run");
+  ManagerDriver& frame = Open("Auto Run");
   EXPECT_EQ(frame.lvAutoRun.Count(), 2500 + 3 + 3);
   EXPECT_TRUE(driver.boxTexts.empty());
   for (const char* broken : {"noise.lnk", "empty.lnk", "truncated.lnk"}) {

@@ -2,7 +2,7 @@
 
 #include "common/Unicode.h"
 
-std::string TreeShape(const TVelmora& frame) {
+std::string TreeShape(const ManagerDriver& frame) {
   std::string shape;
   const auto& tree = frame.tvAutoRun;
   for (HTREEITEM root = tree.Root(); root; root = tree.NextSibling(root)) {
@@ -17,7 +17,7 @@ std::string TreeShape(const TVelmora& frame) {
   return shape;
 }
 
-HTREEITEM FindNode(const TVelmora& frame, const std::string& root, const std::string& child) {
+HTREEITEM FindNode(const ManagerDriver& frame, const std::string& root, const std::string& child) {
   const auto& tree = frame.tvAutoRun;
   for (HTREEITEM r = tree.Root(); r; r = tree.NextSibling(r)) {
     if (tree.Caption(r) != root) continue;
@@ -28,13 +28,13 @@ HTREEITEM FindNode(const TVelmora& frame, const std::string& root, const std::st
   return nullptr;
 }
 
-void SelectNode(TVelmora& frame, const std::string& root, const std::string& child) {
+void SelectNode(ManagerDriver& frame, const std::string& root, const std::string& child) {
   HTREEITEM node = FindNode(frame, root, child);
   ASSERT_NE(node, nullptr) << root << "/" << child;
   frame.tvAutoRun.Select(node);
 }
 
-std::vector<std::string> Captions(const TVelmora& frame) {
+std::vector<std::string> Captions(const ManagerDriver& frame) {
   std::vector<std::string> rows;
   for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
   return rows;
@@ -42,7 +42,7 @@ std::vector<std::string> Captions(const TVelmora& frame) {
 
 // By the row's exact name: the list's own search compares as the locale
 // does, and would take "Strasse" for "Straße".
-void SelectRow(TVelmora& frame, const std::string& caption) {
+void SelectRow(ManagerDriver& frame, const std::string& caption) {
   for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
     if (frame.RowItem(row)->Name == WideFromAnsi(caption)) {
       frame.lvAutoRun.SetSelected(row, true);
@@ -54,6 +54,7 @@ void SelectRow(TVelmora& frame, const std::string& caption) {
 ManagerFixture::ManagerFixture(bool wow64View) { SetWow64ViewForTesting(wow64View ? -1 : 0); }
 
 ManagerFixture::~ManagerFixture() {
+  manager_.reset();
   window.reset();
   SetWow64ViewForTesting(-1);
 }
@@ -63,15 +64,17 @@ void ManagerFixture::EmptyAllKeys() {
     for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);
 }
 
-TVelmora& ManagerFixture::Open() {
+ManagerDriver& ManagerFixture::Open() {
+  manager_.reset();
   window = std::make_unique<TVelmoraWin>();
   ShowWindow(window->Handle(), SW_SHOWNOACTIVATE);
   PumpUntilIdle();
-  return *window->Velmora;
+  manager_ = std::make_unique<ManagerDriver>(*window->Velmora);
+  return *manager_;
 }
 
-TVelmora& ManagerFixture::Open(const std::string& root, const std::string& child) {
-  TVelmora& frame = Open();
+ManagerDriver& ManagerFixture::Open(const std::string& root, const std::string& child) {
+  ManagerDriver& frame = Open();
   SelectNode(frame, root, child);
   return frame;
 }

@@ -11,16 +11,17 @@
 
 #include "AutorunSandbox.h"
 #include "GuiSupport.h"
+#include "ManagerDriver.h"
 #include "manager/LocationCatalogue.h"
 #include "manager/velwin.h"
 
 // The tree as text: "ROOT[child,child] ROOT[...]".
-std::string TreeShape(const TVelmora& frame);
+std::string TreeShape(const ManagerDriver& frame);
 // A root, or one of its children; null when absent.
-HTREEITEM FindNode(const TVelmora& frame, const std::string& root, const std::string& child = "");
-void SelectNode(TVelmora& frame, const std::string& root, const std::string& child = "");
-std::vector<std::string> Captions(const TVelmora& frame);
-void SelectRow(TVelmora& frame, const std::string& caption);
+HTREEITEM FindNode(const ManagerDriver& frame, const std::string& root, const std::string& child = "");
+void SelectNode(ManagerDriver& frame, const std::string& root, const std::string& child = "");
+std::vector<std::string> Captions(const ManagerDriver& frame);
+void SelectRow(ManagerDriver& frame, const std::string& caption);
 // Types into the item dialog's Unicode edit boxes, as pasting does, and
 // presses OK.
 std::function<void(HWND)> FillItemDialog(const std::wstring& name, const std::wstring& path);
@@ -37,6 +38,9 @@ class ManagerFixture : public testing::Test {
   // Every autorun key of both roots present and empty.
   void EmptyAllKeys();
   // A fresh manager window, shown without activation.
-  TVelmora& Open();
-  TVelmora& Open(const std::string& root, const std::string& child);
+  ManagerDriver& Open();
+  ManagerDriver& Open(const std::string& root, const std::string& child);
+
+ private:
+  std::unique_ptr<ManagerDriver> manager_;
 };

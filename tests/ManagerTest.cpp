@@ -16,7 +16,7 @@ namespace {
 class ManagerTest : public ManagerFixture {
  protected:
   void SetUp() override { EmptyAllKeys(); }
-  void Select(TVelmora& frame, const std::string& root, const std::string& child = "") {
+  void Select(ManagerDriver& frame, const std::string& root, const std::string& child = "") {
     SelectNode(frame, root, child);
   }
 };
@@ -24,19 +24,19 @@ class ManagerTest : public ManagerFixture {
 }  // namespace
 
 TEST_F(ManagerTest, FullTreeInCatalogueOrderWithCurrentUserSelected) {
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   EXPECT_EQ(TreeShape(frame),
             "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run] "
             "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once,Auto Run]");
   EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER"));
-  EXPECT_EQ(frame.CurrentLocation, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
-  const TAutoRunItem* root = frame.NodeItem(FindNode(frame, "LOCAL MACHINE"));
-  EXPECT_EQ(root->Origin(), L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  EXPECT_EQ(frame.CurrentLocation(), L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  const TAutoRunNode* root = frame.NodeItem(FindNode(frame, "LOCAL MACHINE"));
+  EXPECT_EQ(root->Location, L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   EXPECT_FALSE(root->AllowsAdd);
-  const TAutoRunItem* once = frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Run Services Once"));
-  EXPECT_EQ(once->Origin(), L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
+  const TAutoRunNode* once = frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Run Services Once"));
+  EXPECT_EQ(once->Location, L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
   EXPECT_TRUE(once->AllowsAdd);
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin(), W(sandbox.UserStartup().Path()));
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Location, W(sandbox.UserStartup().Path()));
   EXPECT_FALSE(frame.tbAdd.Enabled());
   EXPECT_TRUE(driver.boxTexts.empty());
 }
@@ -47,15 +47,15 @@ TEST_F(ManagerTest, MissingKeysAndFoldersLeaveOutOnlyTheirNodes) {
   sandbox.RemoveKey(HKEY_LOCAL_MACHINE, "RunOnce");
   sandbox.SetStartupValue(HKEY_CURRENT_USER, sandbox.UserStartup().File("absent"));
   sandbox.RemoveStartupValue(HKEY_LOCAL_MACHINE);
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   EXPECT_EQ(TreeShape(frame), "CURRENT USER[Run,Run Once] LOCAL MACHINE[Run,Run Services,Run Services Once]");
 }
 
 TEST_F(ManagerTest, StartupValueKeptAsStoredWithOrWithoutBackslash) {
   sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, sandbox.CommonStartup().Path() + "\\");
-  TVelmora& frame = Open();
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Origin(), W(sandbox.UserStartup().Path()));
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Auto Run"))->Origin(),
+  ManagerDriver& frame = Open();
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Location, W(sandbox.UserStartup().Path()));
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Auto Run"))->Location,
             W(sandbox.CommonStartup().Path() + "\\"));
 }
 
@@ -72,7 +72,7 @@ TEST_F(ManagerTest, FolderRowsOfEveryKind) {
   folder.Write("broken.lnk", "\x4c\x00\x00\x00 not really a shortcut");
   std::string link;
   CreateShortcut(folder.Path(), "C:\\Tools\\app.exe", "", "", link);
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   Select(frame, "CURRENT USER", "Auto Run");
   auto rows = Captions(frame);
   std::sort(rows.begin(), rows.end());
@@ -82,9 +82,8 @@ TEST_F(ManagerTest, FolderRowsOfEveryKind) {
     const TAutoRunItem* item = frame.RowItem(i);
     const std::string name = frame.lvAutoRun.Text(i);
     EXPECT_EQ(item->Name, W(name));
-    EXPECT_EQ(item->Origin(), W(folder.File(name)));
+    EXPECT_EQ(item->FilePath(), W(folder.File(name)));
     EXPECT_EQ(frame.lvAutoRun.Text(i, 1), folder.File(name));
-    EXPECT_FALSE(item->AllowsAdd);
     if (name == "app.lnk")
       EXPECT_EQ(item->Command, L"C:\\Tools\\app.exe");
     else if (name == "broken.lnk")
@@ -105,7 +104,7 @@ TEST_F(ManagerTest, RegistryRowsSkipNonStringValuesAndKeepListing) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "", "C:\\default.exe");
   sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "expand", "%SystemRoot%\\x.exe", REG_EXPAND_SZ);
   sandbox.SetRawValue(HKEY_CURRENT_USER, "RunOnce", "unterminated", REG_SZ, "C:\\u.exe", 8);
-  TVelmora& frame = Open();  // the root lists every child
+  ManagerDriver& frame = Open();  // the root lists every child
   auto rows = Captions(frame);
   std::sort(rows.begin(), rows.end());
   EXPECT_EQ(rows, (std::vector<std::string>{"", "expand", "first", "second", "unterminated"}));
@@ -114,7 +113,7 @@ TEST_F(ManagerTest, RegistryRowsSkipNonStringValuesAndKeepListing) {
     const TAutoRunItem* item = frame.RowItem(i);
     if (item->Name == L"expand") {
       EXPECT_EQ(item->Command, L"%SystemRoot%\\x.exe");
-      EXPECT_EQ(item->Origin(), W(Location(HKEY_CURRENT_USER, "RunOnce")));
+      EXPECT_EQ(item->Node->Location, W(Location(HKEY_CURRENT_USER, "RunOnce")));
     }
     if (item->Name == L"unterminated") {
       EXPECT_EQ(item->Command, L"C:\\u.exe");
@@ -129,7 +128,7 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "quoted", "\"C:\\Program Files\\Vendor\\app.exe\" /tray");
   std::string link;
   CreateShortcut(sandbox.UserStartup().Path(), "C:\\Tools\\target.exe", "", "", link);
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   {
     ui::WindowDC dc(frame.StatusBar);
     EXPECT_EQ(frame.StatusBar.Text(0),
@@ -139,23 +138,23 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   EXPECT_FALSE(frame.tbAdd.Enabled());
   ASSERT_EQ(Captions(frame), (std::vector<std::string>{"quoted", "target.lnk"}));
   EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 0);
-  EXPECT_FALSE(frame.lvAutoRun.IsFocused(0));
+  EXPECT_TRUE(frame.lvAutoRun.IsFocused(0));
   EXPECT_EQ(frame.StatusBar.Text(1), "app.exe\" /tray");
   EXPECT_TRUE(frame.tbChange.Enabled());
   frame.lvAutoRun.SetSelected(1, true);
   EXPECT_EQ(frame.StatusBar.Text(1), "target.exe");
   EXPECT_FALSE(frame.tbChange.Enabled());
   EXPECT_TRUE(frame.tbDelete.Enabled());
-  frame.pmAutoRunPopup();
+  frame.OpenPopup();
   EXPECT_FALSE(frame.miAdd.Enabled());
   EXPECT_FALSE(frame.miChange.Enabled());
   EXPECT_TRUE(frame.miDelete.Enabled());
 
   Select(frame, "CURRENT USER", "Run");
-  EXPECT_EQ(frame.CurrentLocation, W(Location(HKEY_CURRENT_USER, "Run")));
+  EXPECT_EQ(frame.CurrentLocation(), W(Location(HKEY_CURRENT_USER, "Run")));
   EXPECT_TRUE(frame.tbAdd.Enabled());
   EXPECT_TRUE(frame.tbChange.Enabled());
-  frame.pmAutoRunPopup();
+  frame.OpenPopup();
   EXPECT_TRUE(frame.miAdd.Enabled());
   EXPECT_TRUE(frame.miChange.Enabled());
 
@@ -164,50 +163,51 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   EXPECT_FALSE(frame.tbAdd.Enabled());
   EXPECT_FALSE(frame.tbChange.Enabled());
   EXPECT_FALSE(frame.tbDelete.Enabled());
-  frame.lvAutoRunChange(-1);  // a row without a record
   EXPECT_EQ(frame.StatusBar.Text(1), "");
   EXPECT_EQ(frame.StatusBar.Text(2), "");
 }
 
 TEST_F(ManagerTest, LoadingGuardKeepsSelectionEventsOut) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "C:\\a.exe");
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   const std::string panel = frame.StatusBar.Text(0);
-  frame.Loading = true;
+  frame.SetLoading(true);
   Select(frame, "LOCAL MACHINE", "Run");
   EXPECT_EQ(Captions(frame), (std::vector<std::string>{"a"}));
   EXPECT_EQ(frame.StatusBar.Text(0), panel);
-  EXPECT_EQ(frame.CurrentLocation, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
-  frame.Loading = false;
+  EXPECT_EQ(frame.CurrentLocation(), L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  frame.SetLoading(false);
 }
 
-TEST_F(ManagerTest, RefreshRestoresSelectionByCaptionThenPosition) {
+// Refresh keeps the node and the entry by identity: the namesake in
+// another key is another entry; a gone entry leaves the selection where
+// it was, or on the last row.
+TEST_F(ManagerTest, RefreshKeepsNodeAndEntryByIdentity) {
   for (const char* name : {"alpha", "beta", "gamma"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
   sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "Beta", "y");
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   ASSERT_EQ(Captions(frame), (std::vector<std::string>{"alpha", "beta", "gamma", "Beta"}));
   frame.lvAutoRun.SetSelected(3, true);  // "Beta" under Run Once
-  frame.RefreshEntries();
-  // Whole-caption search ignores case and takes the upper row.
-  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 1);
-  EXPECT_TRUE(frame.lvAutoRun.IsFocused(1));
+  frame.tbRefresh.Click();
+  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 3);
+  EXPECT_EQ(frame.lvAutoRun.FocusedIndex(), 3);
 
+  Select(frame, "CURRENT USER", "Run");
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "delta", "x");
   frame.lvAutoRun.SetSelected(2, true);  // gamma
   RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("Run").c_str(), "gamma");
-  frame.RefreshEntries();  // gone: the row at its old index
-  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"alpha", "beta", "delta", "Beta"}));
+  frame.tbRefresh.Click();  // gone: the row at its place
+  EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER", "Run"));
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"alpha", "beta", "delta"}));
   EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 2);
 
-  frame.lvAutoRun.SetSelected(3, true);
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("RunOnce").c_str(), "Beta");
-  RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("Run").c_str(), "beta");
-  frame.RefreshEntries();  // past the end: the last row
-  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"alpha", "delta"}));
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("Run").c_str(), "delta");
+  frame.tbRefresh.Click();  // past the end: the last row
   EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 1);
+  EXPECT_EQ(frame.lvAutoRun.FocusedIndex(), 1);
 
   sandbox.EmptyKey(HKEY_CURRENT_USER, "Run");
-  frame.RefreshEntries();
+  frame.tbRefresh.Click();
   EXPECT_EQ(frame.lvAutoRun.Count(), 0);
   EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), -1);
   EXPECT_EQ(frame.lvAutoRun.UpdateDepth(), 0);
@@ -217,11 +217,11 @@ TEST_F(ManagerTest, RefreshRestoresSelectionByCaptionThenPosition) {
 // its selection like any other.
 TEST_F(ManagerTest, RowCaptionedNoIsRestoredByCaption) {
   for (const char* name : {"a", "-no-", "b"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   Select(frame, "CURRENT USER", "Run");
   frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption("-no-"), true);
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "+first", "x");  // moves every row down
-  frame.RefreshEntries();
+  frame.tbRefresh.Click();
   const int selected = frame.lvAutoRun.SelectedIndex();
   ASSERT_GE(selected, 0);
   EXPECT_EQ(frame.lvAutoRun.Text(selected), "-no-");
@@ -243,15 +243,15 @@ TEST_F(ManagerTest, NetworkStartupFolderIsAFolderLocation) {
   sandbox.SetStartupValue(HKEY_CURRENT_USER, share);
   sandbox.UserStartup().Write("remote.exe");
   {
-    TVelmora& frame = Open();
+    ManagerDriver& frame = Open();
     Select(frame, "CURRENT USER", "Auto Run");
     EXPECT_EQ(Captions(frame), (std::vector<std::string>{"remote.exe"}));
-    EXPECT_EQ(frame.RowItem(0)->Origin(), W(share + "\\remote.exe"));
+    EXPECT_EQ(frame.RowItem(0)->FilePath(), W(share + "\\remote.exe"));
     EXPECT_TRUE(frame.tbDelete.Enabled());
     EXPECT_FALSE(frame.tbChange.Enabled());  // a file row
   }
   network.reachable = false;
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   EXPECT_EQ(FindNode(frame, "CURRENT USER", "Auto Run"), nullptr);
   SetNetworkProvider(previous);
 }
@@ -260,7 +260,7 @@ TEST_F(ManagerTest, ErrorWhileLoadingIsShownAndTheWindowStillOpens) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "C:\\a.exe");
   sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, "\x01\x02", REG_BINARY);
   driver.AnswerMessageBox();
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   PumpUntilIdle();
   ASSERT_EQ(driver.boxTexts.size(), 1u);
   EXPECT_EQ(driver.boxTexts[0], "Invalid data type for 'Common Startup'");
@@ -269,12 +269,12 @@ TEST_F(ManagerTest, ErrorWhileLoadingIsShownAndTheWindowStillOpens) {
             "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run] "
             "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once]");
   EXPECT_EQ(frame.lvAutoRun.Count(), 0);
-  EXPECT_FALSE(frame.Loading);
+  EXPECT_FALSE(frame.Loading());
   EXPECT_TRUE(IsWindow(window->Handle()));
 }
 
 TEST_F(ManagerTest, SplitterDragResizesTheTree) {
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   RECT before;
   GetWindowRect(frame.tvAutoRun, &before);
   RECT bar;
@@ -295,7 +295,7 @@ TEST_F(ManagerTest, SplitterDragResizesTheTree) {
 
 TEST_F(ManagerTest, WindowLayoutAndPicture) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "Demo", "C:\\windows\\notepad.exe");
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   RECT outer;
   GetWindowRect(window->Handle(), &outer);
   EXPECT_EQ(outer.left, 122);
@@ -322,7 +322,7 @@ TEST_F(ManagerTest, KeysTheUserMayOnlyReadAreListed) {
   sandbox.SetValue(HKEY_LOCAL_MACHINE, "Run", "machine", "C:\\m.exe");
   sandbox.MakeReadOnly(HKEY_LOCAL_MACHINE, RunKeyPath("Run"));
   sandbox.MakeReadOnly(HKEY_LOCAL_MACHINE, AutorunSandbox::ShellFoldersPath());
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   EXPECT_NE(FindNode(frame, "LOCAL MACHINE", "Auto Run"), nullptr);
   Select(frame, "LOCAL MACHINE", "Run");
   EXPECT_EQ(Captions(frame), (std::vector<std::string>{"machine"}));

@@ -13,6 +13,7 @@
 
 #include "AutorunSandbox.h"
 #include "GuiSupport.h"
+#include "ManagerDriver.h"
 #include "common/ShellLink.h"
 #include "common/Unicode.h"
 #include "manager/LocationCatalogue.h"
@@ -52,7 +53,7 @@ std::map<std::string, std::pair<std::string, DWORD>> RunValues() {
 std::map<std::string, bool> RunSwitches() {
   std::map<std::string, bool> switches;
   HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, W(RunKeyPath(ApprovalKey("Run").c_str())).c_str(), 0, KEY_READ, &key))
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, W(RunKeyPath(SwitchKey("Run").c_str())).c_str(), 0, KEY_READ, &key))
     return switches;
   for (DWORD i = 0;; ++i) {
     wchar_t name[512];
@@ -112,14 +113,16 @@ class Soak {
   std::string Path() { return "C:\\Prog " + std::to_string(Pick(5)) + "\\app" + std::to_string(Pick(4)) + ".exe"; }
 
   void Reopen() {
+    manager_.reset();
     window_.reset();
     PumpUntilIdle();
     bytesAtReopen.push_back(PrivateBytes());
     windowsAtReopen.push_back(ThreadWindowCount());
     window_ = std::make_unique<TVelmoraWin>();
     ShowWindow(window_->Handle(), SW_SHOWNOACTIVATE);
+    manager_ = std::make_unique<ManagerDriver>(*window_->Velmora);
   }
-  TVelmora& Frame() { return *window_->Velmora; }
+  ManagerDriver& Frame() { return *manager_; }
   void Select(const std::string& caption) {
     for (HTREEITEM c = Frame().tvAutoRun.FirstChild(Frame().tvAutoRun.Root()); c; c = Frame().tvAutoRun.NextSibling(c))
       if (Frame().tvAutoRun.Caption(c) == caption && Frame().tvAutoRun.Selected() != c) Frame().tvAutoRun.Select(c);
@@ -194,7 +197,7 @@ class Soak {
       const std::string name = Key(Utf8FromWide(Frame().RowItem(row)->Name));
       switches_[name] = !(switches_.count(name) && switches_[name]);
       if (Pick(2)) {
-        Frame().pmAutoRunPopup();
+        Frame().OpenPopup();
         Frame().miSwitch.Click();
       } else {
         // Space on the focused row, as the keyboard sends it.
@@ -221,7 +224,7 @@ class Soak {
       Frame().tbAdd.Click();
     } else {
       if (!SelectRow()) return;
-      files_.erase(Lower(A(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->Origin())));
+      files_.erase(Lower(A(Frame().RowItem(Frame().lvAutoRun.SelectedIndex())->FilePath())));
       Frame().tbDelete.Click();
     }
   }
@@ -261,6 +264,7 @@ class Soak {
   AutorunSandbox& sandbox_;
   unsigned seed_;
   std::unique_ptr<TVelmoraWin> window_;
+  std::unique_ptr<ManagerDriver> manager_;
   WindowDriver driver_;
   std::map<std::string, ModelValue> registry_;  // by lower-case name
   std::map<std::string, bool> switches_;        // Run's switches, off or on, by Key()
@@ -274,7 +278,7 @@ TEST(CommandSoak, ThousandCommandsMatchTheModel) {
   AutorunSandbox sandbox;
   SetWow64ViewForTesting(0);
   for (const char* key : kRunKeys) sandbox.EmptyKey(HKEY_CURRENT_USER, key);
-  sandbox.RemoveKey(HKEY_CURRENT_USER, ApprovalKey("Run").c_str());
+  sandbox.RemoveKey(HKEY_CURRENT_USER, SwitchKey("Run").c_str());
   // An expandable value to start with, so that changes keep its type.
   const char* fixed = std::getenv("VEL_SOAK_SEED");
   const unsigned seed = fixed ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10)) : std::random_device{}();

@@ -63,7 +63,7 @@ class SoundnessTest : public ManagerFixture {
 TEST_F(SoundnessTest, ErrorBoxKeepsTheManagerFromStartingACommand) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "C:\\a.exe");
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "b", "C:\\b.exe");
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   SelectRow(frame, "b");
   BOOL managerEnabled = TRUE, listEnabled = TRUE;
   driver.When("TAutoRunItemDlg", Fill("A", "C:\\other.exe"));
@@ -99,7 +99,7 @@ TEST_F(SoundnessTest, DeleteActsAlikeWithEveryShiftKey) {
   } keys[] = {{0, "plain"}, {VK_SHIFT, "shift"}, {VK_CONTROL, "ctrl"}, {VK_MENU, "alt"}};
   for (const auto& key : keys) sandbox.SetValue(HKEY_CURRENT_USER, "Run", key.name, "C:\\x.exe");
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "keep", "C:\\keep.exe");
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   SetFocus(frame.lvAutoRun);
   for (const auto& key : keys) {
     SelectRow(frame, key.name);
@@ -122,7 +122,7 @@ TEST_F(SoundnessTest, DeleteActsAlikeWithEveryShiftKey) {
 }
 
 TEST_F(SoundnessTest, AfterAFailedRebuildCommandsFollowTheShownSelection) {
-  TVelmora& frame = Open("LOCAL MACHINE", "Run");
+  ManagerDriver& frame = Open("LOCAL MACHINE", "Run");
   ASSERT_TRUE(frame.tbAdd.Enabled());
   // The machine's Startup value breaks the next rebuild after its root.
   sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, "\x01\x02", REG_BINARY);
@@ -131,14 +131,14 @@ TEST_F(SoundnessTest, AfterAFailedRebuildCommandsFollowTheShownSelection) {
   PumpUntilIdle();
   ASSERT_EQ(driver.boxTexts.size(), 1u);
   EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER"));
-  EXPECT_EQ(frame.CurrentLocation, L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  EXPECT_EQ(frame.CurrentLocation(), L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   EXPECT_FALSE(frame.tbAdd.Enabled());
   bool dialogShown = false;
   driver.When("TAutoRunItemDlg", [&](HWND dialog) {
     dialogShown = true;
     Fill("added", "C:\\added.exe")(dialog);
   });
-  frame.AddEntry();
+  frame.tbAdd.Click();
   EXPECT_FALSE(dialogShown);
   EXPECT_TRUE(sandbox.Names(HKEY_LOCAL_MACHINE, "Run").empty());
 }
@@ -149,7 +149,7 @@ TEST_F(SoundnessTest, StartupShortcutsAreMadeAsTheShellMakesThem) {
   const std::string program = folder + "\\app.exe";
   CloseHandle(CreateFileA(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
   const TempDir& startup = sandbox.UserStartup();
-  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Auto Run");
   const struct {
     std::string path;
     std::string link, arguments;
@@ -160,7 +160,7 @@ TEST_F(SoundnessTest, StartupShortcutsAreMadeAsTheShellMakesThem) {
   };
   for (const auto& c : cases) {
     driver.When("TAutoRunItemDlg", Fill("ignored", c.path));
-    frame.AddEntry();
+    frame.tbAdd.Click();
     const ShortcutFields made = ReadShortcut(startup.File(c.link));
     EXPECT_EQ(made.target, program) << c.path;
     EXPECT_EQ(made.arguments, c.arguments) << c.path;

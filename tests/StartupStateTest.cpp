@@ -23,9 +23,9 @@ void SetRaw(HKEY root, const std::string& path, const std::string& name, DWORD t
   RegCloseKey(key);
 }
 
-void SetSwitch(HKEY root, const char* approvalKey, const std::string& name, const std::vector<BYTE>& data,
+void SetSwitch(HKEY root, const char* switchKey, const std::string& name, const std::vector<BYTE>& data,
                DWORD type = REG_BINARY) {
-  SetRaw(root, RunKeyPath(ApprovalKey(approvalKey).c_str()), name, type, data);
+  SetRaw(root, RunKeyPath(SwitchKey(switchKey).c_str()), name, type, data);
 }
 
 uint64_t Now() {
@@ -34,14 +34,14 @@ uint64_t Now() {
   return (uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
 
-int RowOf(const TVelmora& frame, const std::string& caption) {
+int RowOf(const ManagerDriver& frame, const std::string& caption) {
   for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
     if (frame.lvAutoRun.TextW(row) == W(caption)) return row;
   ADD_FAILURE() << "no row " << caption;
   return -1;
 }
 
-int PictureOf(const TVelmora& frame, int row) {
+int PictureOf(const ManagerDriver& frame, int row) {
   LVITEMA item{};
   item.mask = LVIF_IMAGE;
   item.iItem = row;
@@ -51,7 +51,7 @@ int PictureOf(const TVelmora& frame, int row) {
 
 // What a person sees of a row: its box, its picture and, selected, the
 // status bar's third panel.
-std::string Seen(TVelmora& frame, const std::string& caption) {
+std::string Seen(ManagerDriver& frame, const std::string& caption) {
   const int row = RowOf(frame, caption);
   if (row < 0) return "(no row)";
   SelectRow(frame, caption);
@@ -63,7 +63,7 @@ std::string Seen(TVelmora& frame, const std::string& caption) {
 }
 
 // A real click on the row's check box.
-void ClickBox(TVelmora& frame, const std::string& caption) {
+void ClickBox(ManagerDriver& frame, const std::string& caption) {
   RECT bounds{};
   bounds.left = LVIR_BOUNDS;
   SendMessageA(frame.lvAutoRun.Handle(), LVM_GETITEMRECT, RowOf(frame, caption), reinterpret_cast<LPARAM>(&bounds));
@@ -77,7 +77,7 @@ void ClickBox(TVelmora& frame, const std::string& caption) {
   PumpUntilIdle();
 }
 
-void PressSpace(TVelmora& frame, const std::string& caption) {
+void PressSpace(ManagerDriver& frame, const std::string& caption) {
   SelectRow(frame, caption);
   frame.lvAutoRun.SetFocused(RowOf(frame, caption), true);
   SendMessageA(frame.lvAutoRun.Handle(), WM_KEYDOWN, VK_SPACE, 0x00390001);
@@ -96,7 +96,7 @@ struct Mapping {
   HKEY root;
   const char* rootCaption;
   const char* node;
-  const char* approvalKey;
+  const char* switchKey;
 };
 
 }  // namespace
@@ -115,10 +115,10 @@ TEST_F(StartupStateTest, EachLocationReadsItsOwnSwitches) {
       {"even", "on"}, {"odd", "off Off"}, {"none", "on"}, {"short", "on"}, {"typed", "on"}, {"crossed", "on"}};
   // "crossed" is named after its location: off in every other one's key.
   const auto nameOf = [](const std::string& entry, const Mapping& mapping) {
-    return entry == "crossed" ? entry + mapping.approvalKey + (mapping.root == HKEY_LOCAL_MACHINE ? "M" : "U") : entry;
+    return entry == "crossed" ? entry + mapping.switchKey + (mapping.root == HKEY_LOCAL_MACHINE ? "M" : "U") : entry;
   };
   for (const Mapping& mapping : mappings) {
-    const bool folder = std::string(mapping.approvalKey) == "StartupFolder";
+    const bool folder = std::string(mapping.switchKey) == "StartupFolder";
     const std::string suffix = folder ? ".exe" : "";
     for (const auto& entry : expected) {
       const std::string name = nameOf(entry.first, mapping) + suffix;
@@ -126,23 +126,23 @@ TEST_F(StartupStateTest, EachLocationReadsItsOwnSwitches) {
         (mapping.root == HKEY_LOCAL_MACHINE ? sandbox.CommonStartup() : sandbox.UserStartup()).Write(name);
       else
         SetRaw(mapping.root,
-               std::string(mapping.approvalKey) == "Run32" ? std::string(kWow64Run) : RunKeyPath("Run"), name,
+               std::string(mapping.switchKey) == "Run32" ? std::string(kWow64Run) : RunKeyPath("Run"), name,
                REG_SZ, {'C', ':', '\\', 0});
     }
-    SetSwitch(mapping.root, mapping.approvalKey, "even" + suffix, kOn6);
-    SetSwitch(mapping.root, mapping.approvalKey, "ODD" + suffix, kOff7);  // the same name to the registry
-    SetSwitch(mapping.root, mapping.approvalKey, "short" + suffix, kShortOff);
-    SetSwitch(mapping.root, mapping.approvalKey, "typed" + suffix, {3, 0}, REG_SZ);
+    SetSwitch(mapping.root, mapping.switchKey, "even" + suffix, kOn6);
+    SetSwitch(mapping.root, mapping.switchKey, "ODD" + suffix, kOff7);  // the same name to the registry
+    SetSwitch(mapping.root, mapping.switchKey, "short" + suffix, kShortOff);
+    SetSwitch(mapping.root, mapping.switchKey, "typed" + suffix, {3, 0}, REG_SZ);
     // Off in every other location's key.
     for (const Mapping& other : mappings)
-      if (other.root != mapping.root || std::string(other.approvalKey) != mapping.approvalKey)
-        SetSwitch(other.root, other.approvalKey, nameOf("crossed", mapping) + suffix, kOff7);
+      if (other.root != mapping.root || std::string(other.switchKey) != mapping.switchKey)
+        SetSwitch(other.root, other.switchKey, nameOf("crossed", mapping) + suffix, kOff7);
   }
   sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "odd", "C:\\");
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   for (const Mapping& mapping : mappings) {
     SelectNode(frame, mapping.rootCaption, mapping.node);
-    const std::string suffix = std::string(mapping.approvalKey) == "StartupFolder" ? ".exe" : "";
+    const std::string suffix = std::string(mapping.switchKey) == "StartupFolder" ? ".exe" : "";
     for (const auto& entry : expected)
       EXPECT_EQ(Seen(frame, nameOf(entry.first, mapping) + suffix), entry.second)
           << mapping.rootCaption << " " << mapping.node << " " << entry.first;
@@ -150,7 +150,7 @@ TEST_F(StartupStateTest, EachLocationReadsItsOwnSwitches) {
   SelectNode(frame, "CURRENT USER", "Run Once");
   EXPECT_EQ(Seen(frame, "odd"), "-");
   // Reading wrote nothing: the unknown formats are as they were.
-  EXPECT_EQ(sandbox.Bytes(HKEY_LOCAL_MACHINE, ApprovalKey("Run32").c_str(), "short"), kShortOff);
+  EXPECT_EQ(sandbox.Bytes(HKEY_LOCAL_MACHINE, SwitchKey("Run32").c_str(), "short"), kShortOff);
 }
 
 // A click, Space and the popup switch an entry with Windows' bytes; the
@@ -160,16 +160,16 @@ TEST_F(StartupStateTest, SwitchingWritesWindowsBytes) {
   sandbox.UserStartup().Write("target.exe");
   sandbox.UserStartup().Write("bystander.exe");
   SetSwitch(HKEY_CURRENT_USER, "StartupFolder", "bystander.exe", kShortOff);
-  sandbox.RemoveKey(HKEY_LOCAL_MACHINE, ApprovalKey("StartupFolder").c_str());
+  sandbox.RemoveKey(HKEY_LOCAL_MACHINE, SwitchKey("StartupFolder").c_str());
   sandbox.CommonStartup().Write("common.exe");
   sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "once", "C:\\");
-  TVelmora& frame = Open("CURRENT USER", "Auto Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Auto Run");
 
   const uint64_t before = Now();
   ClickBox(frame, "target.exe");
   const uint64_t after = Now();
   DWORD type = 0;
-  std::vector<BYTE> bytes = sandbox.Bytes(HKEY_CURRENT_USER, ApprovalKey("StartupFolder").c_str(), "target.exe", &type);
+  std::vector<BYTE> bytes = sandbox.Bytes(HKEY_CURRENT_USER, SwitchKey("StartupFolder").c_str(), "target.exe", &type);
   ASSERT_EQ(bytes.size(), 12u);
   EXPECT_EQ(type, DWORD(REG_BINARY));
   EXPECT_EQ(std::vector<BYTE>(bytes.begin(), bytes.begin() + 4), (std::vector<BYTE>{3, 0, 0, 0}));
@@ -180,33 +180,33 @@ TEST_F(StartupStateTest, SwitchingWritesWindowsBytes) {
   EXPECT_EQ(Seen(frame, "target.exe"), "off Off");
 
   PressSpace(frame, "target.exe");
-  EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, ApprovalKey("StartupFolder").c_str(), "target.exe"),
+  EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, SwitchKey("StartupFolder").c_str(), "target.exe"),
             (std::vector<BYTE>{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(Seen(frame, "target.exe"), "on");
 
   SelectRow(frame, "target.exe");
-  frame.pmAutoRunPopup();
+  frame.OpenPopup();
   EXPECT_EQ(frame.pmAutoRun.Caption(3), "Disable");
   frame.miSwitch.Click();
-  frame.pmAutoRunPopup();
+  frame.OpenPopup();
   EXPECT_EQ(frame.pmAutoRun.Caption(3), "Enable");
   EXPECT_EQ(Seen(frame, "target.exe"), "off Off");
-  EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, ApprovalKey("StartupFolder").c_str(), "bystander.exe"), kShortOff);
+  EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, SwitchKey("StartupFolder").c_str(), "bystander.exe"), kShortOff);
 
   SelectNode(frame, "LOCAL MACHINE", "Auto Run");
   ClickBox(frame, "common.exe");
-  EXPECT_EQ(sandbox.Bytes(HKEY_LOCAL_MACHINE, ApprovalKey("StartupFolder").c_str(), "common.exe").size(), 12u);
+  EXPECT_EQ(sandbox.Bytes(HKEY_LOCAL_MACHINE, SwitchKey("StartupFolder").c_str(), "common.exe").size(), 12u);
   EXPECT_EQ(Seen(frame, "common.exe"), "off Off");
 
   // No switch: Space gives the row no box and writes nothing.
   SelectNode(frame, "CURRENT USER", "Run Once");
   PressSpace(frame, "once");
   EXPECT_EQ(Seen(frame, "once"), "-");
-  frame.pmAutoRunPopup();
+  frame.OpenPopup();
   EXPECT_FALSE(frame.miSwitch.Enabled());
   for (const char* key : {"Run", "Run32"}) {
-    EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, ApprovalKey(key).c_str(), "once"));
-    EXPECT_FALSE(sandbox.HasValue(HKEY_LOCAL_MACHINE, ApprovalKey(key).c_str(), "once"));
+    EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey(key).c_str(), "once"));
+    EXPECT_FALSE(sandbox.HasValue(HKEY_LOCAL_MACHINE, SwitchKey(key).c_str(), "once"));
   }
   EXPECT_TRUE(driver.boxTexts.empty());
 }
@@ -214,16 +214,16 @@ TEST_F(StartupStateTest, SwitchingWritesWindowsBytes) {
 TEST_F(StartupStateTest, RefusedSwitchIsReportedAndTheBoxShowsWhatIsStored) {
   sandbox.SetValue(HKEY_LOCAL_MACHINE, "Run", "machine", "C:\\");
   SetSwitch(HKEY_LOCAL_MACHINE, "Run", "machine", kOff7);
-  sandbox.MakeReadOnly(HKEY_LOCAL_MACHINE, RunKeyPath(ApprovalKey("Run").c_str()));
-  TVelmora& frame = Open("LOCAL MACHINE", "Run");
+  sandbox.MakeReadOnly(HKEY_LOCAL_MACHINE, RunKeyPath(SwitchKey("Run").c_str()));
+  ManagerDriver& frame = Open("LOCAL MACHINE", "Run");
   driver.AnswerMessageBox();
   ClickBox(frame, "machine");
-  sandbox.MakeWritable(HKEY_LOCAL_MACHINE, RunKeyPath(ApprovalKey("Run").c_str()));
+  sandbox.MakeWritable(HKEY_LOCAL_MACHINE, RunKeyPath(SwitchKey("Run").c_str()));
   EXPECT_EQ(driver.boxTexts,
             (std::vector<std::string>{"Failed to open key 'HKEY_LOCAL_MACHINE\\" +
-                                      RunKeyPath(ApprovalKey("Run").c_str()) + "'"}));
+                                      RunKeyPath(SwitchKey("Run").c_str()) + "'"}));
   EXPECT_EQ(Seen(frame, "machine"), "off Off");
-  EXPECT_EQ(sandbox.Bytes(HKEY_LOCAL_MACHINE, ApprovalKey("Run").c_str(), "machine"), kOff7);
+  EXPECT_EQ(sandbox.Bytes(HKEY_LOCAL_MACHINE, SwitchKey("Run").c_str(), "machine"), kOff7);
 }
 
 // A switch follows its entry: Delete removes it, a rename moves it, and an
@@ -236,22 +236,22 @@ TEST_F(StartupStateTest, SwitchesFollowTheCommands) {
   SetSwitch(HKEY_CURRENT_USER, "Run", "STALE", kOff7);        // its entry was deleted elsewhere
   SetSwitch(HKEY_CURRENT_USER, "Run", "taken", kOn6);         // a rename's target, stale too
   SetSwitch(HKEY_LOCAL_MACHINE, "Run", "stale", kOff7);       // another location's: stays
-  TVelmora& frame = Open("CURRENT USER", "Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
   driver.When("TAutoRunItemDlg", FillItemDialog(L"stale", L"C:\\"));
   frame.tbAdd.Click();
-  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, ApprovalKey("Run").c_str(), "stale"));
+  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "stale"));
   EXPECT_EQ(Seen(frame, "stale"), "on");
 
   SelectRow(frame, "old");
   driver.When("TAutoRunItemDlg", FillItemDialog(L"taken", L"C:\\"));
   frame.tbChange.Click();
-  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, ApprovalKey("Run").c_str(), "old"));
-  EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, ApprovalKey("Run").c_str(), "taken"), kOff7);
+  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "old"));
+  EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "taken"), kOff7);
   EXPECT_EQ(Seen(frame, "taken"), "off Off");
 
   SelectRow(frame, "gone");
   frame.tbDelete.Click();
-  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, ApprovalKey("Run").c_str(), "gone"));
+  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "gone"));
 
   // Startup files: a shortcut added over a stale switch, a file deleted.
   SetSwitch(HKEY_CURRENT_USER, "StartupFolder", "app.lnk", kOff7);
@@ -263,11 +263,11 @@ TEST_F(StartupStateTest, SwitchesFollowTheCommands) {
   EXPECT_EQ(Seen(frame, "app.lnk"), "on missing-picture Missing");
   SelectRow(frame, "file.exe");
   frame.tbDelete.Click();
-  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, ApprovalKey("StartupFolder").c_str(), "file.exe"));
-  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, ApprovalKey("StartupFolder").c_str(), "app.lnk"));
+  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("StartupFolder").c_str(), "file.exe"));
+  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("StartupFolder").c_str(), "app.lnk"));
 
-  EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, ApprovalKey("Run").c_str(), "bystander"), kOff7);
-  EXPECT_EQ(sandbox.Bytes(HKEY_LOCAL_MACHINE, ApprovalKey("Run").c_str(), "stale"), kOff7);
+  EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "bystander"), kOff7);
+  EXPECT_EQ(sandbox.Bytes(HKEY_LOCAL_MACHINE, SwitchKey("Run").c_str(), "stale"), kOff7);
   EXPECT_TRUE(driver.boxTexts.empty());
 }
 
@@ -362,7 +362,7 @@ TEST_F(StartupStateTest, MissingIsDecidedAsWindowsStartsPrograms) {
   CreateShortcut(W(startup.Path()), W(tmp + "\\Has Space\\app.exe"), L"", L"", link);
   startup.Write("broken.lnk", "not a shortcut");
   DeleteFileA((tmp + "\\lib.dll").c_str());
-  TVelmora& frame = Open("CURRENT USER", "");
+  ManagerDriver& frame = Open("CURRENT USER", "");
   EXPECT_EQ(Seen(frame, "gone"), "off missing-picture Missing");
   EXPECT_EQ(Seen(frame, "plain"), "on");
   EXPECT_EQ(Seen(frame, "later"), "on missing-picture Missing");
@@ -372,7 +372,7 @@ TEST_F(StartupStateTest, MissingIsDecidedAsWindowsStartsPrograms) {
   // The program arrives: a refresh shows it, on the same row.
   dir.Write("later.exe");
   const int row = RowOf(frame, "later");
-  frame.RefreshEntries();
+  frame.tbRefresh.Click();
   EXPECT_EQ(RowOf(frame, "later"), row);
   EXPECT_EQ(Seen(frame, "later"), "on");
 }

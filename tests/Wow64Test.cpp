@@ -74,8 +74,8 @@ class Wow64Test : public ManagerFixture {
       Empty32(key);
     }
   }
-  HTREEITEM Node(TVelmora& frame, const std::string& caption) { return FindNode(frame, "LOCAL MACHINE", caption); }
-  std::string Children(TVelmora& frame) {
+  HTREEITEM Node(ManagerDriver& frame, const std::string& caption) { return FindNode(frame, "LOCAL MACHINE", caption); }
+  std::string Children(ManagerDriver& frame) {
     std::string text;
     HTREEITEM root = frame.tvAutoRun.NextSibling(frame.tvAutoRun.Root());
     for (HTREEITEM c = frame.tvAutoRun.FirstChild(root); c; c = frame.tvAutoRun.NextSibling(c))
@@ -90,12 +90,12 @@ TEST_F(Wow64Test, BothViewsUnderTheirOwnCaptions) {
   Remove32("RunServicesOnce");
   sandbox.SetValue(HKEY_LOCAL_MACHINE, "Run", "native64", "C:\\Program Files\\n.exe");
   Set32("Run", "wow32", "C:\\Program Files (x86)\\w.exe");
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   EXPECT_EQ(Children(frame),
             "Run,Run Once,Run Services,Run Services Once,Run (32-bit),Run Once (32-bit),Run Services (32-bit),"
             "Auto Run");
   ASSERT_NE(Node(frame, "Run Once (32-bit)"), nullptr);
-  EXPECT_EQ(frame.NodeItem(Node(frame, "Run Once (32-bit)"))->Origin(),
+  EXPECT_EQ(frame.NodeItem(Node(frame, "Run Once (32-bit)"))->Location,
             W("HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce"));
   EXPECT_TRUE(frame.NodeItem(Node(frame, "Run (32-bit)"))->AllowsAdd);
   frame.tvAutoRun.Select(Node(frame, "Run"));
@@ -108,7 +108,7 @@ TEST_F(Wow64Test, BothViewsUnderTheirOwnCaptions) {
 
 TEST_F(Wow64Test, EditsLandInTheViewTheNodeNames) {
   Set32("Run", "old32", "C:\\old.exe");
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   frame.tvAutoRun.Select(Node(frame, "Run (32-bit)"));
   driver.When("TAutoRunItemDlg", Fill("added32", "C:\\a.exe"));
   frame.tbAdd.Click();
@@ -133,6 +133,6 @@ TEST_F(Wow64Test, EditsLandInTheViewTheNodeNames) {
 TEST_F(Wow64Test, ThirtyTwoBitWindowsHasNoTwins) {
   Set32("Run", "wow32", "C:\\w.exe");
   SetWow64ViewForTesting(0);
-  TVelmora& frame = Open();
+  ManagerDriver& frame = Open();
   EXPECT_EQ(Children(frame), "Run,Run Once,Run Services,Run Services Once,Auto Run");
 }

@@ -52,14 +52,14 @@ std::wstring ReadStartupFolder(HKEY root, const wchar_t* valueName) {
 }
 
 CatalogueNode Child(const std::string& caption, const std::wstring& location, const char* rootName = nullptr,
-                    const char* approvalKey = nullptr) {
+                    const char* switchKey = nullptr) {
   CatalogueNode node{caption, location, false, true, std::wstring()};
-  if (approvalKey) node.approvalLocation = WideFromAnsi(std::string(rootName) + "\\" + kStartupApproved + approvalKey);
+  if (switchKey) node.switchLocation = WideFromAnsi(std::string(rootName) + "\\" + kStartupApproved + switchKey);
   return node;
 }
 
 // Only Run has a switch; RunOnce and the services' keys have none.
-const char* ApprovalKeyOf(const RegistryChild& child, bool wow64Twin) {
+const char* SwitchKeyOf(const RegistryChild& child, bool wow64Twin) {
   if (std::string(child.key) != "Run") return nullptr;
   return wow64Twin ? "Run32" : "Run";
 }
@@ -76,8 +76,8 @@ LONG OpenRegistryLocation(RegistryKey& key, const std::wstring& location, KeyAcc
 
 RegistryKey OpenRegistryLocationOrThrow(const std::wstring& location, KeyAccess access) {
   RegistryKey key;
-  if (OpenRegistryLocation(key, location, access) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText("Failed to open key '%s'", location));
+  const LONG result = OpenRegistryLocation(key, location, access);
+  if (result != ERROR_SUCCESS) throw ERegistryException(FormatMessageText("Failed to open key '%s'", location), result);
   return key;
 }
 
@@ -104,13 +104,13 @@ void ForEachCatalogueNode(const std::function<void(const CatalogueNode&)>& visit
     visit(CatalogueNode{root.caption, WideFromAnsi(rootLocation), true, false, std::wstring()});
     for (const RegistryChild& child : kRegistryChildren)
       if (RegistryKey::IsPresent(root.key, std::string(kCurrentVersion) + child.key))
-        visit(Child(child.caption, WideFromAnsi(rootLocation + child.key), root.name, ApprovalKeyOf(child, false)));
+        visit(Child(child.caption, WideFromAnsi(rootLocation + child.key), root.name, SwitchKeyOf(child, false)));
     if (root.key == HKEY_LOCAL_MACHINE && HasWow64RegistryView()) {
       for (const RegistryChild& child : kRegistryChildren)
         if (RegistryKey::IsPresent(root.key, std::string(kWow64CurrentVersion) + child.key))
           visit(Child(child.twinCaption,
                       WideFromAnsi(std::string(root.name) + "\\" + kWow64CurrentVersion + child.key), root.name,
-                      ApprovalKeyOf(child, true)));
+                      SwitchKeyOf(child, true)));
     }
     const std::wstring startup = root.startupFolder();
     if (FolderIsPresent(AppendPathDelimiter(startup))) visit(Child("Auto Run", startup, root.name, "StartupFolder"));

@@ -15,9 +15,9 @@ struct CatalogueNode {
   bool isRoot = false;   // "CURRENT USER", "LOCAL MACHINE"; a child follows its root
   bool allowsAdd = false;  // a concrete location: the children
   // The registry location of Windows' startup switches for the entries
-  // here (StartupApproval.h); empty where Windows has none (RunOnce,
+  // here (SwitchFormat.h); empty where Windows has none (RunOnce,
   // RunServices, RunServicesOnce, the roots).
-  std::wstring approvalLocation;
+  std::wstring switchLocation;
 };
 
 // Visits the nodes that exist now, in tree order. An error of the

@@ -2,77 +2,64 @@
 
 #include "common/Errors.h"
 #include "common/Names.h"
-#include "common/Registry.h"
 #include "manager/LocationCatalogue.h"
 
-namespace {
-
-// Opens the key for a change; false when there is no key and so nothing
-// to change.
-bool OpenExistingSwitches(RegistryKey& key, const std::wstring& location) {
-  if (OpenRegistryLocation(key, location, KeyAccess::Presence) == ERROR_FILE_NOT_FOUND) return false;
-  key = OpenRegistryLocationOrThrow(location, KeyAccess::Write);
-  return true;
-}
-
-void Check(LONG result, const std::wstring& name) {
-  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-    throw ERegistryException(FormatMessageText("Failed to set data for '%s'", name));
-}
-
-void WriteBytes(const RegistryKey& key, const std::wstring& name, DWORD type, const BYTE* data, DWORD size) {
-  if (key.SetValue(name, type, data, size) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText("Failed to set data for '%s'", name));
-}
-
-}  // namespace
-
-StartupSwitches::StartupSwitches(const std::wstring& approvalLocation) {
+StartupSwitches::StartupSwitches(const std::wstring& switchLocation) {
   RegistryKey key;
-  if (approvalLocation.empty() || OpenRegistryLocation(key, approvalLocation, KeyAccess::Read) != ERROR_SUCCESS) return;
+  if (switchLocation.empty() || OpenRegistryLocation(key, switchLocation, KeyAccess::Read) != ERROR_SUCCESS) return;
   key.ForEachValue([&](const WideRegValueView& value) {
-    states_.emplace(FoldedName(value.name), DecodeApproval(value.type == REG_BINARY, value.data, value.size));
+    states_.emplace(FoldedName(value.name), DecodeSwitch(value.type == REG_BINARY, value.data, value.size));
   });
 }
 
-ApprovalState StartupSwitches::Of(const std::wstring& entryName) const {
-  if (states_.empty()) return ApprovalState::Absent;
+SwitchState StartupSwitches::Of(const std::wstring& entryName) const {
+  if (states_.empty()) return SwitchState::Absent;
   const auto found = states_.find(FoldedName(entryName));
-  return found == states_.end() ? ApprovalState::Absent : found->second;
+  return found == states_.end() ? SwitchState::Absent : found->second;
 }
 
-void SwitchStartupEntry(const std::wstring& approvalLocation, const std::wstring& entryName, bool on) {
-  const RegistryKey key = OpenRegistryLocationOrThrow(approvalLocation, KeyAccess::Create);
+void SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& entryName, bool on) {
+  const RegistryKey key = OpenRegistryLocationOrThrow(switchLocation, KeyAccess::Create);
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
-  const ApprovalBytes bytes =
-      on ? ApprovalOnBytes()
-         : ApprovalOffBytes((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
-  WriteBytes(key, entryName, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+  const SwitchBytes bytes =
+      on ? SwitchOnBytes()
+         : SwitchOffBytes((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+  const LONG result = key.SetValue(entryName, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+  if (result != ERROR_SUCCESS)
+    throw ERegistryException(FormatMessageText("Failed to set data for '%s'", entryName), result);
 }
 
-void RemoveStartupSwitch(const std::wstring& approvalLocation, const std::wstring& entryName) {
-  RegistryKey key;
-  if (approvalLocation.empty() || !OpenExistingSwitches(key, approvalLocation)) return;
-  Check(key.DeleteValue(entryName), entryName);
+SwitchesOfEntries::SwitchesOfEntries(const std::wstring& switchLocation, const std::vector<std::wstring>& names) {
+  for (const std::wstring& name : names) stored_.emplace_back(name, std::nullopt);
+  if (switchLocation.empty()) return;
+  RegistryKey reader;
+  if (OpenRegistryLocation(reader, switchLocation, KeyAccess::Read) != ERROR_SUCCESS) return;
+  bool any = false;
+  for (auto& [name, value] : stored_) {
+    StoredValue stored;
+    const LONG read = reader.QueryValue(name, stored.type, stored.data);
+    if (read == ERROR_FILE_NOT_FOUND) continue;
+    if (read != ERROR_SUCCESS)
+      throw ERegistryException(FormatMessageText("Failed to get data for '%s'", name), read);
+    value = std::move(stored);
+    any = true;
+  }
+  if (any) key_ = OpenRegistryLocationOrThrow(switchLocation, KeyAccess::Write);
 }
 
-void MoveStartupSwitch(const std::wstring& approvalLocation, const std::wstring& oldName, const std::wstring& newName) {
-  RegistryKey key;
-  if (approvalLocation.empty() || !OpenExistingSwitches(key, approvalLocation)) return;
-  DWORD type = 0;
-  std::vector<BYTE> data;
-  const LONG read = key.QueryValue(oldName, type, data);
-  if (read == ERROR_FILE_NOT_FOUND) {
-    // The new name's own value, if any, is a deleted entry's: it goes.
-    Check(key.DeleteValue(newName), newName);
-    return;
-  }
-  if (read != ERROR_SUCCESS) throw ERegistryException(FormatMessageText("Failed to get data for '%s'", oldName));
-  if (SameName(oldName, newName)) {
-    key.RenameValueCase(oldName, newName);  // one value to the registry
-    return;
-  }
-  WriteBytes(key, newName, type, data.data(), static_cast<DWORD>(data.size()));
-  Check(key.DeleteValue(oldName), oldName);
+const std::optional<StoredValue>& SwitchesOfEntries::Of(const std::wstring& name) const {
+  static const std::optional<StoredValue> none;
+  for (const auto& [stored, value] : stored_)
+    if (stored == name) return value;
+  return none;
+}
+
+LONG SwitchesOfEntries::Write(const std::wstring& name, const StoredValue& value) const {
+  return key_.SetValue(name, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+}
+
+LONG SwitchesOfEntries::Remove(const std::wstring& name) const {
+  const LONG result = key_.DeleteValue(name);
+  return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
 }

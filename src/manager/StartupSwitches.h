@@ -1,29 +1,54 @@
 #pragma once
-// Windows' startup switches of one location, kept in the registry key an
-// approval location names (StartupApproval.h says what a value holds).
-// Keys and values are reached in the native view by their exact names.
+// Windows' startup switches of one location, kept in the registry key a
+// switch location names (SwitchFormat.h says what a value holds). Keys
+// and values are reached in the native view by their exact names.
+#include <windows.h>
+
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
-#include "manager/StartupApproval.h"
+#include "common/Registry.h"
+#include "manager/SwitchFormat.h"
 
 // Every switch of a location, read with one enumeration of its key; looked
 // up by name as the registry compares names. Empty when the key is missing.
 class StartupSwitches {
  public:
-  explicit StartupSwitches(const std::wstring& approvalLocation);
-  ApprovalState Of(const std::wstring& entryName) const;
+  explicit StartupSwitches(const std::wstring& switchLocation);
+  SwitchState Of(const std::wstring& entryName) const;
 
  private:
-  std::unordered_map<std::wstring, ApprovalState> states_;  // by folded name
+  std::unordered_map<std::wstring, SwitchState> states_;  // by folded name
 };
 
 // Switches an entry on or off, creating the key when it is missing.
-// Throws "Failed to open key '%s'" (the approval location) when the key
+// Throws "Failed to open key '%s'" (the switch location) when the key
 // cannot be opened for writing, "Failed to set data for '%s'" when the
 // value is refused.
-void SwitchStartupEntry(const std::wstring& approvalLocation, const std::wstring& entryName, bool on);
-// An entry's switch follows it: removed with it, moved with a rename. A
-// missing key or value is nothing to do; a refused write throws as above.
-void RemoveStartupSwitch(const std::wstring& approvalLocation, const std::wstring& entryName);
-void MoveStartupSwitch(const std::wstring& approvalLocation, const std::wstring& oldName, const std::wstring& newName);
+void SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& entryName, bool on);
+
+// A value as stored: its type and raw bytes.
+struct StoredValue {
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+};
+
+// The switches of a few entries, read before a command changes anything:
+// the key is opened for writing only when one of them has a switch, and
+// when it cannot be, the constructor throws "Failed to open key '%s'"
+// while nothing has changed yet. A command then moves or removes them.
+class SwitchesOfEntries {
+ public:
+  SwitchesOfEntries(const std::wstring& switchLocation, const std::vector<std::wstring>& names);
+  // The switch stored under `name` (one of the names given), if any.
+  const std::optional<StoredValue>& Of(const std::wstring& name) const;
+  // Win32 results.
+  LONG Write(const std::wstring& name, const StoredValue& value) const;
+  LONG Remove(const std::wstring& name) const;
+
+ private:
+  RegistryKey key_;
+  std::vector<std::pair<std::wstring, std::optional<StoredValue>>> stored_;
+};

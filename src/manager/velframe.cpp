@@ -3,16 +3,19 @@
 #include <algorithm>
 
 #include "common/FileTools.h"
-#include "common/Names.h"
+#include "manager/EntryCommands.h"
 #include "manager/Location.h"
+#include "manager/LocationCatalogue.h"
+#include "manager/aritemdlg.h"
 #include "res/resource.h"
 #include "ui/Application.h"
 
 namespace {
 
 constexpr int kFrameWidth = 534, kFrameHeight = 237;
-// Posted by a click on a row's check box: wParam the row, lParam its record.
-constexpr UINT kSwitchClickedRow = WM_APP + 1;
+// Posted by a click on a row's check box, so that the switch waits until
+// the list is done with the click; the entry waits in clickedSwitches_.
+constexpr UINT kSwitchClicked = WM_APP + 1;
 constexpr int kToolBarHeight = 24, kCaptionHeight = 16, kStatusHeight = 19, kSplitterWidth = 6;
 const COLORREF kImageBackground = RGB(128, 128, 0);
 
@@ -25,18 +28,6 @@ ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
 }
 
 }  // namespace
-
-std::wstring TAutoRunItem::Origin() const {
-  switch (Kind) {
-    case ItemKind::Location:
-      return static_cast<const TAutoRunNode*>(this)->Location;
-    case ItemKind::RegistryValue:
-      return Node ? Node->Location : std::wstring();
-    case ItemKind::File:
-      return Node ? AppendPathDelimiter(Node->Location) + Name : Name;
-  }
-  return std::wstring();
-}
 
 TVelmora::TVelmora(HWND parent) {
   ui::CreateArgs args = ChildOf(parent, WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT);
@@ -82,12 +73,6 @@ void TVelmora::CreateComponents() {
   // Windows will start the entry.
   lvAutoRun.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
   lvAutoRun.SetSmallImages(imgToolBar.Get());
-  // The rows' texts stay in their records only; the list asks for them
-  // when it paints.
-  lvAutoRun.TextOf = [](const void* data, int column) {
-    const auto* item = static_cast<const TAutoRunItem*>(data);
-    return column == 0 ? item->Name : item->ShownPath();
-  };
   lvAutoRun.AddColumn("Name", 100);
   lvAutoRun.AddColumn("Path", 270);
   lvAutoRun.SetPopupMenu(&pmAutoRun);
@@ -115,7 +100,7 @@ void TVelmora::BindEvents() {
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
   tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
   lvAutoRun.OnItemChanged = [this](ui::ListView::ItemChangedEvent& event) { lvAutoRunChange(event.item); };
-  lvAutoRun.OnDoubleClick = [this](ui::ListView::DoubleClickEvent&) { lvAutoRunDblClick(); };
+  lvAutoRun.OnDoubleClick = [this](ui::ListView::DoubleClickEvent& event) { lvAutoRunDblClick(event.item); };
   splTree.OnMoved = [this](ui::Splitter::MoveEvent& event) { SetTreeWidth(event.leftWidth); };
 }
 
@@ -143,23 +128,23 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     Layout();
     return 0;
   }
-  if (message == kSwitchClickedRow) {
-    // Still the row that was clicked: its record is the one clicked.
-    const int row = static_cast<int>(wParam);
-    if (row < lvAutoRun.Count() && RowItem(row) == reinterpret_cast<const TAutoRunItem*>(lParam)) SwitchEntry(row);
+  if (message == kSwitchClicked) {
+    if (clickedSwitches_.empty()) return 0;
+    const EntryRef entry = clickedSwitches_.front();
+    clickedSwitches_.pop_front();
+    SwitchEntry(entry);
     return 0;
   }
   return DefaultHandler(message, wParam, lParam);
 }
 
 TVelmora::CommandStates TVelmora::CommandRule() const {
-  const TAutoRunItem* node = NodeItem(tvAutoRun.Selected());
-  const int row = lvAutoRun.SelectedIndex();
-  const TAutoRunItem* entry = row >= 0 ? RowItem(row) : nullptr;
+  const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
+  const TAutoRunItem* entry = rows_.At(lvAutoRun.SelectedIndex());
   CommandStates states;
   states.add = node && node->AllowsAdd;
-  states.change = entry && entry->Kind == ItemKind::RegistryValue;
-  states.remove = row >= 0;
+  states.change = entry && entry->Kind == EntryKind::RegistryValue;
+  states.remove = entry != nullptr;
   return states;
 }
 
@@ -172,62 +157,102 @@ void TVelmora::ApplyRuleToToolBar() {
 
 void TVelmora::InitManager() { ReloadAll(); }
 
-void TVelmora::ReloadAll() {
-  Loading = true;
-  // Rows refer to the nodes' records: the rows go first.
-  ClearEntries();
-  ClearTree();
-  try {
-    BuildLocationTree();
-  } catch (...) {
-    // The selection handler does not run for a tree built in part; the
-    // commands still follow what the tree shows selected, not the node
-    // listed before.
-    Loading = false;
-    const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
-    CurrentLocation = node ? node->Location : std::wstring();
-    ApplyRuleToToolBar();
-    throw;
-  }
-  Loading = false;
-  tvAutoRunChange(tvAutoRun.Selected());
+void TVelmora::BuildLocationTree() {
+  LoadingScope loading(*this);
+  HTREEITEM root = nullptr;
+  ForEachCatalogueNode([&](const CatalogueNode& node) {
+    auto record = std::make_unique<TAutoRunNode>();
+    record->Location = node.location;
+    record->AllowsAdd = node.allowsAdd;
+    record->SwitchLocation = node.switchLocation;
+    const HTREEITEM item = tvAutoRun.Add(node.isRoot ? nullptr : root, node.caption, imgFolder, imgFolder, record.get());
+    if (!item) return;
+    nodeRecords_.push_back(std::move(record));
+    if (!node.isRoot) return;
+    root = item;
+    // The user's root is selected; without it, no node is.
+    if (SplitRegistryLocation(node.location).root == RegistryRoot::CurrentUser) tvAutoRun.Select(item);
+  });
 }
 
-void TVelmora::CollectChildrenOf(HTREEITEM node, EntryList& into) const {
+void TVelmora::ClearTree() {
+  tvAutoRun.DeleteAll();
+  nodeRecords_.clear();
+}
+
+// The selected node and entry stay selected when they still exist.
+void TVelmora::ReloadAll() {
+  const TAutoRunNode* selectedNode = NodeItem(tvAutoRun.Selected());
+  const std::wstring location = selectedNode ? selectedNode->Location : std::wstring();
+  const std::optional<EntryRef> entry = SelectedEntry();
+  const int selectedRow = lvAutoRun.SelectedIndex();
+  {
+    LoadingScope loading(*this);
+    // Rows refer to the nodes' records: the rows go first.
+    rows_.Clear();
+    ClearTree();
+    try {
+      BuildLocationTree();
+    } catch (...) {
+      // The commands follow what the tree shows selected, not the node
+      // listed before.
+      const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
+      CurrentLocation = node ? node->Location : std::wstring();
+      ApplyRuleToToolBar();
+      throw;
+    }
+    if (!location.empty())
+      for (HTREEITEM node = tvAutoRun.Root(); node; node = tvAutoRun.NextInOrder(node))
+        if (NodeItem(node) && NodeItem(node)->Location == location) {
+          tvAutoRun.Select(node);
+          break;
+        }
+  }
+  tvAutoRunChange(tvAutoRun.Selected());
+  // The entry, else the row where it was.
+  const int row = entry ? rows_.Find(*entry) : -1;
+  if (row >= 0 || selectedRow >= 0) SelectRow(row >= 0 ? row : std::min(selectedRow, rows_.Count() - 1));
+}
+
+std::vector<const TAutoRunNode*> TVelmora::LocationsOf(HTREEITEM node) const {
+  std::vector<const TAutoRunNode*> nodes;
+  if (!node || !NodeItem(node)) return nodes;
   if (tvAutoRun.Parent(node)) {
-    CollectEntries(*NodeItem(node), into);
-    return;
+    nodes.push_back(NodeItem(node));
+    return nodes;
   }
   for (HTREEITEM child = tvAutoRun.FirstChild(node); child; child = tvAutoRun.NextSibling(child))
-    if (const TAutoRunNode* item = NodeItem(child)) CollectEntries(*item, into);
+    if (const TAutoRunNode* item = NodeItem(child)) nodes.push_back(item);
+  return nodes;
 }
 
-// Lists a child location, or every child location of a root.
-void TVelmora::ListChildrenOf(HTREEITEM node) {
-  ListInto([&](EntryList& entries) { CollectChildrenOf(node, entries); });
+void TVelmora::ListSelectedNode() {
+  Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
+  rows_.Append(listing.rows);
+  if (listing.error) std::rethrow_exception(listing.error);
 }
 
 void TVelmora::tvAutoRunChange(HTREEITEM node) {
-  if (Loading) return;
+  if (loading_) return;
   // Cleared with redrawing on: one removal of all rows, which the list
   // settles at once; turned off and on around it, it lays itself out again.
-  ClearEntries();
+  rows_.Clear();
   if (!node) return;
-  lvAutoRun.BeginUpdate();
+  // However the listing ends, the status bar and the buttons follow the
+  // row selected (or none).
   struct Guard {
     TVelmora* frame;
-    ~Guard() {
-      frame->lvAutoRun.EndUpdate();
-      frame->ApplyRuleToToolBar();
-    }
+    ~Guard() { frame->lvAutoRunChange(frame->lvAutoRun.SelectedIndex()); }
   } guard{this};
-  if (const TAutoRunNode* item = NodeItem(node)) {
-    if (item->Location.empty()) return;
-    StatusBar.SetText(0, ShownLocation(item->Location));
-    CurrentLocation = item->Location;
-    ListChildrenOf(node);
+  const TAutoRunNode* item = NodeItem(node);
+  if (!item || item->Location.empty()) return;
+  StatusBar.SetText(0, ShownLocation(item->Location));
+  CurrentLocation = item->Location;
+  {
+    ui::ListUpdateBracket bracket(lvAutoRun);
+    ListSelectedNode();
   }
-  if (lvAutoRun.Count() > 0) lvAutoRun.SetSelected(0, true);
+  if (rows_.Count() > 0) SelectRow(0);
 }
 
 // Shortening measures the text again and again: each location is
@@ -245,7 +270,7 @@ const std::wstring& TVelmora::ShownLocation(const std::wstring& location) {
 }
 
 void TVelmora::lvAutoRunChange(int item) {
-  const TAutoRunItem* entry = item >= 0 ? RowItem(item) : nullptr;
+  const TAutoRunItem* entry = rows_.At(item);
   StatusBar.SetText(1, entry ? FileNamePart(entry->Command) : std::wstring());
   StatusBar.SetText(2, !entry ? L"" : entry->Missing() ? L"Missing" : entry->SwitchedOff() ? L"Off" : L"");
   ApplyRuleToToolBar();
@@ -256,67 +281,129 @@ void TVelmora::pmAutoRunPopup() {
   miAdd.SetEnabled(states.add);
   miChange.SetEnabled(states.change);
   miDelete.SetEnabled(states.remove);
-  const TAutoRunItem* entry = RowItem(lvAutoRun.SelectedIndex());
+  const TAutoRunItem* entry = rows_.At(lvAutoRun.SelectedIndex());
   miSwitch.SetCaption(entry && entry->SwitchedOff() ? "Enable" : "Disable");
   miSwitch.SetEnabled(entry && entry->HasSwitch());
 }
 
-// The click arrives while the list is still handling it; the switch waits
-// until the list is done.
-void TVelmora::lvAutoRunCheckClick(int item) {
-  const TAutoRunItem* entry = RowItem(item);
-  if (entry && entry->HasSwitch())
-    PostMessageW(Handle(), kSwitchClickedRow, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(entry));
+void TVelmora::SelectRow(int row) {
+  if (row < 0 || row >= rows_.Count()) return;
+  lvAutoRun.SetFocused(row, true);
+  lvAutoRun.SetSelected(row, true);
+  lvAutoRun.EnsureVisible(row);
 }
 
-void TVelmora::tbRefreshClick() { ReloadAll(); }
-
-std::optional<std::wstring> TVelmora::SelectedCaption() const {
-  const TAutoRunItem* item = RowItem(lvAutoRun.SelectedIndex());
+std::optional<EntryRef> TVelmora::SelectedEntry() const {
+  const TAutoRunItem* item = rows_.At(lvAutoRun.SelectedIndex());
   if (!item) return std::nullopt;
-  return item->Name;
+  return EntryRef::Of(*item);
 }
 
-void TVelmora::RefreshEntries() {
-  MergeFreshListing();
+void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow) {
+  const HTREEITEM node = tvAutoRun.Selected();
+  Listing listing = ListLocations(LocationsOf(node));
+  rows_.Merge(listing.rows);
+  int row = select ? rows_.Find(*select) : -1;
+  if (row < 0) row = std::min(fallbackRow, rows_.Count() - 1);
+  if (row >= 0)
+    SelectRow(row);
+  else
+    lvAutoRun.SetSelected(-1, false);
   // The selected row may be the same and its state not: the status bar
   // follows the record.
   lvAutoRunChange(lvAutoRun.SelectedIndex());
+  if (listing.error) std::rethrow_exception(listing.error);
 }
 
-void TVelmora::MergeFreshListing() {
-  int index = lvAutoRun.SelectedIndex();
-  const std::optional<std::wstring> caption = SelectedCaption();
-  {
-    // One fresh listing, merged: rows that did not change are not rebuilt.
-    const HTREEITEM node = tvAutoRun.Selected();
-    if (!node) {
-      ui::ListUpdateBracket bracket(lvAutoRun);
-      ClearEntries();
-      return;
-    }
-    EntryList fresh;
-    if (NodeItem(node)) {
-      try {
-        CollectChildrenOf(node, fresh);
-      } catch (...) {
-        MergeRows(fresh);
-        throw;
-      }
-    }
-    MergeRows(fresh);
+void TVelmora::RunCommand(const std::function<std::optional<EntryRef>()>& command) {
+  const int selectedRow = lvAutoRun.SelectedIndex();
+  std::optional<EntryRef> select = SelectedEntry();
+  std::exception_ptr failure;
+  try {
+    if (std::optional<EntryRef> left = command()) select = std::move(left);
+  } catch (...) {
+    failure = std::current_exception();
   }
-  if (caption) {
-    // The first row from the top with the same name, as the registry and
-    // the file system compare names.
-    for (int row = 0; row < lvAutoRun.Count(); ++row) {
-      const TAutoRunItem* item = RowItem(row);
-      if (!item || !SameName(item->Name, *caption)) continue;
-      lvAutoRun.SetFocused(row, true);
-      lvAutoRun.SetSelected(row, true);
-      return;
-    }
+  try {
+    RefreshEntries(select, selectedRow);
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
   }
-  while (index >= lvAutoRun.Count()) --index;
-  if (index >= 0) lvAutoRun.SetSelected(index, true);
+  if (failure) std::rethrow_exception(failure);
+}
+
+// Only into the location the tree shows selected, as it was when the
+// user asked: the dialog may take its time.
+void TVelmora::AddEntry() {
+  const TAutoRunNode* selected = NodeItem(tvAutoRun.Selected());
+  if (!selected || !selected->AllowsAdd) return;
+  const TAutoRunNode node = *selected;
+  TAutoRunItemDlg dialog;
+  if (dialog.ShowModal() != ui::ModalResult::Ok) return;
+  const std::wstring name = dialog.NameText(), path = dialog.PathText();
+  RunCommand([&] { return std::optional<EntryRef>(::AddEntry(node, name, path)); });
+}
+
+void TVelmora::ChangeEntry(int row) {
+  const TAutoRunItem* item = rows_.At(row);
+  if (!item || item->Kind != EntryKind::RegistryValue) return;
+  const EntryRef entry = EntryRef::Of(*item);
+  RequireAddressable(entry);
+  TAutoRunItemDlg dialog;
+  dialog.SetNameText(entry.name);
+  dialog.SetPathText(item->Command);
+  if (dialog.ShowModal() != ui::ModalResult::Ok) return;
+  const std::wstring newName = dialog.NameText(), newPath = dialog.PathText();
+  RunCommand([&] { return std::optional<EntryRef>(::ChangeEntry(entry, newName, newPath)); });
+}
+
+// The neighbour in the same list takes the selection: the row below,
+// else the one above.
+void TVelmora::DeleteEntry() {
+  const int row = lvAutoRun.SelectedIndex();
+  const TAutoRunItem* item = rows_.At(row);
+  if (!item) return;
+  const EntryRef entry = EntryRef::Of(*item);
+  const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
+  const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
+  RunCommand([&] {
+    ::DeleteEntry(entry);
+    return next;
+  });
+}
+
+// The entry is found again by its identity: the row clicked may have gone
+// or moved since.
+void TVelmora::SwitchEntry(const EntryRef& entry) {
+  const TAutoRunItem* item = rows_.At(rows_.Find(entry));
+  if (!item || !item->HasSwitch()) return;
+  const bool on = item->SwitchedOff();
+  RunCommand([&] {
+    ::SwitchEntry(entry, on);
+    return std::optional<EntryRef>();
+  });
+}
+
+void TVelmora::lvAutoRunCheckClick(int item) {
+  const TAutoRunItem* entry = rows_.At(item);
+  if (!entry || !entry->HasSwitch()) return;
+  clickedSwitches_.push_back(EntryRef::Of(*entry));
+  PostMessageW(Handle(), kSwitchClicked, 0, 0);
+}
+
+void TVelmora::miSwitchClick() {
+  if (const std::optional<EntryRef> entry = SelectedEntry()) SwitchEntry(*entry);
+}
+
+void TVelmora::tbRefreshClick() { ReloadAll(); }
+void TVelmora::miAddClick() { AddEntry(); }
+void TVelmora::miChangeClick() { ChangeEntry(lvAutoRun.SelectedIndex()); }
+void TVelmora::miDeleteClick() { DeleteEntry(); }
+
+// The row clicked, whatever was selected before.
+void TVelmora::lvAutoRunDblClick(int item) {
+  const TAutoRunItem* entry = rows_.At(item);
+  if (!entry || entry->Kind != EntryKind::RegistryValue) return;
+  SelectRow(item);
+  ChangeEntry(item);
 }

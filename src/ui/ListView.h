@@ -37,6 +37,7 @@ class ListView : public Window {
   // (as far as the rows below it fill the list).
   int TopIndex() const { return static_cast<int>(Send(LVM_GETTOPINDEX)); }
   void ScrollToTop(int row);
+  void EnsureVisible(int row) { Send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE); }
   // Repaints a row whose texts TextOf now answers differently.
   void RedrawRow(int index) { Send(LVM_REDRAWITEMS, static_cast<WPARAM>(index), static_cast<LPARAM>(index)); }
   // Appends a row with its image and data in one insertion, so that no

@@ -42,4 +42,11 @@ bool TreeView::OnNotifyReflect(NMHDR* header, LRESULT& result) {
   return true;
 }
 
+HTREEITEM TreeView::NextInOrder(HTREEITEM item) const {
+  if (HTREEITEM child = FirstChild(item)) return child;
+  for (; item; item = Parent(item))
+    if (HTREEITEM sibling = NextSibling(item)) return sibling;
+  return nullptr;
+}
+
 }  // namespace ui

@@ -23,6 +23,9 @@ class TreeView : public Window {
   HTREEITEM FirstChild(HTREEITEM item) const { return Next(item, TVGN_CHILD); }
   HTREEITEM NextSibling(HTREEITEM item) const { return Next(item, TVGN_NEXT); }
   HTREEITEM Root() const { return Next(nullptr, TVGN_ROOT); }
+  // The next node in the tree's flat order (a node's children before its
+  // next sibling), expanded or not; null after the last.
+  HTREEITEM NextInOrder(HTREEITEM item) const;
   const void* Data(HTREEITEM item) const;
   std::string Caption(HTREEITEM item) const;
   int Count() const { return static_cast<int>(Send(TVM_GETCOUNT)); }

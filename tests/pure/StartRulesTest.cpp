@@ -7,43 +7,43 @@
 #include <vector>
 
 #include "common/ProgramPresence.h"
-#include "manager/StartupApproval.h"
+#include "manager/SwitchFormat.h"
 
 namespace {
 
-struct ApprovalCase {
+struct SwitchCase {
   bool binary;
   std::vector<std::uint8_t> bytes;
-  ApprovalState expected;
+  SwitchState expected;
 };
 
-TEST(StartupApproval, DecodesEvenOnOddOffAndAnythingElseUnknown) {
+TEST(SwitchFormat, DecodesEvenOnOddOffAndAnythingElseUnknown) {
   auto twelve = [](std::uint8_t first) {
     std::vector<std::uint8_t> bytes(12, 0);
     bytes[0] = first;
     return bytes;
   };
-  const ApprovalCase cases[] = {
-      {true, twelve(0x02), ApprovalState::On},       {true, twelve(0x06), ApprovalState::On},
-      {true, twelve(0x00), ApprovalState::On},       {true, twelve(0x03), ApprovalState::Off},
-      {true, twelve(0x07), ApprovalState::Off},      {true, twelve(0xFF), ApprovalState::Off},
-      {true, {0x03, 0, 0, 0}, ApprovalState::Unknown},  // shorter
-      {true, std::vector<std::uint8_t>(13, 0x03), ApprovalState::Unknown},
-      {true, {}, ApprovalState::Unknown},
-      {false, twelve(0x03), ApprovalState::Unknown},  // another type
+  const SwitchCase cases[] = {
+      {true, twelve(0x02), SwitchState::On},       {true, twelve(0x06), SwitchState::On},
+      {true, twelve(0x00), SwitchState::On},       {true, twelve(0x03), SwitchState::Off},
+      {true, twelve(0x07), SwitchState::Off},      {true, twelve(0xFF), SwitchState::Off},
+      {true, {0x03, 0, 0, 0}, SwitchState::Unknown},  // shorter
+      {true, std::vector<std::uint8_t>(13, 0x03), SwitchState::Unknown},
+      {true, {}, SwitchState::Unknown},
+      {false, twelve(0x03), SwitchState::Unknown},  // another type
   };
-  for (const ApprovalCase& c : cases)
-    EXPECT_EQ(DecodeApproval(c.binary, c.bytes.data(), c.bytes.size()), c.expected)
+  for (const SwitchCase& c : cases)
+    EXPECT_EQ(DecodeSwitch(c.binary, c.bytes.data(), c.bytes.size()), c.expected)
         << c.bytes.size() << " bytes, first " << (c.bytes.empty() ? -1 : c.bytes[0]);
 }
 
-TEST(StartupApproval, WritesWindowsBytes) {
-  const ApprovalBytes on = ApprovalOnBytes();
-  EXPECT_EQ(on, (ApprovalBytes{0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  const ApprovalBytes off = ApprovalOffBytes(0x01D2C3B4A5968778ULL);
-  EXPECT_EQ(off, (ApprovalBytes{0x03, 0, 0, 0, 0x78, 0x87, 0x96, 0xA5, 0xB4, 0xC3, 0xD2, 0x01}));
-  EXPECT_EQ(DecodeApproval(true, off.data(), off.size()), ApprovalState::Off);
-  EXPECT_EQ(DecodeApproval(true, on.data(), on.size()), ApprovalState::On);
+TEST(SwitchFormat, WritesWindowsBytes) {
+  const SwitchBytes on = SwitchOnBytes();
+  EXPECT_EQ(on, (SwitchBytes{0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  const SwitchBytes off = SwitchOffBytes(0x01D2C3B4A5968778ULL);
+  EXPECT_EQ(off, (SwitchBytes{0x03, 0, 0, 0, 0x78, 0x87, 0x96, 0xA5, 0xB4, 0xC3, 0xD2, 0x01}));
+  EXPECT_EQ(DecodeSwitch(true, off.data(), off.size()), SwitchState::Off);
+  EXPECT_EQ(DecodeSwitch(true, on.data(), on.size()), SwitchState::On);
 }
 
 struct PresenceCase {

@@ -10,19 +10,19 @@
 #include <cstddef>
 #include <cstdint>
 
-enum class ApprovalState : unsigned char {
+enum class SwitchState : unsigned char {
   Absent,   // no value: on
   On,       // an even flag byte
   Off,      // an odd flag byte
   Unknown,  // another size or type: shown as on
 };
 
-constexpr size_t kApprovalSize = 12;
-using ApprovalBytes = std::array<std::uint8_t, kApprovalSize>;
+constexpr size_t kSwitchSize = 12;
+using SwitchBytes = std::array<std::uint8_t, kSwitchSize>;
 
-ApprovalState DecodeApproval(bool isBinary, const std::uint8_t* data, size_t size);
+SwitchState DecodeSwitch(bool isBinary, const std::uint8_t* data, size_t size);
 // What switching on writes: 02 and eleven zero bytes.
-ApprovalBytes ApprovalOnBytes();
+SwitchBytes SwitchOnBytes();
 // What switching off writes: 03 00 00 00 and the time of the switch, a
 // FILETIME (100 ns since 1601), little-endian.
-ApprovalBytes ApprovalOffBytes(std::uint64_t fileTimeNow);
+SwitchBytes SwitchOffBytes(std::uint64_t fileTimeNow);

@@ -1,0 +1,68 @@
+#pragma once
+// The records behind the tree's nodes and the list's rows, and an entry's
+// identity. Names and texts are UTF-16, exactly as the registry and the
+// file system hold them.
+#include <string>
+
+#include "common/ProgramPresence.h"
+#include "manager/SwitchFormat.h"
+
+enum class EntryKind : unsigned char {
+  RegistryValue,  // a value of a Run key
+  File,           // a file in a Startup folder
+};
+
+// A tree node's record: the location it lists.
+struct TAutoRunNode {
+  std::wstring Location;  // a location string (Location.h); empty for none
+  // Where Windows keeps the switches of the entries listed here; empty
+  // when it has none for them.
+  std::wstring SwitchLocation;
+  bool AllowsAdd = false;  // a concrete location, never a root
+};
+
+// A list row's record: little more than the entry's name and command;
+// what its location has in common is its node's.
+struct TAutoRunItem {
+  EntryKind Kind = EntryKind::RegistryValue;
+  SwitchState Switch = SwitchState::Absent;             // as read
+  ProgramPresence Presence = ProgramPresence::Unknown;  // whether the program is there
+  std::wstring Command;  // what the entry starts
+  std::wstring Name;     // the value name or file name, at full length
+  const TAutoRunNode* Node = nullptr;
+
+  bool HasSwitch() const { return !Node->SwitchLocation.empty(); }
+  bool SwitchedOff() const { return HasSwitch() && Switch == SwitchState::Off; }
+  bool Missing() const { return Presence == ProgramPresence::Missing; }
+  // A file row's full path.
+  std::wstring FilePath() const;
+  // What the Path column shows: a file row its file's path (its command
+  // may be a shortcut's target), a registry row its command.
+  std::wstring ShownPath() const { return Kind == EntryKind::File ? FilePath() : Command; }
+};
+
+// One entry, wherever it is: taken from a row when a command starts, so
+// that a dialog, a refresh or a message in between cannot change what the
+// command acts on. The registry's two views are told apart by their key
+// paths (the 32-bit programs' keys are named by their Wow6432Node path).
+struct EntryRef {
+  EntryKind kind = EntryKind::RegistryValue;
+  std::wstring location;        // the registry location or the folder
+  std::wstring name;            // exact, at full length (a NUL included)
+  std::wstring switchLocation;  // empty where Windows keeps no switch
+
+  static EntryRef Of(const TAutoRunItem& row);
+  // The registry's and the file system's functions take names up to their
+  // first NUL: a name holding one cannot be reached by them.
+  bool Addressable() const { return name.find(L'\0') == std::wstring::npos; }
+  std::wstring FilePath() const;
+  bool HasSwitch() const { return !switchLocation.empty(); }
+  // The same entry: kind, location and the exact name, never a looser match.
+  bool Is(const TAutoRunItem& row) const;
+  bool operator==(const EntryRef& other) const {
+    return kind == other.kind && location == other.location && name == other.name;
+  }
+};
+
+// A name as the list and the messages show it: a NUL as a visible mark.
+std::wstring ShownName(const std::wstring& name);

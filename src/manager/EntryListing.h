@@ -1,0 +1,23 @@
+#pragma once
+// Lists the entries of a location into row records: a Startup folder's
+// program files and shortcuts, or a Run key's string values, each with
+// what Windows will do at logon (its switch, whether its program is
+// there). No window is involved.
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "manager/Entry.h"
+
+using EntryRows = std::vector<std::unique_ptr<TAutoRunItem>>;
+
+// What a listing found: the rows listed before an error stand beside it.
+struct Listing {
+  EntryRows rows;
+  std::exception_ptr error;
+};
+
+// One location, or several in order (a root's children): a listing stops
+// at the first error.
+Listing ListLocation(const TAutoRunNode& node);
+Listing ListLocations(const std::vector<const TAutoRunNode*>& nodes);

@@ -1,0 +1,80 @@
+#include "ManagerDriver.h"
+
+namespace {
+
+// What a click or a key posted is handled before the driver returns.
+void Pump() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+}  // namespace
+
+ManagerDriver::ManagerDriver(TVelmora& frame)
+    : frame(frame),
+      lvAutoRun(frame.lvAutoRun),
+      tvAutoRun(frame.tvAutoRun),
+      StatusBar(frame.StatusBar),
+      tbrCommands(frame.tbrCommands),
+      pnlTop(frame.pnlTop),
+      imgToolBar(frame.imgToolBar),
+      splTree(frame.splTree),
+      pmAutoRun(frame.pmAutoRun),
+      miAdd(frame.miAdd),
+      miChange(frame.miChange),
+      miDelete(frame.miDelete),
+      miSwitch(frame.miSwitch),
+      tbAdd(frame.tbAdd),
+      tbChange(frame.tbChange),
+      tbDelete(frame.tbDelete),
+      tbRefresh(frame.tbRefresh),
+      tbInfoSeparator(frame.tbInfoSeparator),
+      tbInfo(frame.tbInfo) {}
+
+const TAutoRunItem* ManagerDriver::RowItem(int row) const { return frame.rows_.At(row); }
+const TAutoRunNode* ManagerDriver::NodeItem(HTREEITEM node) const { return frame.NodeItem(node); }
+const std::wstring& ManagerDriver::CurrentLocation() const { return frame.CurrentLocation; }
+void ManagerDriver::OpenPopup() { frame.pmAutoRunPopup(); }
+
+void ManagerDriver::Fill(const TAutoRunNode& node) {
+  Listing listing = ListLocation(node);
+  frame.rows_.Append(listing.rows);
+}
+
+void ManagerDriver::ClearRows() { frame.rows_.Clear(); }
+bool ManagerDriver::Loading() const { return frame.loading_; }
+void ManagerDriver::SetLoading(bool loading) { frame.loading_ = loading; }
+
+void ManagerDriver::ClickRow(int row, bool onBox, bool twice) {
+  RECT bounds{};
+  bounds.left = onBox ? LVIR_BOUNDS : LVIR_LABEL;
+  SendMessageW(lvAutoRun, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+  const int x = onBox ? bounds.left + 8 : (bounds.left + bounds.right) / 2;
+  const LPARAM at = MAKELPARAM(x, (bounds.top + bounds.bottom) / 2);
+  SendMessageW(lvAutoRun, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(lvAutoRun, WM_LBUTTONUP, 0, at);
+  if (twice) {
+    SendMessageW(lvAutoRun, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageW(lvAutoRun, WM_LBUTTONUP, 0, at);
+  }
+  Pump();
+}
+
+void ManagerDriver::PressKey(WORD key) {
+  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+  SendMessageW(lvAutoRun, WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));
+  if (key == VK_SPACE) SendMessageW(lvAutoRun, WM_CHAR, L' ', static_cast<LPARAM>(1 | (scan << 16)));
+  SendMessageW(lvAutoRun, WM_KEYUP, key, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
+  Pump();
+}
+
+int ManagerDriver::RowOf(const std::wstring& name, const std::wstring& location) const {
+  for (int row = 0; row < lvAutoRun.Count(); ++row) {
+    const TAutoRunItem* item = RowItem(row);
+    if (item->Name == name && (location.empty() || item->Node->Location == location)) return row;
+  }
+  return -1;
+}

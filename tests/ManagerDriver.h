@@ -1,0 +1,51 @@
+#pragma once
+// The hands and eyes of the manager's tests and benchmark: what the user
+// sees (the tree, the rows, the status bar, the buttons' states) and what
+// the user does (select, click, press, open the popup), over a frame made
+// elsewhere. The controls are reached as the user reaches them; no test
+// calls a handler by name.
+#include <string>
+#include <vector>
+
+#include "manager/velframe.h"
+
+class ManagerDriver {
+ public:
+  explicit ManagerDriver(TVelmora& frame);
+
+  TVelmora& frame;
+  // The controls, to read and click as the user does.
+  ui::ListView& lvAutoRun;
+  ui::TreeView& tvAutoRun;
+  ui::StatusBar& StatusBar;
+  ui::ToolBar& tbrCommands;
+  ui::CaptionPanel& pnlTop;
+  ui::ImageList& imgToolBar;
+  ui::Splitter& splTree;
+  ui::PopupMenu& pmAutoRun;
+  ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch;
+  ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo;
+
+  HWND Handle() const { return frame.Handle(); }
+  // The records behind what is shown.
+  const TAutoRunItem* RowItem(int row) const;
+  const TAutoRunNode* NodeItem(HTREEITEM node) const;
+  const std::wstring& CurrentLocation() const;
+  // A real click of the mouse on a row: on its name, or on its check box;
+  // `twice` makes it a double click.
+  void ClickRow(int row, bool onBox = false, bool twice = false);
+  // A key pressed and released in the list.
+  void PressKey(WORD key);
+  // The row of an entry by its exact name, in the location given (any
+  // when empty); -1 when none.
+  int RowOf(const std::wstring& name, const std::wstring& location = std::wstring()) const;
+  // The popup menu's states, as the menu sets them when it opens.
+  void OpenPopup();
+  // The rows of the location(s) listed, inserted as the manager inserts
+  // them; the benchmark's listing.
+  void Fill(const TAutoRunNode& node);
+  void ClearRows();
+  // True while the tree is being rebuilt.
+  bool Loading() const;
+  void SetLoading(bool loading);
+};
