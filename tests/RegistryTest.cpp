@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "TestSupport.h"
-#include "common/Registry.h"
+#include "common/TRegistry.h"
 
 namespace {
 

@@ -14,7 +14,6 @@ constexpr int kReadAttempts = 16;
 const char* kGetDataFailed = "Failed to get data for '%s'";
 const char* kSetDataFailed = "Failed to set data for '%s'";
 const char* kInvalidType = "Invalid data type for '%s'";
-const char* kDeleteFailed = "Failed to delete value '%s'";
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
@@ -277,80 +276,4 @@ void RegistryKey::ForEachValue(const std::function<void(const RegValueView&)>& v
 }
 void RegistryKey::ForEachValue(const std::function<void(const WideRegValueView&)>& visit) const {
   EnumerateValues<std::wstring>(key_, visit);
-}
-
-void RegistryKey::RenameValue(const std::wstring& oldName, const std::wstring& newName) const {
-  if (!ValueExists(oldName) || ValueExists(newName)) return;
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-  if (QueryValue(oldName, type, data) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText(kGetDataFailed, oldName));
-  // Written under the new name first, with its own type: a refused write
-  // leaves the old value.
-  if (SetValue(newName, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText(kSetDataFailed, newName));
-  const LONG removed = DeleteValue(oldName);
-  if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND)
-    throw ERegistryException(FormatMessageText(kDeleteFailed, oldName) + "; '" + Utf8FromWide(newName) +
-                             "' was written");
-}
-
-void RegistryKey::RenameValueCase(const std::wstring& oldName, const std::wstring& newName) const {
-  if (!ValueExists(oldName)) return;
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-  if (QueryValue(oldName, type, data) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText(kGetDataFailed, oldName));
-  DeleteValue(oldName);
-  if (SetValue(newName, type, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
-    SetValue(oldName, type, data.data(), static_cast<DWORD>(data.size()));
-    throw ERegistryException(FormatMessageText(kSetDataFailed, newName));
-  }
-}
-
-void TRegistry::SelectRootKey(HKEY root) {
-  if (root != root_) CloseCurrentKey();
-  root_ = root;
-}
-
-HKEY TRegistry::BaseFor(const std::string& path) const {
-  if (!path.empty() && path[0] == '\\') return root_;
-  return current_.IsOpen() ? current_.Get() : root_;
-}
-
-// A leading backslash names a path from the root.
-static std::string WithoutLeadingBackslash(const std::string& path) {
-  return !path.empty() && path[0] == '\\' ? path.substr(1) : path;
-}
-
-bool TRegistry::KeyIsPresent(const std::string& path) const {
-  return RegistryKey::IsPresent(BaseFor(path), WithoutLeadingBackslash(path));
-}
-
-bool TRegistry::Open(const std::string& path, KeyAccess access) {
-  RegistryKey key;
-  if (key.Open(BaseFor(path), WithoutLeadingBackslash(path), access, RegistryView::Native) != ERROR_SUCCESS)
-    return false;
-  current_ = std::move(key);
-  return true;
-}
-
-bool TRegistry::OpenExistingKey(const std::string& path) { return Open(path, KeyAccess::Write); }
-
-bool TRegistry::OpenExistingKeyReadOnly(const std::string& path) { return Open(path, KeyAccess::Read); }
-
-void TRegistry::WriteStringValue(const std::string& name, const std::string& text) const {
-  current_.WriteString(name, text, REG_SZ);
-}
-
-void TRegistry::WriteExpandStringValue(const std::string& name, const std::string& text) const {
-  current_.WriteString(name, text, REG_EXPAND_SZ);
-}
-
-void TRegistry::ChangeValueNameCase(const std::string& oldName, const std::string& newName) const {
-  current_.RenameValueCase(WideFromAnsi(oldName), WideFromAnsi(newName));
-}
-
-void TRegistry::ChangeValueName(const std::string& oldName, const std::string& newName) const {
-  current_.RenameValue(WideFromAnsi(oldName), WideFromAnsi(newName));
 }

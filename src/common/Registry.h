@@ -1,6 +1,6 @@
 #pragma once
-// The registry layer: RegistryKey owns one open key; TRegistry is the
-// select-root, open, work, close object the older callers use on top of it.
+// The registry layer: RegistryKey owns one open key. (TRegistry.h keeps
+// the select-root, open, work, close object over it.)
 #include <windows.h>
 
 #include <functional>
@@ -85,14 +85,6 @@ class RegistryKey {
   // Raises "Failed to set data for '%s'".
   void WriteString(const std::string& name, const std::string& text, DWORD type = REG_SZ) const;
   void WriteString(const std::wstring& name, const std::wstring& text, DWORD type = REG_SZ) const;
-  // Renames a value, keeping its type and data: written under the new name
-  // first, so that a refused write leaves the old one; does nothing when the
-  // old name is missing or the new one taken. When the old name cannot be
-  // removed afterwards, raises "Failed to delete value '%s'" naming both.
-  void RenameValue(const std::wstring& oldName, const std::wstring& newName) const;
-  // Renames to a name that differs only in letter case (the registry sees
-  // one value); on a refused write the old value is put back.
-  void RenameValueCase(const std::wstring& oldName, const std::wstring& newName) const;
   // Every value in enumeration order, name, type and data from one call
   // each; a key that cannot be queried yields nothing.
   void ForEachValue(const std::function<void(const RegValueView&)>& visit) const;
@@ -100,47 +92,4 @@ class RegistryKey {
 
  private:
   HKEY key_ = nullptr;
-};
-
-// A registry object for one task: select the root, open a key, work on its
-// values, close it. Keys opened for writing get full access.
-class TRegistry {
- public:
-  TRegistry() = default;
-  TRegistry(const TRegistry&) = delete;
-  TRegistry& operator=(const TRegistry&) = delete;
-
-  void SelectRootKey(HKEY root);
-  HKEY RootKey() const { return root_; }
-  HKEY CurrentKey() const { return current_.Get(); }
-
-  // Paths beginning with "\" start at the root; others at the open key,
-  // or at the root when none is open.
-  bool KeyIsPresent(const std::string& path) const;
-  bool OpenExistingKey(const std::string& path);
-  bool OpenExistingKeyReadOnly(const std::string& path);
-
-  void ForEachValue(const std::function<void(const RegValueView&)>& visit) const { current_.ForEachValue(visit); }
-  bool ValueExists(const std::string& name) const { return current_.ValueExists(name); }
-  std::string ReadStringValue(const std::string& name) const { return current_.ReadString(name); }
-  void WriteStringValue(const std::string& name, const std::string& text) const;
-  void WriteExpandStringValue(const std::string& name, const std::string& text) const;
-  DWORD ValueType(const std::string& name) const { return current_.ValueType(name); }
-  // Renames to a name that differs only in letter case (the registry sees
-  // one value); on a refused write the old value is put back.
-  void ChangeValueNameCase(const std::string& oldName, const std::string& newName) const;
-  bool RemoveValue(const std::string& name) const { return current_.DeleteValue(name) == ERROR_SUCCESS; }
-  LONG RemoveValueResult(const std::string& name) const { return current_.DeleteValue(name); }
-  // Keeps the value's type and data. When the old name cannot be removed
-  // after the new one was written, raises "Failed to delete value '%s'"
-  // naming both.
-  void ChangeValueName(const std::string& oldName, const std::string& newName) const;
-  void CloseCurrentKey() { current_.Close(); }
-
- private:
-  bool Open(const std::string& path, KeyAccess access);
-  HKEY BaseFor(const std::string& path) const;
-
-  HKEY root_ = HKEY_CURRENT_USER;
-  RegistryKey current_;
 };
