@@ -12,7 +12,7 @@ namespace {
 std::vector<std::string> Shape() {
   std::vector<std::string> shape;
   for (const CatalogueNode& node : ReadLocationCatalogue())
-    shape.push_back((node.isRoot ? "+" : "") + node.caption + (node.allowsAdd == node.isRoot ? "!" : "") + "(" +
+    shape.push_back((node.isRoot ? "+" : "") + A(node.caption) + (node.allowsAdd == node.isRoot ? "!" : "") + "(" +
                     A(node.location) + ")");
   return shape;
 }
@@ -92,5 +92,5 @@ TEST_F(CatalogueTest, TwinsOfTheMachineKeysOnlyUnderWow64) {
   EXPECT_EQ(shape.back(), "Auto Run(" + sandbox.CommonStartup().Path() + ")");
   SetWow64ViewForTesting(0);
   for (const CatalogueNode& node : ReadLocationCatalogue())
-    EXPECT_EQ(node.caption.find("(32-bit)"), std::string::npos) << node.caption;
+    EXPECT_EQ(node.caption.find(L"(32-bit)"), std::wstring::npos) << A(node.caption);
 }

@@ -57,7 +57,7 @@ TEST_F(EditingTest, AddChangeDeleteInARegistryKey) {
   EXPECT_EQ(where.top, 254);
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Tool", "keep"}));
   EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "Tool"), "C:\\Tools\\tool.exe");
-  ASSERT_GE(frame.lvAutoRun.FindCaption("Tool"), 0);
+  ASSERT_GE(frame.lvAutoRun.FindCaption(L"Tool"), 0);
   SaveWindowPicture(window->Handle(), "manager-after-add.bmp");
 
   SelectRow(frame, "Tool");
@@ -67,7 +67,7 @@ TEST_F(EditingTest, AddChangeDeleteInARegistryKey) {
   EXPECT_EQ(seen, (std::vector<std::string>{"Tool", "C:\\Tools\\tool.exe"}));
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Tool2", "keep"}));
   EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "Tool2"), "C:\\Tools\\tool2.exe");
-  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "Tool2");
+  EXPECT_EQ(A(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex())), "Tool2");
 
   frame.tbDelete.Click();
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"keep"}));
@@ -144,11 +144,11 @@ TEST_F(EditingTest, DeleteMovesFocusAndSelection) {
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   SelectRow(frame, "B");
   frame.tbDelete.Click();
-  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "C");
+  EXPECT_EQ(A(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex())), "C");
   EXPECT_TRUE(frame.lvAutoRun.IsFocused(frame.lvAutoRun.SelectedIndex()));
   SelectRow(frame, "C");
   frame.tbDelete.Click();
-  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "A");
+  EXPECT_EQ(A(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex())), "A");
   frame.tbDelete.Click();
   EXPECT_EQ(frame.lvAutoRun.Count(), 0);
   EXPECT_TRUE(sandbox.Names(HKEY_CURRENT_USER, "Run").empty());
@@ -302,12 +302,12 @@ TEST_F(EditingTest, RefreshMergesInsteadOfRebuilding) {
     const TAutoRunItem* item = frame.RowItem(row);
     if (item->Name == L"v58") {
       EXPECT_EQ(item->Command, L"C:\\changed.exe");
-      EXPECT_EQ(frame.lvAutoRun.TextW(row, 1), L"C:\\changed.exe");
+      EXPECT_EQ(frame.lvAutoRun.Text(row, 1), L"C:\\changed.exe");
     } else if (item->Name == L"v55") {
-      EXPECT_EQ(frame.lvAutoRun.TextW(row, 1), L"C:\\v55.exe");
+      EXPECT_EQ(frame.lvAutoRun.Text(row, 1), L"C:\\v55.exe");
     } else if (item->Name != L"v30a") {
       EXPECT_EQ(item, before[item->Name]) << A(item->Name) << " was rebuilt";
     }
   }
-  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), "v55");
+  EXPECT_EQ(A(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex())), "v55");
 }

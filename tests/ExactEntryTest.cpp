@@ -59,7 +59,7 @@ TEST_F(ExactEntryTest, FolderRowsAndVanishedFiles) {
   frame.tbDelete.Click();
   PumpUntilIdle();
   EXPECT_EQ(driver.boxTexts.size(), 1u);
-  EXPECT_EQ(frame.lvAutoRun.FindCaption("gone.exe"), -1);
+  EXPECT_EQ(frame.lvAutoRun.FindCaption(L"gone.exe"), -1);
   EXPECT_EQ(startup.Names(), (std::vector<std::string>{"keep.exe", "tool.exe"}));
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"value"}));
 }
@@ -145,7 +145,7 @@ TEST_F(ExactEntryTest, NamesBeyondTheCodePageAndTheirNamesakes) {
   for (const std::wstring& name : names) {
     bool listed = false;
     for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
-      listed |= frame.lvAutoRun.TextW(row) == name && frame.lvAutoRun.TextW(row, 1) == path;
+      listed |= frame.lvAutoRun.Text(row) == name && frame.lvAutoRun.Text(row, 1) == path;
     EXPECT_TRUE(listed) << A(name);
   }
   // Change: a new name and a pasted path, both beyond the code page.
@@ -155,7 +155,7 @@ TEST_F(ExactEntryTest, NamesBeyondTheCodePageAndTheirNamesakes) {
   frame.tbChange.Click();
   expected.erase(names[0]);
   expected[renamed] = newPath;
-  EXPECT_EQ(frame.StatusBar.TextW(1), L"\u043d.exe");
+  EXPECT_EQ(frame.StatusBar.Text(1), L"\u043d.exe");
   // Delete: the CJK, the emoji and the look-alike name.
   for (const std::wstring& name : {names[2], names[3], names[4]}) {
     SelectWide(frame, name);
@@ -190,4 +190,21 @@ TEST_F(ExactEntryTest, StartupFilesBeyondTheCodePageAndPastMaxPath) {
   }
   EXPECT_EQ(sandbox.UserStartup().Names(), (std::vector<std::string>{"keep.exe"}));
   EXPECT_TRUE(driver.boxTexts.empty());
+}
+
+// Typed, not pasted: characters beyond the code page reach the dialog's
+// boxes through the modal loop whole.
+TEST_F(ExactEntryTest, TypedNamesBeyondTheCodePageArriveWhole) {
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  const std::wstring typed = L"\u0416\u0443\u043a \u65e5";
+  driver.When("TAutoRunItemDlg", [&](HWND dialog) {
+    HWND name = FindWindowExA(dialog, nullptr, "Edit", nullptr);
+    SetWindowTextW(FindWindowExA(dialog, name, "Edit", nullptr), L"C:\\x.exe");
+    SetFocus(name);
+    for (const wchar_t c : typed) PostMessageW(name, WM_CHAR, c, 1);
+    PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 1);
+  });
+  frame.tbAdd.Click();
+  EXPECT_EQ(WideValues("Run"), (std::map<std::wstring, std::wstring>{{typed, L"C:\\x.exe"}}));
+  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), typed);
 }

@@ -153,7 +153,7 @@ TEST_F(IdentityTest, ANameHoldingANulIsShownAndRefused) {
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   const int row = frame.RowOf(hidden);
   ASSERT_GE(row, 0);
-  EXPECT_EQ(frame.lvAutoRun.TextW(row), L"Foo\u2400Bar");
+  EXPECT_EQ(frame.lvAutoRun.Text(row), L"Foo\u2400Bar");
   frame.ClickRow(row);
   driver.AnswerMessageBox();
   frame.PressKey(VK_DELETE);

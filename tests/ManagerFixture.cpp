@@ -7,10 +7,10 @@ std::string TreeShape(const ManagerDriver& frame) {
   const auto& tree = frame.tvAutoRun;
   for (HTREEITEM root = tree.Root(); root; root = tree.NextSibling(root)) {
     if (!shape.empty()) shape += ' ';
-    shape += tree.Caption(root) + '[';
+    shape += A(tree.Caption(root)) + '[';
     for (HTREEITEM child = tree.FirstChild(root); child; child = tree.NextSibling(child)) {
       if (child != tree.FirstChild(root)) shape += ',';
-      shape += tree.Caption(child);
+      shape += A(tree.Caption(child));
     }
     shape += ']';
   }
@@ -20,10 +20,10 @@ std::string TreeShape(const ManagerDriver& frame) {
 HTREEITEM FindNode(const ManagerDriver& frame, const std::string& root, const std::string& child) {
   const auto& tree = frame.tvAutoRun;
   for (HTREEITEM r = tree.Root(); r; r = tree.NextSibling(r)) {
-    if (tree.Caption(r) != root) continue;
+    if (A(tree.Caption(r)) != root) continue;
     if (child.empty()) return r;
     for (HTREEITEM c = tree.FirstChild(r); c; c = tree.NextSibling(c))
-      if (tree.Caption(c) == child) return c;
+      if (A(tree.Caption(c)) == child) return c;
   }
   return nullptr;
 }
@@ -36,7 +36,7 @@ void SelectNode(ManagerDriver& frame, const std::string& root, const std::string
 
 std::vector<std::string> Captions(const ManagerDriver& frame) {
   std::vector<std::string> rows;
-  for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
+  for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(A(frame.lvAutoRun.Text(i)));
   return rows;
 }
 

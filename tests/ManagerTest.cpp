@@ -80,10 +80,10 @@ TEST_F(ManagerTest, FolderRowsOfEveryKind) {
                                             "prog.exe", "run.bat", "tool.com"}));
   for (int i = 0; i < frame.lvAutoRun.Count(); ++i) {
     const TAutoRunItem* item = frame.RowItem(i);
-    const std::string name = frame.lvAutoRun.Text(i);
+    const std::string name = A(frame.lvAutoRun.Text(i));
     EXPECT_EQ(item->Name, W(name));
     EXPECT_EQ(item->FilePath(), W(folder.File(name)));
-    EXPECT_EQ(frame.lvAutoRun.Text(i, 1), folder.File(name));
+    EXPECT_EQ(A(frame.lvAutoRun.Text(i, 1)), folder.File(name));
     if (name == "app.lnk")
       EXPECT_EQ(item->Command, L"C:\\Tools\\app.exe");
     else if (name == "broken.lnk")
@@ -131,7 +131,7 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   ManagerDriver& frame = Open();
   {
     ui::WindowDC dc(frame.StatusBar);
-    EXPECT_EQ(frame.StatusBar.Text(0),
+    EXPECT_EQ(A(frame.StatusBar.Text(0)),
               ShortenPathToWidth("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\", dc.Get(), 350));
   }
   // A root: the list mixes kinds and Change follows the row.
@@ -139,10 +139,10 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   ASSERT_EQ(Captions(frame), (std::vector<std::string>{"quoted", "target.lnk"}));
   EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 0);
   EXPECT_TRUE(frame.lvAutoRun.IsFocused(0));
-  EXPECT_EQ(frame.StatusBar.Text(1), "app.exe\" /tray");
+  EXPECT_EQ(A(frame.StatusBar.Text(1)), "app.exe\" /tray");
   EXPECT_TRUE(frame.tbChange.Enabled());
   frame.lvAutoRun.SetSelected(1, true);
-  EXPECT_EQ(frame.StatusBar.Text(1), "target.exe");
+  EXPECT_EQ(A(frame.StatusBar.Text(1)), "target.exe");
   EXPECT_FALSE(frame.tbChange.Enabled());
   EXPECT_TRUE(frame.tbDelete.Enabled());
   frame.OpenPopup();
@@ -163,18 +163,18 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   EXPECT_FALSE(frame.tbAdd.Enabled());
   EXPECT_FALSE(frame.tbChange.Enabled());
   EXPECT_FALSE(frame.tbDelete.Enabled());
-  EXPECT_EQ(frame.StatusBar.Text(1), "");
-  EXPECT_EQ(frame.StatusBar.Text(2), "");
+  EXPECT_EQ(A(frame.StatusBar.Text(1)), "");
+  EXPECT_EQ(A(frame.StatusBar.Text(2)), "");
 }
 
 TEST_F(ManagerTest, LoadingGuardKeepsSelectionEventsOut) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "C:\\a.exe");
   ManagerDriver& frame = Open();
-  const std::string panel = frame.StatusBar.Text(0);
+  const std::string panel = A(frame.StatusBar.Text(0));
   frame.SetLoading(true);
   Select(frame, "LOCAL MACHINE", "Run");
   EXPECT_EQ(Captions(frame), (std::vector<std::string>{"a"}));
-  EXPECT_EQ(frame.StatusBar.Text(0), panel);
+  EXPECT_EQ(A(frame.StatusBar.Text(0)), panel);
   EXPECT_EQ(frame.CurrentLocation(), L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   frame.SetLoading(false);
 }
@@ -219,12 +219,12 @@ TEST_F(ManagerTest, RowCaptionedNoIsRestoredByCaption) {
   for (const char* name : {"a", "-no-", "b"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
   ManagerDriver& frame = Open();
   Select(frame, "CURRENT USER", "Run");
-  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption("-no-"), true);
+  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(L"-no-"), true);
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "+first", "x");  // moves every row down
   frame.tbRefresh.Click();
   const int selected = frame.lvAutoRun.SelectedIndex();
   ASSERT_GE(selected, 0);
-  EXPECT_EQ(frame.lvAutoRun.Text(selected), "-no-");
+  EXPECT_EQ(A(frame.lvAutoRun.Text(selected)), "-no-");
   EXPECT_TRUE(frame.lvAutoRun.IsFocused(selected));
 }
 
@@ -306,10 +306,10 @@ TEST_F(ManagerTest, WindowLayoutAndPicture) {
   RECT tree;
   GetWindowRect(frame.tvAutoRun, &tree);
   EXPECT_EQ(tree.right - tree.left, 161);
-  EXPECT_EQ(frame.pnlTop.Text(), "You can add new, change or delete existing auto run items.");
-  EXPECT_EQ(frame.pmAutoRun.Caption(0), "Add new");
-  EXPECT_EQ(frame.pmAutoRun.Caption(1), "Change");
-  EXPECT_EQ(frame.pmAutoRun.Caption(2), "Delete");
+  EXPECT_EQ(A(frame.pnlTop.Text()), "You can add new, change or delete existing auto run items.");
+  EXPECT_EQ(A(frame.pmAutoRun.Caption(0)), "Add new");
+  EXPECT_EQ(A(frame.pmAutoRun.Caption(1)), "Change");
+  EXPECT_EQ(A(frame.pmAutoRun.Caption(2)), "Delete");
   EXPECT_EQ(frame.imgToolBar.Count(), imgMissing + 1);
   EXPECT_EQ(frame.tbrCommands.ButtonCount(), 7);
   EXPECT_TRUE(frame.tbInfo.Hidden());

@@ -125,7 +125,7 @@ class Soak {
   ManagerDriver& Frame() { return *manager_; }
   void Select(const std::string& caption) {
     for (HTREEITEM c = Frame().tvAutoRun.FirstChild(Frame().tvAutoRun.Root()); c; c = Frame().tvAutoRun.NextSibling(c))
-      if (Frame().tvAutoRun.Caption(c) == caption && Frame().tvAutoRun.Selected() != c) Frame().tvAutoRun.Select(c);
+      if (A(Frame().tvAutoRun.Caption(c)) == caption && Frame().tvAutoRun.Selected() != c) Frame().tvAutoRun.Select(c);
   }
   // Selects a random row; false when the list is empty.
   bool SelectRow() {
@@ -247,7 +247,7 @@ class Soak {
     for (const auto& entry : registry_) model[entry.second.name] = {entry.second.data, entry.second.type};
     ASSERT_EQ(RunValues(), model) << where;
     ASSERT_EQ(RunSwitches(), switches_) << where;
-    if (Frame().tvAutoRun.Caption(Frame().tvAutoRun.Selected()) == "Run") {
+    if (A(Frame().tvAutoRun.Caption(Frame().tvAutoRun.Selected())) == "Run") {
       for (int row = 0; row < Frame().lvAutoRun.Count(); ++row) {
         const std::string name = Key(Utf8FromWide(Frame().RowItem(row)->Name));
         const bool off = switches_.count(name) && switches_.at(name);

@@ -36,7 +36,7 @@ uint64_t Now() {
 
 int RowOf(const ManagerDriver& frame, const std::string& caption) {
   for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
-    if (frame.lvAutoRun.TextW(row) == W(caption)) return row;
+    if (frame.lvAutoRun.Text(row) == W(caption)) return row;
   ADD_FAILURE() << "no row " << caption;
   return -1;
 }
@@ -58,7 +58,7 @@ std::string Seen(ManagerDriver& frame, const std::string& caption) {
   const Check check = frame.lvAutoRun.CheckOf(row);
   std::string seen = check == Check::None ? "-" : check == Check::Checked ? "on" : "off";
   if (PictureOf(frame, row) == imgMissing) seen += " missing-picture";
-  const std::string panel = A(frame.StatusBar.TextW(2));
+  const std::string panel = A(frame.StatusBar.Text(2));
   return panel.empty() ? seen : seen + " " + panel;
 }
 
@@ -186,10 +186,10 @@ TEST_F(StartupStateTest, SwitchingWritesWindowsBytes) {
 
   SelectRow(frame, "target.exe");
   frame.OpenPopup();
-  EXPECT_EQ(frame.pmAutoRun.Caption(3), "Disable");
+  EXPECT_EQ(A(frame.pmAutoRun.Caption(3)), "Disable");
   frame.miSwitch.Click();
   frame.OpenPopup();
-  EXPECT_EQ(frame.pmAutoRun.Caption(3), "Enable");
+  EXPECT_EQ(A(frame.pmAutoRun.Caption(3)), "Enable");
   EXPECT_EQ(Seen(frame, "target.exe"), "off Off");
   EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, SwitchKey("StartupFolder").c_str(), "bystander.exe"), kShortOff);
 

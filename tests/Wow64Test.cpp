@@ -79,7 +79,7 @@ class Wow64Test : public ManagerFixture {
     std::string text;
     HTREEITEM root = frame.tvAutoRun.NextSibling(frame.tvAutoRun.Root());
     for (HTREEITEM c = frame.tvAutoRun.FirstChild(root); c; c = frame.tvAutoRun.NextSibling(c))
-      text += (text.empty() ? "" : ",") + frame.tvAutoRun.Caption(c);
+      text += (text.empty() ? "" : ",") + A(frame.tvAutoRun.Caption(c));
     return text;
   }
 };
@@ -114,11 +114,11 @@ TEST_F(Wow64Test, EditsLandInTheViewTheNodeNames) {
   frame.tbAdd.Click();
   EXPECT_EQ(Names32("Run"), (std::vector<std::string>{"added32", "old32"}));
   EXPECT_TRUE(sandbox.Names(HKEY_LOCAL_MACHINE, "Run").empty());
-  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption("old32"), true);
+  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(L"old32"), true);
   driver.When("TAutoRunItemDlg", Fill("renamed32", "C:\\r.exe"));
   frame.tbChange.Click();
   EXPECT_EQ(Names32("Run"), (std::vector<std::string>{"added32", "renamed32"}));
-  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption("added32"), true);
+  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(L"added32"), true);
   frame.tbDelete.Click();
   EXPECT_EQ(Names32("Run"), (std::vector<std::string>{"renamed32"}));
 

@@ -18,26 +18,26 @@ const char* const kWow64CurrentVersion = "Software\\Wow6432Node\\Microsoft\\Wind
 const char* const kStartupApproved = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
 
 struct RegistryChild {
-  const char* caption;
-  const char* twinCaption;
+  const wchar_t* caption;
+  const wchar_t* twinCaption;
   const char* key;
 };
 const RegistryChild kRegistryChildren[] = {
-    {"Run", "Run (32-bit)", "Run"},
-    {"Run Once", "Run Once (32-bit)", "RunOnce"},
-    {"Run Services", "Run Services (32-bit)", "RunServices"},
-    {"Run Services Once", "Run Services Once (32-bit)", "RunServicesOnce"},
+    {L"Run", L"Run (32-bit)", "Run"},
+    {L"Run Once", L"Run Once (32-bit)", "RunOnce"},
+    {L"Run Services", L"Run Services (32-bit)", "RunServices"},
+    {L"Run Services Once", L"Run Services Once (32-bit)", "RunServicesOnce"},
 };
 
 struct Root {
-  const char* caption;
+  const wchar_t* caption;
   HKEY key;
   const char* name;
   std::wstring (*startupFolder)();
 };
 const Root kRoots[] = {
-    {"CURRENT USER", HKEY_CURRENT_USER, "HKEY_CURRENT_USER", &GetUserStartupFolder},
-    {"LOCAL MACHINE", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", &GetCommonStartupFolder},
+    {L"CURRENT USER", HKEY_CURRENT_USER, "HKEY_CURRENT_USER", &GetUserStartupFolder},
+    {L"LOCAL MACHINE", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", &GetCommonStartupFolder},
 };
 
 int wow64Override = -1;
@@ -51,7 +51,7 @@ std::wstring ReadStartupFolder(HKEY root, const wchar_t* valueName) {
   return key.ReadString(std::wstring(valueName));
 }
 
-CatalogueNode Child(const std::string& caption, const std::wstring& location, const char* rootName = nullptr,
+CatalogueNode Child(const std::wstring& caption, const std::wstring& location, const char* rootName = nullptr,
                     const char* switchKey = nullptr) {
   CatalogueNode node{caption, location, false, true, std::wstring()};
   if (switchKey) node.switchLocation = WideFromAnsi(std::string(rootName) + "\\" + kStartupApproved + switchKey);
@@ -113,7 +113,7 @@ void ForEachCatalogueNode(const std::function<void(const CatalogueNode&)>& visit
                       SwitchKeyOf(child, true)));
     }
     const std::wstring startup = root.startupFolder();
-    if (FolderIsPresent(AppendPathDelimiter(startup))) visit(Child("Auto Run", startup, root.name, "StartupFolder"));
+    if (FolderIsPresent(AppendPathDelimiter(startup))) visit(Child(L"Auto Run", startup, root.name, "StartupFolder"));
   }
 }
 

@@ -10,7 +10,7 @@
 #include "common/Registry.h"
 
 struct CatalogueNode {
-  std::string caption;
+  std::wstring caption;
   std::wstring location;  // a location string (see Location.h)
   bool isRoot = false;   // "CURRENT USER", "LOCAL MACHINE"; a child follows its root
   bool allowsAdd = false;  // a concrete location: the children

@@ -13,7 +13,7 @@ namespace {
 constexpr int kClientWidth = 280, kClientHeight = 110, kLeft = 375, kTop = 254;
 const wchar_t kFilter[] = L"Executable files\0*.exe;*.com;*.bat\0Shortcuts files\0*.lnk;*.pif\0All files\0*.*\0";
 
-ui::CreateArgs At(HWND parent, int x, int y, int width, int height, const std::string& text = "", HFONT font = nullptr,
+ui::CreateArgs At(HWND parent, int x, int y, int width, int height, const std::wstring& text = L"", HFONT font = nullptr,
                   DWORD style = 0, DWORD exStyle = 0) {
   ui::CreateArgs args;
   args.parent = parent;
@@ -39,22 +39,22 @@ TAutoRunItemDlg::TAutoRunItemDlg() {
   args.parent = ui::TheApplication->Handle();
   args.style = style;
   args.exStyle = exStyle;
-  args.text = "AutoRun Item";
+  args.text = L"AutoRun Item";
   args.left = kLeft;
   args.top = kTop;
   args.width = frame.right - frame.left;
   args.height = frame.bottom - frame.top;
   // The system's own brush: the window class outlives any one dialog.
   args.background = GetSysColorBrush(COLOR_INFOBK);
-  CreateOwn("TAutoRunItemDlg", args);
+  CreateOwn(L"TAutoRunItemDlg", args);
 
   browseGlyphs_.LoadStrip(ui::TheApplication->Instance(), IDB_BROWSE, 16, RGB(128, 128, 0));
-  sbOK.Create(At(Handle(), 104, 80, 80, 22, "OK", boldFont_.Get()));
-  sbCancel.Create(At(Handle(), 192, 80, 80, 22, "Cancel", boldFont_.Get()));
-  lblName.Create(At(Handle(), 8, 24, 31, 13, "Name:", font_.Get()));
-  edName.Create(At(Handle(), 48, 16, 225, 21, "", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
-  lblPath.Create(At(Handle(), 8, 48, 25, 13, "Path:", font_.Get()));
-  edPath.Create(At(Handle(), 48, 40, 201, 21, "", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
+  sbOK.Create(At(Handle(), 104, 80, 80, 22, L"OK", boldFont_.Get()));
+  sbCancel.Create(At(Handle(), 192, 80, 80, 22, L"Cancel", boldFont_.Get()));
+  lblName.Create(At(Handle(), 8, 24, 31, 13, L"Name:", font_.Get()));
+  edName.Create(At(Handle(), 48, 16, 225, 21, L"", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
+  lblPath.Create(At(Handle(), 8, 48, 25, 13, L"Path:", font_.Get()));
+  edPath.Create(At(Handle(), 48, 40, 201, 21, L"", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
   sbBrowse.SetGlyphs(browseGlyphs_.Get());
   sbBrowse.Create(At(Handle(), 252, 40, 20, 21));
   // A font wider than the designer's must not clip the colon.

@@ -18,10 +18,10 @@ class TAutoRunItemDlg : public ui::Form {
   ui::SpeedButton sbBrowse;
 
   // Exactly as shown and typed: the edit boxes are Unicode windows.
-  std::wstring NameText() const { return edName.TextW(); }
-  std::wstring PathText() const { return edPath.TextW(); }
-  void SetNameText(const std::wstring& text) { edName.SetTextW(text); }
-  void SetPathText(const std::wstring& text) { edPath.SetTextW(text); }
+  std::wstring NameText() const { return edName.Text(); }
+  std::wstring PathText() const { return edPath.Text(); }
+  void SetNameText(const std::wstring& text) { edName.SetText(text); }
+  void SetPathText(const std::wstring& text) { edPath.SetText(text); }
 
   void sbOKClick();
   void sbCancelClick();
@@ -35,6 +35,6 @@ class TAutoRunItemDlg : public ui::Form {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  ui::Font boldFont_{"MS Sans Serif", -11, true};
+  ui::Font boldFont_{L"MS Sans Serif", -11, true};
   ui::ImageList browseGlyphs_;
 };

@@ -33,7 +33,7 @@ TVelmora::TVelmora(HWND parent) {
   ui::CreateArgs args = ChildOf(parent, WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT);
   args.width = kFrameWidth;
   args.height = kFrameHeight;
-  CreateOwn("TVelmora", args);
+  CreateOwn(L"TVelmora", args);
   CreateComponents();
   BindEvents();
   Layout();
@@ -56,7 +56,7 @@ void TVelmora::CreateComponents() {
   tbrCommands.SetHidden(tbInfo, true);
 
   ui::CreateArgs caption = ChildOf(Handle());
-  caption.text = "You can add new, change or delete existing auto run items.";
+  caption.text = L"You can add new, change or delete existing auto run items.";
   pnlTop.captionFont = captionFont_.Get();
   pnlTop.Create(caption);
 
@@ -73,17 +73,17 @@ void TVelmora::CreateComponents() {
   // Windows will start the entry.
   lvAutoRun.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
   lvAutoRun.SetSmallImages(imgToolBar.Get());
-  lvAutoRun.AddColumn("Name", 100);
-  lvAutoRun.AddColumn("Path", 270);
+  lvAutoRun.AddColumn(L"Name", 100);
+  lvAutoRun.AddColumn(L"Path", 270);
   lvAutoRun.SetPopupMenu(&pmAutoRun);
 
   StatusBar.Create(ChildOf(Handle()));
   StatusBar.SetPanels({350, 150, 50});
 
-  pmAutoRun.AddItem(miAdd, "Add new");
-  pmAutoRun.AddItem(miChange, "Change");
-  pmAutoRun.AddItem(miDelete, "Delete");
-  pmAutoRun.AddItem(miSwitch, "Disable");
+  pmAutoRun.AddItem(miAdd, L"Add new");
+  pmAutoRun.AddItem(miChange, L"Change");
+  pmAutoRun.AddItem(miDelete, L"Delete");
+  pmAutoRun.AddItem(miSwitch, L"Disable");
 }
 
 // The form description's bindings, by handler name.
@@ -282,7 +282,7 @@ void TVelmora::pmAutoRunPopup() {
   miChange.SetEnabled(states.change);
   miDelete.SetEnabled(states.remove);
   const TAutoRunItem* entry = rows_.At(lvAutoRun.SelectedIndex());
-  miSwitch.SetCaption(entry && entry->SwitchedOff() ? "Enable" : "Disable");
+  miSwitch.SetCaption(entry && entry->SwitchedOff() ? L"Enable" : L"Disable");
   miSwitch.SetEnabled(entry && entry->HasSwitch());
 }
 

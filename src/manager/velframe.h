@@ -140,7 +140,7 @@ class TVelmora : public ui::Window {
   // A location as the status bar's first panel shows it.
   const std::wstring& ShownLocation(const std::wstring& location);
 
-  ui::Font captionFont_{"MS Sans Serif", -11, true};
+  ui::Font captionFont_{L"MS Sans Serif", -11, true};
   std::unordered_map<std::wstring, std::wstring> shortenedLocations_;
   int shortenedWidth_ = -1;
   int treeWidth_ = 153;

@@ -27,14 +27,14 @@ TVelmoraWin::TVelmoraWin() {
   // or go, instead of once when it paints.
   args.style = WS_OVERLAPPEDWINDOW;
   args.exStyle = WS_EX_CONTROLPARENT;
-  args.text = "Velmora";
+  args.text = L"Velmora";
   args.left = kLeft;
   args.top = kTop;
   args.width = kWidth;
   args.height = kHeight;
-  CreateOwn("TVelmoraWin", args);
-  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  CreateOwn(L"TVelmoraWin", args);
+  SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
   Velmora = std::make_unique<TVelmora>(Handle());
   Velmora->SetTreeWidth(kTreeWidth);

@@ -16,8 +16,8 @@ LRESULT CaptionPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       SelectScope font(dc, captionFont ? static_cast<HGDIOBJ>(captionFont) : GetStockObject(DEFAULT_GUI_FONT));
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, textColor);
-      const std::string caption = Text();
-      DrawTextA(dc, caption.c_str(), -1, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+      const std::wstring caption = Text();
+      DrawTextW(dc, caption.c_str(), -1, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
       EndPaint(Handle(), &paint);
       return 0;
     }

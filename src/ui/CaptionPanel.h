@@ -6,7 +6,7 @@ namespace ui {
 
 class CaptionPanel : public Window {
  public:
-  void Create(const CreateArgs& args) { CreateOwn("VelmoraCaptionPanel", args); }
+  void Create(const CreateArgs& args) { CreateOwn(L"VelmoraCaptionPanel", args); }
   int backgroundColor = COLOR_ACTIVECAPTION;  // a system colour index
   COLORREF textColor = RGB(255, 255, 255);
   // Its own, not the form's: WM_SETFONT does not change it.

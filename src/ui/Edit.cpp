@@ -6,9 +6,9 @@ namespace ui {
 
 void Label::FitText() {
   WindowDC dc(Handle());
-  const std::string text = Text();
+  const std::wstring text = Text();
   SIZE size{};
-  GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+  GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
   RECT rect;
   GetWindowRect(Handle(), &rect);
   if (size.cx > rect.right - rect.left)

@@ -6,12 +6,12 @@ namespace ui {
 
 class Edit : public Window {
  public:
-  void Create(const CreateArgs& args) { CreateControl("EDIT", args); }
+  void Create(const CreateArgs& args) { CreateControl(L"EDIT", args); }
 };
 
 class Label : public Window {
  public:
-  void Create(const CreateArgs& args) { CreateControl("STATIC", args); }
+  void Create(const CreateArgs& args) { CreateControl(L"STATIC", args); }
   // Widens the label to its text in its font, as designed labels do.
   void FitText();
 };

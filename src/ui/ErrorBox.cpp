@@ -8,30 +8,30 @@
 
 namespace ui {
 
-std::string ErrorBoxText(const std::string& message) {
-  std::string text = message;
-  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+std::wstring ErrorBoxText(const std::wstring& message) {
+  std::wstring text = message;
+  if (!text.empty() && text.back() > L'.') text += L'.';
   return text;
 }
 
-void ShowStandardErrorBox(const std::string& message, HWND owner) {
-  const std::string text = ErrorBoxText(message);
+void ShowStandardErrorBox(const std::wstring& message, HWND owner) {
+  const std::wstring text = ErrorBoxText(message);
   HWND active = GetActiveWindow();
   if (active && IsWindowVisible(active))
     owner = active;
   else if (!owner && TheApplication)
     owner = TheApplication->Handle();
   ThreadWindowsDisabled disabled;
-  MessageBoxW(owner, WideFromUtf8(text).c_str(), L"Error", MB_OK | MB_ICONERROR);
+  MessageBoxW(owner, text.c_str(), L"Error", MB_OK | MB_ICONERROR);
 }
 
 void RunHandler(const std::function<void()>& handler, HWND owner) {
   try {
     handler();
   } catch (const std::exception& error) {
-    ShowStandardErrorBox(error.what(), owner);
+    ShowStandardErrorBox(WideFromUtf8(error.what()), owner);
   } catch (...) {
-    ShowStandardErrorBox("Unexpected error", owner);
+    ShowStandardErrorBox(L"Unexpected error", owner);
   }
 }
 

@@ -54,7 +54,7 @@ ModalResult Form::ShowModal() {
 
   MSG message;
   while (modalResult_ == ModalResult::None) {
-    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got <= 0) {
       // WM_QUIT belongs to the host's own loop: pass it on.
       PostQuitMessage(static_cast<int>(message.wParam));
@@ -63,7 +63,7 @@ ModalResult Form::ShowModal() {
     }
     if (!HandleTabKey(message)) {
       TranslateMessage(&message);
-      DispatchMessageA(&message);
+      DispatchMessageW(&message);
     }
     if (modalResult_ != ModalResult::None) CloseModal();
   }

@@ -33,7 +33,7 @@ class Form : public Window {
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // The form's font, applied to every child.
-  Font font_{"MS Sans Serif", -11};
+  Font font_{L"MS Sans Serif", -11};
 
  private:
   void CloseModal();

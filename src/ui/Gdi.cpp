@@ -2,11 +2,11 @@
 
 namespace ui {
 
-Font::Font(const char* face, int height, bool bold) { Create(face, height, bold); }
+Font::Font(const wchar_t* face, int height, bool bold) { Create(face, height, bold); }
 
-void Font::Create(const char* face, int height, bool bold) {
+void Font::Create(const wchar_t* face, int height, bool bold) {
   Reset();
-  font_ = CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  font_ = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
 }
 
@@ -16,7 +16,7 @@ void Font::Reset() {
 }
 
 WindowDC::WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {
-  const auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0));
+  const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(window, WM_GETFONT, 0, 0));
   if (font) previousFont_ = SelectObject(dc_, font);
 }
 

@@ -9,12 +9,12 @@ namespace ui {
 class Font {
  public:
   Font() = default;
-  Font(const char* face, int height, bool bold = false);
+  Font(const wchar_t* face, int height, bool bold = false);
   ~Font() { Reset(); }
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
   HFONT Get() const { return font_; }
-  void Create(const char* face, int height, bool bold = false);
+  void Create(const wchar_t* face, int height, bool bold = false);
   void Reset();
 
  private:

@@ -7,7 +7,7 @@
 namespace ui {
 
 void ListView::Create(const CreateArgs& args) {
-  CreateControl(WC_LISTVIEWA, args);
+  CreateControl(WC_LISTVIEWW, args);
   SubclassControl();
   // The list asked its parent for the notifications' form while it was
   // being made, before its wrapper was known: it asks again now.
@@ -24,13 +24,13 @@ bool ListView::OnControlMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& re
   return event.key == 0;
 }
 
-void ListView::AddColumn(const std::string& caption, int width) {
-  LVCOLUMNA column{};
+void ListView::AddColumn(const std::wstring& caption, int width) {
+  LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.pszText = const_cast<char*>(caption.c_str());
+  column.pszText = const_cast<wchar_t*>(caption.c_str());
   column.cx = width;
-  const LRESULT count = SendMessageA(ListView_GetHeader(Handle()), HDM_GETITEMCOUNT, 0, 0);
-  Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
+  const LRESULT count = SendMessageW(ListView_GetHeader(Handle()), HDM_GETITEMCOUNT, 0, 0);
+  Send(LVM_INSERTCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
   ++columns_;
 }
 
@@ -108,7 +108,7 @@ void ListView::SetItemText(int index, int column, wchar_t* text) {
   Send(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
-std::wstring ListView::TextW(int index, int column) const {
+std::wstring ListView::Text(int index, int column) const {
   std::vector<wchar_t> buffer(1024);
   for (;;) {
     LVITEMW item{};
@@ -122,13 +122,12 @@ std::wstring ListView::TextW(int index, int column) const {
   }
 }
 
-std::string ListView::Text(int index, int column) const { return AnsiFromWide(TextW(index, column)); }
 
 const void* ListView::Data(int index) const {
-  LVITEMA item{};
+  LVITEMW item{};
   item.mask = LVIF_PARAM;
   item.iItem = index;
-  if (index < 0 || !Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  if (index < 0 || !Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
   return reinterpret_cast<const void*>(item.lParam);
 }
 
@@ -141,17 +140,17 @@ void ListView::SetData(int index, const void* data) {
 }
 
 void ListView::SetState(int index, UINT state, UINT mask) {
-  LVITEMA item{};
+  LVITEMW item{};
   item.stateMask = mask;
   item.state = state;
   Send(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
-int ListView::FindCaption(const std::string& caption) const {
-  LVFINDINFOA find{};
+int ListView::FindCaption(const std::wstring& caption) const {
+  LVFINDINFOW find{};
   find.flags = LVFI_STRING;
   find.psz = caption.c_str();
-  return static_cast<int>(Send(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+  return static_cast<int>(Send(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
 
 void ListView::BeginUpdate() {

@@ -26,7 +26,7 @@ class ListView : public Window {
   void Create(const CreateArgs& args);
   void SetSmallImages(HIMAGELIST images) { Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)); }
   void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, static_cast<LPARAM>(style)); }
-  void AddColumn(const std::string& caption, int width);
+  void AddColumn(const std::wstring& caption, int width);
 
   int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
   // When set, the list keeps no texts of its own: every row inserted from
@@ -49,9 +49,7 @@ class ListView : public Window {
   void SetImage(int index, int image);
   void SetCheck(int index, Check check);
   Check CheckOf(int index) const;
-  std::wstring TextW(int index, int column = 0) const;
-  // The text through the ANSI code page, for callers that show ASCII only.
-  std::string Text(int index, int column = 0) const;
+  std::wstring Text(int index, int column = 0) const;
   const void* Data(int index) const;
   void Delete(int index) { Send(LVM_DELETEITEM, static_cast<WPARAM>(index)); }
   void DeleteAll() { Send(LVM_DELETEALLITEMS); }
@@ -63,7 +61,7 @@ class ListView : public Window {
   void SetSelected(int index, bool selected) { SetState(index, selected ? LVIS_SELECTED : 0, LVIS_SELECTED); }
   void SetFocused(int index, bool focused) { SetState(index, focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED); }
   // Whole-caption search from the first row, ignoring letter case; -1 when none.
-  int FindCaption(const std::string& caption) const;
+  int FindCaption(const std::wstring& caption) const;
 
   // Redrawing is suspended between BeginUpdate and the matching EndUpdate.
   void BeginUpdate();

@@ -11,26 +11,26 @@ bool MenuItem::Enabled() const {
   return state != UINT(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;
 }
 
-void MenuItem::SetCaption(const std::string& caption) const {
-  MENUITEMINFOA info{};
+void MenuItem::SetCaption(const std::wstring& caption) const {
+  MENUITEMINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = MIIM_STRING;
-  info.dwTypeData = const_cast<char*>(caption.c_str());
-  SetMenuItemInfoA(menu_.Handle(), static_cast<UINT>(id_), FALSE, &info);
+  info.dwTypeData = const_cast<wchar_t*>(caption.c_str());
+  SetMenuItemInfoW(menu_.Handle(), static_cast<UINT>(id_), FALSE, &info);
 }
 
 void MenuItem::Click() const {
   if (Enabled() && OnClick) OnClick();
 }
 
-void PopupMenu::AddItem(MenuItem& item, const std::string& caption) {
-  AppendMenuA(menu_, MF_STRING, static_cast<UINT_PTR>(item.Id()), caption.c_str());
+void PopupMenu::AddItem(MenuItem& item, const std::wstring& caption) {
+  AppendMenuW(menu_, MF_STRING, static_cast<UINT_PTR>(item.Id()), caption.c_str());
   items_.push_back(&item);
 }
 
-std::string PopupMenu::Caption(int index) const {
-  char text[256] = "";
-  GetMenuStringA(menu_, static_cast<UINT>(index), text, sizeof text, MF_BYPOSITION);
+std::wstring PopupMenu::Caption(int index) const {
+  wchar_t text[256] = L"";
+  GetMenuStringW(menu_, static_cast<UINT>(index), text, 256, MF_BYPOSITION);
   return text;
 }
 

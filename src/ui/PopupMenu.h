@@ -19,7 +19,7 @@ class MenuItem {
   int Id() const { return id_; }
   void SetEnabled(bool enabled) const;
   bool Enabled() const;
-  void SetCaption(const std::string& caption) const;
+  void SetCaption(const std::wstring& caption) const;
   // Runs the item as choosing it does: only when it is enabled.
   void Click() const;
 
@@ -39,8 +39,8 @@ class PopupMenu {
   PopupMenu& operator=(const PopupMenu&) = delete;
 
   HMENU Handle() const { return menu_; }
-  void AddItem(MenuItem& item, const std::string& caption);
-  std::string Caption(int index) const;
+  void AddItem(MenuItem& item, const std::wstring& caption);
+  std::wstring Caption(int index) const;
   int Count() const { return GetMenuItemCount(menu_); }
   // Raises OnPopup, shows the menu at a screen point and runs the chosen item.
   void Popup(HWND owner, POINT screen);

@@ -7,7 +7,7 @@ namespace ui {
 void SpeedButton::Paint(HDC dc) {
   RECT rect = ClientRect();
   // Flat: the parent's background shows through.
-  auto background = reinterpret_cast<HBRUSH>(GetClassLongPtrA(GetParent(Handle()), GCLP_HBRBACKGROUND));
+  auto background = reinterpret_cast<HBRUSH>(GetClassLongPtrW(GetParent(Handle()), GCLP_HBRBACKGROUND));
   FillRect(dc, &rect, background ? background : GetSysColorBrush(COLOR_BTNFACE));
   if (pressed_ || hot_) DrawEdge(dc, &rect, pressed_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
   const bool enabled = IsWindowEnabled(Handle()) != FALSE;
@@ -19,8 +19,8 @@ void SpeedButton::Paint(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
     if (pressed_) OffsetRect(&rect, 1, 1);
-    const std::string caption = Text();
-    DrawTextA(dc, caption.c_str(), -1, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+    const std::wstring caption = Text();
+    DrawTextW(dc, caption.c_str(), -1, &rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   }
 }
 

@@ -9,7 +9,7 @@ namespace ui {
 
 class SpeedButton : public Window {
  public:
-  void Create(const CreateArgs& args) { CreateOwn("VelmoraSpeedButton", args); }
+  void Create(const CreateArgs& args) { CreateOwn(L"VelmoraSpeedButton", args); }
   // Not owned: image 0 normal, 1 disabled.
   void SetGlyphs(HIMAGELIST glyphs) { glyphs_ = glyphs; }
   std::function<void()> OnClick;

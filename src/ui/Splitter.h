@@ -13,7 +13,7 @@ class Splitter : public Window {
     int leftWidth;  // the proposed width of the left control
   };
 
-  void Create(const CreateArgs& args) { CreateOwn("VelmoraSplitter", args); }
+  void Create(const CreateArgs& args) { CreateOwn(L"VelmoraSplitter", args); }
   void SetMinSize(int minSize) { minSize_ = minSize; }
   // Raised while dragging.
   std::function<void(MoveEvent&)> OnMoved;

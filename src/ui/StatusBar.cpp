@@ -7,7 +7,7 @@ namespace ui {
 void StatusBar::Create(const CreateArgs& args) {
   CreateArgs barArgs = args;
   barArgs.style |= CCS_NOPARENTALIGN | CCS_NORESIZE;
-  CreateControl(STATUSCLASSNAMEA, barArgs);
+  CreateControl(STATUSCLASSNAMEW, barArgs);
 }
 
 void StatusBar::SetPanels(const std::vector<int>& widths) {
@@ -18,7 +18,7 @@ void StatusBar::SetPanels(const std::vector<int>& widths) {
   Send(SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data()));
 }
 
-std::wstring StatusBar::TextW(int panel) const {
+std::wstring StatusBar::Text(int panel) const {
   const size_t length = LOWORD(Send(SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel)));
   std::wstring text(length + 1, L'\0');
   Send(SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(&text[0]));
@@ -26,6 +26,5 @@ std::wstring StatusBar::TextW(int panel) const {
   return text;
 }
 
-std::string StatusBar::Text(int panel) const { return AnsiFromWide(TextW(panel)); }
 
 }  // namespace ui

@@ -14,8 +14,7 @@ class StatusBar : public Window {
   void SetText(int panel, const std::wstring& text) {
     Send(SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.c_str()));
   }
-  std::wstring TextW(int panel) const;
-  std::string Text(int panel) const;
+  std::wstring Text(int panel) const;
   int PanelWidth(int panel) const {
     return panel >= 0 && static_cast<size_t>(panel) < widths_.size() ? widths_[static_cast<size_t>(panel)] : 0;
   }

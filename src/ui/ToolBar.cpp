@@ -12,7 +12,7 @@ bool ToolButton::Hidden() const { return bar_.Send(TB_ISBUTTONHIDDEN, static_cas
 
 void ToolButton::Click() const {
   if (Enabled())
-    SendMessageA(GetParent(bar_.Handle()), WM_COMMAND, MAKEWPARAM(id_, BN_CLICKED),
+    SendMessageW(GetParent(bar_.Handle()), WM_COMMAND, MAKEWPARAM(id_, BN_CLICKED),
                  reinterpret_cast<LPARAM>(bar_.Handle()));
 }
 
@@ -20,7 +20,7 @@ void ToolBar::Create(const CreateArgs& args, HIMAGELIST images) {
   CreateArgs toolArgs = args;
   // No tooltip window: the buttons have no tooltip texts.
   toolArgs.style |= TBSTYLE_FLAT | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
-  CreateControl(TOOLBARCLASSNAMEA, toolArgs);
+  CreateControl(TOOLBARCLASSNAMEW, toolArgs);
   Send(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
   Send(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
   Send(TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
@@ -32,7 +32,7 @@ void ToolBar::Insert(ToolButton& button, int bitmap, BYTE state, BYTE style) {
   tbButton.idCommand = button.Id();
   tbButton.fsState = state;
   tbButton.fsStyle = style;
-  Send(TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&tbButton));
+  Send(TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&tbButton));
   buttons_.push_back(&button);
 }
 

@@ -2,35 +2,35 @@
 
 namespace ui {
 
-HTREEITEM TreeView::Add(HTREEITEM parent, const std::string& caption, int image, int selectedImage,
+HTREEITEM TreeView::Add(HTREEITEM parent, const std::wstring& caption, int image, int selectedImage,
                         const void* data) {
-  TVINSERTSTRUCTA insert{};
+  TVINSERTSTRUCTW insert{};
   insert.hParent = parent ? parent : TVI_ROOT;
   insert.hInsertAfter = TVI_LAST;
   insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-  insert.item.pszText = const_cast<char*>(caption.c_str());
+  insert.item.pszText = const_cast<wchar_t*>(caption.c_str());
   insert.item.iImage = image;
   insert.item.iSelectedImage = selectedImage;
   insert.item.lParam = reinterpret_cast<LPARAM>(data);
-  return reinterpret_cast<HTREEITEM>(Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+  return reinterpret_cast<HTREEITEM>(Send(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 const void* TreeView::Data(HTREEITEM item) const {
-  TVITEMA tvItem{};
+  TVITEMW tvItem{};
   tvItem.mask = TVIF_PARAM | TVIF_HANDLE;
   tvItem.hItem = item;
-  if (!item || !Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvItem))) return nullptr;
+  if (!item || !Send(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvItem))) return nullptr;
   return reinterpret_cast<const void*>(tvItem.lParam);
 }
 
-std::string TreeView::Caption(HTREEITEM item) const {
-  char text[512] = "";
-  TVITEMA tvItem{};
+std::wstring TreeView::Caption(HTREEITEM item) const {
+  wchar_t text[512] = L"";
+  TVITEMW tvItem{};
   tvItem.mask = TVIF_TEXT | TVIF_HANDLE;
   tvItem.hItem = item;
   tvItem.pszText = text;
-  tvItem.cchTextMax = sizeof text;
-  Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvItem));
+  tvItem.cchTextMax = 512;
+  Send(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tvItem));
   return text;
 }
 

@@ -12,11 +12,11 @@ class TreeView : public Window {
     HTREEITEM node;  // the new selection, or null
   };
 
-  void Create(const CreateArgs& args) { CreateControl(WC_TREEVIEWA, args); }
+  void Create(const CreateArgs& args) { CreateControl(WC_TREEVIEWW, args); }
   void SetImageList(HIMAGELIST images) { Send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images)); }
   void SetIndent(int indent) { Send(TVM_SETINDENT, static_cast<WPARAM>(indent)); }
 
-  HTREEITEM Add(HTREEITEM parent, const std::string& caption, int image, int selectedImage, const void* data);
+  HTREEITEM Add(HTREEITEM parent, const std::wstring& caption, int image, int selectedImage, const void* data);
   HTREEITEM Selected() const { return Next(nullptr, TVGN_CARET); }
   void Select(HTREEITEM item) { Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)); }
   HTREEITEM Parent(HTREEITEM item) const { return Next(item, TVGN_PARENT); }
@@ -27,7 +27,7 @@ class TreeView : public Window {
   // next sibling), expanded or not; null after the last.
   HTREEITEM NextInOrder(HTREEITEM item) const;
   const void* Data(HTREEITEM item) const;
-  std::string Caption(HTREEITEM item) const;
+  std::wstring Caption(HTREEITEM item) const;
   int Count() const { return static_cast<int>(Send(TVM_GETCOUNT)); }
   void DeleteAll() { Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
 

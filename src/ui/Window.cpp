@@ -21,14 +21,16 @@ std::unordered_map<HWND, Window*>& Wrappers() {
   return wrappers;
 }
 
-std::vector<std::string> registeredClasses;
+std::vector<std::wstring> registeredClasses;
 
-void RegisterOnce(const char* className, const CreateArgs& args, WNDPROC procedure) {
+// Wide classes: their windows are Unicode windows, so no text or
+// character reaches them through the ANSI code page.
+void RegisterOnce(const wchar_t* className, const CreateArgs& args, WNDPROC procedure) {
   HINSTANCE instance = TheApplication->Instance();
-  WNDCLASSEXA existing{};
+  WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
-  if (GetClassInfoExA(instance, className, &existing)) return;
-  WNDCLASSEXA windowClass{};
+  if (GetClassInfoExW(instance, className, &existing)) return;
+  WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = procedure;
@@ -38,11 +40,11 @@ void RegisterOnce(const char* className, const CreateArgs& args, WNDPROC procedu
   windowClass.lpszClassName = className;
   windowClass.hIcon = args.icon;
   windowClass.hIconSm = args.smallIcon;
-  if (RegisterClassExA(&windowClass)) registeredClasses.push_back(className);
+  if (RegisterClassExW(&windowClass)) registeredClasses.push_back(className);
 }
 
 BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
-  SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
   return TRUE;
 }
 
@@ -53,12 +55,12 @@ KeyEvent KeyEventOf(WORD key) {
 }
 
 void UnregisterLibraryClasses() {
-  for (const std::string& name : registeredClasses) UnregisterClassA(name.c_str(), TheApplication->Instance());
+  for (const std::wstring& name : registeredClasses) UnregisterClassW(name.c_str(), TheApplication->Instance());
   registeredClasses.clear();
 }
 
 void SetFontRecursive(HWND window, HFONT font) {
-  SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   EnumChildWindows(window, &SetChildFont, reinterpret_cast<LPARAM>(font));
 }
 
@@ -125,23 +127,23 @@ void Window::Destroy() {
   DestroyWindow(window);
 }
 
-void Window::Created(const char* className, const CreateArgs& args) {
+void Window::Created(const wchar_t* className, const CreateArgs& args) {
   if (!hwnd_) throw EVelmoraError(FormatMessageText("Failed to create window '%s'", className));
   if (args.font) Send(WM_SETFONT, reinterpret_cast<WPARAM>(args.font), FALSE);
 }
 
-void Window::CreateOwn(const char* className, const CreateArgs& args) {
+void Window::CreateOwn(const wchar_t* className, const CreateArgs& args) {
   Destroy();
   RegisterOnce(className, args, &Window::WindowProc);
-  CreateWindowExA(args.exStyle, className, args.text.c_str(), args.style, args.left, args.top, args.width,
+  CreateWindowExW(args.exStyle, className, args.text.c_str(), args.style, args.left, args.top, args.width,
                   args.height, args.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)),
                   TheApplication->Instance(), this);
   Created(className, args);
 }
 
-void Window::CreateControl(const char* className, const CreateArgs& args) {
+void Window::CreateControl(const wchar_t* className, const CreateArgs& args) {
   Destroy();
-  HWND hwnd = CreateWindowExW(args.exStyle, WideFromAnsi(className).c_str(), WideFromAnsi(args.text).c_str(),
+  HWND hwnd = CreateWindowExW(args.exStyle, className, args.text.c_str(),
                               args.style, args.left, args.top, args.width, args.height, args.parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)), TheApplication->Instance(),
                               nullptr);
@@ -155,20 +157,14 @@ RECT Window::ClientRect() const {
   return rect;
 }
 
-std::string Window::Text() const {
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd_)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(hwnd_, &text[0], static_cast<int>(text.size()))));
-  return text;
-}
-
-std::wstring Window::TextW() const {
+std::wstring Window::Text() const {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(hwnd_, &text[0], static_cast<int>(text.size()))));
   return text;
 }
 
 LRESULT Window::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(hwnd_, message, wParam, lParam);
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -213,17 +209,17 @@ bool Window::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
 
 LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* window = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    auto* window = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     window->Attach(hwnd);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
   }
-  auto* window = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!window || window->hwnd_ != hwnd) return DefWindowProcA(hwnd, message, wParam, lParam);
+  auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!window || window->hwnd_ != hwnd) return DefWindowProcW(hwnd, message, wParam, lParam);
   if (message == WM_DESTROY) window->DetachChildren();
   if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     window->Detached();
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
   }
   LRESULT result = 0;
   bool handled = false;
@@ -234,7 +230,7 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
       handled = true;
     }
   });
-  return handled ? result : DefWindowProcA(hwnd, message, wParam, lParam);
+  return handled ? result : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 }  // namespace ui

@@ -22,7 +22,7 @@ struct CreateArgs {
   HWND parent = nullptr;
   DWORD style = WS_CHILD | WS_VISIBLE;
   DWORD exStyle = 0;
-  std::string text;
+  std::wstring text;
   int left = 0, top = 0, width = 0, height = 0;
   int id = 0;
   HFONT font = nullptr;  // not owned; sent with WM_SETFONT after creation
@@ -49,12 +49,10 @@ class Window {
   operator HWND() const { return hwnd_; }
   void SetBounds(int left, int top, int width, int height) { MoveWindow(hwnd_, left, top, width, height, TRUE); }
   RECT ClientRect() const;
-  std::string Text() const;
-  void SetText(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
-  // The text as UTF-16: whole only in a Unicode window (every system
-  // control is made as one).
-  std::wstring TextW() const;
-  void SetTextW(const std::wstring& text) { SetWindowTextW(hwnd_, text.c_str()); }
+  // Every window the library makes is a Unicode window: its text is
+  // whole, in any script.
+  std::wstring Text() const;
+  void SetText(const std::wstring& text) { SetWindowTextW(hwnd_, text.c_str()); }
   void Destroy();
   // Shown when the user asks for a context menu over this window.
   void SetPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
@@ -64,10 +62,9 @@ class Window {
 
  protected:
   // A window of a class the library registers (once per loaded library).
-  void CreateOwn(const char* className, const CreateArgs& args);
-  // A window of a system control class, made a Unicode window so that it
-  // holds any text.
-  void CreateControl(const char* className, const CreateArgs& args);
+  void CreateOwn(const wchar_t* className, const CreateArgs& args);
+  // A window of a system control class.
+  void CreateControl(const wchar_t* className, const CreateArgs& args);
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
   // This window's notifications, reflected by its parent; true when handled.
@@ -82,7 +79,7 @@ class Window {
   void SubclassControl();
   virtual bool OnControlMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-    return SendMessageA(hwnd_, message, wParam, lParam);
+    return SendMessageW(hwnd_, message, wParam, lParam);
   }
 
  private:
@@ -92,7 +89,7 @@ class Window {
   void Detached();
   void DetachChildren();
   bool Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  void Created(const char* className, const CreateArgs& args);
+  void Created(const wchar_t* className, const CreateArgs& args);
 
   HWND hwnd_ = nullptr;
   PopupMenu* popupMenu_ = nullptr;
