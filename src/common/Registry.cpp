@@ -11,9 +11,6 @@ namespace {
 // after this many attempts rather than looping forever.
 constexpr int kReadAttempts = 16;
 
-const char* kGetDataFailed = "Failed to get data for '%s'";
-const char* kSetDataFailed = "Failed to set data for '%s'";
-const char* kInvalidType = "Invalid data type for '%s'";
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
@@ -116,22 +113,21 @@ LONG QueryWhole(HKEY key, const Text& name, DWORD& type, std::vector<BYTE>& data
 }
 
 template <class Text>
-Text ReadText(const RegistryKey& key, const Text& name) {
+LONG ReadText(const RegistryKey& key, const Text& name, Text& text) {
+  text.clear();
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
   const LONG result = key.QueryValue(name, type, data);
-  if (result == ERROR_FILE_NOT_FOUND) return Text();
-  if (result != ERROR_SUCCESS) throw ERegistryException(FormatMessageText(kGetDataFailed, name));
-  if (data.empty()) return Text();
-  if (!IsStringType(type)) throw ERegistryException(FormatMessageText(kInvalidType, name));
-  return ApiOf<Text>::Text(data.data(), static_cast<DWORD>(data.size()));
+  if (result != ERROR_SUCCESS || data.empty()) return result;
+  if (!IsStringType(type)) return ERROR_INVALID_DATATYPE;
+  text = ApiOf<Text>::Text(data.data(), static_cast<DWORD>(data.size()));
+  return ERROR_SUCCESS;
 }
 
 template <class Text>
-void WriteText(const RegistryKey& key, const Text& name, const Text& text, DWORD type) {
+LONG WriteText(const RegistryKey& key, const Text& name, const Text& text, DWORD type) {
   const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(typename Text::value_type));
-  if (key.SetValue(name, type, reinterpret_cast<const BYTE*>(text.c_str()), bytes) != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText(kSetDataFailed, name));
+  return key.SetValue(name, type, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
 }
 
 template <class Text>
@@ -174,6 +170,10 @@ LONG OpenKey(HKEY parent, const Text& subKey, KeyAccess access, RegistryView vie
 }
 
 }  // namespace
+
+const char* ReadFailurePattern(LONG code) {
+  return code == ERROR_INVALID_DATATYPE ? "Invalid data type for '%s'" : "Failed to get data for '%s'";
+}
 
 std::string StringFromRegData(const BYTE* data, DWORD size) {
   const char* text = reinterpret_cast<const char*>(data);
@@ -261,14 +261,14 @@ LONG RegistryKey::DeleteValue(const std::wstring& name) const {
   return key_ ? Api<wchar_t>::Delete(key_, name.c_str()) : ERROR_INVALID_HANDLE;
 }
 
-std::string RegistryKey::ReadString(const std::string& name) const { return ReadText(*this, name); }
-std::wstring RegistryKey::ReadString(const std::wstring& name) const { return ReadText(*this, name); }
+LONG RegistryKey::ReadString(const std::string& name, std::string& text) const { return ReadText(*this, name, text); }
+LONG RegistryKey::ReadString(const std::wstring& name, std::wstring& text) const { return ReadText(*this, name, text); }
 
-void RegistryKey::WriteString(const std::string& name, const std::string& text, DWORD type) const {
-  WriteText(*this, name, text, type);
+LONG RegistryKey::WriteString(const std::string& name, const std::string& text, DWORD type) const {
+  return WriteText(*this, name, text, type);
 }
-void RegistryKey::WriteString(const std::wstring& name, const std::wstring& text, DWORD type) const {
-  WriteText(*this, name, text, type);
+LONG RegistryKey::WriteString(const std::wstring& name, const std::wstring& text, DWORD type) const {
+  return WriteText(*this, name, text, type);
 }
 
 void RegistryKey::ForEachValue(const std::function<void(const RegValueView&)>& visit) const {

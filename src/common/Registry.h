@@ -9,6 +9,8 @@
 
 #include "common/Errors.h"
 
+// What the layers above raise for a registry failure; this layer only
+// returns Win32 codes.
 class ERegistryException : public EVelmoraError {
  public:
   using EVelmoraError::EVelmoraError;
@@ -44,6 +46,10 @@ using WideRegValueView = BasicRegValueView<std::wstring>;
 std::string StringFromRegData(const BYTE* data, DWORD size);
 std::wstring WideStringFromRegData(const BYTE* data, DWORD size);
 
+// The message pattern for a string read that failed with `code`: the
+// value's type, or its data.
+const char* ReadFailurePattern(LONG code);
+
 // Owns one open registry key. Opening another closes the old key only
 // once the new one has opened; results are the Win32 error codes.
 class RegistryKey {
@@ -78,13 +84,13 @@ class RegistryKey {
   LONG SetValue(const std::wstring& name, DWORD type, const BYTE* data, DWORD size) const;
   LONG DeleteValue(const std::string& name) const;
   LONG DeleteValue(const std::wstring& name) const;
-  // A string value; empty when missing. Raises "Invalid data type for '%s'"
-  // for other types and "Failed to get data for '%s'" when it cannot be read.
-  std::string ReadString(const std::string& name) const;
-  std::wstring ReadString(const std::wstring& name) const;
-  // Raises "Failed to set data for '%s'".
-  void WriteString(const std::string& name, const std::string& text, DWORD type = REG_SZ) const;
-  void WriteString(const std::wstring& name, const std::wstring& text, DWORD type = REG_SZ) const;
+  // A string value's text (empty for a missing or empty value, with
+  // ERROR_FILE_NOT_FOUND or ERROR_SUCCESS); ERROR_INVALID_DATATYPE for a
+  // value of another type.
+  LONG ReadString(const std::string& name, std::string& text) const;
+  LONG ReadString(const std::wstring& name, std::wstring& text) const;
+  LONG WriteString(const std::string& name, const std::string& text, DWORD type = REG_SZ) const;
+  LONG WriteString(const std::wstring& name, const std::wstring& text, DWORD type = REG_SZ) const;
   // Every value in enumeration order, name, type and data from one call
   // each; a key that cannot be queried yields nothing.
   void ForEachValue(const std::function<void(const RegValueView&)>& visit) const;

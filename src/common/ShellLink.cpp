@@ -18,7 +18,8 @@ namespace {
 
 constexpr int kTargetBufferChars = 1025;
 
-// The system's text for an OLE error, as UTF-8 for the error box.
+}  // namespace
+
 std::string SystemErrorText(HRESULT code) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
@@ -36,21 +37,22 @@ std::string SystemErrorText(HRESULT code) {
   return Utf8FromWide(text);
 }
 
-// The link object with the two interfaces both operations need.
+namespace {
+
+// The link object with the two interfaces both operations need; `created`
+// says whether it could be made.
 struct LinkObject {
   ComPtr<IUnknown> object;
   ComPtr<IShellLinkW> link;
   ComPtr<IPersistFile> file;
+  HRESULT created;
 
   LinkObject() {
     // The shell's link object is an in-process server; also offering a
     // local server only makes the lookup slower.
-    const HRESULT created =
-        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.ReceiveVoid());
-    if (FAILED(created)) throw EOleError(SystemErrorText(created));
-    if (FAILED(object->QueryInterface(IID_IShellLinkW, link.ReceiveVoid())) ||
-        FAILED(object->QueryInterface(IID_IPersistFile, file.ReceiveVoid())))
-      throw EOleError("Interface not supported");
+    created = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.ReceiveVoid());
+    if (SUCCEEDED(created)) created = object->QueryInterface(IID_IShellLinkW, link.ReceiveVoid());
+    if (SUCCEEDED(created)) created = object->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
   }
 };
 
@@ -100,62 +102,69 @@ std::wstring ShortcutBaseName(const std::wstring& folder, const std::wstring& ta
 std::string NumberedShortcutName(const std::string& baseName, int counter) { return Numbered(baseName, counter); }
 std::wstring NumberedShortcutName(const std::wstring& baseName, int counter) { return Numbered(baseName, counter); }
 
-void CreateShortcut(const std::wstring& folder, const std::wstring& target, const std::wstring& description,
-                    const std::wstring& arguments, std::wstring& linkPath) {
+HRESULT CreateShortcut(const std::wstring& folder, const std::wstring& target, const std::wstring& description,
+                       const std::wstring& arguments, std::wstring& linkPath) {
   const std::wstring base = ShortcutBaseName(folder, target);
-  const auto failed = [](const std::wstring& name) {
-    return EOleError(FormatMessageText("Failed to create shortcut '%s'", name));
-  };
+  linkPath = base;
   // No target, no name: a file called ".lnk" would start nothing.
-  if (FileNamePart(target).empty()) throw failed(base);
+  if (FileNamePart(target).empty()) return E_INVALIDARG;
   LinkObject shortcut;
-  if (FAILED(shortcut.link->SetPath(target.c_str())) || FAILED(shortcut.link->SetArguments(arguments.c_str())) ||
-      FAILED(shortcut.link->SetDescription(description.c_str())) ||
-      FAILED(shortcut.link->SetWorkingDirectory(WorkingFolderOf(target).c_str())))
-    throw failed(base);
+  if (FAILED(shortcut.created)) {
+    linkPath.clear();
+    return shortcut.created;
+  }
+  HRESULT result = S_OK;
+  if (FAILED(result = shortcut.link->SetPath(target.c_str())) ||
+      FAILED(result = shortcut.link->SetArguments(arguments.c_str())) ||
+      FAILED(result = shortcut.link->SetDescription(description.c_str())) ||
+      FAILED(result = shortcut.link->SetWorkingDirectory(WorkingFolderOf(target).c_str())))
+    return result;
   // The link may accept a path and keep another, or none (a quote in a
   // folder's name): a shortcut that starts something else is no shortcut.
   std::vector<wchar_t> taken(kTargetBufferChars, L'\0');
   if (FAILED(shortcut.link->GetPath(taken.data(), kTargetBufferChars, nullptr, SLGP_RAWPATH)) ||
       !SameName(std::wstring(taken.data()), target))
-    throw failed(base);
+    return E_INVALIDARG;
 
   std::wstring candidate = base;
   for (int counter = 1; PathIsTaken(candidate); ++counter)
     candidate = NumberedShortcutName(base, counter);
-
-  const bool saved = SUCCEEDED(shortcut.file->Save(candidate.c_str(), FALSE));
-  if (!saved || !PathIsTaken(candidate)) {
-    // Nothing half-written is left behind.
-    if (!saved) DeleteFileW(LongPathForm(candidate).c_str());
-    throw failed(candidate);
-  }
   linkPath = candidate;
+  result = shortcut.file->Save(candidate.c_str(), FALSE);
+  if (FAILED(result)) {
+    // Nothing half-written is left behind.
+    DeleteFileW(LongPathForm(candidate).c_str());
+    return result;
+  }
+  return PathIsTaken(candidate) ? S_OK : E_FAIL;
 }
 
-void CreateShortcut(const std::string& folder, const std::string& target, const std::string& description,
-                    const std::string& arguments, std::string& linkPath) {
+HRESULT CreateShortcut(const std::string& folder, const std::string& target, const std::string& description,
+                       const std::string& arguments, std::string& linkPath) {
   std::wstring link;
-  CreateShortcut(WideFromAnsi(folder), WideFromAnsi(target), WideFromAnsi(description), WideFromAnsi(arguments),
-                 link);
+  const HRESULT result = CreateShortcut(WideFromAnsi(folder), WideFromAnsi(target), WideFromAnsi(description),
+                                        WideFromAnsi(arguments), link);
   linkPath = AnsiFromWide(link);
+  return result;
 }
 
-bool GetShortcutTarget(const std::wstring& linkPath, std::wstring& target) {
-  LinkObject shortcut;
+HRESULT GetShortcutTarget(const std::wstring& linkPath, std::wstring& target) {
   target.clear();
-  if (FAILED(shortcut.file->Load(linkPath.c_str(), STGM_READ))) return false;
+  LinkObject shortcut;
+  if (FAILED(shortcut.created)) return shortcut.created;
+  if (FAILED(shortcut.file->Load(linkPath.c_str(), STGM_READ))) return S_FALSE;
   std::vector<wchar_t> buffer(kTargetBufferChars, L'\0');
   // No find data is asked for: filling it looks the target up on disk,
   // which costs more than the whole rest of the call.
   shortcut.link->GetPath(buffer.data(), kTargetBufferChars, nullptr, 0);
   buffer.back() = L'\0';
   target = buffer.data();
-  return true;
+  return S_OK;
 }
 
-void GetShortcutTarget(const std::string& linkPath, std::string& target) {
+HRESULT GetShortcutTarget(const std::string& linkPath, std::string& target) {
   std::wstring wide;
-  GetShortcutTarget(WideFromAnsi(linkPath), wide);
+  const HRESULT result = GetShortcutTarget(WideFromAnsi(linkPath), wide);
   target = AnsiFromWide(wide);
+  return result;
 }

@@ -41,6 +41,10 @@ void RenameValueCase(const RegistryKey& key, const std::wstring& oldName, const 
   }
 }
 
+void WriteOrThrow(LONG result, const std::string& name) {
+  if (result != ERROR_SUCCESS) throw ERegistryException(FormatMessageText(kSetDataFailed, name), result);
+}
+
 }  // namespace
 
 void TRegistry::SelectRootKey(HKEY root) {
@@ -74,12 +78,20 @@ bool TRegistry::OpenExistingKey(const std::string& path) { return Open(path, Key
 
 bool TRegistry::OpenExistingKeyReadOnly(const std::string& path) { return Open(path, KeyAccess::Read); }
 
+std::string TRegistry::ReadStringValue(const std::string& name) const {
+  std::string text;
+  const LONG result = current_.ReadString(name, text);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+    throw ERegistryException(FormatMessageText(ReadFailurePattern(result), name), result);
+  return text;
+}
+
 void TRegistry::WriteStringValue(const std::string& name, const std::string& text) const {
-  current_.WriteString(name, text, REG_SZ);
+  WriteOrThrow(current_.WriteString(name, text, REG_SZ), name);
 }
 
 void TRegistry::WriteExpandStringValue(const std::string& name, const std::string& text) const {
-  current_.WriteString(name, text, REG_EXPAND_SZ);
+  WriteOrThrow(current_.WriteString(name, text, REG_EXPAND_SZ), name);
 }
 
 void TRegistry::ChangeValueNameCase(const std::string& oldName, const std::string& newName) const {

@@ -26,7 +26,8 @@ class TRegistry {
 
   void ForEachValue(const std::function<void(const RegValueView&)>& visit) const { current_.ForEachValue(visit); }
   bool ValueExists(const std::string& name) const { return current_.ValueExists(name); }
-  std::string ReadStringValue(const std::string& name) const { return current_.ReadString(name); }
+  // Raises "Invalid data type for '%s'" or "Failed to get data for '%s'".
+  std::string ReadStringValue(const std::string& name) const;
   void WriteStringValue(const std::string& name, const std::string& text) const;
   void WriteExpandStringValue(const std::string& name, const std::string& text) const;
   DWORD ValueType(const std::string& name) const { return current_.ValueType(name); }

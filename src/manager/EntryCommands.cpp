@@ -132,7 +132,10 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
     // browse button fills in, and the form every registry row shows.
     const WideProgramAndArguments command = SplitCommandLine(path.empty() ? name : path, IsExistingFile);
     std::wstring link;
-    CreateShortcut(node.Location, command.program, L"", command.arguments, link);
+    const HRESULT made = CreateShortcut(node.Location, command.program, L"", command.arguments, link);
+    if (FAILED(made))
+      throw EOleError(link.empty() ? SystemErrorText(made) : FormatMessageText("Failed to create shortcut '%s'", link),
+                      made);
     added.kind = EntryKind::File;
     added.name = FileNamePart(link);
     steps.Done([link] { return DeleteFileW(LongPathForm(link).c_str()) ? LONG(ERROR_SUCCESS) : LONG(GetLastError()); },

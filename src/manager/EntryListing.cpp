@@ -37,6 +37,13 @@ class FileSearch {
 // could not be read.
 enum class FileRead : unsigned char { Program, Shortcut, UnreadableShortcut };
 
+// Raises the system's text when the shell's link object cannot be made.
+FileRead ReadShortcut(const std::wstring& path, std::wstring& target) {
+  const HRESULT read = GetShortcutTarget(path, target);
+  if (FAILED(read)) throw EOleError(SystemErrorText(read), read);
+  return read == S_OK ? FileRead::Shortcut : FileRead::UnreadableShortcut;
+}
+
 // What Windows will do with the rows `first` on: their switches, read with
 // one look at the switches' key, and whether their programs are there
 // (`files` says how a folder's rows were read). Shortcuts were read before:
@@ -78,7 +85,7 @@ void ListFolder(const TAutoRunNode& node, EntryRows& into) {
     if (!MatchesAnyMask(name, kShortcutMask))
       files.push_back(FileRead::Program);
     else
-      files.push_back(GetShortcutTarget(path, item->Command) ? FileRead::Shortcut : FileRead::UnreadableShortcut);
+      files.push_back(ReadShortcut(path, item->Command));
     into.push_back(std::move(item));
   } while (search.Next());
   ReadStartState(node, into, first, files);

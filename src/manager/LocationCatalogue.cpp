@@ -48,7 +48,11 @@ std::wstring ReadStartupFolder(HKEY root, const wchar_t* valueName) {
   RegistryKey key;
   if (key.Open(root, std::string(kShellFolders), KeyAccess::Read, RegistryView::Native) != ERROR_SUCCESS)
     return std::wstring();
-  return key.ReadString(std::wstring(valueName));
+  std::wstring folder;
+  const LONG result = key.ReadString(std::wstring(valueName), folder);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+    throw ERegistryException(FormatMessageText(ReadFailurePattern(result), valueName), result);
+  return folder;
 }
 
 CatalogueNode Child(const std::wstring& caption, const std::wstring& location, const char* rootName = nullptr,
