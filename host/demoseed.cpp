@@ -1,9 +1,11 @@
 // Seeds a Wine prefix with a few example autorun entries for the demo:
 // Run values (one named, one pointing, beyond the ANSI code page; one
-// switched off in Windows' startup settings; one whose program is gone), a
+// switched off in Windows' startup settings; one whose program is gone; one
+// whose name holds a NUL), a
 // RunOnce value, and a shortcut and a program file in the user's Startup
 // folder.
 #include <windows.h>
+#include <winternl.h>
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -31,6 +33,22 @@ void SetWideRunValue(const wchar_t* name, const wchar_t* data) {
     return;
   RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
                  static_cast<DWORD>((wcslen(data) + 1) * sizeof(wchar_t)));
+  RegCloseKey(opened);
+}
+
+// A value whose name holds a NUL, as only the native call writes one (a
+// way to hide an entry from tools that read names as C strings).
+void SetHiddenRunValue(const std::wstring& name, const wchar_t* data) {
+  using SetValueKey = LONG(WINAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, const void*, ULONG);
+  const auto setValueKey = reinterpret_cast<SetValueKey>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
+  HKEY opened;
+  if (!setValueKey || RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                                      nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr))
+    return;
+  UNICODE_STRING unicode{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
+                         const_cast<wchar_t*>(name.data())};
+  setValueKey(opened, &unicode, 0, REG_SZ, data, static_cast<ULONG>((wcslen(data) + 1) * sizeof(wchar_t)));
   RegCloseKey(opened);
 }
 
@@ -71,6 +89,7 @@ int main() {
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "Demo Cleanup",
               "C:\\Program Files\\Velmora Demo\\cleanup.exe");
   SwitchOff(L"Demo Tray");
+  SetHiddenRunValue(std::wstring(L"Tray\0Svc", 8), L"C:\\Program Files\\Velmora Demo\\tray.exe");
   // Left behind by a program uninstalled long ago.
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Old Updater",
               "\"C:\\Program Files\\Uninstalled App\\updater.exe\" /check");

@@ -46,7 +46,6 @@ void ManagerDriver::Fill(const TAutoRunNode& node) {
 
 void ManagerDriver::ClearRows() { frame.rows_.Clear(); }
 bool ManagerDriver::Loading() const { return frame.loading_; }
-void ManagerDriver::SetLoading(bool loading) { frame.loading_ = loading; }
 
 void ManagerDriver::ClickRow(int row, bool onBox, bool twice) {
   RECT bounds{};

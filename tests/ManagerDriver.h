@@ -47,5 +47,4 @@ class ManagerDriver {
   void ClearRows();
   // True while the tree is being rebuilt.
   bool Loading() const;
-  void SetLoading(bool loading);
 };

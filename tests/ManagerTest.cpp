@@ -167,18 +167,6 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   EXPECT_EQ(A(frame.StatusBar.Text(2)), "");
 }
 
-TEST_F(ManagerTest, LoadingGuardKeepsSelectionEventsOut) {
-  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "a", "C:\\a.exe");
-  ManagerDriver& frame = Open();
-  const std::string panel = A(frame.StatusBar.Text(0));
-  frame.SetLoading(true);
-  Select(frame, "LOCAL MACHINE", "Run");
-  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"a"}));
-  EXPECT_EQ(A(frame.StatusBar.Text(0)), panel);
-  EXPECT_EQ(frame.CurrentLocation(), L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
-  frame.SetLoading(false);
-}
-
 // Refresh keeps the node and the entry by identity: the namesake in
 // another key is another entry; a gone entry leaves the selection where
 // it was, or on the last row.

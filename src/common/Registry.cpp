@@ -234,12 +234,6 @@ DWORD RegistryKey::ValueType(const std::string& name) const {
   return type;
 }
 
-DWORD RegistryKey::ValueType(const std::wstring& name) const {
-  DWORD type = REG_NONE;
-  if (!key_ || Api<wchar_t>::Query(key_, name.c_str(), &type, nullptr, nullptr) != ERROR_SUCCESS) return REG_NONE;
-  return type;
-}
-
 LONG RegistryKey::QueryValue(const std::string& name, DWORD& type, std::vector<BYTE>& data) const {
   return QueryWhole(key_, name, type, data);
 }

@@ -75,7 +75,6 @@ class RegistryKey {
   bool ValueExists(const std::wstring& name) const;
   // REG_NONE for a missing value.
   DWORD ValueType(const std::string& name) const;
-  DWORD ValueType(const std::wstring& name) const;
   // Any value whole, growing the buffer while the value grows: ERROR_SUCCESS,
   // ERROR_FILE_NOT_FOUND or the failure's code.
   LONG QueryValue(const std::string& name, DWORD& type, std::vector<BYTE>& data) const;
