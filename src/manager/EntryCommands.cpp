@@ -35,7 +35,7 @@ class Steps {
   // `change` returns a Win32 result; on failure the earlier steps are put
   // back and `failure` is thrown with the result's code.
   void Run(const std::function<LONG()>& change, const std::function<LONG()>& putBack, const std::wstring& what,
-           const std::function<ERegistryException(LONG)>& failure) {
+           const std::function<EVelmoraError(LONG)>& failure) {
     const LONG result = change();
     if (result != ERROR_SUCCESS) Fail(failure(result));
     Done(putBack, what);
@@ -80,7 +80,7 @@ void RemoveWithSwitch(const EntryRef& entry, const std::function<LONG()>& remove
     steps.Run([&] { return switches.Remove(entry.name); }, [&] { return switches.Write(entry.name, *stored); },
               entry.name, [&](LONG code) { return RegistryError("Failed to delete value '%s'", entry.name, code); });
   steps.Run(removeEntry, [] { return LONG(ERROR_SUCCESS); }, entry.name,
-            [&](LONG code) { return RegistryError(failedPattern, subject, code); });
+            [&](LONG code) { return EVelmoraError(FormatMessageText(failedPattern, ShownName(subject)), code); });
 }
 
 void DeleteFileEntry(const EntryRef& entry) {
