@@ -4,6 +4,8 @@
 
 #include "TestSupport.h"
 #include "common/TRegistry.h"
+#include "common/Unicode.h"
+#include "manager/RegFile.h"
 
 namespace {
 
@@ -252,4 +254,51 @@ TEST_F(RegistryTest, OpenNeverCreatesAndRootChangeClosesKey) {
   EXPECT_EQ(r.CurrentKey(), nullptr);
   EXPECT_EQ(r.RootKey(), HKEY_LOCAL_MACHINE);
   EXPECT_TRUE(r.KeyIsPresent("Software\\Microsoft\\Windows\\CurrentVersion\\"));
+}
+
+// The system's registry editor (Wine's, which we did not write) imports a
+// file of the records' format into an empty key with every value's type
+// and bytes as they were. (String data without its closing NUL is left
+// out: Wine's editor closes it on import.)
+TEST(RegFileImport, TheRegistryEditorGivesBackEveryValueByteExact) {
+  ScratchKey scratch("RegFileImport");
+  const std::wstring key = L"HKEY_CURRENT_USER\\" + WideFromAnsi(scratch.Path());
+  const auto utf16 = [](const std::wstring& text) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.c_str());
+    return std::vector<std::uint8_t>(bytes, bytes + (text.size() + 1) * 2);
+  };
+  const std::vector<RegFileValue> values = {
+      {key, L"Quoted \"\u0416\" \\ =", REG_SZ, utf16(L"\"C:\\\u0424\u043e\u0442\u043e\\a b.exe\" /x=1")},
+      {key, L"", REG_SZ, utf16(L"default")},
+      {key, L"expand", REG_EXPAND_SZ, utf16(L"%ProgramFiles%\\x.exe")},
+      {key, L"lines", REG_SZ, utf16(L"a\r\nb")},
+      {key, L"switch", REG_BINARY, {3, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}},
+      {key, L"number", REG_DWORD, {0x2a, 0, 0, 0x80}},
+      {key, L"multi", REG_MULTI_SZ, utf16(std::wstring(L"a\0b\0", 4))},
+      {key, L"long", REG_BINARY, std::vector<std::uint8_t>(300, 0x5a)},
+  };
+  TempDir dir;
+  const std::wstring file = WideFromAnsi(dir.File("import.reg"));
+  const std::vector<std::uint8_t> bytes = RegFileBytes(RegFileText(values));
+  const HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(out);
+  std::wstring command = L"C:\\windows\\regedit.exe /s \"" + file + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (const RegFileValue& value : values) {
+    DWORD type = 0, size = 0;
+    const LONG found = RegQueryValueExW(scratch.Handle(), value.name.c_str(), nullptr, &type, nullptr, &size);
+    ASSERT_EQ(found, ERROR_SUCCESS) << Utf8FromWide(value.name);
+    std::vector<std::uint8_t> data(size);
+    RegQueryValueExW(scratch.Handle(), value.name.c_str(), nullptr, &type, data.data(), &size);
+    EXPECT_EQ(type, value.type) << Utf8FromWide(value.name);
+    EXPECT_EQ(data, value.data) << Utf8FromWide(value.name);
+  }
 }
