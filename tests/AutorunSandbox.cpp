@@ -1,5 +1,8 @@
 #include "AutorunSandbox.h"
 
+#include "common/Unicode.h"
+#include "manager/RecordStore.h"
+
 #include <sddl.h>
 
 #include <algorithm>
@@ -68,6 +71,8 @@ std::string Location(HKEY root, const char* key) {
 }
 
 AutorunSandbox::AutorunSandbox() {
+  // What the commands keep of what they remove starts and ends empty.
+  DeleteTreeOnDisk(AnsiFromWide(RecordFolder()));
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     for (const std::string& path : SandboxedKeys()) {
       SavedKey saved{root, path, false, {}};
@@ -108,6 +113,7 @@ void AutorunSandbox::MakeReadOnly(HKEY root, const std::string& path) { SetDacl(
 void AutorunSandbox::MakeWritable(HKEY root, const std::string& path) { SetDacl(root, path, "D:P(A;;KA;;;WD)"); }
 
 AutorunSandbox::~AutorunSandbox() {
+  DeleteTreeOnDisk(AnsiFromWide(RecordFolder()));
   for (const SavedKey& saved : saved_) {
     MakeWritable(saved.root, saved.path);
     DeleteTree(saved.root, saved.path);

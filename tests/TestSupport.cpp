@@ -106,25 +106,29 @@ std::vector<std::string> TempDir::Names() const {
   return names;
 }
 
-void DeleteTreeOnDisk(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+// Wide, so that files named beyond the code page go too; a file at the
+// path goes as well.
+static void DeleteTreeWide(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string child = path + "\\" + name;
-      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        DeleteTreeOnDisk(child);
+        DeleteTreeWide(child);
       else
-        DeleteFileA(child.c_str());
-    } while (FindNextFileA(search, &found));
+        DeleteFileW(child.c_str());
+    } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryA(path.c_str());
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
 }
+
+void DeleteTreeOnDisk(const std::string& path) { DeleteTreeWide(WideFromAnsi(path)); }
 
 bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

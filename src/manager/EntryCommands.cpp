@@ -12,6 +12,7 @@
 #include "common/Unicode.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
+#include "manager/RecordStore.h"
 #include "manager/StartupSwitches.h"
 
 namespace {
@@ -42,6 +43,24 @@ class Steps {
   }
   // A step taken elsewhere, and how to put it back.
   void Done(const std::function<LONG()>& putBack, const std::wstring& what) { done_.push_back({putBack, what}); }
+  // Keeps what the command is about to remove or overwrite, before any
+  // change: "Failed to keep a copy of '%s'" stops it. A command that does
+  // not act after all discards the record again.
+  std::wstring Keep(const EntryRecord& record) {
+    std::wstring folder;
+    try {
+      folder = KeepRecord(record);
+    } catch (const EVelmoraError& error) {
+      Fail(error);
+    }
+    Done(
+        [folder] {
+          DiscardRecord(folder);
+          return LONG(ERROR_SUCCESS);
+        },
+        record.name);
+    return folder;
+  }
   [[noreturn]] void Fail(const EVelmoraError& error) {
     std::string text = error.what();
     for (auto step = done_.rbegin(); step != done_.rend(); ++step)
@@ -70,16 +89,37 @@ StoredValue StringValue(const std::wstring& text, DWORD type) {
 
 LONG Deleted(LONG result) { return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result; }
 
-// Removes an entry's switch first (it can be put back), then the entry.
-void RemoveWithSwitch(const EntryRef& entry, const std::function<LONG()>& removeEntry, const char* failedPattern,
-                      const std::wstring& subject) {
+StoredBytes BytesOf(const std::optional<StoredValue>& value) {
+  if (!value) return StoredBytes();
+  return StoredBytes{true, value->type, value->data};
+}
+
+EntryRecord RecordOf(RecordKind kind, const EntryRef& entry) {
+  EntryRecord record;
+  record.kind = kind;
+  record.isFile = entry.kind == EntryKind::File;
+  record.location = entry.location;
+  record.name = entry.name;
+  record.switchLocation = entry.switchLocation;
+  return record;
+}
+
+// Keeps the entry (`value`: a registry value's bytes) and its switch, then
+// removes the switch first (it can be put back) and the entry.
+void RemoveWithSwitch(const EntryRef& entry, const std::optional<StoredValue>& value,
+                      const std::function<LONG(const std::wstring& recordFolder)>& removeEntry,
+                      const char* failedPattern, const std::wstring& subject) {
   const SwitchesOfEntries switches(entry.switchLocation, {entry.name});
   const std::optional<StoredValue>& stored = switches.Of(entry.name);
+  EntryRecord record = RecordOf(RecordKind::Removed, entry);
+  record.value = BytesOf(value);
+  record.switchValue = BytesOf(stored);
   Steps steps;
+  const std::wstring folder = steps.Keep(record);
   if (stored)
     steps.Run([&] { return switches.Remove(entry.name); }, [&] { return switches.Write(entry.name, *stored); },
               entry.name, [&](LONG code) { return RegistryError("Failed to delete value '%s'", entry.name, code); });
-  steps.Run(removeEntry, [] { return LONG(ERROR_SUCCESS); }, entry.name,
+  steps.Run([&] { return removeEntry(folder); }, [] { return LONG(ERROR_SUCCESS); }, entry.name,
             [&](LONG code) { return EVelmoraError(FormatMessageText(failedPattern, ShownName(subject)), code); });
 }
 
@@ -89,16 +129,32 @@ void DeleteFileEntry(const EntryRef& entry) {
   // A subfolder named like a program is listed, but is no entry to delete.
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     throw EVelmoraError(FormatMessageText("'%s' is a folder", entry.FilePath()), ERROR_DIRECTORY);
-  // A file that has vanished is gone already: only its switch is left.
+  // Moving would take a read-only file too; deleting it would not.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", entry.FilePath()), ERROR_ACCESS_DENIED);
+  // Deleting moves the file into its record, its bytes and times as they
+  // were. A file that has vanished is gone already: only its switch is left.
   RemoveWithSwitch(
-      entry, [&] { return Deleted(DeleteFileW(file.c_str()) ? ERROR_SUCCESS : static_cast<LONG>(GetLastError())); },
+      entry, std::nullopt,
+      [&](const std::wstring& folder) {
+        const std::wstring kept = LongPathForm(KeptFilePath(folder, entry.name));
+        return Deleted(MoveFileExW(file.c_str(), kept.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)
+                           ? ERROR_SUCCESS
+                           : static_cast<LONG>(GetLastError()));
+      },
       "Failed to delete file '%s'", entry.FilePath());
 }
 
 void DeleteRegistryEntry(const EntryRef& entry) {
   const RegistryKey key = OpenRegistryLocationOrThrow(entry.location, KeyAccess::Write);
+  StoredValue value;
+  const LONG read = key.QueryValue(entry.name, value.type, value.data);
+  if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND)
+    throw RegistryError("Failed to get data for '%s'", entry.name, read);
   RemoveWithSwitch(
-      entry, [&] { return Deleted(key.DeleteValue(entry.name)); }, "Failed to delete value '%s'", entry.name);
+      entry, read == ERROR_SUCCESS ? std::optional<StoredValue>(value) : std::nullopt,
+      [&](const std::wstring&) { return Deleted(key.DeleteValue(entry.name)); }, "Failed to delete value '%s'",
+      entry.name);
 }
 
 }  // namespace
@@ -120,7 +176,16 @@ void DeleteEntry(const EntryRef& entry) {
 
 void SwitchEntry(const EntryRef& entry, bool on) {
   RequireAddressable(entry);
-  if (entry.HasSwitch()) SwitchStartupEntry(entry.switchLocation, entry.name, on);
+  if (!entry.HasSwitch()) return;
+  EntryRecord record = RecordOf(RecordKind::Switched, entry);
+  record.switchValue = BytesOf(SwitchesOfEntries(entry.switchLocation, {entry.name}).Of(entry.name));
+  Steps steps;
+  steps.Keep(record);
+  try {
+    SwitchStartupEntry(entry.switchLocation, entry.name, on);
+  } catch (const EVelmoraError& error) {
+    steps.Fail(error);
+  }
 }
 
 EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path) {
@@ -143,6 +208,11 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
     try {
       // A switch left under the new file's name belonged to a deleted entry.
       const SwitchesOfEntries switches(node.SwitchLocation, {added.name});
+      if (switches.Of(added.name)) {
+        EntryRecord record = RecordOf(RecordKind::Added, added);
+        record.switchValue = BytesOf(switches.Of(added.name));
+        steps.Keep(record);
+      }
       if (switches.Of(added.name))
         steps.Run([&] { return switches.Remove(added.name); }, [] { return LONG(ERROR_SUCCESS); }, added.name,
                   [&](LONG code) { return RegistryError("Failed to delete value '%s'", added.name, code); });
@@ -155,6 +225,11 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
   if (key.ValueExists(name))
     throw ERegistryException(FormatMessageText("Value '%s' already exists", name), ERROR_ALREADY_EXISTS);
   const SwitchesOfEntries switches(node.SwitchLocation, {name});
+  if (switches.Of(name)) {
+    EntryRecord record = RecordOf(RecordKind::Added, added);
+    record.switchValue = BytesOf(switches.Of(name));
+    steps.Keep(record);
+  }
   steps.Run([&] { return SetValue(key, name, StringValue(path, REG_SZ)); },
             [&] { return Deleted(key.DeleteValue(name)); }, name,
             [&](LONG code) { return RegistryError("Failed to set data for '%s'", name, code); });
@@ -188,6 +263,19 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
   };
   const auto nothing = [] { return LONG(ERROR_SUCCESS); };
   Steps steps;
+  // The entry as it was, with the switch that moves; a stale switch under
+  // the new name, which goes, in a record of its own.
+  EntryRecord before = RecordOf(RecordKind::Replaced, entry);
+  before.value = BytesOf(old);
+  if (renamed) before.switchValue = BytesOf(switches.Of(oldName));
+  steps.Keep(before);
+  if (renamed && !caseOnly && switches.Of(newName)) {
+    EntryRef stale = entry;
+    stale.name = newName;
+    EntryRecord staleRecord = RecordOf(RecordKind::Switched, stale);
+    staleRecord.switchValue = BytesOf(switches.Of(newName));
+    steps.Keep(staleRecord);
+  }
   if (!renamed) {
     steps.Run([&] { return SetValue(key, oldName, changed); }, nothing, oldName, setFailed(oldName));
   } else if (!caseOnly) {

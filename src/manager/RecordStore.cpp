@@ -1,0 +1,177 @@
+#include "manager/RecordStore.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "common/Errors.h"
+#include "common/FileTools.h"
+#include "manager/Entry.h"
+#include "manager/RegFile.h"
+
+// After ours: the shell's headers declare a class "Folder".
+#include <shlobj.h>
+
+namespace {
+
+const wchar_t kRegFileName[] = L"entry.reg";
+const wchar_t kFileFolder[] = L"file";
+const wchar_t kHexDigits[] = L"0123456789abcdef";
+
+// How many records there are, counted once a run and kept up to date: a
+// command does not look through the folder.
+long knownRecords = -1;
+
+std::wstring HexTime(std::uint64_t time) {
+  std::wstring name(16, L'0');
+  for (int at = 15; at >= 0; --at, time >>= 4) name[static_cast<size_t>(at)] = kHexDigits[time & 15];
+  return name;
+}
+
+std::uint64_t Now() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+bool IsDirectory(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The records, oldest first (their names begin with the times).
+std::vector<std::wstring> RecordNames() {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW((RecordFolder() + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = found.cFileName;
+    const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if ((folder ? name.size() == 16 : name.size() == 20 && name.compare(16, 4, L".reg") == 0) &&
+        name.find_first_not_of(kHexDigits) >= 16)
+      names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Written whole and flushed, so that a record on disk is a record.
+bool WriteWhole(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+  const HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size() && FlushFileBuffers(file);
+  CloseHandle(file);
+  if (!whole) DeleteFileW(LongPathForm(path).c_str());
+  return whole;
+}
+
+std::vector<std::uint8_t> RecordFileBytes(const EntryRecord& record) {
+  std::vector<RegFileValue> values;
+  if (record.value.present) values.push_back({record.location, record.name, record.value.type, record.value.data});
+  if (record.switchValue.present)
+    values.push_back({record.switchLocation, record.name, record.switchValue.type, record.switchValue.data});
+  return RegFileBytes(RegFileText(values) + RecordCommentLine(record));
+}
+
+// The oldest records beyond the limit go for good.
+void KeepWithinLimit() {
+  if (knownRecords >= 0 && static_cast<size_t>(knownRecords) <= kMostRecords) return;
+  const std::vector<std::wstring> names = RecordNames();
+  knownRecords = static_cast<long>(names.size());
+  for (size_t at = 0; at + kMostRecords < names.size(); ++at) DiscardRecord(RecordFolder() + L"\\" + names[at]);
+}
+
+std::wstring RecordFile(const std::wstring& record) {
+  return IsDirectory(record) ? record + L"\\" + kRegFileName : record;
+}
+
+}  // namespace
+
+std::wstring RecordFolder() {
+  wchar_t local[MAX_PATH] = L"";
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, local)))
+    return std::wstring();
+  return std::wstring(local) + L"\\Velmora\\Removed";
+}
+
+std::wstring KeptFilePath(const std::wstring& record, const std::wstring& fileName) {
+  return record + L"\\" + kFileFolder + L"\\" + fileName;
+}
+
+std::wstring KeepRecord(const EntryRecord& given) {
+  EntryRecord record = given;
+  record.time = Now();
+  const std::wstring root = RecordFolder();
+  const auto failed = [&] {
+    return EVelmoraError(FormatMessageText("Failed to keep a copy of '%s'", ShownName(record.name)),
+                         static_cast<long>(GetLastError()));
+  };
+  if (root.empty()) throw failed();
+  CreateDirectoryW(root.substr(0, root.rfind(L'\\')).c_str(), nullptr);
+  CreateDirectoryW(root.c_str(), nullptr);
+  if (knownRecords < 0) knownRecords = static_cast<long>(RecordNames().size());
+  const std::vector<std::uint8_t> bytes = RecordFileBytes(record);
+  // Named by the time; a name taken (two records within 100 ns, or a
+  // clock set back) takes the next.
+  std::wstring kept;
+  for (std::uint64_t time = record.time;; ++time) {
+    kept = root + L"\\" + HexTime(time);
+    if (!record.isFile) {
+      kept += L".reg";
+      if (WriteWhole(kept, bytes)) break;
+    } else if (CreateDirectoryW(kept.c_str(), nullptr)) {
+      if (CreateDirectoryW((kept + L"\\" + kFileFolder).c_str(), nullptr) &&
+          WriteWhole(kept + L"\\" + kRegFileName, bytes))
+        break;
+      const EVelmoraError error = failed();
+      DiscardRecord(kept);
+      throw error;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) throw failed();
+  }
+  ++knownRecords;
+  KeepWithinLimit();
+  return kept;
+}
+
+bool ReadRecord(const std::wstring& record, EntryRecord& read) {
+  const HANDLE file = CreateFileW(LongPathForm(RecordFile(record)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::vector<std::uint8_t> bytes(GetFileSize(file, nullptr));
+  DWORD got = 0;
+  const bool whole = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size();
+  CloseHandle(file);
+  if (!whole || bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return false;
+  std::wstring text;
+  for (size_t at = 2; at + 1 < bytes.size(); at += 2) text += static_cast<wchar_t>(bytes[at] | (bytes[at + 1] << 8));
+  return RecordFromText(text, read);
+}
+
+bool DiscardRecord(const std::wstring& record) {
+  bool removed;
+  if (!IsDirectory(record)) {
+    removed = DeleteFileW(record.c_str()) != FALSE;
+  } else {
+    bool whole = true;
+    const std::wstring files = record + L"\\" + kFileFolder;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((files + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") whole = DeleteFileW(LongPathForm(files + L"\\" + name).c_str()) && whole;
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(files.c_str());
+    DeleteFileW((record + L"\\" + kRegFileName).c_str());
+    removed = RemoveDirectoryW(record.c_str()) && whole;
+  }
+  if (removed && knownRecords > 0) --knownRecords;
+  return removed;
+}

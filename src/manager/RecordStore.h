@@ -1,0 +1,29 @@
+#pragma once
+// Where what a command removes or overwrites is kept before it acts: under
+// the user's local application data, in Velmora\Removed\, named by the
+// time it was kept (never by the entry's name, which may hold "..\", ":"
+// or a NUL). A registry record is one registry editor's file
+// ("<time>.reg"), which the system's editor imports by itself; its last
+// line, a comment, holds the exact record (RecordIndex.h). A Startup
+// file's record is a folder ("<time>\") with that file ("entry.reg", for
+// its switch) and the file itself under its own name in "file\". At most
+// kMostRecords are kept: beyond that the oldest go.
+#include <string>
+
+#include "manager/RecordIndex.h"
+
+constexpr size_t kMostRecords = 1000;
+
+// %LOCALAPPDATA%\Velmora\Removed
+std::wstring RecordFolder();
+
+// Writes and flushes a record; returns where it is (the file, or a file
+// record's folder). Throws "Failed to keep a copy of '%s'" (the entry's
+// name) when it cannot, and leaves nothing.
+std::wstring KeepRecord(const EntryRecord& record);
+// Where a file record keeps the file itself.
+std::wstring KeptFilePath(const std::wstring& record, const std::wstring& fileName);
+// Reads a record back from where KeepRecord put it.
+bool ReadRecord(const std::wstring& record, EntryRecord& read);
+// Removes a record whole: the command it was kept for did not act.
+bool DiscardRecord(const std::wstring& record);

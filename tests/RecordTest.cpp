@@ -1,0 +1,203 @@
+// What a command removes or overwrites is kept first, exact to the byte:
+// a registry value with its type and switch, a Startup file moved with
+// its bytes and times. When nothing can be kept, the command does not act.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ManagerFixture.h"
+#include "manager/RecordStore.h"
+
+namespace {
+
+std::vector<BYTE> Utf16(const std::wstring& text) {
+  const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+  return std::vector<BYTE>(bytes, bytes + (text.size() + 1) * 2);
+}
+
+void SetAt(HKEY root, const std::string& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+  RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+  RegCloseKey(key);
+}
+
+bool HasAt(HKEY root, const std::string& path, const std::wstring& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key)) return false;
+  const bool has = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return has;
+}
+
+std::vector<BYTE> ReadFileBytes(const std::wstring& path) {
+  std::vector<BYTE> bytes;
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  return bytes;
+}
+
+// The records kept so far, oldest first: where they are and what they hold.
+std::vector<std::pair<std::wstring, EntryRecord>> Records() {
+  std::vector<std::pair<std::wstring, EntryRecord>> records;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((RecordFolder() + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return records;
+  std::vector<std::wstring> names;
+  do {
+    if (found.cFileName[0] != L'.') names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  for (const std::wstring& name : names) {
+    const std::wstring kept = RecordFolder() + L"\\" + name;
+    EntryRecord record;
+    EXPECT_TRUE(ReadRecord(kept, record)) << A(name);
+    records.emplace_back(kept, record);
+  }
+  return records;
+}
+
+const std::vector<BYTE> kOff7 = {7, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
+
+class RecordTest : public ManagerFixture {
+ protected:
+  RecordTest() : ManagerFixture(true) {}
+  void SetUp() override {
+    EmptyAllKeys();
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kWow64Run, KEY_WOW64_64KEY, 0);
+  }
+  static constexpr const char* kWow64Run = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+};
+
+}  // namespace
+
+// Delete keeps the value (name, type, bytes) and its switch before it
+// acts, in both roots and views; the namesake beside it stays.
+TEST_F(RecordTest, DeleteKeepsTheValueAndItsSwitchExactly) {
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  const struct {
+    const char* root;
+    const char* node;
+    HKEY hive;
+    std::string path;
+    const char* switchKey;
+    std::wstring name;
+    DWORD type;
+    std::vector<BYTE> data;
+  } cases[] = {
+      {"CURRENT USER", "Run", HKEY_CURRENT_USER, RunKeyPath("Run"), "Run", L"Q\"uo\\te=\u0416", REG_SZ,
+       Utf16(L"\"C:\\\u0424\u043e\u0442\u043e\\a.exe\" /x\r\ny")},
+      {"CURRENT USER", "Run Once", HKEY_CURRENT_USER, RunKeyPath("RunOnce"), nullptr, L"once", REG_EXPAND_SZ,
+       Utf16(L"%ProgramFiles%\\o.exe")},
+      {"LOCAL MACHINE", "Run (32-bit)", HKEY_LOCAL_MACHINE, kWow64Run, "Run32", L"\u65e5", REG_EXPAND_SZ,
+       {0x25, 0, 0x41, 0}},  // unterminated: kept as it is
+  };
+  for (const auto& c : cases) {
+    if (c.path == kWow64Run && !wow64) continue;
+    SetAt(c.hive, c.path, c.name, c.type, c.data);
+    SetAt(c.hive, c.path, c.name + L" namesake", c.type, c.data);
+    if (c.switchKey) SetAt(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str()), c.name, REG_BINARY, kOff7);
+    const size_t before = Records().size();
+    ManagerDriver& frame = Open(c.root, c.node);
+    frame.ClickRow(frame.RowOf(c.name));
+    frame.PressKey(VK_DELETE);
+    EXPECT_FALSE(HasAt(c.hive, c.path, c.name)) << c.node;
+    EXPECT_TRUE(HasAt(c.hive, c.path, c.name + L" namesake")) << c.node;
+    const auto records = Records();
+    ASSERT_EQ(records.size(), before + 1) << c.node;
+    const EntryRecord& kept = records.back().second;
+    EXPECT_EQ(kept.kind, RecordKind::Removed);
+    EXPECT_FALSE(kept.isFile);
+    EXPECT_EQ(kept.name, c.name);
+    EXPECT_EQ(A(kept.location), (c.hive == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + c.path);
+    EXPECT_EQ(kept.value, (StoredBytes{true, c.type, c.data})) << c.node;
+    EXPECT_EQ(kept.switchValue, (c.switchKey ? StoredBytes{true, REG_BINARY, kOff7} : StoredBytes{})) << c.node;
+    EXPECT_EQ(records.back().first.substr(records.back().first.size() - 4), L".reg");
+  }
+  EXPECT_TRUE(driver.boxTexts.empty());
+}
+
+// A deleted Startup file is moved into its record under its own name,
+// with its bytes and its time of last writing.
+TEST_F(RecordTest, DeleteMovesAStartupFileIntoItsRecord) {
+  const TempDir& startup = sandbox.UserStartup();
+  const std::wstring name = L"\u0422\u0443\u043b.exe";
+  const std::wstring path = W(startup.Path()) + L"\\" + name;
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, "MZ program bytes", 16, &written, nullptr);
+  FILETIME stamp{0x12345600, 0x01D00000};
+  SetFileTime(file, nullptr, nullptr, &stamp);
+  CloseHandle(file);
+  startup.Write("bystander.exe");
+  ManagerDriver& frame = Open("CURRENT USER", "Auto Run");
+  frame.ClickRow(frame.RowOf(name));
+  frame.PressKey(VK_DELETE);
+  EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(startup.Names(), (std::vector<std::string>{"bystander.exe"}));
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_TRUE(records[0].second.isFile);
+  EXPECT_EQ(records[0].second.name, name);
+  const std::wstring kept = KeptFilePath(records[0].first, name);
+  const std::vector<BYTE> bytes = ReadFileBytes(kept);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "MZ program bytes");
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExW(kept.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, stamp.dwLowDateTime);
+  EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, stamp.dwHighDateTime);
+}
+
+// Change keeps the entry as it was (old name, type and bytes, the switch
+// that moves); the switch keeps its old bytes.
+TEST_F(RecordTest, ChangeAndTheSwitchKeepWhatTheyOverwrite) {
+  SetAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"old", REG_EXPAND_SZ, Utf16(L"%A%\\old.exe"));
+  SetAt(HKEY_CURRENT_USER, RunKeyPath(SwitchKey("Run").c_str()), L"old", REG_BINARY, kOff7);
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  frame.ClickRow(frame.RowOf(L"old"));
+  driver.When("TAutoRunItemDlg", FillItemDialog(L"new", L"C:\\new.exe"));
+  frame.tbChange.Click();
+  frame.ClickRow(frame.RowOf(L"new"), true);  // switched on
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].second.kind, RecordKind::Replaced);
+  EXPECT_EQ(records[0].second.name, L"old");
+  EXPECT_EQ(records[0].second.value, (StoredBytes{true, REG_EXPAND_SZ, Utf16(L"%A%\\old.exe")}));
+  EXPECT_EQ(records[0].second.switchValue, (StoredBytes{true, REG_BINARY, kOff7}));
+  EXPECT_EQ(records[1].second.kind, RecordKind::Switched);
+  EXPECT_EQ(records[1].second.name, L"new");
+  EXPECT_EQ(records[1].second.switchValue, (StoredBytes{true, REG_BINARY, kOff7}));
+  EXPECT_TRUE(driver.boxTexts.empty());
+}
+
+// Where nothing can be kept (a file stands where the records' folder
+// should be), Delete, Change and the switch do not act and say why.
+TEST_F(RecordTest, NoCopyNoCommand) {
+  SetAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"kept", REG_SZ, Utf16(L"C:\\k.exe"));
+  DeleteTreeOnDisk(A(RecordFolder()));
+  const HANDLE blocker = CreateFileW(RecordFolder().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
+  CloseHandle(blocker);
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  frame.ClickRow(frame.RowOf(L"kept"));
+  driver.AnswerMessageBox();
+  frame.PressKey(VK_DELETE);
+  driver.When("TAutoRunItemDlg", FillItemDialog(L"renamed", L"C:\\r.exe"));
+  driver.AnswerMessageBox();
+  frame.tbChange.Click();
+  driver.AnswerMessageBox();
+  frame.ClickRow(frame.RowOf(L"kept"), true);
+  PumpUntilIdle();
+  DeleteTreeOnDisk(A(RecordFolder()));
+  const std::string refused = "Failed to keep a copy of 'kept'";
+  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{refused, refused, refused}));
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"kept"}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "kept"), "C:\\k.exe");
+  EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "kept"));
+}

@@ -1,0 +1,73 @@
+// The index of a kept entry: exact names and bytes, and nothing read from
+// a record that is not whole.
+#include <gtest/gtest.h>
+
+#include "manager/RecordIndex.h"
+
+namespace {
+
+EntryRecord Sample() {
+  EntryRecord record;
+  record.kind = RecordKind::Replaced;
+  record.time = 0x01D2C3B4A5968778ULL;
+  record.location = L"HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+  record.name = std::wstring(L"..\\..\\x:*?\0\u0416\r\n", 13);
+  record.switchLocation = L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32";
+  record.value = {true, 2, {0x25, 0, 0x41, 0, 0x25, 0, 0, 0}};
+  record.switchValue = {true, 3, {3, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}};
+  return record;
+}
+
+TEST(RecordIndex, RoundTripsEveryFieldExactly) {
+  EntryRecord file = Sample();
+  file.kind = RecordKind::Removed;
+  file.isFile = true;
+  file.value = {};
+  file.switchValue = {};
+  for (const EntryRecord& record : {Sample(), file, EntryRecord()}) {
+    const std::vector<std::uint8_t> bytes = EncodeRecord(record);
+    EntryRecord read;
+    ASSERT_TRUE(DecodeRecord(bytes.data(), bytes.size(), read));
+    EXPECT_TRUE(read == record);
+  }
+}
+
+TEST(RecordIndex, RefusesAnythingNotWhole) {
+  const std::vector<std::uint8_t> bytes = EncodeRecord(Sample());
+  EntryRecord read;
+  for (size_t size = 0; size < bytes.size(); ++size) EXPECT_FALSE(DecodeRecord(bytes.data(), size, read)) << size;
+  std::vector<std::uint8_t> longer = bytes;
+  longer.push_back(0);
+  EXPECT_FALSE(DecodeRecord(longer.data(), longer.size(), read));
+  const struct {
+    size_t at;
+    std::uint8_t byte;
+  } corruptions[] = {{0, 'X'}, {4, 2}, {5, 4}, {6, 2}};  // magic, version, kind, file flag
+  for (const auto& corruption : corruptions) {
+    std::vector<std::uint8_t> changed = bytes;
+    changed[corruption.at] = corruption.byte;
+    EXPECT_FALSE(DecodeRecord(changed.data(), changed.size(), read)) << corruption.at;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A record rides in its registry editor's file as a comment line; the
+// last such line counts, and a damaged one reads as no record.
+TEST(RecordIndex, ReadsBackFromItsCommentLine) {
+  const std::wstring line = RecordCommentLine(Sample());
+  EXPECT_EQ(line.compare(0, 17, L"; Velmora record "), 0);
+  EntryRecord read;
+  const std::wstring file = L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\x]\r\n\"a\"=\"b\"\r\n\r\n";
+  ASSERT_TRUE(RecordFromText(file + line, read));
+  EXPECT_TRUE(read == Sample());
+  EXPECT_FALSE(RecordFromText(file, read));
+  EXPECT_FALSE(RecordFromText(file + line.substr(0, line.size() - 4), read));  // a digit short
+  std::wstring damaged = file + line;
+  damaged[file.size() + 20] = L'x';
+  EXPECT_FALSE(RecordFromText(damaged, read));
+}
+
+}  // namespace
