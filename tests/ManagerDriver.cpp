@@ -27,6 +27,7 @@ ManagerDriver::ManagerDriver(TVelmora& frame)
       miChange(frame.miChange),
       miDelete(frame.miDelete),
       miSwitch(frame.miSwitch),
+      miUndo(frame.miUndo),
       tbAdd(frame.tbAdd),
       tbChange(frame.tbChange),
       tbDelete(frame.tbDelete),

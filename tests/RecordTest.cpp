@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "ManagerFixture.h"
 #include "manager/RecordStore.h"
@@ -200,4 +201,118 @@ TEST_F(RecordTest, NoCopyNoCommand) {
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"kept"}));
   EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "kept"), "C:\\k.exe");
   EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "kept"));
+}
+
+namespace {
+
+// A key's values, and a folder's files, exactly: name -> type and bytes.
+std::map<std::wstring, StoredBytes> Snapshot(HKEY root, const std::string& path) {
+  std::map<std::wstring, StoredBytes> values;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key)) return values;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    std::vector<BYTE> data(4096);
+    DWORD nameLength = 256, size = static_cast<DWORD>(data.size()), type = 0;
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size)) break;
+    data.resize(size);
+    values[std::wstring(name, nameLength)] = StoredBytes{true, type, data};
+  }
+  RegCloseKey(key);
+  return values;
+}
+
+std::map<std::wstring, std::vector<BYTE>> FolderSnapshot(const std::string& folder) {
+  std::map<std::wstring, std::vector<BYTE>> files;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((W(folder) + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return files;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      files[found.cFileName] = ReadFileBytes(W(folder) + L"\\" + found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return files;
+}
+
+void PressCtrlZ(ManagerDriver& frame) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  frame.PressKey('Z');
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+}
+
+}  // namespace
+
+// Five commands over two nodes, then five undos (the keyboard's and the
+// popup's): the key, the switches and the folder are as they were, byte
+// for byte, and no record is left.
+TEST_F(RecordTest, UndoTakesBackAChainOfFiveCommands) {
+  const std::string run = RunKeyPath("Run"), switches = RunKeyPath(SwitchKey("Run").c_str());
+  SetAt(HKEY_CURRENT_USER, run, L"alpha", REG_EXPAND_SZ, Utf16(L"%A%\\a.exe"));
+  SetAt(HKEY_CURRENT_USER, switches, L"alpha", REG_BINARY, kOff7);
+  SetAt(HKEY_CURRENT_USER, run, L"beta \u0416", REG_SZ, Utf16(L"\"C:\\b.exe\" /x"));
+  SetAt(HKEY_CURRENT_USER, run, L"keep", REG_SZ, Utf16(L"C:\\k.exe"));
+  SetAt(HKEY_CURRENT_USER, switches, L"gamma", REG_BINARY, kOff7);  // stale: the add removes it
+  sandbox.UserStartup().Write("tool.exe", "MZ tool");
+  const auto keyBefore = Snapshot(HKEY_CURRENT_USER, run), switchesBefore = Snapshot(HKEY_CURRENT_USER, switches);
+  const auto filesBefore = FolderSnapshot(sandbox.UserStartup().Path());
+
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  frame.ClickRow(frame.RowOf(L"alpha"));
+  driver.When("TAutoRunItemDlg", FillItemDialog(L"alpha2", L"C:\\n.exe"));
+  frame.tbChange.Click();
+  frame.ClickRow(frame.RowOf(L"alpha2"), true);
+  frame.ClickRow(frame.RowOf(L"beta \u0416"));
+  frame.PressKey(VK_DELETE);
+  driver.When("TAutoRunItemDlg", FillItemDialog(L"gamma", L"C:\\g.exe"));
+  frame.tbAdd.Click();
+  SelectNode(frame, "CURRENT USER", "Auto Run");
+  frame.ClickRow(frame.RowOf(L"tool.exe"));
+  frame.PressKey(VK_DELETE);
+  ASSERT_NE(Snapshot(HKEY_CURRENT_USER, run), keyBefore);
+  ASSERT_TRUE(FolderSnapshot(sandbox.UserStartup().Path()).empty());
+
+  PressCtrlZ(frame);
+  EXPECT_EQ(frame.RowItem(frame.lvAutoRun.SelectedIndex())->Name, L"tool.exe");  // back, and selected
+  for (int undo = 0; undo < 4; ++undo) {
+    frame.OpenPopup();
+    ASSERT_TRUE(frame.miUndo.Enabled()) << undo;
+    frame.miUndo.Click();
+  }
+  frame.OpenPopup();
+  EXPECT_FALSE(frame.miUndo.Enabled());
+  EXPECT_TRUE(driver.boxTexts.empty());
+  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, run), keyBefore);
+  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, switches), switchesBefore);
+  EXPECT_EQ(FolderSnapshot(sandbox.UserStartup().Path()), filesBefore);
+  EXPECT_TRUE(Records().empty());
+}
+
+// Undo never overwrites: a value another program wrote since, under the
+// name a Delete removed or a Change left, stays as that program wrote it.
+TEST_F(RecordTest, UndoRefusesWhatChangedSince) {
+  const std::string run = RunKeyPath("Run");
+  SetAt(HKEY_CURRENT_USER, run, L"gone", REG_SZ, Utf16(L"C:\\gone.exe"));
+  SetAt(HKEY_CURRENT_USER, run, L"edited", REG_SZ, Utf16(L"C:\\e.exe"));
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  frame.ClickRow(frame.RowOf(L"edited"));
+  driver.When("TAutoRunItemDlg", FillItemDialog(L"edited", L"C:\\mine.exe"));
+  frame.tbChange.Click();
+  frame.ClickRow(frame.RowOf(L"gone"));
+  frame.PressKey(VK_DELETE);
+  SetAt(HKEY_CURRENT_USER, run, L"gone", REG_SZ, Utf16(L"C:\\theirs.exe"));
+  SetAt(HKEY_CURRENT_USER, run, L"edited", REG_SZ, Utf16(L"C:\\theirs too.exe"));
+  for (int undo = 0; undo < 2; ++undo) {
+    driver.AnswerMessageBox();
+    PressCtrlZ(frame);
+  }
+  PumpUntilIdle();
+  EXPECT_EQ(driver.boxTexts,
+            (std::vector<std::string>{"Value 'gone' already exists.", "'edited' has changed since."}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "gone"), "C:\\theirs.exe");
+  EXPECT_EQ(Records().size(), 2u);  // kept for a later restore
 }

@@ -1,6 +1,7 @@
 #include "manager/EntryCommands.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "common/CommandLine.h"
@@ -89,6 +90,20 @@ StoredValue StringValue(const std::wstring& text, DWORD type) {
 
 LONG Deleted(LONG result) { return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result; }
 
+// A whole file's bytes; empty when it cannot be read.
+std::vector<std::uint8_t> FileBytes(const std::wstring& path) {
+  std::vector<std::uint8_t> bytes;
+  const HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+  bytes.resize(read);
+  CloseHandle(file);
+  return bytes;
+}
+
 StoredBytes BytesOf(const std::optional<StoredValue>& value) {
   if (!value) return StoredBytes();
   return StoredBytes{true, value->type, value->data};
@@ -106,9 +121,9 @@ EntryRecord RecordOf(RecordKind kind, const EntryRef& entry) {
 
 // Keeps the entry (`value`: a registry value's bytes) and its switch, then
 // removes the switch first (it can be put back) and the entry.
-void RemoveWithSwitch(const EntryRef& entry, const std::optional<StoredValue>& value,
-                      const std::function<LONG(const std::wstring& recordFolder)>& removeEntry,
-                      const char* failedPattern, const std::wstring& subject) {
+std::wstring RemoveWithSwitch(const EntryRef& entry, const std::optional<StoredValue>& value,
+                              const std::function<LONG(const std::wstring& recordFolder)>& removeEntry,
+                              const char* failedPattern, const std::wstring& subject) {
   const SwitchesOfEntries switches(entry.switchLocation, {entry.name});
   const std::optional<StoredValue>& stored = switches.Of(entry.name);
   EntryRecord record = RecordOf(RecordKind::Removed, entry);
@@ -121,9 +136,10 @@ void RemoveWithSwitch(const EntryRef& entry, const std::optional<StoredValue>& v
               entry.name, [&](LONG code) { return RegistryError("Failed to delete value '%s'", entry.name, code); });
   steps.Run([&] { return removeEntry(folder); }, [] { return LONG(ERROR_SUCCESS); }, entry.name,
             [&](LONG code) { return EVelmoraError(FormatMessageText(failedPattern, ShownName(subject)), code); });
+  return folder;
 }
 
-void DeleteFileEntry(const EntryRef& entry) {
+std::wstring DeleteFileEntry(const EntryRef& entry) {
   const std::wstring file = LongPathForm(entry.FilePath());
   const DWORD attributes = GetFileAttributesW(file.c_str());
   // A subfolder named like a program is listed, but is no entry to delete.
@@ -134,7 +150,7 @@ void DeleteFileEntry(const EntryRef& entry) {
     throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", entry.FilePath()), ERROR_ACCESS_DENIED);
   // Deleting moves the file into its record, its bytes and times as they
   // were. A file that has vanished is gone already: only its switch is left.
-  RemoveWithSwitch(
+  return RemoveWithSwitch(
       entry, std::nullopt,
       [&](const std::wstring& folder) {
         const std::wstring kept = LongPathForm(KeptFilePath(folder, entry.name));
@@ -145,13 +161,13 @@ void DeleteFileEntry(const EntryRef& entry) {
       "Failed to delete file '%s'", entry.FilePath());
 }
 
-void DeleteRegistryEntry(const EntryRef& entry) {
+std::wstring DeleteRegistryEntry(const EntryRef& entry) {
   const RegistryKey key = OpenRegistryLocationOrThrow(entry.location, KeyAccess::Write);
   StoredValue value;
   const LONG read = key.QueryValue(entry.name, value.type, value.data);
   if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND)
     throw RegistryError("Failed to get data for '%s'", entry.name, read);
-  RemoveWithSwitch(
+  return RemoveWithSwitch(
       entry, read == ERROR_SUCCESS ? std::optional<StoredValue>(value) : std::nullopt,
       [&](const std::wstring&) { return Deleted(key.DeleteValue(entry.name)); }, "Failed to delete value '%s'",
       entry.name);
@@ -166,31 +182,34 @@ void RequireAddressable(const EntryRef& entry) {
                         ERROR_INVALID_NAME);
 }
 
-void DeleteEntry(const EntryRef& entry) {
+void DeleteEntry(const EntryRef& entry, UndoStep* undo) {
   RequireAddressable(entry);
-  if (entry.kind == EntryKind::File)
-    DeleteFileEntry(entry);
-  else
-    DeleteRegistryEntry(entry);
+  const std::wstring record = entry.kind == EntryKind::File ? DeleteFileEntry(entry) : DeleteRegistryEntry(entry);
+  if (undo) *undo = UndoStep{UndoStep::Kind::Delete, entry, StoredBytes(), {record}};
 }
 
-void SwitchEntry(const EntryRef& entry, bool on) {
+void SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
   RequireAddressable(entry);
   if (!entry.HasSwitch()) return;
   EntryRecord record = RecordOf(RecordKind::Switched, entry);
   record.switchValue = BytesOf(SwitchesOfEntries(entry.switchLocation, {entry.name}).Of(entry.name));
   Steps steps;
-  steps.Keep(record);
+  const std::wstring kept = steps.Keep(record);
+  SwitchBytes written{};
   try {
-    SwitchStartupEntry(entry.switchLocation, entry.name, on);
+    written = SwitchStartupEntry(entry.switchLocation, entry.name, on);
   } catch (const EVelmoraError& error) {
     steps.Fail(error);
   }
+  if (undo)
+    *undo = UndoStep{UndoStep::Kind::Switch, entry,
+                     StoredBytes{true, REG_BINARY, std::vector<std::uint8_t>(written.begin(), written.end())}, {kept}};
 }
 
-EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path) {
+EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path, UndoStep* undo) {
   EntryRef added{EntryKind::RegistryValue, node.Location, name, node.SwitchLocation};
   Steps steps;
+  std::vector<std::wstring> kept;
   if (IsFolderLocation(node.Location)) {
     // The shortcut is made from the Path text (the Name text when Path is
     // empty), read as a command line the way Windows reads one: what the
@@ -211,7 +230,7 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
       if (switches.Of(added.name)) {
         EntryRecord record = RecordOf(RecordKind::Added, added);
         record.switchValue = BytesOf(switches.Of(added.name));
-        steps.Keep(record);
+        kept.push_back(steps.Keep(record));
       }
       if (switches.Of(added.name))
         steps.Run([&] { return switches.Remove(added.name); }, [] { return LONG(ERROR_SUCCESS); }, added.name,
@@ -219,6 +238,7 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
     } catch (const EVelmoraError& error) {
       steps.Fail(error);
     }
+    if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, StoredBytes{true, 0, FileBytes(link)}, kept};
     return added;
   }
   const RegistryKey key = OpenRegistryLocationOrThrow(node.Location, KeyAccess::Write);
@@ -228,7 +248,7 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
   if (switches.Of(name)) {
     EntryRecord record = RecordOf(RecordKind::Added, added);
     record.switchValue = BytesOf(switches.Of(name));
-    steps.Keep(record);
+    kept.push_back(steps.Keep(record));
   }
   steps.Run([&] { return SetValue(key, name, StringValue(path, REG_SZ)); },
             [&] { return Deleted(key.DeleteValue(name)); }, name,
@@ -236,10 +256,13 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
   if (switches.Of(name))
     steps.Run([&] { return switches.Remove(name); }, [] { return LONG(ERROR_SUCCESS); }, name,
               [&](LONG code) { return RegistryError("Failed to delete value '%s'", name, code); });
+  const StoredValue written = StringValue(path, REG_SZ);
+  if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, StoredBytes{true, written.type, written.data}, kept};
   return added;
 }
 
-EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath) {
+EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath,
+                     UndoStep* undo) {
   RequireAddressable(entry);
   if (entry.kind != EntryKind::RegistryValue) return entry;
   const std::wstring& oldName = entry.name;
@@ -268,13 +291,13 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
   EntryRecord before = RecordOf(RecordKind::Replaced, entry);
   before.value = BytesOf(old);
   if (renamed) before.switchValue = BytesOf(switches.Of(oldName));
-  steps.Keep(before);
+  std::vector<std::wstring> kept = {steps.Keep(before)};
   if (renamed && !caseOnly && switches.Of(newName)) {
     EntryRef stale = entry;
     stale.name = newName;
     EntryRecord staleRecord = RecordOf(RecordKind::Switched, stale);
     staleRecord.switchValue = BytesOf(switches.Of(newName));
-    steps.Keep(staleRecord);
+    kept.push_back(steps.Keep(staleRecord));
   }
   if (!renamed) {
     steps.Run([&] { return SetValue(key, oldName, changed); }, nothing, oldName, setFailed(oldName));
@@ -310,5 +333,186 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
   }
   EntryRef now = entry;
   now.name = newName;
+  if (undo) *undo = UndoStep{UndoStep::Kind::Change, now, StoredBytes{true, changed.type, changed.data}, kept};
   return now;
+}
+
+namespace {
+
+EVelmoraError ChangedSince(const std::wstring& name) {
+  return EVelmoraError(FormatMessageText("'%s' has changed since", ShownName(name)), ERROR_INVALID_DATA);
+}
+
+StoredValue ValueOf(const StoredBytes& bytes) { return StoredValue{bytes.type, bytes.data}; }
+
+EntryRecord ReadOrThrow(const std::wstring& path) {
+  EntryRecord record;
+  if (!ReadRecord(path, record))
+    throw EVelmoraError(FormatMessageText("Failed to read the copy '%s'", path), ERROR_INVALID_DATA);
+  return record;
+}
+
+EntryRef RefOf(const EntryRecord& record) {
+  return EntryRef{record.isFile ? EntryKind::File : EntryKind::RegistryValue, record.location, record.name,
+                  record.switchLocation};
+}
+
+// The value stored under `name` now, as bytes (absent when there is none).
+StoredBytes StoredNow(const RegistryKey& key, const std::wstring& name) {
+  StoredValue now;
+  const LONG read = key.QueryValue(name, now.type, now.data);
+  if (read == ERROR_FILE_NOT_FOUND) return StoredBytes();
+  if (read != ERROR_SUCCESS) throw RegistryError("Failed to get data for '%s'", name, read);
+  return StoredBytes{true, now.type, now.data};
+}
+
+// Puts a switch's bytes back under `name`, or removes the one there when
+// there were none; the key is made when missing.
+void PutSwitchBack(Steps& steps, const std::wstring& location, const std::wstring& name, const StoredBytes& bytes) {
+  if (location.empty()) return;
+  RegistryKey key = OpenRegistryLocationOrThrow(location, KeyAccess::Create);
+  const StoredBytes now = StoredNow(key, name);
+  auto shared = std::make_shared<RegistryKey>(std::move(key));
+  if (bytes.present)
+    steps.Run([=] { return SetValue(*shared, name, ValueOf(bytes)); },
+              [=] { return now.present ? SetValue(*shared, name, ValueOf(now)) : Deleted(shared->DeleteValue(name)); },
+              name, [=](LONG code) { return RegistryError("Failed to set data for '%s'", name, code); });
+  else if (now.present)
+    steps.Run([=] { return Deleted(shared->DeleteValue(name)); }, [=] { return SetValue(*shared, name, ValueOf(now)); },
+              name, [=](LONG code) { return RegistryError("Failed to delete value '%s'", name, code); });
+}
+
+void DiscardAll(const std::vector<std::wstring>& records) {
+  for (const std::wstring& record : records) DiscardRecord(record);
+}
+
+EntryRef UndoChange(const UndoStep& step) {
+  const EntryRecord before = ReadOrThrow(step.records.at(0));
+  const std::wstring &newName = step.entry.name, &oldName = before.name;
+  const RegistryKey key = OpenRegistryLocationOrThrow(step.entry.location, KeyAccess::Write);
+  if (!(StoredNow(key, newName) == step.left)) throw ChangedSince(newName);
+  const bool renamed = newName != oldName, caseOnly = renamed && SameName(newName, oldName);
+  if (renamed && !caseOnly && key.ValueExists(oldName))
+    throw ERegistryException(FormatMessageText("Value '%s' already exists", oldName), ERROR_ALREADY_EXISTS);
+  const StoredValue old = ValueOf(before.value), left = ValueOf(step.left);
+  Steps steps;
+  if (!renamed) {
+    steps.Run([&] { return SetValue(key, oldName, old); }, [&] { return SetValue(key, oldName, left); }, oldName,
+              [&](LONG code) { return RegistryError("Failed to set data for '%s'", oldName, code); });
+  } else {
+    steps.Run([&] { return Deleted(key.DeleteValue(newName)); }, [&] { return SetValue(key, newName, left); }, newName,
+              [&](LONG code) { return RegistryError("Failed to delete value '%s'", newName, code); });
+    steps.Run([&] { return SetValue(key, oldName, old); }, [&] { return Deleted(key.DeleteValue(oldName)); }, oldName,
+              [&](LONG code) { return RegistryError("Failed to set data for '%s'", oldName, code); });
+  }
+  try {
+    if (renamed && before.switchValue.present) {
+      // The switch moved with the rename: it goes back, and a stale one
+      // the rename removed returns under the new name.
+      StoredBytes stale;
+      if (step.records.size() > 1) stale = ReadOrThrow(step.records[1]).switchValue;
+      PutSwitchBack(steps, before.switchLocation, newName, stale);
+      PutSwitchBack(steps, before.switchLocation, oldName, before.switchValue);
+    } else if (renamed && step.records.size() > 1) {
+      PutSwitchBack(steps, before.switchLocation, newName, ReadOrThrow(step.records[1]).switchValue);
+    }
+  } catch (const EVelmoraError& error) {
+    steps.Fail(error);
+  }
+  DiscardAll(step.records);
+  return RefOf(before);
+}
+
+EntryRef UndoSwitch(const UndoStep& step) {
+  const EntryRecord before = ReadOrThrow(step.records.at(0));
+  const SwitchesOfEntries switches(step.entry.switchLocation, {step.entry.name});
+  if (!(BytesOf(switches.Of(step.entry.name)) == step.left)) throw ChangedSince(step.entry.name);
+  Steps steps;
+  PutSwitchBack(steps, step.entry.switchLocation, step.entry.name, before.switchValue);
+  DiscardAll(step.records);
+  return step.entry;
+}
+
+EntryRef UndoAdd(const UndoStep& step) {
+  const EntryRef& added = step.entry;
+  Steps steps;
+  if (added.kind == EntryKind::File) {
+    const std::wstring path = added.FilePath();
+    if (FileBytes(path) != step.left.data) throw ChangedSince(added.name);
+    steps.Run([&] { return DeleteFileW(LongPathForm(path).c_str()) ? LONG(ERROR_SUCCESS) : LONG(GetLastError()); },
+              [] { return LONG(ERROR_SUCCESS); }, added.name,
+              [&](LONG code) { return RegistryError("Failed to delete file '%s'", path, code); });
+  } else {
+    const RegistryKey key = OpenRegistryLocationOrThrow(added.location, KeyAccess::Write);
+    if (!(StoredNow(key, added.name) == step.left)) throw ChangedSince(added.name);
+    steps.Run([&] { return Deleted(key.DeleteValue(added.name)); },
+              [&] { return SetValue(key, added.name, ValueOf(step.left)); }, added.name,
+              [&](LONG code) { return RegistryError("Failed to delete value '%s'", added.name, code); });
+  }
+  try {
+    // A stale switch the add removed comes back.
+    if (!step.records.empty())
+      PutSwitchBack(steps, added.switchLocation, added.name, ReadOrThrow(step.records[0]).switchValue);
+  } catch (const EVelmoraError& error) {
+    steps.Fail(error);
+  }
+  DiscardAll(step.records);
+  return added;
+}
+
+}  // namespace
+
+EntryRef RestoreRecord(const std::wstring& path) {
+  const EntryRecord record = ReadOrThrow(path);
+  const EntryRef entry = RefOf(record);
+  RequireAddressable(entry);
+  Steps steps;
+  if (record.isFile) {
+    const std::wstring target = entry.FilePath();
+    if (GetFileAttributesW(LongPathForm(target).c_str()) != INVALID_FILE_ATTRIBUTES)
+      throw EVelmoraError(FormatMessageText("File '%s' already exists", target), ERROR_FILE_EXISTS);
+    const std::wstring kept = LongPathForm(KeptFilePath(path, record.name));
+    if (GetFileAttributesW(kept.c_str()) != INVALID_FILE_ATTRIBUTES)
+      steps.Run(
+          [&] {
+            return MoveFileExW(kept.c_str(), LongPathForm(target).c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)
+                       ? LONG(ERROR_SUCCESS)
+                       : LONG(GetLastError());
+          },
+          [&] {
+            return MoveFileExW(LongPathForm(target).c_str(), kept.c_str(), MOVEFILE_COPY_ALLOWED) ? LONG(ERROR_SUCCESS)
+                                                                                                   : LONG(GetLastError());
+          },
+          target, [&](LONG code) { return RegistryError("Failed to create file '%s'", target, code); });
+  } else if (record.value.present) {
+    const RegistryKey key = OpenRegistryLocationOrThrow(record.location, KeyAccess::Write);
+    if (key.ValueExists(record.name))
+      throw ERegistryException(FormatMessageText("Value '%s' already exists", ShownName(record.name)),
+                               ERROR_ALREADY_EXISTS);
+    steps.Run([&] { return SetValue(key, record.name, ValueOf(record.value)); },
+              [&] { return Deleted(key.DeleteValue(record.name)); }, record.name,
+              [&](LONG code) { return RegistryError("Failed to set data for '%s'", record.name, code); });
+  }
+  try {
+    if (record.switchValue.present) PutSwitchBack(steps, record.switchLocation, record.name, record.switchValue);
+  } catch (const EVelmoraError& error) {
+    steps.Fail(error);
+  }
+  DiscardRecord(path);
+  return entry;
+}
+
+EntryRef UndoCommand(const UndoStep& step) {
+  RequireAddressable(step.entry);
+  switch (step.kind) {
+    case UndoStep::Kind::Delete:
+      return RestoreRecord(step.records.at(0));
+    case UndoStep::Kind::Change:
+      return UndoChange(step);
+    case UndoStep::Kind::Switch:
+      return UndoSwitch(step);
+    case UndoStep::Kind::Add:
+      return UndoAdd(step);
+  }
+  return step.entry;
 }

@@ -5,8 +5,20 @@
 // not be put back, if anything. Errors are EVelmoraError (ERegistryException,
 // EOleError) with the exact name and the Win32 code.
 #include <string>
+#include <vector>
 
 #include "manager/Entry.h"
+#include "manager/RecordIndex.h"
+
+// How to take a command back: what it left (so that undo can see that
+// nothing changed since) and the records it kept. Undo never overwrites.
+struct UndoStep {
+  enum class Kind : unsigned char { Delete, Change, Switch, Add };
+  Kind kind = Kind::Delete;
+  EntryRef entry;     // the entry as the command left it
+  StoredBytes left;   // what it wrote: the value (Change, Add), the switch (Switch), a shortcut file's bytes (Add)
+  std::vector<std::wstring> records;  // the records it kept, the entry's first
+};
 
 // Throws, naming the entry, when its name holds a NUL: the registry's
 // functions would reach another entry (the name up to the NUL) instead.
@@ -14,11 +26,22 @@ void RequireAddressable(const EntryRef& entry);
 // Adds a value (REG_SZ) to a node's key, or a shortcut made from the
 // command line `path` (`name` when `path` is empty) to its Startup folder;
 // a stale switch under the new entry's name goes. Returns the new entry.
-EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path);
+EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path, UndoStep* undo = nullptr);
 // Renames a registry entry and sets its command (an expandable string
 // stays one); its switch moves with it. Returns the entry as it is now.
-EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath);
+EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath,
+                     UndoStep* undo = nullptr);
 // Deletes a registry value or a Startup file, and its switch.
-void DeleteEntry(const EntryRef& entry);
+void DeleteEntry(const EntryRef& entry, UndoStep* undo = nullptr);
 // Switches an entry on or off in Windows' startup settings.
-void SwitchEntry(const EntryRef& entry, bool on);
+void SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo = nullptr);
+
+// Takes a command back; returns the entry as it is again. Refuses, naming
+// the entry, when it has changed since ("'%s' has changed since") or a
+// namesake stands where it would go ("Value '%s' already exists"); the
+// records it used go once it is undone.
+EntryRef UndoCommand(const UndoStep& step);
+// Puts a removed entry back exactly where it came from (root, view, key,
+// name, type, bytes and switch; a file with its bytes), and the record
+// goes. Refuses when an entry of that name is there.
+EntryRef RestoreRecord(const std::wstring& record);

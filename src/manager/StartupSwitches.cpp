@@ -18,7 +18,7 @@ SwitchState StartupSwitches::Of(const std::wstring& entryName) const {
   return found == states_.end() ? SwitchState::Absent : found->second;
 }
 
-void SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& entryName, bool on) {
+SwitchBytes SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& entryName, bool on) {
   const RegistryKey key = OpenRegistryLocationOrThrow(switchLocation, KeyAccess::Create);
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
@@ -28,6 +28,7 @@ void SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& 
   const LONG result = key.SetValue(entryName, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
   if (result != ERROR_SUCCESS)
     throw ERegistryException(FormatMessageText("Failed to set data for '%s'", entryName), result);
+  return bytes;
 }
 
 SwitchesOfEntries::SwitchesOfEntries(const std::wstring& switchLocation, const std::vector<std::wstring>& names) {

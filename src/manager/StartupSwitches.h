@@ -26,8 +26,8 @@ class StartupSwitches {
 // Switches an entry on or off, creating the key when it is missing.
 // Throws "Failed to open key '%s'" (the switch location) when the key
 // cannot be opened for writing, "Failed to set data for '%s'" when the
-// value is refused.
-void SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& entryName, bool on);
+// value is refused. Returns the bytes written.
+SwitchBytes SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& entryName, bool on);
 
 // A value as stored: its type and raw bytes.
 struct StoredValue {

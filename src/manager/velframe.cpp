@@ -84,6 +84,7 @@ void TVelmora::CreateComponents() {
   pmAutoRun.AddItem(miChange, L"Change");
   pmAutoRun.AddItem(miDelete, L"Delete");
   pmAutoRun.AddItem(miSwitch, L"Disable");
+  pmAutoRun.AddItem(miUndo, L"Undo");
 }
 
 // The form description's bindings, by handler name.
@@ -96,6 +97,7 @@ void TVelmora::BindEvents() {
   miChange.OnClick = [this] { miChangeClick(); };
   miDelete.OnClick = [this] { miDeleteClick(); };
   miSwitch.OnClick = [this] { miSwitchClick(); };
+  miUndo.OnClick = [this] { miUndoClick(); };
   lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
   tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
@@ -284,6 +286,7 @@ void TVelmora::pmAutoRunPopup() {
   const TAutoRunItem* entry = rows_.At(lvAutoRun.SelectedIndex());
   miSwitch.SetCaption(entry && entry->SwitchedOff() ? L"Enable" : L"Disable");
   miSwitch.SetEnabled(entry && entry->HasSwitch());
+  miUndo.SetEnabled(!undo_.empty());
 }
 
 void TVelmora::SelectRow(int row) {
@@ -341,7 +344,12 @@ void TVelmora::AddEntry() {
   TAutoRunItemDlg dialog;
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   const std::wstring name = dialog.NameText(), path = dialog.PathText();
-  RunCommand([&] { return std::optional<EntryRef>(::AddEntry(node, name, path)); });
+  RunCommand([&] {
+    UndoStep step;
+    const EntryRef added = ::AddEntry(node, name, path, &step);
+    undo_.push_back(std::move(step));
+    return std::optional<EntryRef>(added);
+  });
 }
 
 void TVelmora::ChangeEntry(int row) {
@@ -354,7 +362,12 @@ void TVelmora::ChangeEntry(int row) {
   dialog.SetPathText(item->Command);
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   const std::wstring newName = dialog.NameText(), newPath = dialog.PathText();
-  RunCommand([&] { return std::optional<EntryRef>(::ChangeEntry(entry, newName, newPath)); });
+  RunCommand([&] {
+    UndoStep step;
+    const EntryRef changed = ::ChangeEntry(entry, newName, newPath, &step);
+    undo_.push_back(std::move(step));
+    return std::optional<EntryRef>(changed);
+  });
 }
 
 // The neighbour in the same list takes the selection: the row below,
@@ -367,7 +380,9 @@ void TVelmora::DeleteEntry() {
   const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
   const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
   RunCommand([&] {
-    ::DeleteEntry(entry);
+    UndoStep step;
+    ::DeleteEntry(entry, &step);
+    undo_.push_back(std::move(step));
     return next;
   });
 }
@@ -379,7 +394,9 @@ void TVelmora::SwitchEntry(const EntryRef& entry) {
   if (!item || !item->HasSwitch()) return;
   const bool on = item->SwitchedOff();
   RunCommand([&] {
-    ::SwitchEntry(entry, on);
+    UndoStep step;
+    ::SwitchEntry(entry, on, &step);
+    undo_.push_back(std::move(step));
     return std::optional<EntryRef>();
   });
 }
@@ -395,6 +412,16 @@ void TVelmora::miSwitchClick() {
   if (const std::optional<EntryRef> entry = SelectedEntry()) SwitchEntry(*entry);
 }
 
+// A step that cannot be taken back goes all the same, so that the next
+// undo reaches the command before it; what it removed stays in its record.
+void TVelmora::UndoLast() {
+  if (undo_.empty()) return;
+  const UndoStep step = std::move(undo_.back());
+  undo_.pop_back();
+  RunCommand([&] { return std::optional<EntryRef>(::UndoCommand(step)); });
+}
+
+void TVelmora::miUndoClick() { UndoLast(); }
 void TVelmora::tbRefreshClick() { ReloadAll(); }
 void TVelmora::miAddClick() { AddEntry(); }
 void TVelmora::miChangeClick() { ChangeEntry(lvAutoRun.SelectedIndex()); }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "manager/Entry.h"
+#include "manager/EntryCommands.h"
 #include "manager/RowStore.h"
 #include "ui/CaptionPanel.h"
 #include "ui/Gdi.h"
@@ -33,7 +34,7 @@
 // Command ids of the toolbar buttons and the popup menu's items.
 enum CommandId {
   idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo,
-  idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch,
+  idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo,
 };
 
 class TVelmora : public ui::Window {
@@ -68,7 +69,7 @@ class TVelmora : public ui::Window {
   ui::Splitter splTree;
   ui::PopupMenu pmAutoRun;
   ui::MenuItem miDelete{pmAutoRun, idMenuDelete}, miAdd{pmAutoRun, idMenuAdd}, miChange{pmAutoRun, idMenuChange},
-      miSwitch{pmAutoRun, idMenuSwitch};
+      miSwitch{pmAutoRun, idMenuSwitch}, miUndo{pmAutoRun, idMenuUndo};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
@@ -107,6 +108,8 @@ class TVelmora : public ui::Window {
   void ChangeEntry(int row);
   void DeleteEntry();
   void SwitchEntry(const EntryRef& entry);
+  // Takes back the last command of this opening not taken back yet.
+  void UndoLast();
 
   // Selection and keyboard focus on one row, shown.
   void SelectRow(int row);
@@ -127,6 +130,7 @@ class TVelmora : public ui::Window {
   void miChangeClick();
   void miDeleteClick();
   void miSwitchClick();
+  void miUndoClick();
 
   struct CommandStates {
     bool add, change, remove;
@@ -146,4 +150,6 @@ class TVelmora : public ui::Window {
   int treeWidth_ = 153;
   // Check-box clicks waiting for the list to be done with them.
   std::deque<EntryRef> clickedSwitches_;
+  // The commands of this opening, newest last, as undo takes them back.
+  std::vector<UndoStep> undo_;
 };

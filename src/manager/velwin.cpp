@@ -62,6 +62,11 @@ void TVelmoraWin::FormCreate() { Velmora->InitManager(); }
 void TVelmoraWin::FormClose(ui::CloseEvent&) { SetModalResult(ui::ModalResult::Ok); }
 
 void TVelmoraWin::VelmoralvAutoRunKeyDown(ui::KeyEvent& event) {
+  if (event.key == 'Z' && event.ctrl && !event.alt) {
+    event.key = 0;
+    Velmora->miUndoClick();
+    return;
+  }
   // Whatever shift keys are held.
   if (event.key != VK_DELETE) return;
   event.key = 0;
