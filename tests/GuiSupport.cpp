@@ -44,14 +44,14 @@ void WindowDriver::When(const std::string& className, std::function<void(HWND)> 
   steps_.push_back({className, std::move(action), step.empty() ? "a window of class " + className : step});
 }
 
-void WindowDriver::AnswerMessageBox() {
-  When("#32770", [this](HWND box) {
+void WindowDriver::AnswerMessageBox(int button) {
+  When("#32770", [this, button](HWND box) {
     boxCaptions.push_back(WindowText(box));
     // The message text is the static control with id 0xFFFF.
     boxTexts.push_back(WindowText(GetDlgItem(box, 0xFFFF)));
     boxTextsW.push_back(WindowTextW(GetDlgItem(box, 0xFFFF)));
     boxOwners.push_back(GetWindow(box, GW_OWNER));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
   }, "a message box");
 }
 

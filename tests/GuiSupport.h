@@ -21,7 +21,7 @@ class WindowDriver {
   // (the steps run in order, one at a time). `step` names it in a failure.
   void When(const std::string& className, std::function<void(HWND)> action, std::string step = "");
   // Reads the next message box's caption and text, then presses its OK.
-  void AnswerMessageBox();
+  void AnswerMessageBox(int button = IDOK);
   bool Done() const { return steps_.empty(); }
 
   std::vector<std::string> boxTexts, boxCaptions;

@@ -1,5 +1,7 @@
 #include "ManagerDriver.h"
 
+#include "ui/ErrorBox.h"
+
 namespace {
 
 // What a click or a key posted is handled before the driver returns.
@@ -28,6 +30,7 @@ ManagerDriver::ManagerDriver(TVelmora& frame)
       miDelete(frame.miDelete),
       miSwitch(frame.miSwitch),
       miUndo(frame.miUndo),
+      miRestore(frame.miRestore),
       tbAdd(frame.tbAdd),
       tbChange(frame.tbChange),
       tbDelete(frame.tbDelete),
@@ -39,6 +42,12 @@ const TAutoRunItem* ManagerDriver::RowItem(int row) const { return frame.rows_.A
 const TAutoRunNode* ManagerDriver::NodeItem(HTREEITEM node) const { return frame.NodeItem(node); }
 const std::wstring& ManagerDriver::CurrentLocation() const { return frame.CurrentLocation; }
 void ManagerDriver::OpenPopup() { frame.pmAutoRunPopup(); }
+
+void ManagerDriver::Choose(ui::MenuItem& item) {
+  OpenPopup();
+  ui::RunHandler([&] { item.Click(); }, frame.Handle());
+  Pump();
+}
 
 void ManagerDriver::Fill(const TAutoRunNode& node) {
   Listing listing = ListLocation(node);

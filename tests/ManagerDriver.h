@@ -23,7 +23,7 @@ class ManagerDriver {
   ui::ImageList& imgToolBar;
   ui::Splitter& splTree;
   ui::PopupMenu& pmAutoRun;
-  ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo;
+  ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore;
   ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo;
 
   HWND Handle() const { return frame.Handle(); }
@@ -41,6 +41,9 @@ class ManagerDriver {
   int RowOf(const std::wstring& name, const std::wstring& location = std::wstring()) const;
   // The popup menu's states, as the menu sets them when it opens.
   void OpenPopup();
+  // Opens the popup and chooses an item, as the user does: what the
+  // command raises is shown in the error box.
+  void Choose(ui::MenuItem& item);
   // The rows of the location(s) listed, inserted as the manager inserts
   // them; the benchmark's listing.
   void Fill(const TAutoRunNode& node);

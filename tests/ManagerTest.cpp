@@ -27,7 +27,7 @@ TEST_F(ManagerTest, FullTreeInCatalogueOrderWithCurrentUserSelected) {
   ManagerDriver& frame = Open();
   EXPECT_EQ(TreeShape(frame),
             "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run] "
-            "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once,Auto Run]");
+            "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once,Auto Run] REMOVED[]");
   EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER"));
   EXPECT_EQ(frame.CurrentLocation(), L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   const TAutoRunNode* root = frame.NodeItem(FindNode(frame, "LOCAL MACHINE"));
@@ -48,7 +48,7 @@ TEST_F(ManagerTest, MissingKeysAndFoldersLeaveOutOnlyTheirNodes) {
   sandbox.SetStartupValue(HKEY_CURRENT_USER, sandbox.UserStartup().File("absent"));
   sandbox.RemoveStartupValue(HKEY_LOCAL_MACHINE);
   ManagerDriver& frame = Open();
-  EXPECT_EQ(TreeShape(frame), "CURRENT USER[Run,Run Once] LOCAL MACHINE[Run,Run Services,Run Services Once]");
+  EXPECT_EQ(TreeShape(frame), "CURRENT USER[Run,Run Once] LOCAL MACHINE[Run,Run Services,Run Services Once] REMOVED[]");
 }
 
 TEST_F(ManagerTest, StartupValueKeptAsStoredWithOrWithoutBackslash) {
@@ -255,7 +255,7 @@ TEST_F(ManagerTest, ErrorWhileLoadingIsShownAndTheWindowStillOpens) {
   // The nodes built before the error stay; the list was not filled.
   EXPECT_EQ(TreeShape(frame),
             "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run] "
-            "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once]");
+            "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once] REMOVED[]");
   EXPECT_EQ(frame.lvAutoRun.Count(), 0);
   EXPECT_FALSE(frame.Loading());
   EXPECT_TRUE(IsWindow(window->Handle()));

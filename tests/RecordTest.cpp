@@ -316,3 +316,60 @@ TEST_F(RecordTest, UndoRefusesWhatChangedSince) {
   EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "gone"), "C:\\theirs.exe");
   EXPECT_EQ(Records().size(), 2u);  // kept for a later restore
 }
+
+// "REMOVED" lists what Delete and Change took away, newest first, and puts
+// each back exactly where it came from; a namesake there refuses, and a
+// record deleted for good is asked about first.
+TEST_F(RecordTest, RemovedListsRestoresAndDeletesForGood) {
+  const std::string run = RunKeyPath("Run"), switches = RunKeyPath(SwitchKey("Run").c_str());
+  SetAt(HKEY_CURRENT_USER, run, L"gone", REG_EXPAND_SZ, Utf16(L"%A%\\g.exe"));
+  SetAt(HKEY_CURRENT_USER, switches, L"gone", REG_BINARY, kOff7);
+  SetAt(HKEY_CURRENT_USER, run, L"keep", REG_SZ, Utf16(L"C:\\k.exe"));
+  sandbox.UserStartup().Write("tool.exe", "MZ tool");
+  const auto keyBefore = Snapshot(HKEY_CURRENT_USER, run), switchesBefore = Snapshot(HKEY_CURRENT_USER, switches);
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  frame.ClickRow(frame.RowOf(L"gone"));
+  frame.PressKey(VK_DELETE);
+  frame.ClickRow(frame.RowOf(L"keep"));
+  driver.When("TAutoRunItemDlg", FillItemDialog(L"keep2", L"C:\\k2.exe"));
+  frame.tbChange.Click();
+  SelectNode(frame, "CURRENT USER", "Auto Run");
+  frame.ClickRow(frame.RowOf(L"tool.exe"));
+  frame.PressKey(VK_DELETE);
+
+  SelectNode(frame, "REMOVED");
+  ASSERT_EQ(Captions(frame), (std::vector<std::string>{"tool.exe", "keep", "gone"}));
+  EXPECT_EQ(A(frame.lvAutoRun.Text(1, 1)), "C:\\k.exe");
+  EXPECT_EQ(A(frame.lvAutoRun.Text(2, 1)), "%A%\\g.exe");
+  frame.ClickRow(1);
+  EXPECT_EQ(A(frame.StatusBar.Text(2)), "Replaced");
+  frame.ClickRow(2);
+  EXPECT_EQ(A(frame.StatusBar.Text(2)), "Removed");
+  EXPECT_FALSE(frame.tbAdd.Enabled());
+  EXPECT_FALSE(frame.tbChange.Enabled());
+
+  frame.Choose(frame.miRestore);  // "gone": type, bytes and switch as they were
+  SetAt(HKEY_CURRENT_USER, run, L"keep", REG_SZ, Utf16(L"C:\\theirs.exe"));
+  frame.ClickRow(frame.RowOf(L"keep"));
+  driver.AnswerMessageBox();
+  frame.Choose(frame.miRestore);  // refused: a namesake is there
+  frame.ClickRow(frame.RowOf(L"tool.exe"));
+  frame.Choose(frame.miRestore);
+  PumpUntilIdle();
+  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Value 'keep' already exists."}));
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"keep"}));
+  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, run).at(L"gone"), keyBefore.at(L"gone"));
+  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, switches), switchesBefore);
+  EXPECT_EQ(FolderSnapshot(sandbox.UserStartup().Path()).at(L"tool.exe"), (std::vector<BYTE>{'M', 'Z', ' ', 't', 'o', 'o', 'l'}));
+
+  frame.ClickRow(0);
+  driver.AnswerMessageBox(IDNO);
+  frame.PressKey(VK_DELETE);
+  EXPECT_EQ(Records().size(), 1u);
+  driver.AnswerMessageBox(IDYES);
+  frame.PressKey(VK_DELETE);
+  PumpUntilIdle();
+  EXPECT_EQ(frame.lvAutoRun.Count(), 0);
+  EXPECT_TRUE(Records().empty());
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "keep"), "C:\\theirs.exe");
+}

@@ -5,11 +5,13 @@
 #include <string>
 
 #include "common/ProgramPresence.h"
+#include "manager/RecordIndex.h"
 #include "manager/SwitchFormat.h"
 
 enum class EntryKind : unsigned char {
   RegistryValue,  // a value of a Run key
   File,           // a file in a Startup folder
+  Record,         // a removed or replaced entry, kept (TRecordRow)
 };
 
 // A tree node's record: the location it lists.
@@ -19,11 +21,13 @@ struct TAutoRunNode {
   // when it has none for them.
   std::wstring SwitchLocation;
   bool AllowsAdd = false;  // a concrete location, never a root
+  bool ListsRecords = false;  // the "REMOVED" node: Location is where records are kept
 };
 
 // A list row's record: little more than the entry's name and command;
 // what its location has in common is its node's.
 struct TAutoRunItem {
+  virtual ~TAutoRunItem() = default;
   EntryKind Kind = EntryKind::RegistryValue;
   SwitchState Switch = SwitchState::Absent;             // as read
   ProgramPresence Presence = ProgramPresence::Unknown;  // whether the program is there
@@ -41,13 +45,22 @@ struct TAutoRunItem {
   std::wstring ShownPath() const { return Kind == EntryKind::File ? FilePath() : Command; }
 };
 
+// A row of the "REMOVED" node: the entry as it was, kept in a record.
+// Its Command is what the Path column shows (the command, or the file's
+// path as it was).
+struct TRecordRow : TAutoRunItem {
+  std::wstring Record;  // where the record is
+  std::wstring Origin;  // the location the entry came from
+  RecordKind Kept = RecordKind::Removed;
+};
+
 // One entry, wherever it is: taken from a row when a command starts, so
 // that a dialog, a refresh or a message in between cannot change what the
 // command acts on. The registry's two views are told apart by their key
 // paths (the 32-bit programs' keys are named by their Wow6432Node path).
 struct EntryRef {
   EntryKind kind = EntryKind::RegistryValue;
-  std::wstring location;        // the registry location or the folder
+  std::wstring location;        // the registry location or the folder; a record row's record
   std::wstring name;            // exact, at full length (a NUL included)
   std::wstring switchLocation;  // empty where Windows keeps no switch
 

@@ -6,6 +6,7 @@
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
 #include "manager/ProgramLookup.h"
+#include "manager/RecordStore.h"
 #include "manager/StartupSwitches.h"
 
 namespace {
@@ -109,7 +110,30 @@ void ListRegistryKey(const TAutoRunNode& node, EntryRows& into) {
   ReadStartState(node, into, first, std::vector<FileRead>());
 }
 
+// The records of Delete and Change, newest first: the entry as it was.
+// The records of a switch or an add serve undo only.
+void ListRecords(const TAutoRunNode& node, EntryRows& into) {
+  const std::vector<std::wstring> records = KeptRecords();
+  for (auto record = records.rbegin(); record != records.rend(); ++record) {
+    EntryRecord kept;
+    if (!ReadRecord(*record, kept) || (kept.kind != RecordKind::Removed && kept.kind != RecordKind::Replaced)) continue;
+    auto row = std::make_unique<TRecordRow>();
+    row->Kind = EntryKind::Record;
+    row->Name = kept.name;
+    row->Node = &node;
+    row->Record = *record;
+    row->Origin = kept.location;
+    row->Kept = kept.kind;
+    if (kept.isFile)
+      row->Command = AppendPathDelimiter(kept.location) + kept.name;
+    else if (kept.value.type == REG_SZ || kept.value.type == REG_EXPAND_SZ)
+      row->Command = WideStringFromRegData(kept.value.data.data(), static_cast<DWORD>(kept.value.data.size()));
+    into.push_back(std::move(row));
+  }
+}
+
 void ListInto(const TAutoRunNode& node, EntryRows& into) {
+  if (node.ListsRecords) return ListRecords(node, into);
   if (node.Location.empty()) return;
   if (IsFolderLocation(node.Location))
     ListFolder(node, into);

@@ -138,6 +138,12 @@ std::wstring KeepRecord(const EntryRecord& given) {
   return kept;
 }
 
+std::vector<std::wstring> KeptRecords() {
+  std::vector<std::wstring> records = RecordNames();
+  for (std::wstring& name : records) name = RecordFolder() + L"\\" + name;
+  return records;
+}
+
 bool ReadRecord(const std::wstring& record, EntryRecord& read) {
   const HANDLE file = CreateFileW(LongPathForm(RecordFile(record)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr);

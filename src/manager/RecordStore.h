@@ -9,6 +9,7 @@
 // its switch) and the file itself under its own name in "file\". At most
 // kMostRecords are kept: beyond that the oldest go.
 #include <string>
+#include <vector>
 
 #include "manager/RecordIndex.h"
 
@@ -23,6 +24,8 @@ std::wstring RecordFolder();
 std::wstring KeepRecord(const EntryRecord& record);
 // Where a file record keeps the file itself.
 std::wstring KeptFilePath(const std::wstring& record, const std::wstring& fileName);
+// Every record kept, oldest first: where each is.
+std::vector<std::wstring> KeptRecords();
 // Reads a record back from where KeepRecord put it.
 bool ReadRecord(const std::wstring& record, EntryRecord& read);
 // Removes a record whole: the command it was kept for did not act.

@@ -6,6 +6,7 @@
 #include "manager/EntryCommands.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
+#include "manager/RecordStore.h"
 #include "manager/aritemdlg.h"
 #include "res/resource.h"
 #include "ui/Application.h"
@@ -85,6 +86,7 @@ void TVelmora::CreateComponents() {
   pmAutoRun.AddItem(miDelete, L"Delete");
   pmAutoRun.AddItem(miSwitch, L"Disable");
   pmAutoRun.AddItem(miUndo, L"Undo");
+  pmAutoRun.AddItem(miRestore, L"Restore");
 }
 
 // The form description's bindings, by handler name.
@@ -98,6 +100,7 @@ void TVelmora::BindEvents() {
   miDelete.OnClick = [this] { miDeleteClick(); };
   miSwitch.OnClick = [this] { miSwitchClick(); };
   miUndo.OnClick = [this] { miUndoClick(); };
+  miRestore.OnClick = [this] { miRestoreClick(); };
   lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
   tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
@@ -162,6 +165,18 @@ void TVelmora::InitManager() { ReloadAll(); }
 void TVelmora::BuildLocationTree() {
   LoadingScope loading(*this);
   HTREEITEM root = nullptr;
+  // What the commands removed or replaced stays reachable, also when the
+  // catalogue could not be read whole.
+  struct RemovedNode {
+    TVelmora& frame;
+    ~RemovedNode() {
+      auto removed = std::make_unique<TAutoRunNode>();
+      removed->Location = RecordFolder();
+      removed->ListsRecords = true;
+      if (frame.tvAutoRun.Add(nullptr, L"REMOVED", imgFolder, imgFolder, removed.get()))
+        frame.nodeRecords_.push_back(std::move(removed));
+    }
+  } removedLast{*this};
   ForEachCatalogueNode([&](const CatalogueNode& node) {
     auto record = std::make_unique<TAutoRunNode>();
     record->Location = node.location;
@@ -219,7 +234,7 @@ void TVelmora::ReloadAll() {
 std::vector<const TAutoRunNode*> TVelmora::LocationsOf(HTREEITEM node) const {
   std::vector<const TAutoRunNode*> nodes;
   if (!node || !NodeItem(node)) return nodes;
-  if (tvAutoRun.Parent(node)) {
+  if (tvAutoRun.Parent(node) || NodeItem(node)->ListsRecords) {
     nodes.push_back(NodeItem(node));
     return nodes;
   }
@@ -274,7 +289,14 @@ const std::wstring& TVelmora::ShownLocation(const std::wstring& location) {
 void TVelmora::lvAutoRunChange(int item) {
   const TAutoRunItem* entry = rows_.At(item);
   StatusBar.SetText(1, entry ? FileNamePart(entry->Command) : std::wstring());
-  StatusBar.SetText(2, !entry ? L"" : entry->Missing() ? L"Missing" : entry->SwitchedOff() ? L"Off" : L"");
+  if (entry && entry->Kind == EntryKind::Record) {
+    // Where the entry came from, and what became of it.
+    const auto& kept = static_cast<const TRecordRow&>(*entry);
+    StatusBar.SetText(0, ShownLocation(kept.Origin));
+    StatusBar.SetText(2, kept.Kept == RecordKind::Replaced ? L"Replaced" : L"Removed");
+  } else {
+    StatusBar.SetText(2, !entry ? L"" : entry->Missing() ? L"Missing" : entry->SwitchedOff() ? L"Off" : L"");
+  }
   ApplyRuleToToolBar();
 }
 
@@ -287,6 +309,7 @@ void TVelmora::pmAutoRunPopup() {
   miSwitch.SetCaption(entry && entry->SwitchedOff() ? L"Enable" : L"Disable");
   miSwitch.SetEnabled(entry && entry->HasSwitch());
   miUndo.SetEnabled(!undo_.empty());
+  miRestore.SetEnabled(entry && entry->Kind == EntryKind::Record);
 }
 
 void TVelmora::SelectRow(int row) {
@@ -376,6 +399,7 @@ void TVelmora::DeleteEntry() {
   const int row = lvAutoRun.SelectedIndex();
   const TAutoRunItem* item = rows_.At(row);
   if (!item) return;
+  if (item->Kind == EntryKind::Record) return DiscardEntry(row);
   const EntryRef entry = EntryRef::Of(*item);
   const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
   const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
@@ -422,6 +446,38 @@ void TVelmora::UndoLast() {
 }
 
 void TVelmora::miUndoClick() { UndoLast(); }
+void TVelmora::miRestoreClick() { RestoreEntry(); }
+
+// The restored entry leaves "REMOVED": its neighbour takes the selection.
+void TVelmora::RestoreEntry() {
+  const int row = lvAutoRun.SelectedIndex();
+  const TAutoRunItem* item = rows_.At(row);
+  if (!item || item->Kind != EntryKind::Record) return;
+  const std::wstring record = static_cast<const TRecordRow*>(item)->Record;
+  const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
+  const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
+  RunCommand([&] {
+    RestoreRecord(record);
+    return next;
+  });
+}
+
+void TVelmora::DiscardEntry(int row) {
+  const auto* item = static_cast<const TRecordRow*>(rows_.At(row));
+  const std::wstring record = item->Record, name = item->Name;
+  const std::wstring question =
+      L"Delete the copy of '" + ShownName(name) + L"' for good? It cannot be restored afterwards.";
+  if (MessageBoxW(GetAncestor(Handle(), GA_ROOT), question.c_str(), L"Velmora", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    return;
+  const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
+  const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
+  RunCommand([&] {
+    if (!DiscardRecord(record))
+      throw EVelmoraError(FormatMessageText("Failed to delete the copy of '%s'", ShownName(name)),
+                          static_cast<long>(GetLastError()));
+    return next;
+  });
+}
 void TVelmora::tbRefreshClick() { ReloadAll(); }
 void TVelmora::miAddClick() { AddEntry(); }
 void TVelmora::miChangeClick() { ChangeEntry(lvAutoRun.SelectedIndex()); }

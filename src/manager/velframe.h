@@ -34,7 +34,7 @@
 // Command ids of the toolbar buttons and the popup menu's items.
 enum CommandId {
   idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo,
-  idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo,
+  idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore,
 };
 
 class TVelmora : public ui::Window {
@@ -69,7 +69,7 @@ class TVelmora : public ui::Window {
   ui::Splitter splTree;
   ui::PopupMenu pmAutoRun;
   ui::MenuItem miDelete{pmAutoRun, idMenuDelete}, miAdd{pmAutoRun, idMenuAdd}, miChange{pmAutoRun, idMenuChange},
-      miSwitch{pmAutoRun, idMenuSwitch}, miUndo{pmAutoRun, idMenuUndo};
+      miSwitch{pmAutoRun, idMenuSwitch}, miUndo{pmAutoRun, idMenuUndo}, miRestore{pmAutoRun, idMenuRestore};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
@@ -110,6 +110,10 @@ class TVelmora : public ui::Window {
   void SwitchEntry(const EntryRef& entry);
   // Takes back the last command of this opening not taken back yet.
   void UndoLast();
+  // A row of "REMOVED": puts the entry back, or (asked first) lets the
+  // record go for good.
+  void RestoreEntry();
+  void DiscardEntry(int row);
 
   // Selection and keyboard focus on one row, shown.
   void SelectRow(int row);
@@ -131,6 +135,7 @@ class TVelmora : public ui::Window {
   void miDeleteClick();
   void miSwitchClick();
   void miUndoClick();
+  void miRestoreClick();
 
   struct CommandStates {
     bool add, change, remove;
