@@ -2,7 +2,7 @@
 // Run values (one named, one pointing, beyond the ANSI code page; one
 // switched off in Windows' startup settings; one whose program is gone; one
 // whose name holds a NUL), a
-// RunOnce value, and a shortcut and a program file in the user's Startup
+// Run value deleted earlier, kept in "REMOVED", a RunOnce value, and a shortcut and a program file in the user's Startup
 // folder.
 #include <windows.h>
 #include <winternl.h>
@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/ShellLink.h"
+#include "manager/RecordStore.h"
 
 namespace {
 
@@ -90,6 +91,18 @@ int main() {
               "C:\\Program Files\\Velmora Demo\\cleanup.exe");
   SwitchOff(L"Demo Tray");
   SetHiddenRunValue(std::wstring(L"Tray\0Svc", 8), L"C:\\Program Files\\Velmora Demo\\tray.exe");
+  // Deleted in an earlier run: kept, so that "REMOVED" can put it back.
+  if (KeptRecords().empty()) {
+    EntryRecord removed;
+    removed.location = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    removed.name = L"Demo Sync";
+    removed.switchLocation =
+        L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+    const std::wstring command = L"\"%ProgramFiles%\\Velmora Demo\\sync.exe\" /background";
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(command.c_str());
+    removed.value = StoredBytes{true, REG_EXPAND_SZ, std::vector<std::uint8_t>(bytes, bytes + (command.size() + 1) * 2)};
+    KeepRecord(removed);
+  }
   // Left behind by a program uninstalled long ago.
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Old Updater",
               "\"C:\\Program Files\\Uninstalled App\\updater.exe\" /check");

@@ -2,7 +2,7 @@
 // handshake with records of its own and opens the manager or the About box.
 //
 //   velhost [--library PATH] [--handshake] [--about] [--manager]
-//           [--dump FILE] [--close-after MS]
+//           [--dump FILE] [--close-after MS] [--show NODE]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -27,6 +27,7 @@ struct Options {
   bool handshake = false, about = false, manager = false;
   std::string dumpFile;
   int closeAfterMs = 0;
+  std::string show;  // a top-level node to select once the manager is open
 };
 
 struct PlugIn {
@@ -163,6 +164,23 @@ void DumpManager(HWND manager, FILE* out) {
   SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));
 }
 
+// Selects the top-level node of that caption and its first row, as a
+// person looking there would.
+void ShowNode(HWND manager, const std::string& caption) {
+  HWND tree = ChildOfClass(manager, WC_TREEVIEWA);
+  HWND list = ChildOfClass(manager, WC_LISTVIEWA);
+  for (HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); root;
+       root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(root)))) {
+    if (TreeText(tree, root) != caption) continue;
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+    SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(root));
+    LVITEMA state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    SetFocus(list);
+  }
+}
+
 void CALLBACK CloseManager(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   if (HWND manager = FindWindowA("TVelmoraWin", "Velmora")) PostMessageA(manager, WM_CLOSE, 0, 0);
@@ -180,11 +198,13 @@ void CALLBACK WatchForManager(HWND, UINT, UINT_PTR id, DWORD) {
       MoveFileExA(partial.c_str(), options.dumpFile.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
   }
+  if (!options.show.empty()) ShowNode(manager, options.show);
   if (options.closeAfterMs > 0) SetTimer(nullptr, 0, options.closeAfterMs, &CloseManager);
 }
 
 void OpenManager() {
-  if (!options.dumpFile.empty() || options.closeAfterMs > 0) SetTimer(nullptr, 0, 100, &WatchForManager);
+  if (!options.dumpFile.empty() || options.closeAfterMs > 0 || !options.show.empty())
+    SetTimer(nullptr, 0, 100, &WatchForManager);
   plugIn.execute(0, mainWindow);
 }
 
@@ -234,6 +254,7 @@ int main(int argc, char** argv) {
     else if (arg == "--manager") options.manager = true;
     else if (arg == "--dump" && i + 1 < argc) options.dumpFile = argv[++i];
     else if (arg == "--close-after" && i + 1 < argc) options.closeAfterMs = std::atoi(argv[++i]);
+    else if (arg == "--show" && i + 1 < argc) options.show = argv[++i];
     else {
       std::printf("unknown option %s\n", arg.c_str());
       return 2;
