@@ -45,19 +45,9 @@ std::vector<BYTE> ReadFileBytes(const std::wstring& path) {
 // The records kept so far, oldest first: where they are and what they hold.
 std::vector<std::pair<std::wstring, EntryRecord>> Records() {
   std::vector<std::pair<std::wstring, EntryRecord>> records;
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((RecordFolder() + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return records;
-  std::vector<std::wstring> names;
-  do {
-    if (found.cFileName[0] != L'.') names.push_back(found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  std::sort(names.begin(), names.end());
-  for (const std::wstring& name : names) {
-    const std::wstring kept = RecordFolder() + L"\\" + name;
+  for (const std::wstring& kept : KeptRecords()) {
     EntryRecord record;
-    EXPECT_TRUE(ReadRecord(kept, record)) << A(name);
+    EXPECT_TRUE(ReadRecord(kept, record)) << A(kept);
     records.emplace_back(kept, record);
   }
   return records;

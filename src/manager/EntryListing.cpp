@@ -113,21 +113,17 @@ void ListRegistryKey(const TAutoRunNode& node, EntryRows& into) {
 // The records of Delete and Change, newest first: the entry as it was.
 // The records of a switch or an add serve undo only.
 void ListRecords(const TAutoRunNode& node, EntryRows& into) {
-  const std::vector<std::wstring> records = KeptRecords();
-  for (auto record = records.rbegin(); record != records.rend(); ++record) {
-    EntryRecord kept;
-    if (!ReadRecord(*record, kept) || (kept.kind != RecordKind::Removed && kept.kind != RecordKind::Replaced)) continue;
+  std::vector<RecordSummary> records = RecordSummaries();
+  for (auto kept = records.rbegin(); kept != records.rend(); ++kept) {
+    if (kept->kind != RecordKind::Removed && kept->kind != RecordKind::Replaced) continue;
     auto row = std::make_unique<TRecordRow>();
     row->Kind = EntryKind::Record;
-    row->Name = kept.name;
+    row->Name = std::move(kept->name);
     row->Node = &node;
-    row->Record = *record;
-    row->Origin = kept.location;
-    row->Kept = kept.kind;
-    if (kept.isFile)
-      row->Command = AppendPathDelimiter(kept.location) + kept.name;
-    else if (kept.value.type == REG_SZ || kept.value.type == REG_EXPAND_SZ)
-      row->Command = WideStringFromRegData(kept.value.data.data(), static_cast<DWORD>(kept.value.data.size()));
+    row->Record = std::move(kept->record);
+    row->Origin = std::move(kept->origin);
+    row->Kept = kept->kind;
+    row->Command = std::move(kept->shown);
     into.push_back(std::move(row));
   }
 }

@@ -114,6 +114,41 @@ bool DecodeRecord(const std::uint8_t* bytes, size_t size, EntryRecord& record) {
          in.Stored(record.value) && in.Stored(record.switchValue) && in.AtEnd();
 }
 
+std::vector<std::uint8_t> EncodeSummary(const RecordSummary& summary) {
+  Writer fields;
+  fields.Text(summary.record);
+  fields.Byte(static_cast<std::uint8_t>(summary.kind));
+  fields.Byte(summary.isFile ? 1 : 0);
+  fields.Text(summary.name);
+  fields.Text(summary.origin);
+  fields.Text(summary.shown);
+  Writer out;
+  out.Number(fields.bytes_.size(), 4);
+  out.bytes_.insert(out.bytes_.end(), fields.bytes_.begin(), fields.bytes_.end());
+  return out.bytes_;
+}
+
+std::vector<RecordSummary> DecodeSummaries(const std::uint8_t* bytes, size_t size) {
+  std::vector<RecordSummary> summaries;
+  size_t at = 0;
+  while (size - at >= 4) {
+    const size_t length = static_cast<size_t>(bytes[at]) | (static_cast<size_t>(bytes[at + 1]) << 8) |
+                          (static_cast<size_t>(bytes[at + 2]) << 16) | (static_cast<size_t>(bytes[at + 3]) << 24);
+    if (length > size - at - 4) break;
+    Reader in(bytes + at + 4, length);
+    RecordSummary summary;
+    std::uint8_t kind = 0, isFile = 0;
+    if (!in.Text(summary.record) || !in.Byte(kind) || kind > 3 || !in.Byte(isFile) || isFile > 1 ||
+        !in.Text(summary.name) || !in.Text(summary.origin) || !in.Text(summary.shown) || !in.AtEnd())
+      break;
+    summary.kind = static_cast<RecordKind>(kind);
+    summary.isFile = isFile == 1;
+    summaries.push_back(std::move(summary));
+    at += 4 + length;
+  }
+  return summaries;
+}
+
 std::wstring RecordCommentLine(const EntryRecord& record) {
   static const wchar_t kDigits[] = L"0123456789abcdef";
   std::wstring line = kCommentTag;

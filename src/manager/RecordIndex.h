@@ -40,6 +40,23 @@ std::vector<std::uint8_t> EncodeRecord(const EntryRecord& record);
 // False for anything that is not a whole record of this encoding.
 bool DecodeRecord(const std::uint8_t* bytes, size_t size, EntryRecord& record);
 
+// What the "REMOVED" list shows of a record, kept in one index beside the
+// records so that listing them reads one file.
+struct RecordSummary {
+  std::wstring record;  // the record's own name in the store
+  RecordKind kind = RecordKind::Removed;
+  bool isFile = false;
+  std::wstring name, origin, shown;  // the entry's name, where it came from, its Path column
+  bool operator==(const RecordSummary& other) const {
+    return record == other.record && kind == other.kind && isFile == other.isFile && name == other.name &&
+           origin == other.origin && shown == other.shown;
+  }
+};
+std::vector<std::uint8_t> EncodeSummary(const RecordSummary& summary);
+// The summaries of an index, in order; a damaged or cut-off tail (an
+// append that did not finish) ends them.
+std::vector<RecordSummary> DecodeSummaries(const std::uint8_t* bytes, size_t size);
+
 // The encoding as a comment line of a registry editor's file, which the
 // editor passes over: a record is one file, written and flushed once.
 std::wstring RecordCommentLine(const EntryRecord& record);

@@ -1,10 +1,12 @@
 #include "manager/RecordStore.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "common/Errors.h"
 #include "common/FileTools.h"
+#include "common/Registry.h"
 #include "manager/Entry.h"
 #include "manager/RegFile.h"
 
@@ -14,6 +16,8 @@
 namespace {
 
 const wchar_t kRegFileName[] = L"entry.reg";
+// Beside the records, not one of them: its name is no time.
+const wchar_t kIndexName[] = L"index.bin";
 const wchar_t kFileFolder[] = L"file";
 const wchar_t kHexDigits[] = L"0123456789abcdef";
 
@@ -89,13 +93,54 @@ std::wstring RecordFile(const std::wstring& record) {
   return IsDirectory(record) ? record + L"\\" + kRegFileName : record;
 }
 
+RecordSummary SummaryOf(const std::wstring& recordName, const EntryRecord& record) {
+  RecordSummary summary{recordName, record.kind, record.isFile, record.name, record.location, std::wstring()};
+  if (record.isFile)
+    summary.shown = AppendPathDelimiter(record.location) + record.name;
+  else if (record.value.type == REG_SZ || record.value.type == REG_EXPAND_SZ)
+    summary.shown = WideStringFromRegData(record.value.data.data(), static_cast<DWORD>(record.value.data.size()));
+  return summary;
+}
+
+// The index is a cache of the records: appended to without a flush, read
+// whole, and put right from the records whenever it disagrees with them.
+void AppendToIndex(const std::vector<RecordSummary>& summaries, bool replace = false) {
+  const std::wstring path = RecordFolder() + L"\\" + kIndexName;
+  const HANDLE file = CreateFileW(path.c_str(), replace ? GENERIC_WRITE : FILE_APPEND_DATA, 0, nullptr,
+                                  replace ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::vector<std::uint8_t> bytes;
+  for (const RecordSummary& summary : summaries) {
+    const std::vector<std::uint8_t> one = EncodeSummary(summary);
+    bytes.insert(bytes.end(), one.begin(), one.end());
+  }
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::vector<RecordSummary> ReadIndex() {
+  const HANDLE file = CreateFileW((RecordFolder() + L"\\" + kIndexName).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::vector<std::uint8_t> bytes(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+  CloseHandle(file);
+  return DecodeSummaries(bytes.data(), read);
+}
+
 }  // namespace
 
+// Asked of the shell once a run: it reads the registry each time.
 std::wstring RecordFolder() {
-  wchar_t local[MAX_PATH] = L"";
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, local)))
-    return std::wstring();
-  return std::wstring(local) + L"\\Velmora\\Removed";
+  static const std::wstring folder = [] {
+    wchar_t local[MAX_PATH] = L"";
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, local)))
+      return std::wstring();
+    return std::wstring(local) + L"\\Velmora\\Removed";
+  }();
+  return folder;
 }
 
 std::wstring KeptFilePath(const std::wstring& record, const std::wstring& fileName) {
@@ -134,8 +179,37 @@ std::wstring KeepRecord(const EntryRecord& given) {
     if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) throw failed();
   }
   ++knownRecords;
+  AppendToIndex({SummaryOf(kept.substr(root.size() + 1), record)});
   KeepWithinLimit();
   return kept;
+}
+
+std::vector<RecordSummary> RecordSummaries() {
+  const std::vector<std::wstring> names = RecordNames();
+  std::vector<RecordSummary> indexed = ReadIndex();
+  std::unordered_map<std::wstring, size_t> at;
+  for (size_t index = 0; index < indexed.size(); ++index) at[indexed[index].record] = index;
+  std::vector<RecordSummary> summaries, added;
+  summaries.reserve(names.size());
+  for (const std::wstring& name : names) {
+    const auto found = at.find(name);
+    if (found != at.end()) {
+      summaries.push_back(indexed[found->second]);
+    } else {
+      EntryRecord record;
+      if (!ReadRecord(RecordFolder() + L"\\" + name, record)) continue;
+      summaries.push_back(SummaryOf(name, record));
+      added.push_back(summaries.back());
+    }
+  }
+  // Records gone since (restored, deleted, beyond the limit) leave the
+  // index once they outnumber the ones kept.
+  if (indexed.size() > 2 * summaries.size() + 64)
+    AppendToIndex(summaries, true);
+  else if (!added.empty())
+    AppendToIndex(added);
+  for (RecordSummary& summary : summaries) summary.record = RecordFolder() + L"\\" + summary.record;
+  return summaries;
 }
 
 std::vector<std::wstring> KeptRecords() {

@@ -26,6 +26,10 @@ std::wstring KeepRecord(const EntryRecord& record);
 std::wstring KeptFilePath(const std::wstring& record, const std::wstring& fileName);
 // Every record kept, oldest first: where each is.
 std::vector<std::wstring> KeptRecords();
+// What the list shows of every record, oldest first, from the store's
+// index (a record the index does not know yet is read and added to it);
+// `record` is where each is.
+std::vector<RecordSummary> RecordSummaries();
 // Reads a record back from where KeepRecord put it.
 bool ReadRecord(const std::wstring& record, EntryRecord& read);
 // Removes a record whole: the command it was kept for did not act.

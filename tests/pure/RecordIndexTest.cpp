@@ -71,3 +71,26 @@ TEST(RecordIndex, ReadsBackFromItsCommentLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// The index of the list: summaries one after another; an append that was
+// cut off ends the list where it was cut.
+TEST(RecordIndex, SummariesReadBackUpToADamagedTail) {
+  const std::vector<RecordSummary> summaries = {
+      {L"01d2c3b4a5968778.reg", RecordKind::Removed, false, std::wstring(L"a\0b", 3), L"HKEY_CURRENT_USER\\x", L"C:\\a.exe"},
+      {L"01d2c3b4a5968779", RecordKind::Replaced, true, L"t.exe", L"C:\\Startup", L"C:\\Startup\\t.exe"},
+  };
+  std::vector<std::uint8_t> bytes;
+  for (const RecordSummary& summary : summaries) {
+    const std::vector<std::uint8_t> one = EncodeSummary(summary);
+    bytes.insert(bytes.end(), one.begin(), one.end());
+  }
+  EXPECT_EQ(DecodeSummaries(bytes.data(), bytes.size()), summaries);
+  const size_t first = EncodeSummary(summaries[0]).size();
+  for (size_t cut = first; cut < bytes.size(); ++cut)
+    EXPECT_EQ(DecodeSummaries(bytes.data(), cut).size(), 1u) << cut;
+  EXPECT_TRUE(DecodeSummaries(bytes.data(), first - 1).empty());
+}
+
+}  // namespace
