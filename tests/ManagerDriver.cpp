@@ -31,6 +31,7 @@ ManagerDriver::ManagerDriver(TVelmora& frame)
       miSwitch(frame.miSwitch),
       miUndo(frame.miUndo),
       miRestore(frame.miRestore),
+      miExport(frame.miExport),
       tbAdd(frame.tbAdd),
       tbChange(frame.tbChange),
       tbDelete(frame.tbDelete),

@@ -363,3 +363,38 @@ TEST_F(RecordTest, RemovedListsRestoresAndDeletesForGood) {
   EXPECT_TRUE(Records().empty());
   EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "keep"), "C:\\theirs.exe");
 }
+
+// "Export..." saves the chosen entry and its switch where the user says;
+// the system's registry editor puts both back from that file byte-exact.
+TEST_F(RecordTest, ExportedEntriesComeBackThroughTheRegistryEditor) {
+  const std::string run = RunKeyPath("Run"), switches = RunKeyPath(SwitchKey("Run").c_str());
+  const std::wstring name = L"Ex\"port \u0416";
+  SetAt(HKEY_CURRENT_USER, run, name, REG_EXPAND_SZ, Utf16(L"\"%A%\\x y.exe\" /q\r\n"));
+  SetAt(HKEY_CURRENT_USER, switches, name, REG_BINARY, kOff7);
+  SetAt(HKEY_CURRENT_USER, run, L"bystander", REG_SZ, Utf16(L"C:\\b.exe"));
+  const auto keyBefore = Snapshot(HKEY_CURRENT_USER, run), switchesBefore = Snapshot(HKEY_CURRENT_USER, switches);
+  TempDir dir;
+  const std::wstring file = W(dir.File("export.reg"));
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  frame.ClickRow(frame.RowOf(name));
+  driver.When("#32770", [&](HWND dialog) {
+    for (const int box : {0x47C, 0x480})  // the file name, as a combo box or an edit
+      if (HWND field = GetDlgItem(dialog, box)) SetWindowTextW(field, file.c_str());
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  }, "the save dialog");
+  frame.Choose(frame.miExport);
+  ASSERT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, W(run).c_str(), name.c_str());
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, W(switches).c_str(), name.c_str());
+  std::wstring command = L"C:\\windows\\regedit.exe /s \"" + file + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  WaitForSingleObject(process.hProcess, 60000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, run), keyBefore);
+  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, switches), switchesBefore);
+  EXPECT_TRUE(driver.boxTexts.empty());
+}

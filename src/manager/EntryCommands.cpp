@@ -14,6 +14,7 @@
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
 #include "manager/RecordStore.h"
+#include "manager/RegFile.h"
 #include "manager/StartupSwitches.h"
 
 namespace {
@@ -515,4 +516,33 @@ EntryRef UndoCommand(const UndoStep& step) {
       return UndoAdd(step);
   }
   return step.entry;
+}
+
+void ExportEntries(const std::vector<EntryRef>& entries, const std::wstring& path) {
+  std::vector<RegFileValue> values;
+  for (const EntryRef& entry : entries) {
+    RequireAddressable(entry);
+    if (entry.kind == EntryKind::RegistryValue) {
+      RegistryKey key;
+      if (OpenRegistryLocation(key, entry.location, KeyAccess::Read) == ERROR_SUCCESS) {
+        const StoredBytes value = StoredNow(key, entry.name);
+        if (value.present) values.push_back({entry.location, entry.name, value.type, value.data});
+      }
+    }
+    if (!entry.HasSwitch()) continue;
+    RegistryKey switches;
+    if (OpenRegistryLocation(switches, entry.switchLocation, KeyAccess::Read) != ERROR_SUCCESS) continue;
+    const StoredBytes switchValue = StoredNow(switches, entry.name);
+    if (switchValue.present) values.push_back({entry.switchLocation, entry.name, switchValue.type, switchValue.data});
+  }
+  const std::vector<std::uint8_t> bytes = RegFileBytes(RegFileText(values));
+  const HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  const bool whole = file != INVALID_HANDLE_VALUE &&
+                     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size() && FlushFileBuffers(file);
+  const LONG code = whole ? ERROR_SUCCESS : static_cast<LONG>(GetLastError());
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (!whole) throw EVelmoraError(FormatMessageText("Failed to export to '%s'", path), code);
 }

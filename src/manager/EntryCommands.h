@@ -45,3 +45,7 @@ EntryRef UndoCommand(const UndoStep& step);
 // name, type, bytes and switch; a file with its bytes), and the record
 // goes. Refuses when an entry of that name is there.
 EntryRef RestoreRecord(const std::wstring& record);
+// Saves entries (registry values with their switches; a Startup file's
+// switch) as a registry editor's file at `path`, written and flushed.
+// Throws "Failed to export to '%s'".
+void ExportEntries(const std::vector<EntryRef>& entries, const std::wstring& path);

@@ -1,5 +1,7 @@
 #include "manager/velframe.h"
 
+#include <commdlg.h>
+
 #include <algorithm>
 
 #include "common/FileTools.h"
@@ -87,6 +89,7 @@ void TVelmora::CreateComponents() {
   pmAutoRun.AddItem(miSwitch, L"Disable");
   pmAutoRun.AddItem(miUndo, L"Undo");
   pmAutoRun.AddItem(miRestore, L"Restore");
+  pmAutoRun.AddItem(miExport, L"Export...");
 }
 
 // The form description's bindings, by handler name.
@@ -101,6 +104,7 @@ void TVelmora::BindEvents() {
   miSwitch.OnClick = [this] { miSwitchClick(); };
   miUndo.OnClick = [this] { miUndoClick(); };
   miRestore.OnClick = [this] { miRestoreClick(); };
+  miExport.OnClick = [this] { miExportClick(); };
   lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
   tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
@@ -310,6 +314,7 @@ void TVelmora::pmAutoRunPopup() {
   miSwitch.SetEnabled(entry && entry->HasSwitch());
   miUndo.SetEnabled(!undo_.empty());
   miRestore.SetEnabled(entry && entry->Kind == EntryKind::Record);
+  miExport.SetEnabled(entry && entry->Kind != EntryKind::Record);
 }
 
 void TVelmora::SelectRow(int row) {
@@ -447,6 +452,26 @@ void TVelmora::UndoLast() {
 
 void TVelmora::miUndoClick() { UndoLast(); }
 void TVelmora::miRestoreClick() { RestoreEntry(); }
+void TVelmora::miExportClick() { ExportEntry(); }
+
+void TVelmora::ExportEntry() {
+  const std::optional<EntryRef> entry = SelectedEntry();
+  if (!entry || entry->kind == EntryKind::Record) return;
+  std::vector<wchar_t> file(32768, L'\0');
+  const std::wstring suggested = L"Velmora export.reg";
+  suggested.copy(file.data(), suggested.size());
+  OPENFILENAMEW save{};
+  save.lStructSize = sizeof save;
+  save.hwndOwner = GetAncestor(Handle(), GA_ROOT);
+  save.lpstrFilter = L"Registration files\0*.reg\0All files\0*.*\0";
+  save.lpstrFile = file.data();
+  save.nMaxFile = static_cast<DWORD>(file.size());
+  save.lpstrDefExt = L"reg";
+  // The host's current folder stays its own.
+  save.Flags = OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+  if (!GetSaveFileNameW(&save)) return;
+  ExportEntries({*entry}, file.data());
+}
 
 // The restored entry leaves "REMOVED": its neighbour takes the selection.
 void TVelmora::RestoreEntry() {

@@ -34,7 +34,7 @@
 // Command ids of the toolbar buttons and the popup menu's items.
 enum CommandId {
   idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo,
-  idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore,
+  idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore, idMenuExport,
 };
 
 class TVelmora : public ui::Window {
@@ -69,7 +69,8 @@ class TVelmora : public ui::Window {
   ui::Splitter splTree;
   ui::PopupMenu pmAutoRun;
   ui::MenuItem miDelete{pmAutoRun, idMenuDelete}, miAdd{pmAutoRun, idMenuAdd}, miChange{pmAutoRun, idMenuChange},
-      miSwitch{pmAutoRun, idMenuSwitch}, miUndo{pmAutoRun, idMenuUndo}, miRestore{pmAutoRun, idMenuRestore};
+      miSwitch{pmAutoRun, idMenuSwitch}, miUndo{pmAutoRun, idMenuUndo}, miRestore{pmAutoRun, idMenuRestore},
+      miExport{pmAutoRun, idMenuExport};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
@@ -114,6 +115,9 @@ class TVelmora : public ui::Window {
   // record go for good.
   void RestoreEntry();
   void DiscardEntry(int row);
+  // Saves the selected entry as a registry editor's file where the user
+  // chooses.
+  void ExportEntry();
 
   // Selection and keyboard focus on one row, shown.
   void SelectRow(int row);
@@ -136,6 +140,7 @@ class TVelmora : public ui::Window {
   void miSwitchClick();
   void miUndoClick();
   void miRestoreClick();
+  void miExportClick();
 
   struct CommandStates {
     bool add, change, remove;
