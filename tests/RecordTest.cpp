@@ -398,3 +398,23 @@ TEST_F(RecordTest, ExportedEntriesComeBackThroughTheRegistryEditor) {
   EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, switches), switchesBefore);
   EXPECT_TRUE(driver.boxTexts.empty());
 }
+
+// At most 1,000 records: keeping one more lets the oldest go, and only it.
+TEST_F(RecordTest, TheOldestRecordGoesBeyondAThousand) {
+  EntryRecord filler;
+  filler.location = W(Location(HKEY_CURRENT_USER, "Run"));
+  filler.value = StoredBytes{true, REG_SZ, Utf16(L"C:\\f.exe")};
+  for (int i = 0; i < 1000; ++i) {
+    filler.name = L"filler " + std::to_wstring(i);
+    KeepRecord(filler);
+  }
+  ASSERT_EQ(KeptRecords().size(), 1000u);
+  SetAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"last", REG_SZ, Utf16(L"C:\\l.exe"));
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  frame.ClickRow(frame.RowOf(L"last"));
+  frame.PressKey(VK_DELETE);
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1000u);
+  EXPECT_EQ(records.front().second.name, L"filler 1");
+  EXPECT_EQ(records.back().second.name, L"last");
+}
