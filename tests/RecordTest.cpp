@@ -55,6 +55,9 @@ std::vector<std::pair<std::wstring, EntryRecord>> Records() {
 
 const std::vector<BYTE> kOff7 = {7, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
 
+std::map<std::wstring, StoredBytes> Snapshot(HKEY root, const std::string& path);
+void PressCtrlZ(ManagerDriver& frame);
+
 class RecordTest : public ManagerFixture {
  protected:
   RecordTest() : ManagerFixture(true) {}
@@ -94,14 +97,17 @@ TEST_F(RecordTest, DeleteKeepsTheValueAndItsSwitchExactly) {
     SetAt(c.hive, c.path, c.name, c.type, c.data);
     SetAt(c.hive, c.path, c.name + L" namesake", c.type, c.data);
     if (c.switchKey) SetAt(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str()), c.name, REG_BINARY, kOff7);
-    const size_t before = Records().size();
+    const size_t recordsBefore = Records().size();
+    const auto before = Snapshot(c.hive, c.path);
+    const auto switchesBefore =
+        c.switchKey ? Snapshot(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str())) : std::map<std::wstring, StoredBytes>();
     ManagerDriver& frame = Open(c.root, c.node);
     frame.ClickRow(frame.RowOf(c.name));
     frame.PressKey(VK_DELETE);
     EXPECT_FALSE(HasAt(c.hive, c.path, c.name)) << c.node;
     EXPECT_TRUE(HasAt(c.hive, c.path, c.name + L" namesake")) << c.node;
     const auto records = Records();
-    ASSERT_EQ(records.size(), before + 1) << c.node;
+    ASSERT_EQ(records.size(), recordsBefore + 1) << c.node;
     const EntryRecord& kept = records.back().second;
     EXPECT_EQ(kept.kind, RecordKind::Removed);
     EXPECT_FALSE(kept.isFile);
@@ -110,6 +116,12 @@ TEST_F(RecordTest, DeleteKeepsTheValueAndItsSwitchExactly) {
     EXPECT_EQ(kept.value, (StoredBytes{true, c.type, c.data})) << c.node;
     EXPECT_EQ(kept.switchValue, (c.switchKey ? StoredBytes{true, REG_BINARY, kOff7} : StoredBytes{})) << c.node;
     EXPECT_EQ(records.back().first.substr(records.back().first.size() - 4), L".reg");
+    // And back, byte for byte, with its switch.
+    PressCtrlZ(frame);
+    EXPECT_EQ(Snapshot(c.hive, c.path), before) << c.node;
+    if (c.switchKey) {
+      EXPECT_EQ(Snapshot(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str())), switchesBefore) << c.node;
+    }
   }
   EXPECT_TRUE(driver.boxTexts.empty());
 }
