@@ -430,3 +430,23 @@ TEST_F(RecordTest, TheOldestRecordGoesBeyondAThousand) {
   EXPECT_EQ(records.front().second.name, L"filler 1");
   EXPECT_EQ(records.back().second.name, L"last");
 }
+
+// A key that refuses writing refuses the restore with the usual error;
+// the record stays for a later try.
+TEST_F(RecordTest, RestoreIntoAKeyThatRefusesWritingKeepsTheRecord) {
+  SetAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"locked", REG_SZ, Utf16(L"C:\\l.exe"));
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  frame.ClickRow(frame.RowOf(L"locked"));
+  frame.PressKey(VK_DELETE);
+  sandbox.MakeReadOnly(HKEY_CURRENT_USER, RunKeyPath("Run"));
+  SelectNode(frame, "REMOVED");
+  frame.ClickRow(frame.RowOf(L"locked"));
+  driver.AnswerMessageBox();
+  frame.Choose(frame.miRestore);
+  PumpUntilIdle();
+  sandbox.MakeWritable(HKEY_CURRENT_USER, RunKeyPath("Run"));
+  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Failed to open key '" + Location(HKEY_CURRENT_USER, "Run") + "'"}));
+  EXPECT_FALSE(HasAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"locked"));
+  EXPECT_EQ(Records().size(), 1u);
+  EXPECT_EQ(Captions(frame), (std::vector<std::string>{"locked"}));
+}
