@@ -363,6 +363,20 @@ void TVelmora::RunCommand(const std::function<std::optional<EntryRef>()>& comman
   if (failure) std::rethrow_exception(failure);
 }
 
+void TVelmora::RunUndoable(const std::function<std::optional<EntryRef>(UndoStep&)>& command) {
+  RunCommand([&] {
+    UndoStep step;
+    std::optional<EntryRef> left = command(step);
+    undo_.push_back(std::move(step));
+    return left;
+  });
+}
+
+std::optional<EntryRef> TVelmora::NeighbourOf(int row) const {
+  const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
+  return neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
+}
+
 // Only into the location the tree shows selected, as it was when the
 // user asked: the dialog may take its time.
 void TVelmora::AddEntry() {
@@ -372,12 +386,7 @@ void TVelmora::AddEntry() {
   TAutoRunItemDlg dialog;
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   const std::wstring name = dialog.NameText(), path = dialog.PathText();
-  RunCommand([&] {
-    UndoStep step;
-    const EntryRef added = ::AddEntry(node, name, path, &step);
-    undo_.push_back(std::move(step));
-    return std::optional<EntryRef>(added);
-  });
+  RunUndoable([&](UndoStep& step) { return std::optional<EntryRef>(::AddEntry(node, name, path, &step)); });
 }
 
 void TVelmora::ChangeEntry(int row) {
@@ -390,12 +399,8 @@ void TVelmora::ChangeEntry(int row) {
   dialog.SetPathText(item->Command);
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   const std::wstring newName = dialog.NameText(), newPath = dialog.PathText();
-  RunCommand([&] {
-    UndoStep step;
-    const EntryRef changed = ::ChangeEntry(entry, newName, newPath, &step);
-    undo_.push_back(std::move(step));
-    return std::optional<EntryRef>(changed);
-  });
+  RunUndoable(
+      [&](UndoStep& step) { return std::optional<EntryRef>(::ChangeEntry(entry, newName, newPath, &step)); });
 }
 
 // The neighbour in the same list takes the selection: the row below,
@@ -406,12 +411,9 @@ void TVelmora::DeleteEntry() {
   if (!item) return;
   if (item->Kind == EntryKind::Record) return DiscardEntry(row);
   const EntryRef entry = EntryRef::Of(*item);
-  const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
-  const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
-  RunCommand([&] {
-    UndoStep step;
+  const std::optional<EntryRef> next = NeighbourOf(row);
+  RunUndoable([&](UndoStep& step) {
     ::DeleteEntry(entry, &step);
-    undo_.push_back(std::move(step));
     return next;
   });
 }
@@ -422,10 +424,8 @@ void TVelmora::SwitchEntry(const EntryRef& entry) {
   const TAutoRunItem* item = rows_.At(rows_.Find(entry));
   if (!item || !item->HasSwitch()) return;
   const bool on = item->SwitchedOff();
-  RunCommand([&] {
-    UndoStep step;
+  RunUndoable([&](UndoStep& step) {
     ::SwitchEntry(entry, on, &step);
-    undo_.push_back(std::move(step));
     return std::optional<EntryRef>();
   });
 }
@@ -479,8 +479,7 @@ void TVelmora::RestoreEntry() {
   const TAutoRunItem* item = rows_.At(row);
   if (!item || item->Kind != EntryKind::Record) return;
   const std::wstring record = static_cast<const TRecordRow*>(item)->Record;
-  const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
-  const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
+  const std::optional<EntryRef> next = NeighbourOf(row);
   RunCommand([&] {
     RestoreRecord(record);
     return next;
@@ -494,8 +493,7 @@ void TVelmora::DiscardEntry(int row) {
       L"Delete the copy of '" + ShownName(name) + L"' for good? It cannot be restored afterwards.";
   if (MessageBoxW(GetAncestor(Handle(), GA_ROOT), question.c_str(), L"Velmora", MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
-  const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
-  const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
+  const std::optional<EntryRef> next = NeighbourOf(row);
   RunCommand([&] {
     if (!DiscardRecord(record))
       throw EVelmoraError(FormatMessageText("Failed to delete the copy of '%s'", ShownName(name)),

@@ -105,6 +105,11 @@ class TVelmora : public ui::Window {
   // afterwards, else the one selected before. The list is refreshed
   // however the command ends.
   void RunCommand(const std::function<std::optional<EntryRef>()>& command);
+  // The same for a command that can be taken back: its undo step is kept.
+  void RunUndoable(const std::function<std::optional<EntryRef>(UndoStep&)>& command);
+  // The row below, else the one above: who takes the selection when a
+  // row goes.
+  std::optional<EntryRef> NeighbourOf(int row) const;
   void AddEntry();
   void ChangeEntry(int row);
   void DeleteEntry();
