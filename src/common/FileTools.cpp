@@ -25,6 +25,34 @@ bool FolderIsPresent(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
+  const HANDLE file =
+      CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  const bool whole = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                     read == bytes.size();
+  CloseHandle(file);
+  if (!whole) bytes.clear();
+  return whole;
+}
+
+DWORD WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes, bool replace) {
+  const std::wstring longPath = LongPathForm(path);
+  const HANDLE file = CreateFileW(longPath.c_str(), GENERIC_WRITE, 0, nullptr, replace ? CREATE_ALWAYS : CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  DWORD written = 0;
+  const bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size() && FlushFileBuffers(file);
+  const DWORD result = whole ? ERROR_SUCCESS : GetLastError();
+  CloseHandle(file);
+  if (!whole) DeleteFileW(longPath.c_str());
+  return whole ? ERROR_SUCCESS : (result ? result : ERROR_WRITE_FAULT);
+}
+
 std::wstring LongPathForm(const std::wstring& path) {
   if (path.size() < MAX_PATH || path.compare(0, 4, L"\\\\?\\") == 0) return path;
   if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;

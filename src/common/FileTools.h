@@ -4,7 +4,9 @@
 // headers included here.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/Mask.h"
 #include "common/PathShortening.h"
@@ -27,6 +29,13 @@ bool FileIsPresent(const std::string& path);
 // True for an existing directory; network shares are connected first.
 bool FolderIsPresent(const std::string& path);
 bool FolderIsPresent(const std::wstring& path);
+
+// A whole file's bytes; false when it cannot be read whole.
+bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes);
+// Writes a file whole and flushes it, so that it is on disk when this
+// returns: a new file, or in place of one (`replace`). Nothing is left of
+// a write that failed. The Win32 result.
+DWORD WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes, bool replace);
 
 // A path the wide file calls take past MAX_PATH characters: the "\\?\"
 // form of a drive path or a share's path; shorter ones as they are.

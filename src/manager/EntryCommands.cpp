@@ -94,14 +94,7 @@ LONG Deleted(LONG result) { return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCES
 // A whole file's bytes; empty when it cannot be read.
 std::vector<std::uint8_t> FileBytes(const std::wstring& path) {
   std::vector<std::uint8_t> bytes;
-  const HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(file, nullptr));
-  DWORD read = 0;
-  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
-  bytes.resize(read);
-  CloseHandle(file);
+  ReadWholeFile(path, bytes);
   return bytes;
 }
 
@@ -232,10 +225,9 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
         EntryRecord record = RecordOf(RecordKind::Added, added);
         record.switchValue = BytesOf(switches.Of(added.name));
         kept.push_back(steps.Keep(record));
-      }
-      if (switches.Of(added.name))
         steps.Run([&] { return switches.Remove(added.name); }, [] { return LONG(ERROR_SUCCESS); }, added.name,
                   [&](LONG code) { return RegistryError("Failed to delete value '%s'", added.name, code); });
+      }
     } catch (const EVelmoraError& error) {
       steps.Fail(error);
     }
@@ -251,14 +243,14 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
     record.switchValue = BytesOf(switches.Of(name));
     kept.push_back(steps.Keep(record));
   }
-  steps.Run([&] { return SetValue(key, name, StringValue(path, REG_SZ)); },
+  const StoredValue written = StringValue(path, REG_SZ);
+  steps.Run([&] { return SetValue(key, name, written); },
             [&] { return Deleted(key.DeleteValue(name)); }, name,
             [&](LONG code) { return RegistryError("Failed to set data for '%s'", name, code); });
   if (switches.Of(name))
     steps.Run([&] { return switches.Remove(name); }, [] { return LONG(ERROR_SUCCESS); }, name,
               [&](LONG code) { return RegistryError("Failed to delete value '%s'", name, code); });
-  const StoredValue written = StringValue(path, REG_SZ);
-  if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, StoredBytes{true, written.type, written.data}, kept};
+  if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, BytesOf(written), kept};
   return added;
 }
 
@@ -535,14 +527,7 @@ void ExportEntries(const std::vector<EntryRef>& entries, const std::wstring& pat
     const StoredBytes switchValue = StoredNow(switches, entry.name);
     if (switchValue.present) values.push_back({entry.switchLocation, entry.name, switchValue.type, switchValue.data});
   }
-  const std::vector<std::uint8_t> bytes = RegFileBytes(RegFileText(values));
-  const HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  const bool whole = file != INVALID_HANDLE_VALUE &&
-                     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                     written == bytes.size() && FlushFileBuffers(file);
-  const LONG code = whole ? ERROR_SUCCESS : static_cast<LONG>(GetLastError());
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (!whole) throw EVelmoraError(FormatMessageText("Failed to export to '%s'", path), code);
+  const DWORD written = WriteWholeFile(path, RegFileBytes(RegFileText(values)), true);
+  if (written != ERROR_SUCCESS)
+    throw EVelmoraError(FormatMessageText("Failed to export to '%s'", path), static_cast<long>(written));
 }

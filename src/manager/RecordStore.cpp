@@ -60,19 +60,6 @@ std::vector<std::wstring> RecordNames() {
   return names;
 }
 
-// Written whole and flushed, so that a record on disk is a record.
-bool WriteWhole(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-  const HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                     written == bytes.size() && FlushFileBuffers(file);
-  CloseHandle(file);
-  if (!whole) DeleteFileW(LongPathForm(path).c_str());
-  return whole;
-}
-
 std::vector<std::uint8_t> RecordFileBytes(const EntryRecord& record) {
   std::vector<RegFileValue> values;
   if (record.value.present) values.push_back({record.location, record.name, record.value.type, record.value.data});
@@ -120,14 +107,9 @@ void AppendToIndex(const std::vector<RecordSummary>& summaries, bool replace = f
 }
 
 std::vector<RecordSummary> ReadIndex() {
-  const HANDLE file = CreateFileW((RecordFolder() + L"\\" + kIndexName).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::vector<std::uint8_t> bytes(GetFileSize(file, nullptr));
-  DWORD read = 0;
-  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
-  CloseHandle(file);
-  return DecodeSummaries(bytes.data(), read);
+  std::vector<std::uint8_t> bytes;
+  ReadWholeFile(RecordFolder() + L"\\" + kIndexName, bytes);
+  return DecodeSummaries(bytes.data(), bytes.size());
 }
 
 }  // namespace
@@ -151,11 +133,11 @@ std::wstring KeepRecord(const EntryRecord& given) {
   EntryRecord record = given;
   record.time = Now();
   const std::wstring root = RecordFolder();
-  const auto failed = [&] {
+  const auto failed = [&](DWORD code) {
     return EVelmoraError(FormatMessageText("Failed to keep a copy of '%s'", ShownName(record.name)),
-                         static_cast<long>(GetLastError()));
+                         static_cast<long>(code));
   };
-  if (root.empty()) throw failed();
+  if (root.empty()) throw failed(ERROR_PATH_NOT_FOUND);
   CreateDirectoryW(root.substr(0, root.rfind(L'\\')).c_str(), nullptr);
   CreateDirectoryW(root.c_str(), nullptr);
   if (knownRecords < 0) knownRecords = static_cast<long>(RecordNames().size());
@@ -165,18 +147,24 @@ std::wstring KeepRecord(const EntryRecord& given) {
   std::wstring kept;
   for (std::uint64_t time = record.time;; ++time) {
     kept = root + L"\\" + HexTime(time);
+    DWORD result;
     if (!record.isFile) {
       kept += L".reg";
-      if (WriteWhole(kept, bytes)) break;
-    } else if (CreateDirectoryW(kept.c_str(), nullptr)) {
-      if (CreateDirectoryW((kept + L"\\" + kFileFolder).c_str(), nullptr) &&
-          WriteWhole(kept + L"\\" + kRegFileName, bytes))
-        break;
-      const EVelmoraError error = failed();
-      DiscardRecord(kept);
-      throw error;
+      result = WriteWholeFile(kept, bytes, false);
+    } else {
+      result = CreateDirectoryW(kept.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
+      if (result == ERROR_SUCCESS) {
+        result = CreateDirectoryW((kept + L"\\" + kFileFolder).c_str(), nullptr)
+                     ? WriteWholeFile(kept + L"\\" + kRegFileName, bytes, false)
+                     : GetLastError();
+        if (result != ERROR_SUCCESS) {
+          DiscardRecord(kept);
+          throw failed(result);
+        }
+      }
     }
-    if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) throw failed();
+    if (result == ERROR_SUCCESS) break;
+    if (result != ERROR_ALREADY_EXISTS && result != ERROR_FILE_EXISTS) throw failed(result);
   }
   ++knownRecords;
   AppendToIndex({SummaryOf(kept.substr(root.size() + 1), record)});
@@ -219,14 +207,9 @@ std::vector<std::wstring> KeptRecords() {
 }
 
 bool ReadRecord(const std::wstring& record, EntryRecord& read) {
-  const HANDLE file = CreateFileW(LongPathForm(RecordFile(record)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  std::vector<std::uint8_t> bytes(GetFileSize(file, nullptr));
-  DWORD got = 0;
-  const bool whole = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size();
-  CloseHandle(file);
-  if (!whole || bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return false;
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(RecordFile(record), bytes) || bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE)
+    return false;
   std::wstring text;
   for (size_t at = 2; at + 1 < bytes.size(); at += 2) text += static_cast<wchar_t>(bytes[at] | (bytes[at + 1] << 8));
   return RecordFromText(text, read);

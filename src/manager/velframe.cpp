@@ -171,29 +171,32 @@ void TVelmora::BuildLocationTree() {
   HTREEITEM root = nullptr;
   // What the commands removed or replaced stays reachable, also when the
   // catalogue could not be read whole.
-  struct RemovedNode {
-    TVelmora& frame;
-    ~RemovedNode() {
-      auto removed = std::make_unique<TAutoRunNode>();
-      removed->Location = RecordFolder();
-      removed->ListsRecords = true;
-      if (frame.tvAutoRun.Add(nullptr, L"REMOVED", imgFolder, imgFolder, removed.get()))
-        frame.nodeRecords_.push_back(std::move(removed));
-    }
-  } removedLast{*this};
-  ForEachCatalogueNode([&](const CatalogueNode& node) {
-    auto record = std::make_unique<TAutoRunNode>();
-    record->Location = node.location;
-    record->AllowsAdd = node.allowsAdd;
-    record->SwitchLocation = node.switchLocation;
-    const HTREEITEM item = tvAutoRun.Add(node.isRoot ? nullptr : root, node.caption, imgFolder, imgFolder, record.get());
-    if (!item) return;
-    nodeRecords_.push_back(std::move(record));
-    if (!node.isRoot) return;
-    root = item;
-    // The user's root is selected; without it, no node is.
-    if (SplitRegistryLocation(node.location).root == RegistryRoot::CurrentUser) tvAutoRun.Select(item);
-  });
+  const auto addRemovedNode = [this] {
+    auto removed = std::make_unique<TAutoRunNode>();
+    removed->Location = RecordFolder();
+    removed->ListsRecords = true;
+    if (tvAutoRun.Add(nullptr, L"REMOVED", imgFolder, imgFolder, removed.get())) nodeRecords_.push_back(std::move(removed));
+  };
+  try {
+    ForEachCatalogueNode([&](const CatalogueNode& node) {
+      auto record = std::make_unique<TAutoRunNode>();
+      record->Location = node.location;
+      record->AllowsAdd = node.allowsAdd;
+      record->SwitchLocation = node.switchLocation;
+      const HTREEITEM item =
+          tvAutoRun.Add(node.isRoot ? nullptr : root, node.caption, imgFolder, imgFolder, record.get());
+      if (!item) return;
+      nodeRecords_.push_back(std::move(record));
+      if (!node.isRoot) return;
+      root = item;
+      // The user's root is selected; without it, no node is.
+      if (SplitRegistryLocation(node.location).root == RegistryRoot::CurrentUser) tvAutoRun.Select(item);
+    });
+  } catch (...) {
+    addRemovedNode();
+    throw;
+  }
+  addRemovedNode();
 }
 
 void TVelmora::ClearTree() {
