@@ -80,13 +80,25 @@ class Steps {
   std::vector<Taken> done_;
 };
 
-LONG SetValue(const RegistryKey& key, const std::wstring& name, const StoredValue& value) {
+LONG SetValue(const RegistryKey& key, const std::wstring& name, const StoredBytes& value) {
   return key.SetValue(name, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
 }
 
-StoredValue StringValue(const std::wstring& text, DWORD type) {
+StoredBytes StringValue(const std::wstring& text, DWORD type) {
   const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
-  return StoredValue{type, std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t))};
+  return StoredBytes{true, type, std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t))};
+}
+
+// The value stored under `name` now (absent when there is none).
+StoredBytes StoredNow(const RegistryKey& key, const std::wstring& name) {
+  DWORD type = REG_NONE;
+  StoredBytes now;
+  const LONG read = key.QueryValue(name, type, now.data);
+  if (read == ERROR_FILE_NOT_FOUND) return StoredBytes();
+  if (read != ERROR_SUCCESS) throw RegistryError("Failed to get data for '%s'", name, read);
+  now.present = true;
+  now.type = type;
+  return now;
 }
 
 LONG Deleted(LONG result) { return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result; }
@@ -96,11 +108,6 @@ std::vector<std::uint8_t> FileBytes(const std::wstring& path) {
   std::vector<std::uint8_t> bytes;
   ReadWholeFile(path, bytes);
   return bytes;
-}
-
-StoredBytes BytesOf(const std::optional<StoredValue>& value) {
-  if (!value) return StoredBytes();
-  return StoredBytes{true, value->type, value->data};
 }
 
 EntryRecord RecordOf(RecordKind kind, const EntryRef& entry) {
@@ -115,18 +122,18 @@ EntryRecord RecordOf(RecordKind kind, const EntryRef& entry) {
 
 // Keeps the entry (`value`: a registry value's bytes) and its switch, then
 // removes the switch first (it can be put back) and the entry.
-std::wstring RemoveWithSwitch(const EntryRef& entry, const std::optional<StoredValue>& value,
+std::wstring RemoveWithSwitch(const EntryRef& entry, const StoredBytes& value,
                               const std::function<LONG(const std::wstring& recordFolder)>& removeEntry,
                               const char* failedPattern, const std::wstring& subject) {
   const SwitchesOfEntries switches(entry.switchLocation, {entry.name});
-  const std::optional<StoredValue>& stored = switches.Of(entry.name);
+  const StoredBytes& stored = switches.Of(entry.name);
   EntryRecord record = RecordOf(RecordKind::Removed, entry);
-  record.value = BytesOf(value);
-  record.switchValue = BytesOf(stored);
+  record.value = value;
+  record.switchValue = stored;
   Steps steps;
   const std::wstring folder = steps.Keep(record);
-  if (stored)
-    steps.Run([&] { return switches.Remove(entry.name); }, [&] { return switches.Write(entry.name, *stored); },
+  if (stored.present)
+    steps.Run([&] { return switches.Remove(entry.name); }, [&] { return switches.Write(entry.name, stored); },
               entry.name, [&](LONG code) { return RegistryError("Failed to delete value '%s'", entry.name, code); });
   steps.Run([&] { return removeEntry(folder); }, [] { return LONG(ERROR_SUCCESS); }, entry.name,
             [&](LONG code) { return EVelmoraError(FormatMessageText(failedPattern, ShownName(subject)), code); });
@@ -145,7 +152,7 @@ std::wstring DeleteFileEntry(const EntryRef& entry) {
   // Deleting moves the file into its record, its bytes and times as they
   // were. A file that has vanished is gone already: only its switch is left.
   return RemoveWithSwitch(
-      entry, std::nullopt,
+      entry, StoredBytes(),
       [&](const std::wstring& folder) {
         const std::wstring kept = LongPathForm(KeptFilePath(folder, entry.name));
         return Deleted(MoveFileExW(file.c_str(), kept.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)
@@ -157,12 +164,8 @@ std::wstring DeleteFileEntry(const EntryRef& entry) {
 
 std::wstring DeleteRegistryEntry(const EntryRef& entry) {
   const RegistryKey key = OpenRegistryLocationOrThrow(entry.location, KeyAccess::Write);
-  StoredValue value;
-  const LONG read = key.QueryValue(entry.name, value.type, value.data);
-  if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND)
-    throw RegistryError("Failed to get data for '%s'", entry.name, read);
   return RemoveWithSwitch(
-      entry, read == ERROR_SUCCESS ? std::optional<StoredValue>(value) : std::nullopt,
+      entry, StoredNow(key, entry.name),
       [&](const std::wstring&) { return Deleted(key.DeleteValue(entry.name)); }, "Failed to delete value '%s'",
       entry.name);
 }
@@ -186,7 +189,7 @@ void SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
   RequireAddressable(entry);
   if (!entry.HasSwitch()) return;
   EntryRecord record = RecordOf(RecordKind::Switched, entry);
-  record.switchValue = BytesOf(SwitchesOfEntries(entry.switchLocation, {entry.name}).Of(entry.name));
+  record.switchValue = SwitchesOfEntries(entry.switchLocation, {entry.name}).Of(entry.name);
   Steps steps;
   const std::wstring kept = steps.Keep(record);
   SwitchBytes written{};
@@ -221,9 +224,9 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
     try {
       // A switch left under the new file's name belonged to a deleted entry.
       const SwitchesOfEntries switches(node.SwitchLocation, {added.name});
-      if (switches.Of(added.name)) {
+      if (switches.Of(added.name).present) {
         EntryRecord record = RecordOf(RecordKind::Added, added);
-        record.switchValue = BytesOf(switches.Of(added.name));
+        record.switchValue = switches.Of(added.name);
         kept.push_back(steps.Keep(record));
         steps.Run([&] { return switches.Remove(added.name); }, [] { return LONG(ERROR_SUCCESS); }, added.name,
                   [&](LONG code) { return RegistryError("Failed to delete value '%s'", added.name, code); });
@@ -238,19 +241,19 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
   if (key.ValueExists(name))
     throw ERegistryException(FormatMessageText("Value '%s' already exists", name), ERROR_ALREADY_EXISTS);
   const SwitchesOfEntries switches(node.SwitchLocation, {name});
-  if (switches.Of(name)) {
+  if (switches.Of(name).present) {
     EntryRecord record = RecordOf(RecordKind::Added, added);
-    record.switchValue = BytesOf(switches.Of(name));
+    record.switchValue = switches.Of(name);
     kept.push_back(steps.Keep(record));
   }
-  const StoredValue written = StringValue(path, REG_SZ);
+  const StoredBytes written = StringValue(path, REG_SZ);
   steps.Run([&] { return SetValue(key, name, written); },
             [&] { return Deleted(key.DeleteValue(name)); }, name,
             [&](LONG code) { return RegistryError("Failed to set data for '%s'", name, code); });
-  if (switches.Of(name))
+  if (switches.Of(name).present)
     steps.Run([&] { return switches.Remove(name); }, [] { return LONG(ERROR_SUCCESS); }, name,
               [&](LONG code) { return RegistryError("Failed to delete value '%s'", name, code); });
-  if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, BytesOf(written), kept};
+  if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, written, kept};
   return added;
 }
 
@@ -260,17 +263,15 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
   if (entry.kind != EntryKind::RegistryValue) return entry;
   const std::wstring& oldName = entry.name;
   const RegistryKey key = OpenRegistryLocationOrThrow(entry.location, KeyAccess::Write);
-  StoredValue old;
-  const LONG read = key.QueryValue(oldName, old.type, old.data);
-  if (read == ERROR_FILE_NOT_FOUND) throw RegistryError("Value '%s' does not exist", oldName, read);
-  if (read != ERROR_SUCCESS) throw RegistryError("Failed to get data for '%s'", oldName, read);
+  const StoredBytes old = StoredNow(key, oldName);
+  if (!old.present) throw RegistryError("Value '%s' does not exist", oldName, ERROR_FILE_NOT_FOUND);
   const bool renamed = newName != oldName, caseOnly = renamed && SameName(newName, oldName);
   if (renamed && !caseOnly && key.ValueExists(newName))
     throw ERegistryException(FormatMessageText("Value '%s' already exists", newName), ERROR_ALREADY_EXISTS);
   // Read, and opened for the move, before anything changes.
   const SwitchesOfEntries switches(renamed ? entry.switchLocation : std::wstring(), {oldName, newName});
   // An expandable string stays one: "%ProgramFiles%\..." must expand.
-  const StoredValue changed = StringValue(newPath, old.type == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ);
+  const StoredBytes changed = StringValue(newPath, old.type == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ);
   const auto setFailed = [](const std::wstring& name) {
     return [name](LONG code) { return RegistryError("Failed to set data for '%s'", name, code); };
   };
@@ -282,14 +283,14 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
   // The entry as it was, with the switch that moves; a stale switch under
   // the new name, which goes, in a record of its own.
   EntryRecord before = RecordOf(RecordKind::Replaced, entry);
-  before.value = BytesOf(old);
-  if (renamed) before.switchValue = BytesOf(switches.Of(oldName));
+  before.value = old;
+  if (renamed) before.switchValue = switches.Of(oldName);
   std::vector<std::wstring> kept = {steps.Keep(before)};
-  if (renamed && !caseOnly && switches.Of(newName)) {
+  if (renamed && !caseOnly && switches.Of(newName).present) {
     EntryRef stale = entry;
     stale.name = newName;
     EntryRecord staleRecord = RecordOf(RecordKind::Switched, stale);
-    staleRecord.switchValue = BytesOf(switches.Of(newName));
+    staleRecord.switchValue = switches.Of(newName);
     kept.push_back(steps.Keep(staleRecord));
   }
   if (!renamed) {
@@ -312,21 +313,21 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
   // The entry keeps its switch under its new name; one left under the new
   // name belonged to a deleted entry.
   if (renamed) {
-    const std::optional<StoredValue>& moving = switches.Of(oldName);
-    const std::optional<StoredValue>& stale = caseOnly ? std::nullopt : switches.Of(newName);
-    if (stale)
-      steps.Run([&] { return switches.Remove(newName); }, [&] { return switches.Write(newName, *stale); }, newName,
+    const StoredBytes& moving = switches.Of(oldName);
+    const StoredBytes stale = caseOnly ? StoredBytes() : switches.Of(newName);
+    if (stale.present)
+      steps.Run([&] { return switches.Remove(newName); }, [&] { return switches.Write(newName, stale); }, newName,
                 deleteFailed(newName));
-    if (moving) {
-      steps.Run([&] { return switches.Remove(oldName); }, [&] { return switches.Write(oldName, *moving); }, oldName,
+    if (moving.present) {
+      steps.Run([&] { return switches.Remove(oldName); }, [&] { return switches.Write(oldName, moving); }, oldName,
                 deleteFailed(oldName));
-      steps.Run([&] { return switches.Write(newName, *moving); }, [&] { return switches.Remove(newName); }, newName,
+      steps.Run([&] { return switches.Write(newName, moving); }, [&] { return switches.Remove(newName); }, newName,
                 setFailed(newName));
     }
   }
   EntryRef now = entry;
   now.name = newName;
-  if (undo) *undo = UndoStep{UndoStep::Kind::Change, now, StoredBytes{true, changed.type, changed.data}, kept};
+  if (undo) *undo = UndoStep{UndoStep::Kind::Change, now, changed, kept};
   return now;
 }
 
@@ -335,8 +336,6 @@ namespace {
 EVelmoraError ChangedSince(const std::wstring& name) {
   return EVelmoraError(FormatMessageText("'%s' has changed since", ShownName(name)), ERROR_INVALID_DATA);
 }
-
-StoredValue ValueOf(const StoredBytes& bytes) { return StoredValue{bytes.type, bytes.data}; }
 
 EntryRecord ReadOrThrow(const std::wstring& path) {
   EntryRecord record;
@@ -350,15 +349,6 @@ EntryRef RefOf(const EntryRecord& record) {
                   record.switchLocation};
 }
 
-// The value stored under `name` now, as bytes (absent when there is none).
-StoredBytes StoredNow(const RegistryKey& key, const std::wstring& name) {
-  StoredValue now;
-  const LONG read = key.QueryValue(name, now.type, now.data);
-  if (read == ERROR_FILE_NOT_FOUND) return StoredBytes();
-  if (read != ERROR_SUCCESS) throw RegistryError("Failed to get data for '%s'", name, read);
-  return StoredBytes{true, now.type, now.data};
-}
-
 // Puts a switch's bytes back under `name`, or removes the one there when
 // there were none; the key is made when missing.
 void PutSwitchBack(Steps& steps, const std::wstring& location, const std::wstring& name, const StoredBytes& bytes) {
@@ -367,11 +357,11 @@ void PutSwitchBack(Steps& steps, const std::wstring& location, const std::wstrin
   const StoredBytes now = StoredNow(key, name);
   auto shared = std::make_shared<RegistryKey>(std::move(key));
   if (bytes.present)
-    steps.Run([=] { return SetValue(*shared, name, ValueOf(bytes)); },
-              [=] { return now.present ? SetValue(*shared, name, ValueOf(now)) : Deleted(shared->DeleteValue(name)); },
+    steps.Run([=] { return SetValue(*shared, name, bytes); },
+              [=] { return now.present ? SetValue(*shared, name, now) : Deleted(shared->DeleteValue(name)); },
               name, [=](LONG code) { return RegistryError("Failed to set data for '%s'", name, code); });
   else if (now.present)
-    steps.Run([=] { return Deleted(shared->DeleteValue(name)); }, [=] { return SetValue(*shared, name, ValueOf(now)); },
+    steps.Run([=] { return Deleted(shared->DeleteValue(name)); }, [=] { return SetValue(*shared, name, now); },
               name, [=](LONG code) { return RegistryError("Failed to delete value '%s'", name, code); });
 }
 
@@ -387,7 +377,7 @@ EntryRef UndoChange(const UndoStep& step) {
   const bool renamed = newName != oldName, caseOnly = renamed && SameName(newName, oldName);
   if (renamed && !caseOnly && key.ValueExists(oldName))
     throw ERegistryException(FormatMessageText("Value '%s' already exists", oldName), ERROR_ALREADY_EXISTS);
-  const StoredValue old = ValueOf(before.value), left = ValueOf(step.left);
+  const StoredBytes &old = before.value, &left = step.left;
   Steps steps;
   if (!renamed) {
     steps.Run([&] { return SetValue(key, oldName, old); }, [&] { return SetValue(key, oldName, left); }, oldName,
@@ -419,7 +409,7 @@ EntryRef UndoChange(const UndoStep& step) {
 EntryRef UndoSwitch(const UndoStep& step) {
   const EntryRecord before = ReadOrThrow(step.records.at(0));
   const SwitchesOfEntries switches(step.entry.switchLocation, {step.entry.name});
-  if (!(BytesOf(switches.Of(step.entry.name)) == step.left)) throw ChangedSince(step.entry.name);
+  if (!(switches.Of(step.entry.name) == step.left)) throw ChangedSince(step.entry.name);
   Steps steps;
   PutSwitchBack(steps, step.entry.switchLocation, step.entry.name, before.switchValue);
   DiscardAll(step.records);
@@ -439,7 +429,7 @@ EntryRef UndoAdd(const UndoStep& step) {
     const RegistryKey key = OpenRegistryLocationOrThrow(added.location, KeyAccess::Write);
     if (!(StoredNow(key, added.name) == step.left)) throw ChangedSince(added.name);
     steps.Run([&] { return Deleted(key.DeleteValue(added.name)); },
-              [&] { return SetValue(key, added.name, ValueOf(step.left)); }, added.name,
+              [&] { return SetValue(key, added.name, (step.left)); }, added.name,
               [&](LONG code) { return RegistryError("Failed to delete value '%s'", added.name, code); });
   }
   try {
@@ -482,7 +472,7 @@ EntryRef RestoreRecord(const std::wstring& path) {
     if (key.ValueExists(record.name))
       throw ERegistryException(FormatMessageText("Value '%s' already exists", ShownName(record.name)),
                                ERROR_ALREADY_EXISTS);
-    steps.Run([&] { return SetValue(key, record.name, ValueOf(record.value)); },
+    steps.Run([&] { return SetValue(key, record.name, record.value); },
               [&] { return Deleted(key.DeleteValue(record.name)); }, record.name,
               [&](LONG code) { return RegistryError("Failed to set data for '%s'", record.name, code); });
   }

@@ -32,31 +32,32 @@ SwitchBytes SwitchStartupEntry(const std::wstring& switchLocation, const std::ws
 }
 
 SwitchesOfEntries::SwitchesOfEntries(const std::wstring& switchLocation, const std::vector<std::wstring>& names) {
-  for (const std::wstring& name : names) stored_.emplace_back(name, std::nullopt);
+  for (const std::wstring& name : names) stored_.emplace_back(name, StoredBytes());
   if (switchLocation.empty()) return;
   RegistryKey reader;
   if (OpenRegistryLocation(reader, switchLocation, KeyAccess::Read) != ERROR_SUCCESS) return;
   bool any = false;
   for (auto& [name, value] : stored_) {
-    StoredValue stored;
-    const LONG read = reader.QueryValue(name, stored.type, stored.data);
+    DWORD type = REG_NONE;
+    const LONG read = reader.QueryValue(name, type, value.data);
     if (read == ERROR_FILE_NOT_FOUND) continue;
     if (read != ERROR_SUCCESS)
       throw ERegistryException(FormatMessageText("Failed to get data for '%s'", name), read);
-    value = std::move(stored);
+    value.present = true;
+    value.type = type;
     any = true;
   }
   if (any) key_ = OpenRegistryLocationOrThrow(switchLocation, KeyAccess::Write);
 }
 
-const std::optional<StoredValue>& SwitchesOfEntries::Of(const std::wstring& name) const {
-  static const std::optional<StoredValue> none;
+const StoredBytes& SwitchesOfEntries::Of(const std::wstring& name) const {
+  static const StoredBytes none;
   for (const auto& [stored, value] : stored_)
     if (stored == name) return value;
   return none;
 }
 
-LONG SwitchesOfEntries::Write(const std::wstring& name, const StoredValue& value) const {
+LONG SwitchesOfEntries::Write(const std::wstring& name, const StoredBytes& value) const {
   return key_.SetValue(name, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/Registry.h"
+#include "manager/RecordIndex.h"
 #include "manager/SwitchFormat.h"
 
 // Every switch of a location, read with one enumeration of its key; looked
@@ -29,12 +30,6 @@ class StartupSwitches {
 // value is refused. Returns the bytes written.
 SwitchBytes SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& entryName, bool on);
 
-// A value as stored: its type and raw bytes.
-struct StoredValue {
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-};
-
 // The switches of a few entries, read before a command changes anything:
 // the key is opened for writing only when one of them has a switch, and
 // when it cannot be, the constructor throws "Failed to open key '%s'"
@@ -43,12 +38,12 @@ class SwitchesOfEntries {
  public:
   SwitchesOfEntries(const std::wstring& switchLocation, const std::vector<std::wstring>& names);
   // The switch stored under `name` (one of the names given), if any.
-  const std::optional<StoredValue>& Of(const std::wstring& name) const;
+  const StoredBytes& Of(const std::wstring& name) const;
   // Win32 results.
-  LONG Write(const std::wstring& name, const StoredValue& value) const;
+  LONG Write(const std::wstring& name, const StoredBytes& value) const;
   LONG Remove(const std::wstring& name) const;
 
  private:
   RegistryKey key_;
-  std::vector<std::pair<std::wstring, std::optional<StoredValue>>> stored_;
+  std::vector<std::pair<std::wstring, StoredBytes>> stored_;
 };
