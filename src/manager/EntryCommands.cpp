@@ -429,7 +429,7 @@ EntryRef UndoAdd(const UndoStep& step) {
     const RegistryKey key = OpenRegistryLocationOrThrow(added.location, KeyAccess::Write);
     if (!(StoredNow(key, added.name) == step.left)) throw ChangedSince(added.name);
     steps.Run([&] { return Deleted(key.DeleteValue(added.name)); },
-              [&] { return SetValue(key, added.name, (step.left)); }, added.name,
+              [&] { return SetValue(key, added.name, step.left); }, added.name,
               [&](LONG code) { return RegistryError("Failed to delete value '%s'", added.name, code); });
   }
   try {
