@@ -4,10 +4,12 @@
 #include "manager/RecordStore.h"
 
 #include <sddl.h>
+#include <winternl.h>
 
 #include <algorithm>
 
 const char* const kRunKeys[4] = {"Run", "RunOnce", "RunServices", "RunServicesOnce"};
+const char* const kWow64Run = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 namespace {
 
@@ -190,4 +192,68 @@ void AutorunSandbox::RemoveStartupValue(HKEY root) {
   HKEY key = OpenKey(root, kShellFolders);
   RegDeleteValueA(key, StartupValueName(root));
   RegCloseKey(key);
+}
+
+std::vector<BYTE> Utf16(const std::wstring& text) {
+  const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+  return std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t));
+}
+
+void SetValueAt(HKEY root, const std::string& path, const std::wstring& name, DWORD type,
+                const std::vector<BYTE>& data) {
+  using SetValueKey = LONG(WINAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, const void*, ULONG);
+  static const auto setValueKey = reinterpret_cast<SetValueKey>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
+  const HKEY key = CreateKey(root, path);
+  UNICODE_STRING unicode{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
+                         const_cast<wchar_t*>(name.data())};
+  setValueKey(key, &unicode, 0, type, data.data(), static_cast<ULONG>(data.size()));
+  RegCloseKey(key);
+}
+
+bool HasValueAt(HKEY root, const std::string& path, const std::wstring& name) {
+  const HKEY key = OpenKey(root, path, KEY_READ);
+  if (!key) return false;
+  const bool has = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return has;
+}
+
+std::map<std::wstring, StoredBytes> SnapshotAt(HKEY root, const std::string& path) {
+  std::map<std::wstring, StoredBytes> values;
+  const HKEY key = OpenKey(root, path, KEY_READ);
+  if (!key) return values;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    std::vector<BYTE> data(4096);
+    DWORD nameLength = 256, size = static_cast<DWORD>(data.size()), type = 0;
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size)) break;
+    data.resize(size);
+    values[std::wstring(name, nameLength)] = StoredBytes{true, type, data};
+  }
+  RegCloseKey(key);
+  return values;
+}
+
+std::map<std::wstring, std::wstring> ValuesAt(HKEY root, const std::string& path) {
+  std::map<std::wstring, std::wstring> values;
+  for (const auto& [name, value] : SnapshotAt(root, path))
+    values[name] = value.type == REG_BINARY ? std::to_wstring(value.data.size()) + L" bytes"
+                                            : std::wstring(reinterpret_cast<const wchar_t*>(value.data.data()),
+                                                           value.data.size() / 2)
+                                                  .c_str();
+  return values;
+}
+
+bool ImportWithRegistryEditor(const std::wstring& file) {
+  std::wstring command = L"C:\\windows\\regedit.exe /s \"" + file + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return ended;
 }

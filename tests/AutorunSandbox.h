@@ -4,11 +4,13 @@
 // delete and break them freely. The Startup values point at fresh folders.
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "manager/RecordIndex.h"
 
 extern const char* const kRunKeys[4];  // "Run", "RunOnce", ...
 std::string RunKeyPath(const char* key);  // below the root, no leading backslash
@@ -16,6 +18,23 @@ std::string Location(HKEY root, const char* key);  // the location string
 // Where Windows keeps the startup switches of "Run", "Run32" or
 // "StartupFolder", as a key below CurrentVersion.
 std::string SwitchKey(const char* key);
+
+// The 32-bit programs' Run key, as the native view names it.
+extern const char* const kWow64Run;
+// Text as string data is stored: UTF-16 with its closing NUL.
+std::vector<BYTE> Utf16(const std::wstring& text);
+// Any value at a path below a root, in the native view, its name at full
+// length: through the native call, the only way to a name with a NUL in it.
+void SetValueAt(HKEY root, const std::string& path, const std::wstring& name, DWORD type,
+                const std::vector<BYTE>& data);
+bool HasValueAt(HKEY root, const std::string& path, const std::wstring& name);
+// Every value at a path: name -> its text (a binary value as "N bytes").
+std::map<std::wstring, std::wstring> ValuesAt(HKEY root, const std::string& path);
+// Every value at a path exactly: name -> type and bytes.
+std::map<std::wstring, StoredBytes> SnapshotAt(HKEY root, const std::string& path);
+// Imports a registry editor's file with the system's editor (an
+// implementation we did not write); false when it did not run.
+bool ImportWithRegistryEditor(const std::wstring& file);
 
 class AutorunSandbox {
  public:

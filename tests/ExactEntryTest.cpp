@@ -94,29 +94,6 @@ TEST_F(ExactEntryTest, LinguisticallyEqualNamesAreDifferentNames) {
 
 namespace {
 
-// The registry's own UTF-16 calls, beside the ANSI ones of the sandbox.
-void SetWide(const char* key, const std::wstring& name, const std::wstring& data) {
-  HKEY opened;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, W(RunKeyPath(key)).c_str(), 0, KEY_ALL_ACCESS, &opened), ERROR_SUCCESS);
-  RegSetValueExW(opened, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                 static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(opened);
-}
-
-std::map<std::wstring, std::wstring> WideValues(const char* key) {
-  std::map<std::wstring, std::wstring> values;
-  HKEY opened;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, W(RunKeyPath(key)).c_str(), 0, KEY_READ, &opened)) return values;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[512], data[1024];
-    DWORD nameLength = 512, dataSize = sizeof data, type = 0;
-    if (RegEnumValueW(opened, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize)) break;
-    values[std::wstring(name, nameLength)] = std::wstring(data, dataSize / sizeof(wchar_t)).c_str();
-  }
-  RegCloseKey(opened);
-  return values;
-}
-
 void SelectWide(ManagerDriver& frame, const std::wstring& name) {
   for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
     if (frame.RowItem(row)->Name == name) return frame.lvAutoRun.SetSelected(row, true);
@@ -134,7 +111,7 @@ TEST_F(ExactEntryTest, NamesBeyondTheCodePageAndTheirNamesakes) {
   const std::wstring path = L"C:\\\u041f\u0440\u043e\u0433\u0430\\x.exe";
   std::map<std::wstring, std::wstring> expected;
   for (const std::wstring& name : names) {
-    SetWide("Run", name, path);
+    SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), name, REG_SZ, Utf16(path));
     expected[name] = path;
     const std::string namesake = A(name);  // "????", "Tool", ...
     ASSERT_NE(W(namesake), name);
@@ -168,7 +145,7 @@ TEST_F(ExactEntryTest, NamesBeyondTheCodePageAndTheirNamesakes) {
   frame.tbAdd.Click();
   PumpUntilIdle();
   EXPECT_EQ(driver.boxTextsW, (std::vector<std::wstring>{L"Value '" + names[1] + L"' already exists."}));
-  EXPECT_EQ(WideValues("Run"), expected);
+  EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, RunKeyPath("Run")), expected);
 }
 
 // Startup files named beyond the code page, and one whose path is longer
@@ -205,6 +182,6 @@ TEST_F(ExactEntryTest, TypedNamesBeyondTheCodePageArriveWhole) {
     PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 1);
   });
   frame.tbAdd.Click();
-  EXPECT_EQ(WideValues("Run"), (std::map<std::wstring, std::wstring>{{typed, L"C:\\x.exe"}}));
+  EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, RunKeyPath("Run")), (std::map<std::wstring, std::wstring>{{typed, L"C:\\x.exe"}}));
   EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), typed);
 }

@@ -11,62 +11,14 @@
 
 namespace {
 
-const std::string kWow64Run = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::vector<BYTE> kOff7 = {7, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
-
-HKEY Create(HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr);
-  return key;
-}
-
-// Through the native call, which takes a name at full length: the way a
-// value named with a NUL inside is written.
-void SetValueAt(HKEY root, const std::string& path, const std::wstring& name, const std::wstring& data,
-                DWORD type = REG_SZ) {
-  using SetValueKey = LONG(WINAPI*)(HANDLE, UNICODE_STRING*, ULONG, ULONG, const void*, ULONG);
-  static const auto setValueKey =
-      reinterpret_cast<SetValueKey>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
-  const HKEY key = Create(root, path);
-  UNICODE_STRING unicode{static_cast<USHORT>(name.size() * 2), static_cast<USHORT>(name.size() * 2),
-                         const_cast<wchar_t*>(name.data())};
-  setValueKey(key, &unicode, 0, type, data.c_str(), static_cast<ULONG>((data.size() + 1) * 2));
-  RegCloseKey(key);
-}
-
-void SetBytes(HKEY root, const std::string& path, const std::string& name, const std::vector<BYTE>& bytes) {
-  const HKEY key = Create(root, path);
-  RegSetValueExA(key, name.c_str(), 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
-  RegCloseKey(key);
-}
-
-// Every value of a key, at full length: name -> data.
-std::map<std::wstring, std::wstring> Values(HKEY root, const std::string& path) {
-  std::map<std::wstring, std::wstring> values;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key)) return values;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256], data[512];
-    DWORD nameLength = 256, size = sizeof data, type = 0;
-    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &size)) break;
-    values[std::wstring(name, nameLength)] =
-        type == REG_BINARY ? std::to_wstring(size) + L" bytes" : std::wstring(data, size / 2).c_str();
-  }
-  RegCloseKey(key);
-  return values;
-}
 
 std::wstring LocationOf(HKEY root, const std::string& path) {
   return W(std::string(root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + path);
 }
 
-class IdentityTest : public ManagerFixture {
+class IdentityTest : public BothViewsTest {
  protected:
-  IdentityTest() : ManagerFixture(true) {}
-  void SetUp() override {
-    EmptyAllKeys();
-    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kWow64Run.c_str(), KEY_WOW64_64KEY, 0);
-  }
   // The selected row's entry, as "location|name", and whether the
   // keyboard focus is on the same row.
   std::wstring Selected(ManagerDriver& frame) {
@@ -93,20 +45,20 @@ TEST_F(IdentityTest, NamesakesInAnotherKeyOrViewAreOtherEntries) {
       {"LOCAL MACHINE", HKEY_LOCAL_MACHINE, RunKeyPath("Run"), kWow64Run},
   };
   for (const auto& c : cases) {
-    if (c.chosen == kWow64Run && !wow64) continue;
-    SetValueAt(c.hive, c.kept, L"Dup", L"C:\\kept.exe");
-    SetValueAt(c.hive, c.kept, L"Other", L"C:\\other.exe");
-    SetValueAt(c.hive, c.chosen, L"Dup", L"C:\\chosen.exe");
-    SetValueAt(c.hive, c.chosen, L"Next", L"C:\\next.exe");
+    if (c.chosen == std::string(kWow64Run) && !wow64) continue;
+    SetValueAt(c.hive, c.kept, L"Dup", REG_SZ, Utf16(L"C:\\kept.exe"));
+    SetValueAt(c.hive, c.kept, L"Other", REG_SZ, Utf16(L"C:\\other.exe"));
+    SetValueAt(c.hive, c.chosen, L"Dup", REG_SZ, Utf16(L"C:\\chosen.exe"));
+    SetValueAt(c.hive, c.chosen, L"Next", REG_SZ, Utf16(L"C:\\next.exe"));
     ManagerDriver& frame = Open(c.root, "");
     const std::wstring chosen = LocationOf(c.hive, c.chosen);
     frame.ClickRow(frame.RowOf(L"Dup", chosen));
     frame.ClickRow(frame.RowOf(L"Other"), true);
     EXPECT_EQ(Selected(frame), chosen + L"|Dup") << c.root;
     frame.PressKey(VK_DELETE);
-    EXPECT_EQ(Values(c.hive, c.kept),
+    EXPECT_EQ(ValuesAt(c.hive, c.kept),
               (std::map<std::wstring, std::wstring>{{L"Dup", L"C:\\kept.exe"}, {L"Other", L"C:\\other.exe"}}));
-    EXPECT_EQ(Values(c.hive, c.chosen), (std::map<std::wstring, std::wstring>{{L"Next", L"C:\\next.exe"}}));
+    EXPECT_EQ(ValuesAt(c.hive, c.chosen), (std::map<std::wstring, std::wstring>{{L"Next", L"C:\\next.exe"}}));
     EXPECT_EQ(Selected(frame), chosen + L"|Next") << c.root;  // the neighbour in the same list
   }
   EXPECT_TRUE(driver.boxTexts.empty());
@@ -146,10 +98,10 @@ TEST_F(IdentityTest, RenameKeepsTheEntryAndADoubleClickTakesTheRowClicked) {
 // (with its switch) is left alone.
 TEST_F(IdentityTest, ANameHoldingANulIsShownAndRefused) {
   const std::wstring hidden(L"Foo\0Bar", 7);
-  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"Foo", L"C:\\foo.exe");
-  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), hidden, L"C:\\hidden.exe");
-  SetBytes(HKEY_CURRENT_USER, RunKeyPath(SwitchKey("Run").c_str()), "Foo", kOff7);
-  ASSERT_EQ(Values(HKEY_CURRENT_USER, RunKeyPath("Run")).size(), 2u) << "the registry took no NUL name";
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"Foo", REG_SZ, Utf16(L"C:\\foo.exe"));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), hidden, REG_SZ, Utf16(L"C:\\hidden.exe"));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath(SwitchKey("Run").c_str()), L"Foo", REG_BINARY, kOff7);
+  ASSERT_EQ(ValuesAt(HKEY_CURRENT_USER, RunKeyPath("Run")).size(), 2u) << "the registry took no NUL name";
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   const int row = frame.RowOf(hidden);
   ASSERT_GE(row, 0);
@@ -164,7 +116,7 @@ TEST_F(IdentityTest, ANameHoldingANulIsShownAndRefused) {
   PumpUntilIdle();
   const std::wstring refused = L"'Foo\u2400Bar' has a NUL character in its name, which Windows' functions cannot reach.";
   EXPECT_EQ(driver.boxTextsW, (std::vector<std::wstring>{refused, refused, refused}));
-  EXPECT_EQ(Values(HKEY_CURRENT_USER, RunKeyPath("Run")),
+  EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, RunKeyPath("Run")),
             (std::map<std::wstring, std::wstring>{{L"Foo", L"C:\\foo.exe"}, {hidden, L"C:\\hidden.exe"}}));
   EXPECT_EQ(sandbox.Bytes(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "Foo"), kOff7);
 }
@@ -175,11 +127,12 @@ TEST_F(IdentityTest, ARefusedSwitchesKeyLeavesEveryCommandUndone) {
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "old", "C:\\old.exe", REG_EXPAND_SZ);
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "bystander", "C:\\b.exe");
   const std::string switches = RunKeyPath(SwitchKey("Run").c_str());
-  for (const char* name : {"old", "bystander", "stale"}) SetBytes(HKEY_CURRENT_USER, switches, name, kOff7);
+  for (const wchar_t* name : {L"old", L"bystander", L"stale"})
+    SetValueAt(HKEY_CURRENT_USER, switches, name, REG_BINARY, kOff7);
   sandbox.MakeReadOnly(HKEY_CURRENT_USER, switches);
   ManagerDriver& frame = Open("CURRENT USER", "Run");
-  const auto before = Values(HKEY_CURRENT_USER, RunKeyPath("Run"));
-  const auto switchesBefore = Values(HKEY_CURRENT_USER, switches);
+  const auto before = ValuesAt(HKEY_CURRENT_USER, RunKeyPath("Run"));
+  const auto switchesBefore = ValuesAt(HKEY_CURRENT_USER, switches);
   SelectRow(frame, "old");
   driver.When("TAutoRunItemDlg", FillItemDialog(L"new", L"C:\\new.exe"));
   driver.AnswerMessageBox();
@@ -193,8 +146,8 @@ TEST_F(IdentityTest, ARefusedSwitchesKeyLeavesEveryCommandUndone) {
   sandbox.MakeWritable(HKEY_CURRENT_USER, switches);
   const std::string refused = "Failed to open key 'HKEY_CURRENT_USER\\" + switches + "'";
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{refused, refused, refused}));
-  EXPECT_EQ(Values(HKEY_CURRENT_USER, RunKeyPath("Run")), before);
-  EXPECT_EQ(Values(HKEY_CURRENT_USER, switches), switchesBefore);
+  EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, RunKeyPath("Run")), before);
+  EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, switches), switchesBefore);
   DWORD type = 0;
   sandbox.Value(HKEY_CURRENT_USER, "Run", "old", &type);
   EXPECT_EQ(type, DWORD(REG_EXPAND_SZ));

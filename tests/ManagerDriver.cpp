@@ -73,11 +73,17 @@ void ManagerDriver::ClickRow(int row, bool onBox, bool twice) {
   Pump();
 }
 
-void ManagerDriver::PressKey(WORD key) {
+void ManagerDriver::PressKey(WORD key, bool ctrl) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+  SetKeyboardState(keys);
   const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
   SendMessageW(lvAutoRun, WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));
   if (key == VK_SPACE) SendMessageW(lvAutoRun, WM_CHAR, L' ', static_cast<LPARAM>(1 | (scan << 16)));
   SendMessageW(lvAutoRun, WM_KEYUP, key, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
   Pump();
 }
 

@@ -34,8 +34,8 @@ class ManagerDriver {
   // A real click of the mouse on a row: on its name, or on its check box;
   // `twice` makes it a double click.
   void ClickRow(int row, bool onBox = false, bool twice = false);
-  // A key pressed and released in the list.
-  void PressKey(WORD key);
+  // A key pressed and released in the list, Ctrl held if asked.
+  void PressKey(WORD key, bool ctrl = false);
   // The row of an entry by its exact name, in the location given (any
   // when empty); -1 when none.
   int RowOf(const std::wstring& name, const std::wstring& location = std::wstring()) const;

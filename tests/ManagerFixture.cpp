@@ -59,6 +59,11 @@ ManagerFixture::~ManagerFixture() {
   SetWow64ViewForTesting(-1);
 }
 
+void BothViewsTest::SetUp() {
+  EmptyAllKeys();
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kWow64Run, KEY_WOW64_64KEY, 0);
+}
+
 void ManagerFixture::EmptyAllKeys() {
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
     for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);

@@ -44,3 +44,11 @@ class ManagerFixture : public testing::Test {
  private:
   std::unique_ptr<ManagerDriver> manager_;
 };
+
+// Both registry views shown, every autorun key empty, the 32-bit
+// programs' Run key gone.
+class BothViewsTest : public ManagerFixture {
+ protected:
+  BothViewsTest() : ManagerFixture(true) {}
+  void SetUp() override;
+};

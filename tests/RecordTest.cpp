@@ -7,38 +7,14 @@
 #include <map>
 
 #include "ManagerFixture.h"
+#include "common/FileTools.h"
 #include "manager/RecordStore.h"
 
 namespace {
 
-std::vector<BYTE> Utf16(const std::wstring& text) {
-  const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
-  return std::vector<BYTE>(bytes, bytes + (text.size() + 1) * 2);
-}
-
-void SetAt(HKEY root, const std::string& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
-  HKEY key = nullptr;
-  RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr);
-  RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
-  RegCloseKey(key);
-}
-
-bool HasAt(HKEY root, const std::string& path, const std::wstring& name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key)) return false;
-  const bool has = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return has;
-}
-
 std::vector<BYTE> ReadFileBytes(const std::wstring& path) {
   std::vector<BYTE> bytes;
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(file, nullptr));
-  DWORD read = 0;
-  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
+  ReadWholeFile(path, bytes);
   return bytes;
 }
 
@@ -55,18 +31,20 @@ std::vector<std::pair<std::wstring, EntryRecord>> Records() {
 
 const std::vector<BYTE> kOff7 = {7, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
 
-std::map<std::wstring, StoredBytes> Snapshot(HKEY root, const std::string& path);
-void PressCtrlZ(ManagerDriver& frame);
+std::map<std::wstring, std::vector<BYTE>> FolderSnapshot(const std::string& folder) {
+  std::map<std::wstring, std::vector<BYTE>> files;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((W(folder) + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return files;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      files[found.cFileName] = ReadFileBytes(W(folder) + L"\\" + found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return files;
+}
 
-class RecordTest : public ManagerFixture {
- protected:
-  RecordTest() : ManagerFixture(true) {}
-  void SetUp() override {
-    EmptyAllKeys();
-    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kWow64Run, KEY_WOW64_64KEY, 0);
-  }
-  static constexpr const char* kWow64Run = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
-};
+using RecordTest = BothViewsTest;
 
 }  // namespace
 
@@ -94,18 +72,18 @@ TEST_F(RecordTest, DeleteKeepsTheValueAndItsSwitchExactly) {
   };
   for (const auto& c : cases) {
     if (c.path == kWow64Run && !wow64) continue;
-    SetAt(c.hive, c.path, c.name, c.type, c.data);
-    SetAt(c.hive, c.path, c.name + L" namesake", c.type, c.data);
-    if (c.switchKey) SetAt(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str()), c.name, REG_BINARY, kOff7);
+    SetValueAt(c.hive, c.path, c.name, c.type, c.data);
+    SetValueAt(c.hive, c.path, c.name + L" namesake", c.type, c.data);
+    if (c.switchKey) SetValueAt(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str()), c.name, REG_BINARY, kOff7);
     const size_t recordsBefore = Records().size();
-    const auto before = Snapshot(c.hive, c.path);
+    const auto before = SnapshotAt(c.hive, c.path);
     const auto switchesBefore =
-        c.switchKey ? Snapshot(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str())) : std::map<std::wstring, StoredBytes>();
+        c.switchKey ? SnapshotAt(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str())) : std::map<std::wstring, StoredBytes>();
     ManagerDriver& frame = Open(c.root, c.node);
     frame.ClickRow(frame.RowOf(c.name));
     frame.PressKey(VK_DELETE);
-    EXPECT_FALSE(HasAt(c.hive, c.path, c.name)) << c.node;
-    EXPECT_TRUE(HasAt(c.hive, c.path, c.name + L" namesake")) << c.node;
+    EXPECT_FALSE(HasValueAt(c.hive, c.path, c.name)) << c.node;
+    EXPECT_TRUE(HasValueAt(c.hive, c.path, c.name + L" namesake")) << c.node;
     const auto records = Records();
     ASSERT_EQ(records.size(), recordsBefore + 1) << c.node;
     const EntryRecord& kept = records.back().second;
@@ -117,10 +95,10 @@ TEST_F(RecordTest, DeleteKeepsTheValueAndItsSwitchExactly) {
     EXPECT_EQ(kept.switchValue, (c.switchKey ? StoredBytes{true, REG_BINARY, kOff7} : StoredBytes{})) << c.node;
     EXPECT_EQ(records.back().first.substr(records.back().first.size() - 4), L".reg");
     // And back, byte for byte, with its switch.
-    PressCtrlZ(frame);
-    EXPECT_EQ(Snapshot(c.hive, c.path), before) << c.node;
+    frame.PressKey('Z', true);
+    EXPECT_EQ(SnapshotAt(c.hive, c.path), before) << c.node;
     if (c.switchKey) {
-      EXPECT_EQ(Snapshot(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str())), switchesBefore) << c.node;
+      EXPECT_EQ(SnapshotAt(c.hive, RunKeyPath(SwitchKey(c.switchKey).c_str())), switchesBefore) << c.node;
     }
   }
   EXPECT_TRUE(driver.boxTexts.empty());
@@ -160,8 +138,8 @@ TEST_F(RecordTest, DeleteMovesAStartupFileIntoItsRecord) {
 // Change keeps the entry as it was (old name, type and bytes, the switch
 // that moves); the switch keeps its old bytes.
 TEST_F(RecordTest, ChangeAndTheSwitchKeepWhatTheyOverwrite) {
-  SetAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"old", REG_EXPAND_SZ, Utf16(L"%A%\\old.exe"));
-  SetAt(HKEY_CURRENT_USER, RunKeyPath(SwitchKey("Run").c_str()), L"old", REG_BINARY, kOff7);
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"old", REG_EXPAND_SZ, Utf16(L"%A%\\old.exe"));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath(SwitchKey("Run").c_str()), L"old", REG_BINARY, kOff7);
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   frame.ClickRow(frame.RowOf(L"old"));
   driver.When("TAutoRunItemDlg", FillItemDialog(L"new", L"C:\\new.exe"));
@@ -182,7 +160,7 @@ TEST_F(RecordTest, ChangeAndTheSwitchKeepWhatTheyOverwrite) {
 // Where nothing can be kept (a file stands where the records' folder
 // should be), Delete, Change and the switch do not act and say why.
 TEST_F(RecordTest, NoCopyNoCommand) {
-  SetAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"kept", REG_SZ, Utf16(L"C:\\k.exe"));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"kept", REG_SZ, Utf16(L"C:\\k.exe"));
   DeleteTreeOnDisk(A(RecordFolder()));
   const HANDLE blocker = CreateFileW(RecordFolder().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
@@ -205,62 +183,18 @@ TEST_F(RecordTest, NoCopyNoCommand) {
   EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "kept"));
 }
 
-namespace {
-
-// A key's values, and a folder's files, exactly: name -> type and bytes.
-std::map<std::wstring, StoredBytes> Snapshot(HKEY root, const std::string& path) {
-  std::map<std::wstring, StoredBytes> values;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key)) return values;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    std::vector<BYTE> data(4096);
-    DWORD nameLength = 256, size = static_cast<DWORD>(data.size()), type = 0;
-    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size)) break;
-    data.resize(size);
-    values[std::wstring(name, nameLength)] = StoredBytes{true, type, data};
-  }
-  RegCloseKey(key);
-  return values;
-}
-
-std::map<std::wstring, std::vector<BYTE>> FolderSnapshot(const std::string& folder) {
-  std::map<std::wstring, std::vector<BYTE>> files;
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((W(folder) + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return files;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      files[found.cFileName] = ReadFileBytes(W(folder) + L"\\" + found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  return files;
-}
-
-void PressCtrlZ(ManagerDriver& frame) {
-  BYTE keys[256];
-  GetKeyboardState(keys);
-  keys[VK_CONTROL] = 0x80;
-  SetKeyboardState(keys);
-  frame.PressKey('Z');
-  keys[VK_CONTROL] = 0;
-  SetKeyboardState(keys);
-}
-
-}  // namespace
-
 // Five commands over two nodes, then five undos (the keyboard's and the
 // popup's): the key, the switches and the folder are as they were, byte
 // for byte, and no record is left.
 TEST_F(RecordTest, UndoTakesBackAChainOfFiveCommands) {
   const std::string run = RunKeyPath("Run"), switches = RunKeyPath(SwitchKey("Run").c_str());
-  SetAt(HKEY_CURRENT_USER, run, L"alpha", REG_EXPAND_SZ, Utf16(L"%A%\\a.exe"));
-  SetAt(HKEY_CURRENT_USER, switches, L"alpha", REG_BINARY, kOff7);
-  SetAt(HKEY_CURRENT_USER, run, L"beta \u0416", REG_SZ, Utf16(L"\"C:\\b.exe\" /x"));
-  SetAt(HKEY_CURRENT_USER, run, L"keep", REG_SZ, Utf16(L"C:\\k.exe"));
-  SetAt(HKEY_CURRENT_USER, switches, L"gamma", REG_BINARY, kOff7);  // stale: the add removes it
+  SetValueAt(HKEY_CURRENT_USER, run, L"alpha", REG_EXPAND_SZ, Utf16(L"%A%\\a.exe"));
+  SetValueAt(HKEY_CURRENT_USER, switches, L"alpha", REG_BINARY, kOff7);
+  SetValueAt(HKEY_CURRENT_USER, run, L"beta \u0416", REG_SZ, Utf16(L"\"C:\\b.exe\" /x"));
+  SetValueAt(HKEY_CURRENT_USER, run, L"keep", REG_SZ, Utf16(L"C:\\k.exe"));
+  SetValueAt(HKEY_CURRENT_USER, switches, L"gamma", REG_BINARY, kOff7);  // stale: the add removes it
   sandbox.UserStartup().Write("tool.exe", "MZ tool");
-  const auto keyBefore = Snapshot(HKEY_CURRENT_USER, run), switchesBefore = Snapshot(HKEY_CURRENT_USER, switches);
+  const auto keyBefore = SnapshotAt(HKEY_CURRENT_USER, run), switchesBefore = SnapshotAt(HKEY_CURRENT_USER, switches);
   const auto filesBefore = FolderSnapshot(sandbox.UserStartup().Path());
 
   ManagerDriver& frame = Open("CURRENT USER", "Run");
@@ -275,10 +209,10 @@ TEST_F(RecordTest, UndoTakesBackAChainOfFiveCommands) {
   SelectNode(frame, "CURRENT USER", "Auto Run");
   frame.ClickRow(frame.RowOf(L"tool.exe"));
   frame.PressKey(VK_DELETE);
-  ASSERT_NE(Snapshot(HKEY_CURRENT_USER, run), keyBefore);
+  ASSERT_NE(SnapshotAt(HKEY_CURRENT_USER, run), keyBefore);
   ASSERT_TRUE(FolderSnapshot(sandbox.UserStartup().Path()).empty());
 
-  PressCtrlZ(frame);
+  frame.PressKey('Z', true);
   EXPECT_EQ(frame.RowItem(frame.lvAutoRun.SelectedIndex())->Name, L"tool.exe");  // back, and selected
   for (int undo = 0; undo < 4; ++undo) {
     frame.OpenPopup();
@@ -288,8 +222,8 @@ TEST_F(RecordTest, UndoTakesBackAChainOfFiveCommands) {
   frame.OpenPopup();
   EXPECT_FALSE(frame.miUndo.Enabled());
   EXPECT_TRUE(driver.boxTexts.empty());
-  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, run), keyBefore);
-  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, switches), switchesBefore);
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, run), keyBefore);
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, switches), switchesBefore);
   EXPECT_EQ(FolderSnapshot(sandbox.UserStartup().Path()), filesBefore);
   EXPECT_TRUE(Records().empty());
 }
@@ -298,19 +232,19 @@ TEST_F(RecordTest, UndoTakesBackAChainOfFiveCommands) {
 // name a Delete removed or a Change left, stays as that program wrote it.
 TEST_F(RecordTest, UndoRefusesWhatChangedSince) {
   const std::string run = RunKeyPath("Run");
-  SetAt(HKEY_CURRENT_USER, run, L"gone", REG_SZ, Utf16(L"C:\\gone.exe"));
-  SetAt(HKEY_CURRENT_USER, run, L"edited", REG_SZ, Utf16(L"C:\\e.exe"));
+  SetValueAt(HKEY_CURRENT_USER, run, L"gone", REG_SZ, Utf16(L"C:\\gone.exe"));
+  SetValueAt(HKEY_CURRENT_USER, run, L"edited", REG_SZ, Utf16(L"C:\\e.exe"));
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   frame.ClickRow(frame.RowOf(L"edited"));
   driver.When("TAutoRunItemDlg", FillItemDialog(L"edited", L"C:\\mine.exe"));
   frame.tbChange.Click();
   frame.ClickRow(frame.RowOf(L"gone"));
   frame.PressKey(VK_DELETE);
-  SetAt(HKEY_CURRENT_USER, run, L"gone", REG_SZ, Utf16(L"C:\\theirs.exe"));
-  SetAt(HKEY_CURRENT_USER, run, L"edited", REG_SZ, Utf16(L"C:\\theirs too.exe"));
+  SetValueAt(HKEY_CURRENT_USER, run, L"gone", REG_SZ, Utf16(L"C:\\theirs.exe"));
+  SetValueAt(HKEY_CURRENT_USER, run, L"edited", REG_SZ, Utf16(L"C:\\theirs too.exe"));
   for (int undo = 0; undo < 2; ++undo) {
     driver.AnswerMessageBox();
-    PressCtrlZ(frame);
+    frame.PressKey('Z', true);
   }
   PumpUntilIdle();
   EXPECT_EQ(driver.boxTexts,
@@ -324,11 +258,11 @@ TEST_F(RecordTest, UndoRefusesWhatChangedSince) {
 // record deleted for good is asked about first.
 TEST_F(RecordTest, RemovedListsRestoresAndDeletesForGood) {
   const std::string run = RunKeyPath("Run"), switches = RunKeyPath(SwitchKey("Run").c_str());
-  SetAt(HKEY_CURRENT_USER, run, L"gone", REG_EXPAND_SZ, Utf16(L"%A%\\g.exe"));
-  SetAt(HKEY_CURRENT_USER, switches, L"gone", REG_BINARY, kOff7);
-  SetAt(HKEY_CURRENT_USER, run, L"keep", REG_SZ, Utf16(L"C:\\k.exe"));
+  SetValueAt(HKEY_CURRENT_USER, run, L"gone", REG_EXPAND_SZ, Utf16(L"%A%\\g.exe"));
+  SetValueAt(HKEY_CURRENT_USER, switches, L"gone", REG_BINARY, kOff7);
+  SetValueAt(HKEY_CURRENT_USER, run, L"keep", REG_SZ, Utf16(L"C:\\k.exe"));
   sandbox.UserStartup().Write("tool.exe", "MZ tool");
-  const auto keyBefore = Snapshot(HKEY_CURRENT_USER, run), switchesBefore = Snapshot(HKEY_CURRENT_USER, switches);
+  const auto keyBefore = SnapshotAt(HKEY_CURRENT_USER, run), switchesBefore = SnapshotAt(HKEY_CURRENT_USER, switches);
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   frame.ClickRow(frame.RowOf(L"gone"));
   frame.PressKey(VK_DELETE);
@@ -351,7 +285,7 @@ TEST_F(RecordTest, RemovedListsRestoresAndDeletesForGood) {
   EXPECT_FALSE(frame.tbChange.Enabled());
 
   frame.Choose(frame.miRestore);  // "gone": type, bytes and switch as they were
-  SetAt(HKEY_CURRENT_USER, run, L"keep", REG_SZ, Utf16(L"C:\\theirs.exe"));
+  SetValueAt(HKEY_CURRENT_USER, run, L"keep", REG_SZ, Utf16(L"C:\\theirs.exe"));
   frame.ClickRow(frame.RowOf(L"keep"));
   driver.AnswerMessageBox();
   frame.Choose(frame.miRestore);  // refused: a namesake is there
@@ -360,8 +294,8 @@ TEST_F(RecordTest, RemovedListsRestoresAndDeletesForGood) {
   PumpUntilIdle();
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Value 'keep' already exists."}));
   EXPECT_EQ(Captions(frame), (std::vector<std::string>{"keep"}));
-  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, run).at(L"gone"), keyBefore.at(L"gone"));
-  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, switches), switchesBefore);
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, run).at(L"gone"), keyBefore.at(L"gone"));
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, switches), switchesBefore);
   EXPECT_EQ(FolderSnapshot(sandbox.UserStartup().Path()).at(L"tool.exe"), (std::vector<BYTE>{'M', 'Z', ' ', 't', 'o', 'o', 'l'}));
 
   frame.ClickRow(0);
@@ -381,10 +315,10 @@ TEST_F(RecordTest, RemovedListsRestoresAndDeletesForGood) {
 TEST_F(RecordTest, ExportedEntriesComeBackThroughTheRegistryEditor) {
   const std::string run = RunKeyPath("Run"), switches = RunKeyPath(SwitchKey("Run").c_str());
   const std::wstring name = L"Ex\"port \u0416";
-  SetAt(HKEY_CURRENT_USER, run, name, REG_EXPAND_SZ, Utf16(L"\"%A%\\x y.exe\" /q\r\n"));
-  SetAt(HKEY_CURRENT_USER, switches, name, REG_BINARY, kOff7);
-  SetAt(HKEY_CURRENT_USER, run, L"bystander", REG_SZ, Utf16(L"C:\\b.exe"));
-  const auto keyBefore = Snapshot(HKEY_CURRENT_USER, run), switchesBefore = Snapshot(HKEY_CURRENT_USER, switches);
+  SetValueAt(HKEY_CURRENT_USER, run, name, REG_EXPAND_SZ, Utf16(L"\"%A%\\x y.exe\" /q\r\n"));
+  SetValueAt(HKEY_CURRENT_USER, switches, name, REG_BINARY, kOff7);
+  SetValueAt(HKEY_CURRENT_USER, run, L"bystander", REG_SZ, Utf16(L"C:\\b.exe"));
+  const auto keyBefore = SnapshotAt(HKEY_CURRENT_USER, run), switchesBefore = SnapshotAt(HKEY_CURRENT_USER, switches);
   TempDir dir;
   const std::wstring file = W(dir.File("export.reg"));
   ManagerDriver& frame = Open("CURRENT USER", "Run");
@@ -398,16 +332,9 @@ TEST_F(RecordTest, ExportedEntriesComeBackThroughTheRegistryEditor) {
   ASSERT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
   RegDeleteKeyValueW(HKEY_CURRENT_USER, W(run).c_str(), name.c_str());
   RegDeleteKeyValueW(HKEY_CURRENT_USER, W(switches).c_str(), name.c_str());
-  std::wstring command = L"C:\\windows\\regedit.exe /s \"" + file + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-  WaitForSingleObject(process.hProcess, 60000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, run), keyBefore);
-  EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, switches), switchesBefore);
+  ASSERT_TRUE(ImportWithRegistryEditor(file));
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, run), keyBefore);
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, switches), switchesBefore);
   EXPECT_TRUE(driver.boxTexts.empty());
 }
 
@@ -421,7 +348,7 @@ TEST_F(RecordTest, TheOldestRecordGoesBeyondAThousand) {
     KeepRecord(filler);
   }
   ASSERT_EQ(KeptRecords().size(), 1000u);
-  SetAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"last", REG_SZ, Utf16(L"C:\\l.exe"));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"last", REG_SZ, Utf16(L"C:\\l.exe"));
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   frame.ClickRow(frame.RowOf(L"last"));
   frame.PressKey(VK_DELETE);
@@ -434,7 +361,7 @@ TEST_F(RecordTest, TheOldestRecordGoesBeyondAThousand) {
 // A key that refuses writing refuses the restore with the usual error;
 // the record stays for a later try.
 TEST_F(RecordTest, RestoreIntoAKeyThatRefusesWritingKeepsTheRecord) {
-  SetAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"locked", REG_SZ, Utf16(L"C:\\l.exe"));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"locked", REG_SZ, Utf16(L"C:\\l.exe"));
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   frame.ClickRow(frame.RowOf(L"locked"));
   frame.PressKey(VK_DELETE);
@@ -446,7 +373,7 @@ TEST_F(RecordTest, RestoreIntoAKeyThatRefusesWritingKeepsTheRecord) {
   PumpUntilIdle();
   sandbox.MakeWritable(HKEY_CURRENT_USER, RunKeyPath("Run"));
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Failed to open key '" + Location(HKEY_CURRENT_USER, "Run") + "'"}));
-  EXPECT_FALSE(HasAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"locked"));
+  EXPECT_FALSE(HasValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"locked"));
   EXPECT_EQ(Records().size(), 1u);
   EXPECT_EQ(Captions(frame), (std::vector<std::string>{"locked"}));
 }

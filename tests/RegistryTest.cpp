@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "AutorunSandbox.h"
 #include "TestSupport.h"
 #include "common/TRegistry.h"
 #include "common/Unicode.h"
@@ -284,14 +285,7 @@ TEST(RegFileImport, TheRegistryEditorGivesBackEveryValueByteExact) {
   DWORD written = 0;
   WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(out);
-  std::wstring command = L"C:\\windows\\regedit.exe /s \"" + file + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-  ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  ASSERT_TRUE(ImportWithRegistryEditor(file));
   for (const RegFileValue& value : values) {
     DWORD type = 0, size = 0;
     const LONG found = RegQueryValueExW(scratch.Handle(), value.name.c_str(), nullptr, &type, nullptr, &size);

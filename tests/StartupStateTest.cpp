@@ -14,7 +14,6 @@ using Check = ui::ListView::Check;
 const std::vector<BYTE> kOff7 = {7, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}, kOn6 = {6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 const std::vector<BYTE> kShortOff = {3, 0, 0, 0};
 
-const char* const kWow64Run = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 void SetRaw(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::vector<BYTE>& data) {
   HKEY key = nullptr;
