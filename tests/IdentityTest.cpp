@@ -34,8 +34,7 @@ class IdentityTest : public BothViewsTest {
 // The same name in the key beside, or in the other view: after a click on
 // another row's box, Delete deletes the row the user chose, and only it.
 TEST_F(IdentityTest, NamesakesInAnotherKeyOrViewAreOtherEntries) {
-  BOOL wow64 = FALSE;
-  IsWow64Process(GetCurrentProcess(), &wow64);
+  const bool wow64 = HasWow64RegistryView();  // the system's answer in this fixture
   const struct {
     const char* root;
     HKEY hive;

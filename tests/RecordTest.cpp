@@ -51,8 +51,7 @@ using RecordTest = BothViewsTest;
 // Delete keeps the value (name, type, bytes) and its switch before it
 // acts, in both roots and views; the namesake beside it stays.
 TEST_F(RecordTest, DeleteKeepsTheValueAndItsSwitchExactly) {
-  BOOL wow64 = FALSE;
-  IsWow64Process(GetCurrentProcess(), &wow64);
+  const bool wow64 = HasWow64RegistryView();  // the system's answer in this fixture
   const struct {
     const char* root;
     const char* node;
