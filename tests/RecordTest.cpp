@@ -134,28 +134,6 @@ TEST_F(RecordTest, DeleteMovesAStartupFileIntoItsRecord) {
   EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, stamp.dwHighDateTime);
 }
 
-// Change keeps the entry as it was (old name, type and bytes, the switch
-// that moves); the switch keeps its old bytes.
-TEST_F(RecordTest, ChangeAndTheSwitchKeepWhatTheyOverwrite) {
-  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"old", REG_EXPAND_SZ, Utf16(L"%A%\\old.exe"));
-  SetValueAt(HKEY_CURRENT_USER, RunKeyPath(SwitchKey("Run").c_str()), L"old", REG_BINARY, kOff7);
-  ManagerDriver& frame = Open("CURRENT USER", "Run");
-  frame.ClickRow(frame.RowOf(L"old"));
-  driver.When("TAutoRunItemDlg", FillItemDialog(L"new", L"C:\\new.exe"));
-  frame.tbChange.Click();
-  frame.ClickRow(frame.RowOf(L"new"), true);  // switched on
-  const auto records = Records();
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0].second.kind, RecordKind::Replaced);
-  EXPECT_EQ(records[0].second.name, L"old");
-  EXPECT_EQ(records[0].second.value, (StoredBytes{true, REG_EXPAND_SZ, Utf16(L"%A%\\old.exe")}));
-  EXPECT_EQ(records[0].second.switchValue, (StoredBytes{true, REG_BINARY, kOff7}));
-  EXPECT_EQ(records[1].second.kind, RecordKind::Switched);
-  EXPECT_EQ(records[1].second.name, L"new");
-  EXPECT_EQ(records[1].second.switchValue, (StoredBytes{true, REG_BINARY, kOff7}));
-  EXPECT_TRUE(driver.boxTexts.empty());
-}
-
 // Where nothing can be kept (a file stands where the records' folder
 // should be), Delete, Change and the switch do not act and say why.
 TEST_F(RecordTest, NoCopyNoCommand) {
