@@ -39,7 +39,12 @@ ManagerDriver::ManagerDriver(TVelmora& frame)
       tbInfoSeparator(frame.tbInfoSeparator),
       tbInfo(frame.tbInfo) {}
 
-const TAutoRunItem* ManagerDriver::RowItem(int row) const { return frame.rows_.At(row); }
+// As the user sees a row: shown, so its work is done.
+const TAutoRunItem* ManagerDriver::RowItem(int row) const {
+  frame.rows_.Settle(row);
+  return frame.rows_.At(row);
+}
+const TAutoRunItem* ManagerDriver::ListedItem(int row) const { return frame.rows_.At(row); }
 const TAutoRunNode* ManagerDriver::NodeItem(HTREEITEM node) const { return frame.NodeItem(node); }
 const std::wstring& ManagerDriver::CurrentLocation() const { return frame.CurrentLocation; }
 void ManagerDriver::OpenPopup() { frame.pmAutoRunPopup(); }

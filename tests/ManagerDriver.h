@@ -27,8 +27,10 @@ class ManagerDriver {
   ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo;
 
   HWND Handle() const { return frame.Handle(); }
-  // The records behind what is shown.
+  // The records behind what is shown, the row's disk work done as its
+  // painting does it; ListedItem leaves it as it is.
   const TAutoRunItem* RowItem(int row) const;
+  const TAutoRunItem* ListedItem(int row) const;
   const TAutoRunNode* NodeItem(HTREEITEM node) const;
   const std::wstring& CurrentLocation() const;
   // A real click of the mouse on a row: on its name, or on its check box;

@@ -2,6 +2,7 @@
 // The records behind the tree's nodes and the list's rows, and an entry's
 // identity. Names and texts are UTF-16, exactly as the registry and the
 // file system hold them.
+#include <cstdint>
 #include <string>
 
 #include "common/ProgramPresence.h"
@@ -24,20 +25,33 @@ struct TAutoRunNode {
   bool ListsRecords = false;  // the "REMOVED" node: Location is where records are kept
 };
 
+// What a row needs from the disk beyond its listing (a shortcut's target,
+// whether the program is there) is done when it is first shown or in idle
+// time; a program on a network path is looked up off the window's thread.
+enum class RowWork : unsigned char { Pending, Remote, Done };
+
+// How an entry differs from what the manager showed when it last closed.
+enum class EntryMark : unsigned char { None, New, Changed, OnAgain };
+
 // A list row's record: little more than the entry's name and command;
 // what its location has in common is its node's.
 struct TAutoRunItem {
   virtual ~TAutoRunItem() = default;
   EntryKind Kind = EntryKind::RegistryValue;
   SwitchState Switch = SwitchState::Absent;             // as read
-  ProgramPresence Presence = ProgramPresence::Unknown;  // whether the program is there
-  std::wstring Command;  // what the entry starts
+  ProgramPresence Presence = ProgramPresence::Unknown;  // whether the program is there, once Work is Done
+  RowWork Work = RowWork::Pending;
+  EntryMark Mark = EntryMark::None;
+  // A file row: its size and last write, which tell a rewritten shortcut
+  // from the one read before.
+  std::uint64_t Stamp = 0;
+  std::wstring Command;  // what the entry starts; a shortcut row its file's path until the shortcut is read
   std::wstring Name;     // the value name or file name, at full length
   const TAutoRunNode* Node = nullptr;
 
   bool HasSwitch() const { return !Node->SwitchLocation.empty(); }
   bool SwitchedOff() const { return HasSwitch() && Switch == SwitchState::Off; }
-  bool Missing() const { return Presence == ProgramPresence::Missing; }
+  bool Missing() const { return Work == RowWork::Done && Presence == ProgramPresence::Missing; }
   // A file row's full path.
   std::wstring FilePath() const;
   // What the Path column shows: a file row its file's path (its command

@@ -2,17 +2,14 @@
 
 #include "common/FileTools.h"
 #include "common/Registry.h"
-#include "common/ShellLink.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
-#include "manager/ProgramLookup.h"
 #include "manager/RecordStore.h"
 #include "manager/StartupSwitches.h"
 
 namespace {
 
 const char* const kEntryMask = "*.exe;*.com;*.bat;*.lnk;*.pif";
-const char* const kShortcutMask = "*.lnk";
 
 // Closes a file search on every way out. Wide, in the long form past
 // MAX_PATH: a Startup folder's path and its files' names are UTF-16.
@@ -34,62 +31,50 @@ class FileSearch {
   HANDLE handle_;
 };
 
-// How a listed file was read: a program, or a shortcut that could or
-// could not be read.
-enum class FileRead : unsigned char { Program, Shortcut, UnreadableShortcut };
-
-// Raises the system's text when the shell's link object cannot be made.
-FileRead ReadShortcut(const std::wstring& path, std::wstring& target) {
-  const HRESULT read = GetShortcutTarget(path, target);
-  if (FAILED(read)) throw EOleError(SystemErrorText(read), read);
-  return read == S_OK ? FileRead::Shortcut : FileRead::UnreadableShortcut;
+// The switches of the rows `first` on, read with one look at the switches'
+// key. What touches the disk per row is done later (RowWork.h).
+void ReadSwitches(const TAutoRunNode& node, EntryRows& rows, size_t first) {
+  if (first >= rows.size() || node.SwitchLocation.empty()) return;
+  const StartupSwitches switches(node.SwitchLocation);
+  for (size_t at = first; at < rows.size(); ++at) rows[at]->Switch = switches.Of(rows[at]->Name);
 }
 
-// What Windows will do with the rows `first` on: their switches, read with
-// one look at the switches' key, and whether their programs are there
-// (`files` says how a folder's rows were read). Shortcuts were read before:
-// no library may load while the file-system redirector is off.
-void ReadStartState(const TAutoRunNode& node, EntryRows& rows, size_t first, const std::vector<FileRead>& files) {
-  if (first >= rows.size()) return;
-  if (!node.SwitchLocation.empty()) {
-    const StartupSwitches switches(node.SwitchLocation);
-    for (size_t at = first; at < rows.size(); ++at) rows[at]->Switch = switches.Of(rows[at]->Name);
-  }
-  const ProgramLookup lookup;
-  const FileSystemRedirectionOff redirectionOff;
-  for (size_t at = first; at < rows.size(); ++at) {
-    TAutoRunItem& row = *rows[at];
-    if (row.Kind == EntryKind::RegistryValue)
-      row.Presence = lookup.OfCommand(row.Command);
-    else if (files[at - first] != FileRead::Program)
-      row.Presence = lookup.OfShortcut(files[at - first] == FileRead::Shortcut, row.Command);
-    else
-      row.Presence = ProgramPresence::Found;  // the file listed is the program
-  }
+std::uint64_t StampOf(const FILETIME& written, DWORD sizeHigh, DWORD sizeLow) {
+  const std::uint64_t time = (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  const std::uint64_t size = (static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow;
+  return time * 1000003u ^ size;
+}
+
+std::unique_ptr<TAutoRunItem> FileRow(const TAutoRunNode& node, const std::wstring& name, std::uint64_t stamp) {
+  auto item = std::make_unique<TAutoRunItem>();
+  item->Kind = EntryKind::File;
+  item->Name = name;
+  item->Node = &node;
+  item->Command = AppendPathDelimiter(node.Location) + name;
+  item->Stamp = stamp;
+  return item;
 }
 
 void ListFolder(const TAutoRunNode& node, EntryRows& into) {
-  const std::wstring folder = AppendPathDelimiter(node.Location);
-  FileSearch search(folder + L"*.*");
+  FileSearch search(AppendPathDelimiter(node.Location) + L"*.*");
   if (!search.Started()) return;
   const size_t first = into.size();
-  std::vector<FileRead> files;
   do {
-    const std::wstring name = search.Current().cFileName;
+    const WIN32_FIND_DATAW& found = search.Current();
+    const std::wstring name = found.cFileName;
     if (name == L"." || name == L".." || !MatchesAnyMask(name, kEntryMask)) continue;
-    auto item = std::make_unique<TAutoRunItem>();
-    item->Kind = EntryKind::File;
-    item->Name = name;
-    item->Node = &node;
-    const std::wstring path = folder + name;
-    item->Command = path;
-    if (!MatchesAnyMask(name, kShortcutMask))
-      files.push_back(FileRead::Program);
-    else
-      files.push_back(ReadShortcut(path, item->Command));
-    into.push_back(std::move(item));
+    into.push_back(FileRow(node, name, StampOf(found.ftLastWriteTime, found.nFileSizeHigh, found.nFileSizeLow)));
   } while (search.Next());
-  ReadStartState(node, into, first, files);
+  ReadSwitches(node, into, first);
+}
+
+std::unique_ptr<TAutoRunItem> ValueRow(const TAutoRunNode& node, const WideRegValueView& value) {
+  auto item = std::make_unique<TAutoRunItem>();
+  item->Kind = EntryKind::RegistryValue;
+  item->Name = value.name;
+  item->Node = &node;
+  item->Command = WideStringFromRegData(value.data, value.size);
+  return item;
 }
 
 // Read-only, so that keys the user may not write are listed too. Values
@@ -99,15 +84,9 @@ void ListRegistryKey(const TAutoRunNode& node, EntryRows& into) {
   if (OpenRegistryLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return;
   const size_t first = into.size();
   key.ForEachValue([&](const WideRegValueView& value) {
-    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return;
-    auto item = std::make_unique<TAutoRunItem>();
-    item->Kind = EntryKind::RegistryValue;
-    item->Name = value.name;
-    item->Node = &node;
-    item->Command = WideStringFromRegData(value.data, value.size);
-    into.push_back(std::move(item));
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) into.push_back(ValueRow(node, value));
   });
-  ReadStartState(node, into, first, std::vector<FileRead>());
+  ReadSwitches(node, into, first);
 }
 
 // The records of Delete and Change, newest first: the entry as it was.
@@ -124,6 +103,7 @@ void ListRecords(const TAutoRunNode& node, EntryRows& into) {
     row->Origin = std::move(kept->origin);
     row->Kept = kept->kind;
     row->Command = std::move(kept->shown);
+    row->Work = RowWork::Done;
     into.push_back(std::move(row));
   }
 }
@@ -150,3 +130,25 @@ Listing ListLocations(const std::vector<const TAutoRunNode*>& nodes) {
 }
 
 Listing ListLocation(const TAutoRunNode& node) { return ListLocations({&node}); }
+
+std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name) {
+  EntryRows row;
+  if (IsFolderLocation(node.Location)) {
+    WIN32_FILE_ATTRIBUTE_DATA file{};
+    if (!MatchesAnyMask(name, kEntryMask) ||
+        !GetFileAttributesExW(LongPathForm(AppendPathDelimiter(node.Location) + name).c_str(), GetFileExInfoStandard,
+                              &file) ||
+        (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return nullptr;
+    row.push_back(FileRow(node, name, StampOf(file.ftLastWriteTime, file.nFileSizeHigh, file.nFileSizeLow)));
+  } else {
+    RegistryKey key;
+    if (OpenRegistryLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    if (key.QueryValue(name, type, data) != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return nullptr;
+    row.push_back(ValueRow(node, WideRegValueView{name, type, data.data(), static_cast<DWORD>(data.size())}));
+  }
+  ReadSwitches(node, row, 0);
+  return std::move(row.front());
+}

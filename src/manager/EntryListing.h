@@ -21,3 +21,6 @@ struct Listing {
 // at the first error.
 Listing ListLocation(const TAutoRunNode& node);
 Listing ListLocations(const std::vector<const TAutoRunNode*>& nodes);
+// One entry of a node, read as a listing reads it; null when it is not
+// there (or not an entry: a value of another type, a file of another kind).
+std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name);

@@ -28,9 +28,16 @@ std::wstring SystemFolder(UINT (WINAPI* get)(LPWSTR, UINT)) {
   return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
 }
 
+NetworkProbe networkProbe = nullptr;
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) { return text.rfind(prefix, 0) == 0; }
+
 }  // namespace
 
-ProgramLookup::ProgramLookup() : wow64_(HasWow64RegistryView()) {
+void SetNetworkProbe(NetworkProbe probe) { networkProbe = probe; }
+
+ProgramLookup::ProgramLookup(bool defersNetworkPaths)
+    : wow64_(HasWow64RegistryView()), defersNetworkPaths_(defersNetworkPaths) {
   // The system folder's name; looked at with the redirector off, it is
   // the native one.
   for (const std::wstring& folder : {SystemFolder(GetSystemDirectoryW), SystemFolder(GetWindowsDirectoryW)})
@@ -59,7 +66,29 @@ std::wstring ProgramLookup::Expanded(const std::wstring& text) const {
   });
 }
 
+bool ProgramLookup::IsNetworkPath(const std::wstring& path) const {
+  if (StartsWith(path, L"\\\\?\\UNC\\")) return true;
+  if (StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\")) return false;
+  if (StartsWith(path, L"\\\\")) return true;
+  if (path.size() < 2 || path[1] != L':') return false;
+  const wchar_t letter = static_cast<wchar_t>(towupper(path[0]));
+  if (letter < L'A' || letter > L'Z') return false;
+  signed char& remote = driveIsRemote_[letter - L'A'];
+  if (remote == 0) {
+    const wchar_t root[] = {letter, L':', L'\\', L'\0'};
+    remote = GetDriveTypeW(root) == DRIVE_REMOTE ? 1 : -1;
+  }
+  return remote > 0;
+}
+
 PathKind ProgramLookup::KindOf(const std::wstring& path) const {
+  if (IsNetworkPath(path)) {
+    if (defersNetworkPaths_) {
+      deferred_ = true;
+      return PathKind::None;
+    }
+    if (networkProbe) return networkProbe(path);
+  }
   const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::None;
   return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
@@ -76,10 +105,12 @@ bool ProgramLookup::FoundByName(const std::wstring& name) const {
 }
 
 ProgramPresence ProgramLookup::OfCommand(const std::wstring& commandLine) const {
+  deferred_ = false;
   return PresenceOfCommand(Expanded(commandLine), probe_);
 }
 
 ProgramPresence ProgramLookup::OfShortcut(bool readable, const std::wstring& target) const {
+  deferred_ = false;
   if (!readable) return ProgramPresence::Missing;
   return PresenceOfPath(Expanded(target), probe_);
 }

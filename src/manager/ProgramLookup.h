@@ -11,9 +11,30 @@
 
 #include "common/ProgramPresence.h"
 
+// Critical-error boxes off for the calling thread and one scope: a lookup
+// of an empty removable drive fails instead of asking for a disk.
+class NoCriticalErrorBoxes {
+ public:
+  NoCriticalErrorBoxes() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_); }
+  ~NoCriticalErrorBoxes() { SetThreadErrorMode(previous_, nullptr); }
+  NoCriticalErrorBoxes(const NoCriticalErrorBoxes&) = delete;
+  NoCriticalErrorBoxes& operator=(const NoCriticalErrorBoxes&) = delete;
+
+ private:
+  DWORD previous_ = 0;
+};
+
+// Who answers for a network path: the file system, unless a test puts a
+// probe of its own in (Wine has no server that is slow to answer).
+using NetworkProbe = PathKind (*)(const std::wstring& path);
+void SetNetworkProbe(NetworkProbe probe);
+
 class ProgramLookup {
  public:
-  ProgramLookup();
+  // A lookup that defers network paths does not look at them: a server
+  // that does not answer holds a file query for tens of seconds. Deferred()
+  // then says that the answer was not given.
+  explicit ProgramLookup(bool defersNetworkPaths = false);
   ProgramLookup(const ProgramLookup&) = delete;
   ProgramLookup& operator=(const ProgramLookup&) = delete;
 
@@ -21,6 +42,8 @@ class ProgramLookup {
   ProgramPresence OfCommand(const std::wstring& commandLine) const;
   // A shortcut: missing when it could not be read or its target is gone.
   ProgramPresence OfShortcut(bool readable, const std::wstring& target) const;
+  // Whether the last answer met a network path it did not look at.
+  bool Deferred() const { return deferred_; }
 
  private:
   std::wstring Expanded(const std::wstring& text) const;
@@ -28,7 +51,12 @@ class ProgramLookup {
   bool FoundByName(const std::wstring& name) const;
 
   std::vector<std::wstring> searchFolders_;  // system, Windows, then PATH
+  bool IsNetworkPath(const std::wstring& path) const;
+
   bool wow64_;
+  bool defersNetworkPaths_;
+  mutable bool deferred_ = false;
+  mutable signed char driveIsRemote_[26] = {};  // 0 not asked yet, 1 remote, -1 local
   ProgramProbe probe_;
 };
 

@@ -8,15 +8,16 @@
 
 namespace {
 
-int PictureOf(const TAutoRunItem& item) { return item.Missing() ? imgMissing : imgProgram; }
-
 ui::ListView::Check CheckOf(const TAutoRunItem& item) {
   if (!item.HasSwitch()) return ui::ListView::Check::None;
   return item.SwitchedOff() ? ui::ListView::Check::Cleared : ui::ListView::Check::Checked;
 }
 
-bool SameContents(const TAutoRunItem& a, const TAutoRunItem& b) {
-  return a.Command == b.Command && a.Switch == b.Switch && a.Presence == b.Presence;
+// Compared as listed: a file row by its size and last write (its shortcut
+// is read later), the others by their command.
+bool SameContents(const TAutoRunItem& shown, const TAutoRunItem& listed) {
+  if (shown.Switch != listed.Switch || shown.Kind != listed.Kind) return false;
+  return shown.Kind == EntryKind::File ? shown.Stamp == listed.Stamp : shown.Command == listed.Command;
 }
 
 RowIdentity IdentityOf(const TAutoRunItem& item) {
@@ -29,13 +30,24 @@ constexpr size_t kFewRowChanges = 8;
 
 }  // namespace
 
-RowStore::RowStore(ui::ListView& list) : list_(list) {
+RowStore::RowStore(ui::ListView& list, RowWorker& worker) : list_(list), worker_(worker) {
   // The rows' texts stay in their records only; the list asks for them
   // when it paints.
   list_.TextOf = [](const void* data, int column) {
     const auto* item = static_cast<const TAutoRunItem*>(data);
     return column == 0 ? ShownName(item->Name) : item->ShownPath();
   };
+  // The records are the store's own: the list hands them back as it got them.
+  list_.ImageOf = [this](const void* data) {
+    return PictureOf(*const_cast<TAutoRunItem*>(static_cast<const TAutoRunItem*>(data)));
+  };
+  list_.BoldOf = [](const void* data) { return static_cast<const TAutoRunItem*>(data)->Mark != EntryMark::None; };
+}
+
+// Plain until the row's work is done: never a wrong mark.
+int RowStore::PictureOf(TAutoRunItem& record) {
+  worker_.Settle(record);
+  return record.Missing() ? imgMissing : imgProgram;
 }
 
 const TAutoRunItem* RowStore::At(int row) const {
@@ -43,15 +55,16 @@ const TAutoRunItem* RowStore::At(int row) const {
 }
 
 int RowStore::Find(const EntryRef& entry) const {
-  for (int row = 0; row < Count(); ++row)
-    if (const TAutoRunItem* item = At(row); item && entry.Is(*item)) return row;
+  for (const auto& record : records_)
+    if (entry.Is(*record)) return list_.IndexOf(record.get());
   return -1;
 }
 
 void RowStore::Insert(int row, std::unique_ptr<TAutoRunItem> record) {
-  const int inserted = list_.Insert(row, record->Name, PictureOf(*record), record.get(), CheckOf(*record));
+  const int inserted = list_.Insert(row, record->Name, imgProgram, record.get(), CheckOf(*record));
   if (inserted < 0) return;  // not inserted: the record goes with `record`
   records_.push_back(std::move(record));
+  rowsChanged_ = true;
 }
 
 void RowStore::Append(EntryRows& rows) {
@@ -63,6 +76,7 @@ void RowStore::Forget(const TAutoRunItem* record) {
   const auto owned = std::find_if(records_.begin(), records_.end(),
                                   [record](const std::unique_ptr<TAutoRunItem>& item) { return item.get() == record; });
   if (owned != records_.end()) records_.erase(owned);
+  rowsChanged_ = true;
 }
 
 void RowStore::Remove(int row) {
@@ -76,10 +90,12 @@ void RowStore::Remove(int row) {
 void RowStore::Clear() {
   list_.DeleteAll();
   records_.clear();
+  workCursor_ = 0;
+  rowsChanged_ = false;
 }
 
 void RowStore::ShowState(int row, const TAutoRunItem& record) {
-  list_.SetImage(row, PictureOf(record));
+  list_.RedrawRow(row);
   if (list_.CheckOf(row) != CheckOf(record)) list_.SetCheck(row, CheckOf(record));
 }
 
@@ -122,14 +138,71 @@ void RowStore::Merge(EntryRows& fresh) {
     } else if (!SameContents(*At(row), *record)) {
       dropped.insert(At(row));
       list_.SetData(row, record.get());
-      list_.RedrawRow(row);
       ShowState(row, *record);
       records_.push_back(std::move(record));
+      rowsChanged_ = true;
     }
     ++row;
   }
   records_.erase(std::remove_if(records_.begin(), records_.end(),
                                 [&](const std::unique_ptr<TAutoRunItem>& item) { return dropped.count(item.get()); }),
                  records_.end());
+  rowsChanged_ = true;
   fresh.clear();
+}
+
+int RowStore::Put(const EntryRef& entry, std::unique_ptr<TAutoRunItem> record,
+                  const std::vector<const TAutoRunNode*>& nodeOrder) {
+  int row = Find(entry);
+  if (!record) {
+    if (row >= 0) Remove(row);
+    return -1;
+  }
+  if (row >= 0) {
+    const TAutoRunItem* old = At(row);
+    list_.SetData(row, record.get());
+    ShowState(row, *record);
+    records_.push_back(std::move(record));
+    Forget(old);
+    return row;
+  }
+  // After the last row of a node that comes no later than the entry's.
+  const auto rank = [&](const TAutoRunNode* node) {
+    return std::find(nodeOrder.begin(), nodeOrder.end(), node) - nodeOrder.begin();
+  };
+  const auto own = rank(record->Node);
+  row = Count();
+  while (row > 0 && rank(At(row - 1)->Node) > own) --row;
+  Insert(row, std::move(record));
+  return row;
+}
+
+void RowStore::Settle(int row) {
+  if (TAutoRunItem* record = Owned(row)) worker_.Settle(*record);
+}
+
+bool RowStore::SettleSome(std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    if (workCursor_ >= records_.size()) {
+      if (!rowsChanged_) return true;
+      rowsChanged_ = false;
+      workCursor_ = 0;
+      continue;
+    }
+    TAutoRunItem& record = *records_[workCursor_++];
+    if (record.Work != RowWork::Pending) continue;
+    worker_.Settle(record);
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+  }
+}
+
+bool RowStore::CollectAnswers(int watched) {
+  const TAutoRunItem* watchedRecord = At(watched);
+  bool answered = false;
+  for (const auto& record : records_) {
+    if (!worker_.Collect(*record)) continue;
+    list_.RedrawRow(list_.IndexOf(record.get()));
+    answered = answered || record.get() == watchedRecord;
+  }
+  return answered;
 }

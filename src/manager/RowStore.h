@@ -5,7 +5,10 @@
 #include <memory>
 #include <vector>
 
+#include <chrono>
+
 #include "manager/EntryListing.h"
+#include "manager/RowWork.h"
 #include "ui/ListView.h"
 
 // Indices into the frame's image list.
@@ -13,9 +16,11 @@ enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, im
 
 class RowStore {
  public:
-  // The list asks for its texts here; rows are shown with the pictures of
-  // ToolBarImage and a check box where Windows keeps a switch.
-  explicit RowStore(ui::ListView& list);
+  // The list asks for its texts and pictures here; rows are shown with the
+  // pictures of ToolBarImage and a check box where Windows keeps a switch.
+  // A row's picture is plain until `worker` has done the row's work: it
+  // does it when the list first paints the row.
+  RowStore(ui::ListView& list, RowWorker& worker);
   RowStore(const RowStore&) = delete;
   RowStore& operator=(const RowStore&) = delete;
 
@@ -32,12 +37,33 @@ class RowStore {
   // they are (selection, focus, scroll position), changed ones show the
   // new record, new ones are inserted in listing order, gone ones removed.
   void Merge(EntryRows& fresh);
+  // One entry as read after a command: its row shows `record` (inserted
+  // after the last row of its node when it was not listed), or goes when
+  // `record` is null. Returns the row, or -1.
+  // `nodeOrder` is the order of the nodes listed.
+  int Put(const EntryRef& entry, std::unique_ptr<TAutoRunItem> record,
+          const std::vector<const TAutoRunNode*>& nodeOrder);
+
+  // A row's work done now (the selected row, before the status bar shows it).
+  void Settle(int row);
+  // Works on the rows still pending until `deadline`; true when none is
+  // left. Rows whose network answer came show it.
+  bool SettleSome(std::chrono::steady_clock::time_point deadline);
+  // Shows the network answers that came; true when the row `watched` got one.
+  bool CollectAnswers(int watched);
 
  private:
   void Insert(int row, std::unique_ptr<TAutoRunItem> record);
   void ShowState(int row, const TAutoRunItem& record);
   void Forget(const TAutoRunItem* record);
 
+  int PictureOf(TAutoRunItem& record);
+  TAutoRunItem* Owned(int row) const { return const_cast<TAutoRunItem*>(At(row)); }
+
   ui::ListView& list_;
+  RowWorker& worker_;
   std::vector<std::unique_ptr<TAutoRunItem>> records_;
+  // Where idle work goes on in records_; rows came or went since it began.
+  size_t workCursor_ = 0;
+  bool rowsChanged_ = false;
 };

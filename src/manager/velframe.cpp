@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "common/FileTools.h"
 #include "manager/EntryCommands.h"
@@ -19,6 +20,13 @@ constexpr int kFrameWidth = 534, kFrameHeight = 237;
 // Posted by a click on a row's check box, so that the switch waits until
 // the list is done with the click; the entry waits in clickedSwitches_.
 constexpr UINT kSwitchClicked = WM_APP + 1;
+// Posted by the row worker's thread when a network lookup has answered.
+constexpr UINT kRowAnswered = WM_APP + 2;
+// Idle work runs on a timer, whose messages come only when no input and
+// no other message waits; one slice of it never holds input back long.
+constexpr UINT_PTR kIdleTimer = 1;
+constexpr UINT kIdleTick = 10;
+constexpr std::chrono::milliseconds kIdleSlice{20};
 constexpr int kToolBarHeight = 24, kCaptionHeight = 16, kStatusHeight = 19, kSplitterWidth = 6;
 const COLORREF kImageBackground = RGB(128, 128, 0);
 
@@ -32,11 +40,12 @@ ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
 
 }  // namespace
 
-TVelmora::TVelmora(HWND parent) {
+TVelmora::TVelmora(HWND parent) : worker_(kRowAnswered) {
   ui::CreateArgs args = ChildOf(parent, WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT);
   args.width = kFrameWidth;
   args.height = kFrameHeight;
   CreateOwn(L"TVelmora", args);
+  worker_.PostTo(Handle());
   CreateComponents();
   BindEvents();
   Layout();
@@ -137,6 +146,15 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     Layout();
     return 0;
   }
+  if (message == kRowAnswered) {
+    const int selected = lvAutoRun.SelectedIndex();
+    if (rows_.CollectAnswers(selected)) lvAutoRunChange(selected);
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == kIdleTimer) {
+    IdleWork();
+    return 0;
+  }
   if (message == kSwitchClicked) {
     if (clickedSwitches_.empty()) return 0;
     const EntryRef entry = clickedSwitches_.front();
@@ -145,6 +163,12 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   return DefaultHandler(message, wParam, lParam);
+}
+
+void TVelmora::StartIdleWork() { SetTimer(Handle(), kIdleTimer, kIdleTick, nullptr); }
+
+void TVelmora::IdleWork() {
+  if (rows_.SettleSome(std::chrono::steady_clock::now() + kIdleSlice)) KillTimer(Handle(), kIdleTimer);
 }
 
 TVelmora::CommandStates TVelmora::CommandRule() const {
@@ -253,6 +277,7 @@ std::vector<const TAutoRunNode*> TVelmora::LocationsOf(HTREEITEM node) const {
 void TVelmora::ListSelectedNode() {
   Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
   rows_.Append(listing.rows);
+  StartIdleWork();
   if (listing.error) std::rethrow_exception(listing.error);
 }
 
@@ -293,7 +318,9 @@ const std::wstring& TVelmora::ShownLocation(const std::wstring& location) {
   return shown->second;
 }
 
+// The third panel waits for the row's work: it never says less than is so.
 void TVelmora::lvAutoRunChange(int item) {
+  rows_.Settle(item);
   const TAutoRunItem* entry = rows_.At(item);
   StatusBar.SetText(1, entry ? FileNamePart(entry->Command) : std::wstring());
   if (entry && entry->Kind == EntryKind::Record) {
@@ -302,7 +329,10 @@ void TVelmora::lvAutoRunChange(int item) {
     StatusBar.SetText(0, ShownLocation(kept.Origin));
     StatusBar.SetText(2, kept.Kept == RecordKind::Replaced ? L"Replaced" : L"Removed");
   } else {
-    StatusBar.SetText(2, !entry ? L"" : entry->Missing() ? L"Missing" : entry->SwitchedOff() ? L"Off" : L"");
+    StatusBar.SetText(2, !entry || entry->Work != RowWork::Done ? L""
+                         : entry->Missing()                 ? L"Missing"
+                         : entry->SwitchedOff()             ? L"Off"
+                                                            : L"");
   }
   ApplyRuleToToolBar();
 }
@@ -337,6 +367,7 @@ void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbac
   const HTREEITEM node = tvAutoRun.Selected();
   Listing listing = ListLocations(LocationsOf(node));
   rows_.Merge(listing.rows);
+  StartIdleWork();
   int row = select ? rows_.Find(*select) : -1;
   if (row < 0) row = std::min(fallbackRow, rows_.Count() - 1);
   if (row >= 0)

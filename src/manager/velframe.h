@@ -74,7 +74,8 @@ class TVelmora : public ui::Window {
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
-  RowStore rows_{lvAutoRun};
+  RowWorker worker_;
+  RowStore rows_{lvAutoRun, worker_};
 
   // True while the tree is being rebuilt: its selection events are not
   // the user's.
@@ -155,6 +156,9 @@ class TVelmora : public ui::Window {
   void CreateComponents();
   void BindEvents();
   void Layout();
+  // The rows' disk work goes on in idle time until every row's is done.
+  void StartIdleWork();
+  void IdleWork();
 
   // A location as the status bar's first panel shows it.
   const std::wstring& ShownLocation(const std::wstring& location);

@@ -14,6 +14,11 @@ void ListView::Create(const CreateArgs& args) {
   Send(WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(args.parent), NF_REQUERY);
 }
 
+ListView::~ListView() {
+  Destroy();
+  if (boldFont_) DeleteObject(boldFont_);
+}
+
 // A key with Alt held comes as WM_SYSKEYDOWN, which the list does not
 // report with LVN_KEYDOWN.
 bool ListView::OnControlMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
@@ -43,7 +48,7 @@ int ListView::Insert(int index, const std::wstring& caption, int image, const vo
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
   item.iItem = index;
   item.pszText = TextOf ? LPSTR_TEXTCALLBACKW : const_cast<wchar_t*>(caption.c_str());
-  item.iImage = image;
+  item.iImage = ImageOf ? I_IMAGECALLBACK : image;
   item.lParam = reinterpret_cast<LPARAM>(data);
   item.state = StateImageOf(check);
   item.stateMask = LVIS_STATEIMAGEMASK;
@@ -58,8 +63,9 @@ int ListView::Insert(int index, const std::wstring& caption, int image, const vo
 }
 
 void ListView::AnswerText(NMLVDISPINFOW& request) const {
-  if (!(request.item.mask & LVIF_TEXT) || !TextOf || !request.item.pszText || request.item.cchTextMax <= 0) return;
   const void* data = request.item.lParam ? reinterpret_cast<const void*>(request.item.lParam) : Data(request.item.iItem);
+  if ((request.item.mask & LVIF_IMAGE) && ImageOf && data) request.item.iImage = ImageOf(data);
+  if (!(request.item.mask & LVIF_TEXT) || !TextOf || !request.item.pszText || request.item.cchTextMax <= 0) return;
   const std::wstring text = data ? TextOf(data, request.item.iSubItem) : std::wstring();
   const size_t room = static_cast<size_t>(request.item.cchTextMax) - 1;
   const size_t length = text.size() < room ? text.size() : room;
@@ -131,6 +137,13 @@ const void* ListView::Data(int index) const {
   return reinterpret_cast<const void*>(item.lParam);
 }
 
+int ListView::IndexOf(const void* data) const {
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = reinterpret_cast<LPARAM>(data);
+  return static_cast<int>(Send(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
 void ListView::SetData(int index, const void* data) {
   LVITEMW item{};
   item.mask = LVIF_PARAM;
@@ -163,6 +176,23 @@ void ListView::EndUpdate() {
   if (updateDepth_ > 0 && --updateDepth_ == 0) Send(WM_SETREDRAW, TRUE);
 }
 
+LRESULT ListView::CustomDraw(NMLVCUSTOMDRAW& draw) {
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  const void* data = reinterpret_cast<const void*>(draw.nmcd.lItemlParam);
+  if (!data || !BoldOf(data)) return CDRF_DODEFAULT;
+  if (!boldFont_) {
+    LOGFONTW shape{};
+    const auto font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+    GetObjectW(font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT), sizeof shape, &shape);
+    shape.lfWeight = FW_BOLD;
+    boldFont_ = CreateFontIndirectW(&shape);
+  }
+  if (!boldFont_) return CDRF_DODEFAULT;
+  SelectObject(draw.nmcd.hdc, boldFont_);
+  return CDRF_NEWFONT;
+}
+
 bool ListView::OnNotifyReflect(NMHDR* header, LRESULT& result) {
   result = 0;
   switch (header->code) {
@@ -188,6 +218,10 @@ bool ListView::OnNotifyReflect(NMHDR* header, LRESULT& result) {
     }
     case LVN_GETDISPINFOW:
       AnswerText(*reinterpret_cast<NMLVDISPINFOW*>(header));
+      return true;
+    case NM_CUSTOMDRAW:
+      if (!BoldOf) return false;
+      result = CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(header));
       return true;
     case LVN_DELETEALLITEMS:
       result = TRUE;  // no LVN_DELETEITEM for every row

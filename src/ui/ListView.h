@@ -24,6 +24,7 @@ class ListView : public Window {
   };
 
   void Create(const CreateArgs& args);
+  ~ListView() override;
   void SetSmallImages(HIMAGELIST images) { Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)); }
   void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, static_cast<LPARAM>(style)); }
   void AddColumn(const std::wstring& caption, int width);
@@ -33,6 +34,11 @@ class ListView : public Window {
   // then on shows what TextOf answers for its data, column by column, when
   // the row is painted or its text is asked for. Set before the first row.
   std::function<std::wstring(const void* data, int column)> TextOf;
+  // The same for the rows' pictures: asked when a row is painted, so a
+  // picture that costs work is worked out for the rows on screen only.
+  std::function<int(const void* data)> ImageOf;
+  // Rows for which this answers true are drawn in bold.
+  std::function<bool(const void* data)> BoldOf;
   // The first row shown, and scrolling so that `row` is the first shown
   // (as far as the rows below it fill the list).
   int TopIndex() const { return static_cast<int>(Send(LVM_GETTOPINDEX)); }
@@ -51,6 +57,8 @@ class ListView : public Window {
   Check CheckOf(int index) const;
   std::wstring Text(int index, int column = 0) const;
   const void* Data(int index) const;
+  // The row holding `data`; -1 when none does.
+  int IndexOf(const void* data) const;
   void Delete(int index) { Send(LVM_DELETEITEM, static_cast<WPARAM>(index)); }
   void DeleteAll() { Send(LVM_DELETEALLITEMS); }
 
@@ -89,6 +97,8 @@ class ListView : public Window {
   }
   void SetState(int index, UINT state, UINT mask);
   void AnswerText(NMLVDISPINFOW& request) const;
+  LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
+  HFONT boldFont_ = nullptr;
   // A column's text, or LPSTR_TEXTCALLBACKW.
   void SetItemText(int index, int column, wchar_t* text);
   int updateDepth_ = 0;

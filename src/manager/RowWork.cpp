@@ -1,0 +1,123 @@
+#include "manager/RowWork.h"
+
+#include "common/Mask.h"
+#include "common/ShellLink.h"
+
+RowWorker::RowWorker(UINT answered)
+    : answered_(answered), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+RowWorker::~RowWorker() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  if (thread_) {
+    SetEvent(wake_);
+    // A query held by a server that does not answer is cut short.
+    CancelSynchronousIo(thread_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+  }
+  if (wake_) CloseHandle(wake_);
+}
+
+// Shortcuts are read with the redirector on: no library may load while
+// it is off.
+void RowWorker::Settle(TAutoRunItem& row) {
+  if (row.Work != RowWork::Pending) return;
+  const NoCriticalErrorBoxes noBoxes;
+  Question question{row.Kind == EntryKind::File, row.Command};
+  if (question.shortcut) {
+    if (!MatchesAnyMask(row.Name, "*.lnk")) {
+      row.Presence = ProgramPresence::Found;  // the file listed is the program
+      row.Work = RowWork::Done;
+      return;
+    }
+    std::wstring target;
+    const HRESULT read = GetShortcutTarget(row.FilePath(), target);
+    if (FAILED(read)) {  // no link object to read it with: no mark either way
+      row.Presence = ProgramPresence::Unknown;
+      row.Work = RowWork::Done;
+      return;
+    }
+    if (read != S_OK) {
+      row.Command = target;
+      row.Presence = ProgramPresence::Missing;
+      row.Work = RowWork::Done;
+      return;
+    }
+    row.Command = target;
+    question.text = target;
+  }
+  ProgramPresence presence;
+  {
+    const FileSystemRedirectionOff redirectionOff;
+    presence = question.shortcut ? lookup_.OfShortcut(true, question.text) : lookup_.OfCommand(question.text);
+  }
+  if (!lookup_.Deferred()) {
+    row.Presence = presence;
+    row.Work = RowWork::Done;
+    return;
+  }
+  row.Work = RowWork::Remote;
+  Ask(question);
+  Collect(row);  // asked before in this opening
+}
+
+std::wstring RowWorker::KeyOf(const Question& question) { return (question.shortcut ? L"L" : L"C") + question.text; }
+
+bool RowWorker::Collect(TAutoRunItem& row) {
+  if (row.Work != RowWork::Remote) return false;
+  const std::wstring key = KeyOf(Question{row.Kind == EntryKind::File, row.Command});
+  std::lock_guard<std::mutex> lock(mutex_);
+  const auto answer = answers_.find(key);
+  if (answer == answers_.end()) return false;
+  row.Presence = answer->second;
+  row.Work = RowWork::Done;
+  return true;
+}
+
+void RowWorker::Ask(const Question& question) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!asked_.emplace(KeyOf(question), true).second || stopping_) return;
+  questions_.push_back(question);
+  if (!thread_) thread_ = CreateThread(nullptr, 0, &RowWorker::ThreadMain, this, 0, nullptr);
+  SetEvent(wake_);
+}
+
+DWORD WINAPI RowWorker::ThreadMain(void* self) {
+  static_cast<RowWorker*>(self)->Answer();
+  return 0;
+}
+
+// The thread's own lookup looks at network paths; it reads nothing the
+// window's thread writes except through the table.
+void RowWorker::Answer() {
+  const NoCriticalErrorBoxes noBoxes;
+  const ProgramLookup lookup;
+  for (;;) {
+    Question question;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (stopping_) return;
+      if (questions_.empty()) {
+        lock.unlock();
+        WaitForSingleObject(wake_, INFINITE);
+        continue;
+      }
+      question = std::move(questions_.front());
+      questions_.pop_front();
+    }
+    ProgramPresence presence;
+    {
+      const FileSystemRedirectionOff redirectionOff;
+      presence = question.shortcut ? lookup.OfShortcut(true, question.text) : lookup.OfCommand(question.text);
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stopping_) return;
+      answers_[KeyOf(question)] = presence;
+    }
+    PostMessageW(window_, answered_, 0, 0);
+  }
+}
