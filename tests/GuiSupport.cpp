@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 
 #include "TestSupport.h"
@@ -108,6 +110,21 @@ void PumpUntilIdle() {
       ADD_FAILURE() << "the message queue did not become idle within " << kStepDeadlineMs / 1000 << " s";
       return;
     }
+  }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD deadlineMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (done()) return true;
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= deadlineMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(deadlineMs - spent, 50), QS_ALLINPUT);
   }
 }
 

@@ -46,6 +46,10 @@ constexpr DWORD kStepDeadlineMs = 30000;
 // Processes this thread's messages until none is waiting (painting
 // included), within the step deadline.
 void PumpUntilIdle();
+// Processes this thread's messages as they come (waiting for them, as a
+// modal loop does) until `done` answers true; false when the deadline
+// passed first.
+bool PumpUntil(const std::function<bool()>& done, DWORD deadlineMs = kStepDeadlineMs);
 // Saves what a window shows as a BMP file under the artifacts folder.
 void SaveWindowPicture(HWND window, const std::string& fileName);
 std::string WindowText(HWND window);

@@ -99,3 +99,5 @@ int ManagerDriver::RowOf(const std::wstring& name, const std::wstring& location)
   }
   return -1;
 }
+
+int ManagerDriver::WatchedRelists() const { return frame.watchedRelists_; }

@@ -52,4 +52,6 @@ class ManagerDriver {
   void ClearRows();
   // True while the tree is being rebuilt.
   bool Loading() const;
+  // How often another program's changes had the list listed again.
+  int WatchedRelists() const;
 };

@@ -20,6 +20,8 @@ REGSAM RightsOf(KeyAccess access) {
       return STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
     case KeyAccess::Read:
       return KEY_READ;
+    case KeyAccess::Notify:
+      return KEY_NOTIFY | KEY_QUERY_VALUE;
     case KeyAccess::Write:
     case KeyAccess::Create:
       return KEY_ALL_ACCESS;

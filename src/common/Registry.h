@@ -20,6 +20,7 @@ class ERegistryException : public EVelmoraError {
 enum class KeyAccess {
   Presence,  // only to learn that it exists
   Read,      // listing: a key the user may read but not write still opens
+  Notify,    // to be told of its changes, and its last write
   Write,     // full access
   Create,    // full access, creating the key when it is missing
 };

@@ -1,5 +1,7 @@
 #include "manager/EntryListing.h"
 
+#include <functional>
+
 #include "common/FileTools.h"
 #include "common/Registry.h"
 #include "manager/Location.h"
@@ -151,4 +153,41 @@ std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wst
   }
   ReadSwitches(node, row, 0);
   return std::move(row.front());
+}
+
+namespace {
+
+std::uint64_t Mixed(std::uint64_t stamp, std::uint64_t value) {
+  return (stamp ^ value) * 0x100000001b3ull + 0x9e3779b97f4a7c15ull;
+}
+
+std::uint64_t StampOfKey(const std::wstring& location) {
+  RegistryKey key;
+  if (location.empty() || OpenRegistryLocation(key, location, KeyAccess::Notify) != ERROR_SUCCESS) return 0;
+  DWORD values = 0;
+  FILETIME written{};
+  if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                       nullptr, &written) != ERROR_SUCCESS)
+    return 0;
+  return Mixed(Mixed(1, values), (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
+}
+
+std::uint64_t StampOfFolder(const std::wstring& folder) {
+  FileSearch search(AppendPathDelimiter(folder) + L"*.*");
+  if (!search.Started()) return 0;
+  std::uint64_t stamp = 1;
+  do {
+    const WIN32_FIND_DATAW& found = search.Current();
+    stamp = Mixed(stamp, std::hash<std::wstring>()(found.cFileName));
+    stamp = Mixed(stamp, StampOf(found.ftLastWriteTime, found.nFileSizeHigh, found.nFileSizeLow));
+  } while (search.Next());
+  return stamp;
+}
+
+}  // namespace
+
+std::uint64_t StampOfLocation(const TAutoRunNode& node) {
+  if (node.ListsRecords || node.Location.empty()) return 0;
+  const std::uint64_t own = IsFolderLocation(node.Location) ? StampOfFolder(node.Location) : StampOfKey(node.Location);
+  return Mixed(own, StampOfKey(node.SwitchLocation));
 }

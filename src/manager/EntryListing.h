@@ -3,6 +3,7 @@
 // program files and shortcuts, or a Run key's string values, each with
 // what Windows will do at logon (its switch, whether its program is
 // there). No window is involved.
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -23,4 +24,9 @@ Listing ListLocation(const TAutoRunNode& node);
 Listing ListLocations(const std::vector<const TAutoRunNode*>& nodes);
 // One entry of a node, read as a listing reads it; null when it is not
 // there (or not an entry: a value of another type, a file of another kind).
+// What a node's entries were at one moment, in a few calls: a key's last
+// write and value count, a folder's names, sizes and last writes, and the
+// same of its switches' key. Two stamps differ when anything listed did
+// (0 when the place is missing).
+std::uint64_t StampOfLocation(const TAutoRunNode& node);
 std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name);

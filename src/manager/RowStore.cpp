@@ -152,11 +152,20 @@ void RowStore::Merge(EntryRows& fresh) {
 }
 
 int RowStore::Put(const EntryRef& entry, std::unique_ptr<TAutoRunItem> record,
-                  const std::vector<const TAutoRunNode*>& nodeOrder) {
+                  const std::vector<const TAutoRunNode*>& nodeOrder, const EntryRef* formerly) {
   int row = Find(entry);
   if (!record) {
     if (row >= 0) Remove(row);
     return -1;
+  }
+  if (formerly) {
+    const int former = Find(*formerly);
+    if (row < 0) {
+      row = former;
+    } else if (former >= 0) {
+      Remove(former);
+      row = Find(entry);
+    }
   }
   if (row >= 0) {
     const TAutoRunItem* old = At(row);

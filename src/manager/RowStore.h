@@ -40,9 +40,10 @@ class RowStore {
   // One entry as read after a command: its row shows `record` (inserted
   // after the last row of its node when it was not listed), or goes when
   // `record` is null. Returns the row, or -1.
-  // `nodeOrder` is the order of the nodes listed.
+  // `nodeOrder` is the order of the nodes listed. An entry renamed from
+  // `formerly` takes that entry's row.
   int Put(const EntryRef& entry, std::unique_ptr<TAutoRunItem> record,
-          const std::vector<const TAutoRunNode*>& nodeOrder);
+          const std::vector<const TAutoRunNode*>& nodeOrder, const EntryRef* formerly = nullptr);
 
   // A row's work done now (the selected row, before the status bar shows it).
   void Settle(int row);

@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "common/FileTools.h"
+#include "common/Names.h"
 #include "manager/EntryCommands.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
@@ -22,6 +23,8 @@ constexpr int kFrameWidth = 534, kFrameHeight = 237;
 constexpr UINT kSwitchClicked = WM_APP + 1;
 // Posted by the row worker's thread when a network lookup has answered.
 constexpr UINT kRowAnswered = WM_APP + 2;
+// Posted by the change watch when a place on show changed.
+constexpr UINT kWatchedChanged = WM_APP + 3;
 // Idle work runs on a timer, whose messages come only when no input and
 // no other message waits; one slice of it never holds input back long.
 constexpr UINT_PTR kIdleTimer = 1;
@@ -40,12 +43,13 @@ ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
 
 }  // namespace
 
-TVelmora::TVelmora(HWND parent) : worker_(kRowAnswered) {
+TVelmora::TVelmora(HWND parent) : worker_(kRowAnswered), watch_(kWatchedChanged) {
   ui::CreateArgs args = ChildOf(parent, WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT);
   args.width = kFrameWidth;
   args.height = kFrameHeight;
   CreateOwn(L"TVelmora", args);
   worker_.PostTo(Handle());
+  watch_.PostTo(Handle());
   CreateComponents();
   BindEvents();
   Layout();
@@ -149,6 +153,10 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kRowAnswered) {
     const int selected = lvAutoRun.SelectedIndex();
     if (rows_.CollectAnswers(selected)) lvAutoRunChange(selected);
+    return 0;
+  }
+  if (message == kWatchedChanged) {
+    WatchedChanged();
     return 0;
   }
   if (message == WM_TIMER && wParam == kIdleTimer) {
@@ -297,10 +305,13 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
   if (!item || item->Location.empty()) return;
   StatusBar.SetText(0, ShownLocation(item->Location));
   CurrentLocation = item->Location;
+  stamps_.clear();
+  TakeStamps();
   {
     ui::ListUpdateBracket bracket(lvAutoRun);
     ListSelectedNode();
   }
+  WatchShownNodes();
   if (rows_.Count() > 0) SelectRow(0);
 }
 
@@ -363,11 +374,7 @@ std::optional<EntryRef> TVelmora::SelectedEntry() const {
   return EntryRef::Of(*item);
 }
 
-void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow) {
-  const HTREEITEM node = tvAutoRun.Selected();
-  Listing listing = ListLocations(LocationsOf(node));
-  rows_.Merge(listing.rows);
-  StartIdleWork();
+void TVelmora::SelectAfter(const std::optional<EntryRef>& select, int fallbackRow) {
   int row = select ? rows_.Find(*select) : -1;
   if (row < 0) row = std::min(fallbackRow, rows_.Count() - 1);
   if (row >= 0)
@@ -377,32 +384,119 @@ void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbac
   // The selected row may be the same and its state not: the status bar
   // follows the record.
   lvAutoRunChange(lvAutoRun.SelectedIndex());
+}
+
+void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow) {
+  TakeStamps();
+  Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
+  rows_.Merge(listing.rows);
+  StartIdleWork();
+  SelectAfter(select, fallbackRow);
   if (listing.error) std::rethrow_exception(listing.error);
 }
 
-void TVelmora::RunCommand(const std::function<std::optional<EntryRef>()>& command) {
+// A renamed entry takes the row of the name it left, so that it keeps its
+// place. The registry reads a value by any case of its name but keeps one
+// case: of two touched names that differ in case only, the later (the one
+// the command left) is read.
+void TVelmora::UpdateRows(const CommandRun& run, int fallbackRow) {
+  const std::vector<const TAutoRunNode*> nodes = LocationsOf(tvAutoRun.Selected());
+  const bool listsRecords =
+      std::any_of(nodes.begin(), nodes.end(), [](const TAutoRunNode* node) { return node->ListsRecords; });
+  if (run.wholeList || listsRecords) return RefreshEntries(run.select, fallbackRow);
+  const auto nodeOf = [&](const EntryRef& entry) -> const TAutoRunNode* {
+    if (entry.kind == EntryKind::Record || !entry.Addressable()) return nullptr;
+    for (const TAutoRunNode* node : nodes)
+      if (node->Location == entry.location) return node;
+    return nullptr;
+  };
+  std::optional<EntryRef> vacated;
+  for (size_t at = 0; at < run.touched.size(); ++at) {
+    const EntryRef& entry = run.touched[at];
+    const TAutoRunNode* node = nodeOf(entry);
+    if (!node) continue;
+    const bool readLater = std::any_of(run.touched.begin() + static_cast<std::ptrdiff_t>(at) + 1, run.touched.end(),
+                                       [&](const EntryRef& later) {
+                                         return later.location == entry.location && SameName(later.name, entry.name);
+                                       });
+    std::unique_ptr<TAutoRunItem> record = readLater ? nullptr : ReadEntry(*node, entry.name);
+    if (!record) {
+      if (!vacated && rows_.Find(entry) >= 0)
+        vacated = entry;
+      else
+        rows_.Put(entry, nullptr, nodes);
+      continue;
+    }
+    rows_.Put(entry, std::move(record), nodes, vacated ? &*vacated : nullptr);
+    vacated.reset();
+  }
+  if (vacated) rows_.Put(*vacated, nullptr, nodes);
+  // What the command wrote is known now: its notifications list nothing.
+  TakeStamps();
+  StartIdleWork();
+  SelectAfter(run.select, fallbackRow);
+}
+
+bool TVelmora::TakeStamps() {
+  bool changed = false;
+  for (const TAutoRunNode* node : LocationsOf(tvAutoRun.Selected())) {
+    const std::uint64_t stamp = StampOfLocation(*node);
+    const auto known = stamps_.find(node);
+    changed = changed || known == stamps_.end() || known->second != stamp;
+    stamps_[node] = stamp;
+  }
+  return changed;
+}
+
+void TVelmora::WatchShownNodes() {
+  WatchedPlaces places;
+  for (const TAutoRunNode* node : LocationsOf(tvAutoRun.Selected())) {
+    if (node->ListsRecords || node->Location.empty()) continue;
+    (IsFolderLocation(node->Location) ? places.folders : places.keys).push_back(node->Location);
+    if (!node->SwitchLocation.empty() &&
+        std::find(places.keys.begin(), places.keys.end(), node->SwitchLocation) == places.keys.end())
+      places.keys.push_back(node->SwitchLocation);
+  }
+  watch_.Watch(places);
+}
+
+// Another program changed a place on show (or the watch began): listed
+// again only when a stamp differs, so a command's own writes cost nothing
+// here. A listing that fails shows what it listed; the next change or
+// Refresh says more.
+void TVelmora::WatchedChanged() {
+  watch_.Acknowledge();
+  if (loading_ || !TakeStamps()) return;
+  ++watchedRelists_;
+  try {
+    RefreshEntries(SelectedEntry(), lvAutoRun.SelectedIndex());
+  } catch (...) {
+  }
+}
+
+void TVelmora::RunCommand(const std::function<void(CommandRun&)>& command) {
   const int selectedRow = lvAutoRun.SelectedIndex();
-  std::optional<EntryRef> select = SelectedEntry();
+  CommandRun run;
+  run.select = SelectedEntry();
   std::exception_ptr failure;
   try {
-    if (std::optional<EntryRef> left = command()) select = std::move(left);
+    command(run);
   } catch (...) {
     failure = std::current_exception();
   }
   try {
-    RefreshEntries(select, selectedRow);
+    UpdateRows(run, selectedRow);
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }
   if (failure) std::rethrow_exception(failure);
 }
 
-void TVelmora::RunUndoable(const std::function<std::optional<EntryRef>(UndoStep&)>& command) {
-  RunCommand([&] {
+void TVelmora::RunUndoable(const std::function<void(CommandRun&, UndoStep&)>& command) {
+  RunCommand([&](CommandRun& run) {
     UndoStep step;
-    std::optional<EntryRef> left = command(step);
+    command(run, step);
     undo_.push_back(std::move(step));
-    return left;
   });
 }
 
@@ -420,7 +514,10 @@ void TVelmora::AddEntry() {
   TAutoRunItemDlg dialog;
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   const std::wstring name = dialog.NameText(), path = dialog.PathText();
-  RunUndoable([&](UndoStep& step) { return std::optional<EntryRef>(::AddEntry(node, name, path, &step)); });
+  RunUndoable([&](CommandRun& run, UndoStep& step) {
+    run.select = ::AddEntry(node, name, path, &step);
+    run.touched.push_back(*run.select);
+  });
 }
 
 void TVelmora::ChangeEntry(int row) {
@@ -433,8 +530,11 @@ void TVelmora::ChangeEntry(int row) {
   dialog.SetPathText(item->Command);
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   const std::wstring newName = dialog.NameText(), newPath = dialog.PathText();
-  RunUndoable(
-      [&](UndoStep& step) { return std::optional<EntryRef>(::ChangeEntry(entry, newName, newPath, &step)); });
+  RunUndoable([&](CommandRun& run, UndoStep& step) {
+    run.touched.push_back(entry);
+    run.select = ::ChangeEntry(entry, newName, newPath, &step);
+    run.touched.push_back(*run.select);
+  });
 }
 
 // The neighbour in the same list takes the selection: the row below,
@@ -446,9 +546,10 @@ void TVelmora::DeleteEntry() {
   if (item->Kind == EntryKind::Record) return DiscardEntry(row);
   const EntryRef entry = EntryRef::Of(*item);
   const std::optional<EntryRef> next = NeighbourOf(row);
-  RunUndoable([&](UndoStep& step) {
+  RunUndoable([&](CommandRun& run, UndoStep& step) {
+    run.touched.push_back(entry);
     ::DeleteEntry(entry, &step);
-    return next;
+    run.select = next;
   });
 }
 
@@ -458,9 +559,9 @@ void TVelmora::SwitchEntry(const EntryRef& entry) {
   const TAutoRunItem* item = rows_.At(rows_.Find(entry));
   if (!item || !item->HasSwitch()) return;
   const bool on = item->SwitchedOff();
-  RunUndoable([&](UndoStep& step) {
+  RunUndoable([&](CommandRun& run, UndoStep& step) {
+    run.touched.push_back(entry);
     ::SwitchEntry(entry, on, &step);
-    return std::optional<EntryRef>();
   });
 }
 
@@ -481,7 +582,11 @@ void TVelmora::UndoLast() {
   if (undo_.empty()) return;
   const UndoStep step = std::move(undo_.back());
   undo_.pop_back();
-  RunCommand([&] { return std::optional<EntryRef>(::UndoCommand(step)); });
+  RunCommand([&](CommandRun& run) {
+    run.touched.push_back(step.entry);
+    run.select = ::UndoCommand(step);
+    run.touched.push_back(*run.select);
+  });
 }
 
 void TVelmora::miUndoClick() { UndoLast(); }
@@ -514,9 +619,10 @@ void TVelmora::RestoreEntry() {
   if (!item || item->Kind != EntryKind::Record) return;
   const std::wstring record = static_cast<const TRecordRow*>(item)->Record;
   const std::optional<EntryRef> next = NeighbourOf(row);
-  RunCommand([&] {
+  RunCommand([&](CommandRun& run) {
+    run.wholeList = true;
     RestoreRecord(record);
-    return next;
+    run.select = next;
   });
 }
 
@@ -528,11 +634,12 @@ void TVelmora::DiscardEntry(int row) {
   if (MessageBoxW(GetAncestor(Handle(), GA_ROOT), question.c_str(), L"Velmora", MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
   const std::optional<EntryRef> next = NeighbourOf(row);
-  RunCommand([&] {
+  RunCommand([&](CommandRun& run) {
+    run.wholeList = true;
     if (!DiscardRecord(record))
       throw EVelmoraError(FormatMessageText("Failed to delete the copy of '%s'", ShownName(name)),
                           static_cast<long>(GetLastError()));
-    return next;
+    run.select = next;
   });
 }
 void TVelmora::tbRefreshClick() { ReloadAll(); }

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "manager/ChangeWatch.h"
 #include "manager/Entry.h"
 #include "manager/EntryCommands.h"
 #include "manager/RowStore.h"
@@ -75,6 +76,10 @@ class TVelmora : public ui::Window {
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
   RowWorker worker_;
+  ChangeWatch watch_;
+  // The shown nodes' stamps when they were last listed or written by us.
+  std::unordered_map<const TAutoRunNode*, std::uint64_t> stamps_;
+  int watchedRelists_ = 0;  // listings another program's changes caused
   RowStore rows_{lvAutoRun, worker_};
 
   // True while the tree is being rebuilt: its selection events are not
@@ -102,12 +107,26 @@ class TVelmora : public ui::Window {
   // selects `select` by its identity, else the row at `fallbackRow` (or
   // the last), else none.
   void RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow);
-  // Runs a command over a snapshot; the entry it returns is selected
-  // afterwards, else the one selected before. The list is refreshed
-  // however the command ends.
-  void RunCommand(const std::function<std::optional<EntryRef>()>& command);
+  // What a command leaves for the list: the entries whose rows are read
+  // again however it ends (a command costs the rows it changed), the entry
+  // to select afterwards (else the one selected before), or the whole list
+  // listed again.
+  struct CommandRun {
+    std::vector<EntryRef> touched;
+    std::optional<EntryRef> select;
+    bool wholeList = false;
+  };
+  void RunCommand(const std::function<void(CommandRun&)>& command);
   // The same for a command that can be taken back: its undo step is kept.
-  void RunUndoable(const std::function<std::optional<EntryRef>(UndoStep&)>& command);
+  void RunUndoable(const std::function<void(CommandRun&, UndoStep&)>& command);
+  // Reads the touched entries again into their rows, then selects.
+  void UpdateRows(const CommandRun& run, int fallbackRow);
+  void SelectAfter(const std::optional<EntryRef>& select, int fallbackRow);
+  // The shown nodes' stamps taken now; true when one differs from before.
+  bool TakeStamps();
+  // Watches what the selected node shows.
+  void WatchShownNodes();
+  void WatchedChanged();
   // The row below, else the one above: who takes the selection when a
   // row goes.
   std::optional<EntryRef> NeighbourOf(int row) const;

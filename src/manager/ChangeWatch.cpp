@@ -1,0 +1,160 @@
+#include "manager/ChangeWatch.h"
+
+#include <algorithm>
+
+#include "common/FileTools.h"
+#include "common/PathText.h"
+#include "common/Registry.h"
+#include "manager/LocationCatalogue.h"
+
+namespace {
+
+// A burst is folded until it has been quiet this long, or this long since
+// it began: a change shows within the second span and the work of a merge.
+constexpr DWORD kQuietMs = 30, kFoldMs = 120;
+
+constexpr DWORD kKeyChanges = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+constexpr DWORD kFolderChanges =
+    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
+
+}  // namespace
+
+// One watched place: a key with its event, or a folder's notification.
+struct ChangeWatch::Armed {
+  RegistryKey key;
+  HANDLE handle = nullptr;
+  bool subtree = false;
+
+  Armed() = default;
+  Armed(Armed&& other) noexcept : key(std::move(other.key)), handle(other.handle), subtree(other.subtree) {
+    other.handle = nullptr;
+  }
+  Armed& operator=(Armed&&) = delete;
+  ~Armed() {
+    if (!handle) return;
+    if (key.IsOpen())
+      CloseHandle(handle);
+    else
+      FindCloseChangeNotification(handle);
+  }
+  // The notification is asked for again after each one: a key's is
+  // one-shot, a folder's goes on from where it was.
+  bool Arm() {
+    if (key.IsOpen()) return RegNotifyChangeKeyValue(key.Get(), subtree, kKeyChanges, handle, TRUE) == ERROR_SUCCESS;
+    return FindNextChangeNotification(handle) != FALSE;
+  }
+};
+
+ChangeWatch::ChangeWatch(UINT changed)
+    : changed_(changed),
+      stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      replace_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+ChangeWatch::~ChangeWatch() {
+  if (thread_) {
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+  }
+  if (stop_) CloseHandle(stop_);
+  if (replace_) CloseHandle(replace_);
+}
+
+void ChangeWatch::Watch(const WatchedPlaces& places) {
+  if (places == asked_) return;
+  asked_ = places;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    places_ = places;
+  }
+  if (!thread_ && places.keys.empty() && places.folders.empty()) return;
+  if (!thread_ && stop_ && replace_) thread_ = CreateThread(nullptr, 0, &ChangeWatch::ThreadMain, this, 0, nullptr);
+  SetEvent(replace_);
+}
+
+DWORD WINAPI ChangeWatch::ThreadMain(void* self) {
+  static_cast<ChangeWatch*>(self)->Run();
+  return 0;
+}
+
+void ChangeWatch::Rebuild(std::vector<Armed>& watches) {
+  WatchedPlaces places;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    places = places_;
+  }
+  watches.clear();
+  // A key that is missing is watched through the nearest key above it
+  // that exists, with its subtree: the key may come (a switch's key comes
+  // with the first switch).
+  for (std::wstring location : places.keys) {
+    Armed watch;
+    while (OpenRegistryLocation(watch.key, location, KeyAccess::Notify) == ERROR_FILE_NOT_FOUND) {
+      const size_t cut = location.find_last_of(L'\\');
+      if (cut == std::wstring::npos || location.find(L'\\') == cut) break;  // not above the root's own key
+      location.erase(cut);
+      watch.subtree = true;
+    }
+    if (!watch.key.IsOpen()) continue;
+    watch.handle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (watch.handle && watch.Arm()) watches.push_back(std::move(watch));
+  }
+  // A folder is watched through its parent, with the parent's subtree: a
+  // watched folder is held open, and a folder held open cannot be removed
+  // (it waits, delete-pending, for the last handle).
+  for (const std::wstring& folder : places.folders) {
+    const std::wstring trimmed = StripPathDelimiter(folder);
+    const size_t cut = trimmed.find_last_of(L'\\');
+    const bool hasParent = cut != std::wstring::npos && cut > 2;
+    const std::wstring watched = hasParent ? trimmed.substr(0, cut) : folder;
+    Armed watch;
+    watch.handle = FindFirstChangeNotificationW(LongPathForm(watched).c_str(), hasParent, kFolderChanges);
+    if (watch.handle == INVALID_HANDLE_VALUE) {
+      watch.handle = nullptr;
+      continue;
+    }
+    watches.push_back(std::move(watch));
+  }
+}
+
+void ChangeWatch::Post() {
+  if (!posted_.exchange(true)) PostMessageW(window_, changed_, 0, 0);
+}
+
+void ChangeWatch::Run() {
+  std::vector<Armed> watches;
+  std::vector<HANDLE> handles;
+  const auto waitFor = [&](DWORD milliseconds) {
+    handles.assign({stop_, replace_});
+    for (const Armed& watch : watches) handles.push_back(watch.handle);
+    return WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, milliseconds);
+  };
+  // Returns false when the watch stops.
+  const auto take = [&](DWORD signalled) {
+    if (signalled == WAIT_OBJECT_0 || signalled == WAIT_FAILED) return false;
+    if (signalled == WAIT_OBJECT_0 + 1)
+      Rebuild(watches);
+    else
+      watches[signalled - WAIT_OBJECT_0 - 2].Arm();
+    return true;
+  };
+  for (;;) {
+    const DWORD first = waitFor(INFINITE);
+    if (!take(first)) return;
+    // After new places are armed the window compares its stamps once: a
+    // change between its listing and the arming is not lost.
+    if (first == WAIT_OBJECT_0 + 1) {
+      Post();
+      continue;
+    }
+    const ULONGLONG began = GetTickCount64();
+    for (;;) {
+      const ULONGLONG spent = GetTickCount64() - began;
+      if (spent >= kFoldMs) break;
+      const DWORD next = waitFor(static_cast<DWORD>(std::min<ULONGLONG>(kQuietMs, kFoldMs - spent)));
+      if (next == WAIT_TIMEOUT) break;
+      if (!take(next)) return;
+    }
+    Post();
+  }
+}

@@ -1,0 +1,52 @@
+#pragma once
+// Watches the places a list shows (registry keys and folders) with the
+// system's change notifications, on a thread that only waits and posts:
+// when a watched place changes, the window given gets one message, a
+// burst of changes folded into it. The thread never touches a window,
+// takes no processor time while nothing changes, and has ended when the
+// watch is destroyed.
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct WatchedPlaces {
+  std::vector<std::wstring> keys;     // registry locations (Location.h)
+  std::vector<std::wstring> folders;  // folder paths
+  bool operator==(const WatchedPlaces& other) const { return keys == other.keys && folders == other.folders; }
+};
+
+class ChangeWatch {
+ public:
+  // `changed` is posted to the window given to PostTo.
+  explicit ChangeWatch(UINT changed);
+  ~ChangeWatch();
+  ChangeWatch(const ChangeWatch&) = delete;
+  ChangeWatch& operator=(const ChangeWatch&) = delete;
+
+  void PostTo(HWND window) { window_ = window; }
+  // Watches these places from now on; none ends the watches. Places that
+  // do not exist are not watched.
+  void Watch(const WatchedPlaces& places);
+  // The window has taken the message: the next change posts again.
+  void Acknowledge() { posted_ = false; }
+
+ private:
+  struct Armed;
+  static DWORD WINAPI ThreadMain(void* self);
+  void Run();
+  void Rebuild(std::vector<Armed>& watches);
+  void Post();
+
+  HWND window_ = nullptr;
+  UINT changed_;
+  std::atomic<bool> posted_{false};
+  std::mutex mutex_;  // guards places_
+  WatchedPlaces places_;
+  WatchedPlaces asked_;  // the window thread's own copy, to skip asking twice
+  HANDLE stop_ = nullptr;     // manual-reset
+  HANDLE replace_ = nullptr;  // auto-reset: places_ changed
+  HANDLE thread_ = nullptr;
+};
