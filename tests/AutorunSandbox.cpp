@@ -73,8 +73,10 @@ std::string Location(HKEY root, const char* key) {
 }
 
 AutorunSandbox::AutorunSandbox() {
-  // What the commands keep of what they remove starts and ends empty.
+  // What the commands keep of what they remove starts and ends empty, and
+  // no opening came before.
   DeleteTreeOnDisk(AnsiFromWide(RecordFolder()));
+  DeleteFileW(LastLookPath().c_str());
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     for (const std::string& path : SandboxedKeys()) {
       SavedKey saved{root, path, false, {}};
@@ -116,6 +118,7 @@ void AutorunSandbox::MakeWritable(HKEY root, const std::string& path) { SetDacl(
 
 AutorunSandbox::~AutorunSandbox() {
   DeleteTreeOnDisk(AnsiFromWide(RecordFolder()));
+  DeleteFileW(LastLookPath().c_str());
   for (const SavedKey& saved : saved_) {
     MakeWritable(saved.root, saved.path);
     DeleteTree(saved.root, saved.path);

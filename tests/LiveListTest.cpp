@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "ManagerFixture.h"
@@ -112,4 +113,40 @@ TEST_F(LiveListTest, ABurstIsFoldedAndOwnWritesListNothing) {
   PumpUntil([] { return false; }, 300);
   EXPECT_LE(frame.WatchedRelists() - before, 10);
   EXPECT_EQ(frame.lvAutoRun.Count(), 1000);
+}
+
+// An entry added, changed or switched back on between two openings is
+// marked in the second; the first opening, what did not change and a
+// location the first did not show mark nothing.
+TEST_F(LiveListTest, EntriesThatCameBackSinceTheLastLookAreMarked) {
+  const std::string run = RunKeyPath("Run"), switches = RunKeyPath(SwitchKey("Run").c_str());
+  const std::vector<BYTE> on = {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const TempDir programs;
+  const std::wstring app = W(programs.Write("app.exe")), other = W(programs.Write("other.exe"));
+  for (const wchar_t* name : {L"Same", L"Changed", L"Again", L"Quiet"})
+    SetValueAt(HKEY_CURRENT_USER, run, name, REG_SZ, Utf16(app));
+  for (const wchar_t* name : {L"Again", L"Quiet"}) SetValueAt(HKEY_CURRENT_USER, switches, name, REG_BINARY, kOff);
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("RunOnce"), L"Unseen", REG_SZ, Utf16(app));
+  const auto marks = [](ManagerDriver& frame) {
+    std::map<std::wstring, std::wstring> shown;
+    for (int row = 0; row < frame.lvAutoRun.Count(); ++row) {
+      frame.ClickRow(row);
+      shown[frame.RowItem(row)->Name] = (frame.RowItem(row)->Mark != EntryMark::None ? L"bold " : L"") +
+                                        frame.StatusBar.Text(2);
+    }
+    return shown;
+  };
+  EXPECT_EQ(marks(Open("CURRENT USER", "Run")),
+            (std::map<std::wstring, std::wstring>{{L"Same", L""}, {L"Changed", L""}, {L"Again", L"Off"}, {L"Quiet", L"Off"}}));
+  window.reset();  // closing keeps what it showed
+  SetValueAt(HKEY_CURRENT_USER, run, L"Added", REG_SZ, Utf16(app));
+  SetValueAt(HKEY_CURRENT_USER, run, L"Changed", REG_SZ, Utf16(other));
+  SetValueAt(HKEY_CURRENT_USER, switches, L"Again", REG_BINARY, on);
+  EXPECT_EQ(marks(Open("CURRENT USER", "Run")),
+            (std::map<std::wstring, std::wstring>{{L"Same", L""},
+                                                  {L"Changed", L"bold Changed"},
+                                                  {L"Again", L"bold On again"},
+                                                  {L"Quiet", L"Off"},
+                                                  {L"Added", L"bold New"}}));
+  EXPECT_EQ(marks(Open("CURRENT USER", "Run Once")), (std::map<std::wstring, std::wstring>{{L"Unseen", L""}}));
 }

@@ -30,9 +30,6 @@ struct TAutoRunNode {
 // time; a program on a network path is looked up off the window's thread.
 enum class RowWork : unsigned char { Pending, Remote, Done };
 
-// How an entry differs from what the manager showed when it last closed.
-enum class EntryMark : unsigned char { None, New, Changed, OnAgain };
-
 // A list row's record: little more than the entry's name and command;
 // what its location has in common is its node's.
 struct TAutoRunItem {

@@ -177,3 +177,70 @@ bool RecordFromText(const std::wstring& text, EntryRecord& record) {
   }
   return DecodeRecord(bytes.data(), bytes.size(), record);
 }
+
+namespace {
+const std::uint8_t kLookMagic[4] = {'V', 'L', 'M', 'L'};
+}  // namespace
+
+std::vector<std::uint8_t> EncodeLastLook(const LastLook& look) {
+  Writer out;
+  for (const std::uint8_t byte : kLookMagic) out.Byte(byte);
+  out.Byte(kVersion);
+  out.Number(look.size(), 4);
+  for (const auto& [location, entries] : look) {
+    out.Text(location);
+    out.Number(entries.size(), 4);
+    for (const LookedEntry& entry : entries) {
+      out.Text(entry.name);
+      out.Text(entry.command);
+      out.Number(entry.stamp, 8);
+      out.Byte(static_cast<std::uint8_t>((entry.file ? 1 : 0) | (entry.off ? 2 : 0)));
+    }
+  }
+  return out.bytes_;
+}
+
+bool DecodeLastLook(const std::uint8_t* bytes, size_t size, LastLook& look) {
+  Reader in(bytes, size);
+  std::uint8_t byte = 0;
+  for (const std::uint8_t expected : kLookMagic)
+    if (!in.Byte(byte) || byte != expected) return false;
+  std::uint64_t locations = 0;
+  if (!in.Byte(byte) || byte != kVersion || !in.Number(locations, 4)) return false;
+  LastLook read;
+  for (std::uint64_t at = 0; at < locations; ++at) {
+    std::wstring location;
+    std::uint64_t count = 0;
+    if (!in.Text(location) || !in.Number(count, 4)) return false;
+    std::vector<LookedEntry>& entries = read[location];
+    for (std::uint64_t index = 0; index < count; ++index) {
+      LookedEntry entry;
+      if (!in.Text(entry.name) || !in.Text(entry.command) || !in.Number(entry.stamp, 8) || !in.Byte(byte) || byte > 3)
+        return false;
+      entry.file = (byte & 1) != 0;
+      entry.off = (byte & 2) != 0;
+      entries.push_back(std::move(entry));
+    }
+  }
+  if (!in.AtEnd()) return false;
+  look = std::move(read);
+  return true;
+}
+
+LastLookIndex::LastLookIndex(LastLook look) : look_(std::move(look)) {
+  for (const auto& [location, entries] : look_) {
+    auto& names = byName_[location];
+    for (const LookedEntry& entry : entries) names.emplace(entry.name, &entry);
+  }
+}
+
+EntryMark LastLookIndex::MarkOf(const std::wstring& location, const LookedEntry& now) const {
+  const auto shown = byName_.find(location);
+  if (shown == byName_.end()) return EntryMark::None;
+  const auto before = shown->second.find(now.name);
+  if (before == shown->second.end()) return EntryMark::New;
+  const LookedEntry& was = *before->second;
+  if (now.file ? was.stamp != now.stamp : was.command != now.command) return EntryMark::Changed;
+  if (was.off && !now.off) return EntryMark::OnAgain;
+  return EntryMark::None;
+}

@@ -5,7 +5,9 @@
 // beside it (RegFile.h) is for people and the system's registry editor.
 // Plain values only, so that the encoding is tested and fuzzed natively.
 #include <cstdint>
+#include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 enum class RecordKind : std::uint8_t {
@@ -62,3 +64,39 @@ std::vector<RecordSummary> DecodeSummaries(const std::uint8_t* bytes, size_t siz
 std::wstring RecordCommentLine(const EntryRecord& record);
 // The record of such a file's text: its last comment line of this kind.
 bool RecordFromText(const std::wstring& text, EntryRecord& record);
+
+// What the manager showed when it last closed, per location (a registry
+// location names its view), to tell at the next opening which entries
+// came back: new since then, with another command, or switched back on.
+struct LookedEntry {
+  std::wstring name;     // exact
+  std::wstring command;  // a registry value's; a file's is its stamp
+  std::uint64_t stamp = 0;
+  bool file = false;
+  bool off = false;  // switched off
+  bool operator==(const LookedEntry& other) const {
+    return name == other.name && command == other.command && stamp == other.stamp && file == other.file &&
+           off == other.off;
+  }
+};
+using LastLook = std::map<std::wstring, std::vector<LookedEntry>>;
+
+std::vector<std::uint8_t> EncodeLastLook(const LastLook& look);
+// False (and nothing kept) for anything that is not a whole look.
+bool DecodeLastLook(const std::uint8_t* bytes, size_t size, LastLook& look);
+
+// How an entry differs from what the manager showed when it last closed.
+enum class EntryMark : unsigned char { None, New, Changed, OnAgain };
+
+// A look, indexed for one question per row.
+class LastLookIndex {
+ public:
+  LastLookIndex() = default;
+  explicit LastLookIndex(LastLook look);
+  // Nothing for a location the last look did not show.
+  EntryMark MarkOf(const std::wstring& location, const LookedEntry& now) const;
+
+ private:
+  LastLook look_;
+  std::unordered_map<std::wstring, std::unordered_map<std::wstring, const LookedEntry*>> byName_;
+};

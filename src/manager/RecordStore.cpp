@@ -238,3 +238,24 @@ bool DiscardRecord(const std::wstring& record) {
   if (removed && knownRecords > 0) --knownRecords;
   return removed;
 }
+
+std::wstring LastLookPath() {
+  const std::wstring records = RecordFolder();
+  const size_t cut = records.find_last_of(L'\\');
+  return cut == std::wstring::npos ? std::wstring() : records.substr(0, cut) + L"\\LastLook.bin";
+}
+
+LastLook ReadLastLook() {
+  LastLook look;
+  std::vector<std::uint8_t> bytes;
+  const std::wstring path = LastLookPath();
+  if (!path.empty() && ReadWholeFile(path, bytes)) DecodeLastLook(bytes.data(), bytes.size(), look);
+  return look;
+}
+
+bool KeepLastLook(const LastLook& look) {
+  const std::wstring path = LastLookPath();
+  if (path.empty()) return false;
+  CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
+  return WriteWholeFile(path, EncodeLastLook(look), true) == ERROR_SUCCESS;
+}

@@ -34,3 +34,11 @@ std::vector<RecordSummary> RecordSummaries();
 bool ReadRecord(const std::wstring& record, EntryRecord& read);
 // Removes a record whole: the command it was kept for did not act.
 bool DiscardRecord(const std::wstring& record);
+
+// What the manager showed when it last closed, kept beside the records
+// (%LOCALAPPDATA%\Velmora\LastLook.bin); empty when there is none or it
+// cannot be read.
+LastLook ReadLastLook();
+std::wstring LastLookPath();
+// Replaces it; false when it could not be written.
+bool KeepLastLook(const LastLook& look);

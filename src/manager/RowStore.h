@@ -45,6 +45,12 @@ class RowStore {
   int Put(const EntryRef& entry, std::unique_ptr<TAutoRunItem> record,
           const std::vector<const TAutoRunNode*>& nodeOrder, const EntryRef* formerly = nullptr);
 
+  // Every row's record, in no particular order.
+  template <class Visit>
+  void ForEach(Visit visit) const {
+    for (const auto& record : records_) visit(*record);
+  }
+
   // A row's work done now (the selected row, before the status bar shows it).
   void Settle(int row);
   // Works on the rows still pending until `deadline`; true when none is

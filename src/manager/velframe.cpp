@@ -56,7 +56,44 @@ TVelmora::TVelmora(HWND parent) : worker_(kRowAnswered), watch_(kWatchedChanged)
 }
 
 // The windows go first, while every record they point at still exists.
-TVelmora::~TVelmora() { Destroy(); }
+TVelmora::~TVelmora() {
+  if (lookRead_) {
+    RememberShown();
+    KeepLastLook(look_);
+  }
+  Destroy();
+}
+
+namespace {
+LookedEntry LookOf(const TAutoRunItem& row) {
+  LookedEntry looked;
+  looked.name = row.Name;
+  looked.file = row.Kind == EntryKind::File;
+  if (!looked.file) looked.command = row.Command;
+  looked.stamp = row.Stamp;
+  looked.off = row.SwitchedOff();
+  return looked;
+}
+}  // namespace
+
+void TVelmora::MarkRows(EntryRows& rows) const {
+  for (auto& row : rows)
+    if (row->Kind != EntryKind::Record) row->Mark = lastLook_.MarkOf(row->Node->Location, LookOf(*row));
+}
+
+void TVelmora::RememberShown() {
+  std::unordered_map<const TAutoRunNode*, std::vector<LookedEntry>*> shown;
+  for (const TAutoRunNode* node : shownNodes_) {
+    if (node->ListsRecords || node->Location.empty()) continue;
+    auto& entries = look_[node->Location];
+    entries.clear();
+    shown[node] = &entries;
+  }
+  rows_.ForEach([&](const TAutoRunItem& row) {
+    const auto entries = shown.find(row.Node);
+    if (entries != shown.end()) entries->second->push_back(LookOf(row));
+  });
+}
 
 void TVelmora::CreateComponents() {
   imgToolBar.LoadStrip(ui::TheApplication->Instance(), IDB_TOOLBAR, 16, kImageBackground);
@@ -196,7 +233,12 @@ void TVelmora::ApplyRuleToToolBar() {
   tbDelete.SetEnabled(states.remove);
 }
 
-void TVelmora::InitManager() { ReloadAll(); }
+void TVelmora::InitManager() {
+  look_ = ReadLastLook();
+  lastLook_ = LastLookIndex(look_);
+  lookRead_ = true;
+  ReloadAll();
+}
 
 void TVelmora::BuildLocationTree() {
   LoadingScope loading(*this);
@@ -244,6 +286,8 @@ void TVelmora::ReloadAll() {
   const int selectedRow = lvAutoRun.SelectedIndex();
   {
     LoadingScope loading(*this);
+    RememberShown();
+    shownNodes_.clear();
     // Rows refer to the nodes' records: the rows go first.
     rows_.Clear();
     ClearTree();
@@ -283,7 +327,9 @@ std::vector<const TAutoRunNode*> TVelmora::LocationsOf(HTREEITEM node) const {
 }
 
 void TVelmora::ListSelectedNode() {
-  Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
+  shownNodes_ = LocationsOf(tvAutoRun.Selected());
+  Listing listing = ListLocations(shownNodes_);
+  MarkRows(listing.rows);
   rows_.Append(listing.rows);
   StartIdleWork();
   if (listing.error) std::rethrow_exception(listing.error);
@@ -291,6 +337,8 @@ void TVelmora::ListSelectedNode() {
 
 void TVelmora::tvAutoRunChange(HTREEITEM node) {
   if (loading_) return;
+  RememberShown();
+  shownNodes_.clear();
   // Cleared with redrawing on: one removal of all rows, which the list
   // settles at once; turned off and on around it, it lays itself out again.
   rows_.Clear();
@@ -343,7 +391,10 @@ void TVelmora::lvAutoRunChange(int item) {
     StatusBar.SetText(2, !entry || entry->Work != RowWork::Done ? L""
                          : entry->Missing()                 ? L"Missing"
                          : entry->SwitchedOff()             ? L"Off"
-                                                            : L"");
+                         : entry->Mark == EntryMark::New    ? L"New"
+                         : entry->Mark == EntryMark::Changed ? L"Changed"
+                         : entry->Mark == EntryMark::OnAgain ? L"On again"
+                                                             : L"");
   }
   ApplyRuleToToolBar();
 }
@@ -389,6 +440,7 @@ void TVelmora::SelectAfter(const std::optional<EntryRef>& select, int fallbackRo
 void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow) {
   TakeStamps();
   Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
+  MarkRows(listing.rows);
   rows_.Merge(listing.rows);
   StartIdleWork();
   SelectAfter(select, fallbackRow);

@@ -80,6 +80,13 @@ class TVelmora : public ui::Window {
   // The shown nodes' stamps when they were last listed or written by us.
   std::unordered_map<const TAutoRunNode*, std::uint64_t> stamps_;
   int watchedRelists_ = 0;  // listings another program's changes caused
+  // The nodes whose entries the list shows (a root's children).
+  std::vector<const TAutoRunNode*> shownNodes_;
+  // What the manager showed when it last closed, and what it will keep
+  // when it closes: that, with the locations shown in this opening.
+  LastLookIndex lastLook_;
+  LastLook look_;
+  bool lookRead_ = false;
   RowStore rows_{lvAutoRun, worker_};
 
   // True while the tree is being rebuilt: its selection events are not
@@ -127,6 +134,10 @@ class TVelmora : public ui::Window {
   // Watches what the selected node shows.
   void WatchShownNodes();
   void WatchedChanged();
+  // Marks listed rows that came back since the last look.
+  void MarkRows(EntryRows& rows) const;
+  // Takes what the shown nodes list into the look kept at closing.
+  void RememberShown();
   // The row below, else the one above: who takes the selection when a
   // row goes.
   std::optional<EntryRef> NeighbourOf(int row) const;
