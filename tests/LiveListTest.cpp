@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "ManagerFixture.h"
+#include "common/ShellLink.h"
+#include "manager/ProgramLookup.h"
 
 namespace {
 
@@ -149,4 +151,62 @@ TEST_F(LiveListTest, EntriesThatCameBackSinceTheLastLookAreMarked) {
                                                   {L"Quiet", L"Off"},
                                                   {L"Added", L"bold New"}}));
   EXPECT_EQ(marks(Open("CURRENT USER", "Run Once")), (std::map<std::wstring, std::wstring>{{L"Unseen", L""}}));
+}
+
+// A program on a network path is looked up off the window's thread: its
+// row stays plain, and the window answers keys, until the answer comes.
+TEST_F(LiveListTest, ANetworkLookupNeverHoldsTheWindow) {
+  static HANDLE answer = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ResetEvent(answer);
+  SetNetworkProbe([](const std::wstring&) {
+    WaitForSingleObject(answer, kStepDeadlineMs);  // a server that does not answer
+    return PathKind::File;
+  });
+  struct ProbeBack {
+    ~ProbeBack() { SetNetworkProbe(nullptr); }
+  } probeBack;
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"Share", REG_SZ, Utf16(L"\\\\server\\share\\app.exe"));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"Local", REG_SZ, Utf16(L"C:\\nowhere\\app.exe"));
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  const int share = frame.RowOf(L"Share"), local = frame.RowOf(L"Local");
+  frame.ClickRow(share);
+  EXPECT_EQ(frame.ListedItem(share)->Work, RowWork::Remote);
+  EXPECT_EQ(frame.StatusBar.Text(2), L"");
+  frame.PressKey(share < local ? VK_DOWN : VK_UP);
+  EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), local);
+  EXPECT_EQ(frame.StatusBar.Text(2), L"Missing");
+  SetEvent(answer);
+  EXPECT_TRUE(PumpUntil([&] { return frame.ListedItem(share)->Work == RowWork::Done; }, kFollowDeadlineMs));
+  EXPECT_FALSE(frame.ListedItem(share)->Missing());
+}
+
+// A Startup folder of 1,000 shortcuts, the last ten to programs that are
+// gone: idle time works every row out, and only those ten are marked.
+TEST_F(LiveListTest, IdleTimeWorksOutEveryRowOfAThousandShortcuts) {
+  const TempDir programs;
+  const std::wstring folder = W(sandbox.UserStartup().Path());
+  std::wstring present, gone;
+  ASSERT_EQ(CreateShortcut(W(programs.Path()), W(programs.Write("app.exe")), L"", L"", present), S_OK);
+  ASSERT_EQ(CreateShortcut(W(programs.Path()), W(programs.Write("gone.exe")), L"", L"", gone), S_OK);
+  DeleteFileW((W(programs.Path()) + L"\\gone.exe").c_str());
+  for (int i = 0; i < 1000; ++i) {
+    wchar_t name[32];
+    swprintf(name, 32, L"\\Link %04d.lnk", i);
+    ASSERT_TRUE(CopyFileW((i < 990 ? present : gone).c_str(), (folder + name).c_str(), FALSE));
+  }
+  ManagerDriver& frame = Open("CURRENT USER", "Auto Run");
+  ASSERT_EQ(frame.lvAutoRun.Count(), 1000);
+  const auto allDone = [&] {
+    for (int row = 0; row < 1000; ++row)
+      if (frame.ListedItem(row)->Work != RowWork::Done) return false;
+    return true;
+  };
+  EXPECT_TRUE(PumpUntil(allDone, kStepDeadlineMs));
+  int missing = 0;
+  for (int row = 0; row < 1000; ++row)
+    if (frame.ListedItem(row)->Missing()) {
+      ++missing;
+      EXPECT_GE(frame.ListedItem(row)->Name, L"Link 0990.lnk");
+    }
+  EXPECT_EQ(missing, 10);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <objbase.h>
+#include <tlhelp32.h>
 
 #include <cstdint>
 #include <cstring>
@@ -197,4 +198,48 @@ TEST(PluginApartment, HostThreadInTheMultithreadedApartmentKeepsIt) {
   EXPECT_TRUE(opened);
   EXPECT_EQ(afterRun, S_FALSE);  // still initialised, in the same apartment
   EXPECT_EQ(afterUnload, S_FALSE);
+}
+
+namespace {
+int ThreadsOfThisProcess() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 thread{};
+  thread.dwSize = sizeof thread;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread))
+    count += thread.th32OwnerProcessID == GetCurrentProcessId();
+  CloseHandle(snapshot);
+  return count;
+}
+}  // namespace
+
+// The manager closes while another program writes to the key it watches;
+// once the run has returned and the library is unloaded, no thread or
+// wait of ours is left.
+TEST(PluginThreads, NoneIsLeftAfterARunWhileChangesArrive) {
+  AutorunSandbox sandbox;
+  const int before = ThreadsOfThisProcess();
+  HMODULE library = LoadLibraryA(VELPDL_PATH);
+  ASSERT_NE(library, nullptr);
+  std::vector<uint8_t> libInfo(1000, 0), info(1800, 0);
+  CallInitPlugInLib(reinterpret_cast<void*>(GetProcAddress(library, "InitPlugInLib")), libInfo.data());
+  reinterpret_cast<LibCallbackFn>(static_cast<uintptr_t>(U32(libInfo, 812)))(1, info.data());
+  auto getter = reinterpret_cast<GetPlugInFunctionFn>(static_cast<uintptr_t>(U32(info, 1592)));
+  std::thread writer;
+  {
+    WindowDriver driver;
+    driver.When("TVelmoraWin", [&](HWND window) {
+      writer = std::thread([] {
+        for (int i = 0; i < 300; ++i)
+          SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"Arriving " + std::to_wstring(i), REG_SZ,
+                     Utf16(L"C:\\arriving.exe"));
+      });
+      Sleep(50);
+      PostMessageA(window, WM_CLOSE, 0, 0);
+    });
+    reinterpret_cast<PlugInFunction>(getter(4))(0, nullptr);
+  }
+  writer.join();
+  FreeLibrary(library);
+  EXPECT_EQ(ThreadsOfThisProcess(), before);
 }
