@@ -94,3 +94,46 @@ TEST(RecordIndex, SummariesReadBackUpToADamagedTail) {
 }
 
 }  // namespace
+
+// The last look: read back exactly, nothing kept from a damaged one, and
+// each mark decided by what changed since.
+TEST(LastLook, RoundTripsAndRefusesWhatIsNotWhole) {
+  const std::wstring run = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  LastLook look;
+  look[run] = {{std::wstring(L"A\0b", 3), L"C:\\a.exe", 0, false, true}, {L"\u0416", L"", 0, false, false}};
+  look[L"C:\\Startup"] = {{L"tool.lnk", L"", 0x0123456789ABCDEFull, true, false}};
+  look[L"HKEY_LOCAL_MACHINE\\Empty"] = {};
+  const std::vector<std::uint8_t> bytes = EncodeLastLook(look);
+  LastLook read;
+  ASSERT_TRUE(DecodeLastLook(bytes.data(), bytes.size(), read));
+  EXPECT_EQ(read, look);
+  for (size_t size = 0; size < bytes.size(); ++size) {
+    LastLook partial{{L"kept", {}}};
+    EXPECT_FALSE(DecodeLastLook(bytes.data(), size, partial)) << size;
+    EXPECT_EQ(partial.size(), 1u) << "a damaged look changed what was read before";
+  }
+}
+
+TEST(LastLook, MarksWhatCameBack) {
+  const LastLookIndex index(LastLook{{L"Run", {{L"Same", L"a", 0, false, false},
+                                                {L"Off", L"a", 0, false, true},
+                                                {L"File", L"", 7, true, false}}}});
+  const struct {
+    const wchar_t* location;
+    LookedEntry now;
+    EntryMark mark;
+  } cases[] = {
+      {L"Run", {L"Same", L"a", 0, false, false}, EntryMark::None},
+      {L"Run", {L"same", L"a", 0, false, false}, EntryMark::New},  // names are kept exactly
+      {L"Run", {L"Same", L"b", 0, false, false}, EntryMark::Changed},
+      {L"Run", {L"Off", L"a", 0, false, true}, EntryMark::None},
+      {L"Run", {L"Off", L"a", 0, false, false}, EntryMark::OnAgain},
+      {L"Run", {L"Off", L"b", 0, false, false}, EntryMark::Changed},
+      {L"Run", {L"File", L"", 7, true, false}, EntryMark::None},
+      {L"Run", {L"File", L"", 8, true, false}, EntryMark::Changed},
+      {L"Run", {L"Added", L"a", 0, false, false}, EntryMark::New},
+      {L"RunOnce", {L"Added", L"a", 0, false, false}, EntryMark::None},  // not shown last time
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(index.MarkOf(c.location, c.now), c.mark) << c.location << " " << std::string(c.now.name.begin(), c.now.name.end());
+}
