@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "common/DropSource.h"
+#include "common/FileTools.h"
 #include "common/ShellLink.h"
 #include "common/Unicode.h"
 #include "host/PlugInCall.h"
@@ -616,22 +617,24 @@ int main(int argc, char** argv) {
       for (int i = 0; i < n; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
       RegCloseKey(key);
     }
-    // A command at N values: Delete on one row of the user's Run key
-    // until the list has painted, against the fewest calls that give the
-    // same screen: the value deleted, the key enumerated once (names, types
-    // and data, as a refresh must), the one row removed, the list painted.
+    // A command at N values in the user's Run key, until the list has
+    // painted: Delete, Add and Change (a rename with a new command), each
+    // against the least work that gives the same screen in the window
+    // beside: a record file as large as the one the manager keeps written
+    // and flushed, the one registry write, the one row removed, inserted or
+    // updated, the row selected, the status bar written, the list painted.
     for (int n : {100, 1000, 10000}) {
       if (!wanted("command")) break;
       const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
       HKEY key;
       RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
       const auto valueName = [](int i) { return "VelBench " + std::to_string(i); };
-      const auto setValue = [&](int i) {
-        const std::string name = valueName(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
+      const auto setValue = [&](const std::string& name, const std::string& data) {
         RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                        DWORD(data.size() + 1));
       };
-      for (int i = 0; i < n; ++i) setValue(i);
+      const auto setNumbered = [&](int i) { setValue(valueName(i), "C:\\Bench\\app" + std::to_string(i) + ".exe"); };
+      for (int i = 0; i < n; ++i) setNumbered(i);
       TVelmoraWin manager;
       ManagerDriver frame(*manager.Velmora);
       ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
@@ -641,49 +644,116 @@ int main(int argc, char** argv) {
       FloorRegistry(list, run);
       const int target = n / 2;
       const auto rowOf = [&](const std::string& name) {
+        const std::wstring wanted = WideFromAnsi(name);
         for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
-          if (frame.RowItem(row)->Name == WideFromAnsi(name)) return row;
+          if (frame.ListedItem(row)->Name == wanted) return row;
         return -1;
       };
-      // The user has selected the row before pressing Delete: not timed.
       const auto selectTarget = [&] { frame.lvAutoRun.SetSelected(rowOf(valueName(target)), true); };
-      selectTarget();
-      auto product = [&] {
-        frame.tbDelete.Click();
-        UpdateWindow(frame.lvAutoRun);
+      // The record the manager keeps for a command, as large for the floor.
+      std::vector<std::uint8_t> floorRecord;
+      const std::wstring floorRecordPath = RecordFolder() + L"\\floor.reg";
+      const auto measureRecord = [&](const std::function<void()>& command) {
+        const std::vector<std::wstring> before = KeptRecords();
+        command();
+        const std::vector<std::wstring> after = KeptRecords();
+        WIN32_FILE_ATTRIBUTE_DATA file{};
+        floorRecord.clear();
+        if (after.size() > before.size() && GetFileAttributesExW(after.back().c_str(), GetFileExInfoStandard, &file))
+          floorRecord.assign(file.nFileSizeLow, 'x');
       };
-      auto floorCommand = [&] {
-        RegDeleteValueA(key, valueName(target).c_str());
-        HKEY read;
-        RegOpenKeyExA(HKEY_CURRENT_USER, run, 0, KEY_READ, &read);
-        std::vector<char> name(256);
-        std::vector<BYTE> data(256);
-        const auto switches = FloorSwitches(kApprovedRun);
-        for (DWORD index = 0;; ++index) {
-          DWORD nameLength = DWORD(name.size()), dataSize = DWORD(data.size()), type = 0;
-          if (RegEnumValueA(read, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize)) break;
-          FloorProgramExists(reinterpret_cast<char*>(data.data()));
-        }
-        RegCloseKey(read);
-        SendMessageA(list.list, LVM_DELETEITEM, target, 0);
-        // The same screen: the neighbour selected, its program's name in
-        // the status bar.
+      const auto keepFloorRecord = [&] {
+        if (!floorRecord.empty()) WriteWholeFile(floorRecordPath, floorRecord, true);
+      };
+      const auto floorScreen = [&](int row) {
         LVITEMA state{};
         state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list.list, LVM_SETITEMSTATE, target, reinterpret_cast<LPARAM>(&state));
+        SendMessageA(list.list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+        SendMessageA(list.list, LVM_ENSUREVISIBLE, row, FALSE);
         SendMessageA(beside.status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("app.exe"));
         UpdateWindow(list.list);
       };
-      auto restore = [&] {
-        setValue(target);
+      const auto refreshAll = [&] {
+        DeleteFileW(floorRecordPath.c_str());
         frame.tbRefresh.Click();
+        SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
+        FloorRegistry(list, run);
         selectTarget();
-        if (SendMessageA(list.list, LVM_GETITEMCOUNT, 0, 0) < n) list.Insert("restored", "C:\\x.exe", target);
+        // Both screens painted before the next command: each then paints
+        // what the command changed.
+        for (HWND window : {manager.Handle(), beside.top}) RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
       };
-      const Row command = Measure("command", n, quick ? 3 : 11, product, floorCommand, restore);
-      std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per Delete: %.1f vs %.1f)\n", command.kind, command.n,
-                  command.product * 1e6 / command.n, command.floor * 1e6 / command.n,
-                  command.product / command.floor, command.product * 1e3, command.floor * 1e3);
+      struct Case {
+        const char* name;
+        std::function<void()> product, floor, restore;
+      };
+      const Case cases[] = {
+          {"delete",
+           [&] {
+             frame.tbDelete.Click();
+             UpdateWindow(frame.lvAutoRun);
+           },
+           [&] {
+             keepFloorRecord();
+             RegDeleteValueA(key, valueName(target).c_str());
+             SendMessageA(list.list, LVM_DELETEITEM, target, 0);
+             floorScreen(target);
+           },
+           [&] {
+             setNumbered(target);
+             refreshAll();
+           }},
+          {"add",
+           [&] {
+             frame.AddAsDialogWould(L"VelBench added", L"C:\\Bench\\added.exe");
+             UpdateWindow(frame.lvAutoRun);
+           },
+           [&] {
+             keepFloorRecord();
+             setValue("VelBench floor added", "C:\\Bench\\added.exe");
+             const int row = int(SendMessageA(list.list, LVM_GETITEMCOUNT, 0, 0));
+             list.Insert("VelBench floor added", "C:\\Bench\\added.exe", row);
+             floorScreen(row);
+           },
+           [&] {
+             RegDeleteValueA(key, "VelBench added");
+             RegDeleteValueA(key, "VelBench floor added");
+             refreshAll();
+           }},
+          {"change",
+           [&] {
+             frame.ChangeAsDialogWould(frame.lvAutoRun.SelectedIndex(), L"VelBench renamed", L"C:\\Bench\\renamed.exe");
+             UpdateWindow(frame.lvAutoRun);
+           },
+           [&] {
+             keepFloorRecord();
+             setValue("VelBench floor renamed", "C:\\Bench\\renamed.exe");
+             RegDeleteValueA(key, valueName(target).c_str());
+             LVITEMA text{};
+             text.pszText = const_cast<char*>("VelBench floor renamed");
+             SendMessageA(list.list, LVM_SETITEMTEXTA, target, reinterpret_cast<LPARAM>(&text));
+             text.iSubItem = 1;
+             text.pszText = const_cast<char*>("C:\\Bench\\renamed.exe");
+             SendMessageA(list.list, LVM_SETITEMTEXTA, target, reinterpret_cast<LPARAM>(&text));
+             floorScreen(target);
+           },
+           [&] {
+             RegDeleteValueA(key, "VelBench renamed");
+             RegDeleteValueA(key, "VelBench floor renamed");
+             setNumbered(target);
+             refreshAll();
+           }},
+      };
+      for (const Case& c : cases) {
+        selectTarget();
+        measureRecord(c.product);
+        c.restore();
+        const Row command = Measure(c.name, n, quick ? 3 : 11, c.product, c.floor, c.restore);
+        std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per command: %.1f vs %.1f)\n", command.kind, command.n,
+                    command.product * 1e6 / command.n, command.floor * 1e6 / command.n,
+                    command.product / command.floor, command.product * 1e3, command.floor * 1e3);
+        std::fflush(stdout);
+      }
       for (int i = 0; i < n; ++i) RegDeleteValueA(key, valueName(i).c_str());
       RegCloseKey(key);
     }

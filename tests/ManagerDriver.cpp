@@ -101,3 +101,13 @@ int ManagerDriver::RowOf(const std::wstring& name, const std::wstring& location)
 }
 
 int ManagerDriver::WatchedRelists() const { return frame.watchedRelists_; }
+
+void ManagerDriver::AddAsDialogWould(const std::wstring& name, const std::wstring& path) {
+  const TAutoRunNode node = *frame.NodeItem(frame.tvAutoRun.Selected());
+  ui::RunHandler([&] { frame.AddAs(node, name, path); });
+}
+
+void ManagerDriver::ChangeAsDialogWould(int row, const std::wstring& name, const std::wstring& path) {
+  const EntryRef entry = EntryRef::Of(*frame.rows_.At(row));
+  ui::RunHandler([&] { frame.ChangeTo(entry, name, path); });
+}

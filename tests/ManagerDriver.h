@@ -52,6 +52,10 @@ class ManagerDriver {
   void ClearRows();
   // True while the tree is being rebuilt.
   bool Loading() const;
+  // Add and Change as the item dialog's OK runs them (the benchmark times
+  // the commands, not the dialog): into the selected node, on a row.
+  void AddAsDialogWould(const std::wstring& name, const std::wstring& path);
+  void ChangeAsDialogWould(int row, const std::wstring& name, const std::wstring& path);
   // How often another program's changes had the list listed again.
   int WatchedRelists() const;
 };

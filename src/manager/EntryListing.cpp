@@ -151,7 +151,15 @@ std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wst
     if (key.QueryValue(name, type, data) != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return nullptr;
     row.push_back(ValueRow(node, WideRegValueView{name, type, data.data(), static_cast<DWORD>(data.size())}));
   }
-  ReadSwitches(node, row, 0);
+  // One entry's switch: one value read, not the switches' whole key.
+  RegistryKey switches;
+  if (!node.SwitchLocation.empty() &&
+      OpenRegistryLocation(switches, node.SwitchLocation, KeyAccess::Read) == ERROR_SUCCESS) {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    if (switches.QueryValue(name, type, data) == ERROR_SUCCESS)
+      row.front()->Switch = DecodeSwitch(type == REG_BINARY, data.data(), data.size());
+  }
   return std::move(row.front());
 }
 

@@ -379,6 +379,7 @@ const std::wstring& TVelmora::ShownLocation(const std::wstring& location) {
 
 // The third panel waits for the row's work: it never says less than is so.
 void TVelmora::lvAutoRunChange(int item) {
+  if (selecting_) return;
   rows_.Settle(item);
   const TAutoRunItem* entry = rows_.At(item);
   StatusBar.SetText(1, entry ? FileNamePart(entry->Command) : std::wstring());
@@ -412,11 +413,17 @@ void TVelmora::pmAutoRunPopup() {
   miExport.SetEnabled(entry && entry->Kind != EntryKind::Record);
 }
 
+// The list reports the focus and the selection as they move (and the row
+// they leave): the status bar and the buttons follow once, at the end.
 void TVelmora::SelectRow(int row) {
   if (row < 0 || row >= rows_.Count()) return;
-  lvAutoRun.SetFocused(row, true);
-  lvAutoRun.SetSelected(row, true);
-  lvAutoRun.EnsureVisible(row);
+  {
+    const SelectingScope selecting(*this);
+    lvAutoRun.SetFocused(row, true);
+    lvAutoRun.SetSelected(row, true);
+    lvAutoRun.EnsureVisible(row);
+  }
+  lvAutoRunChange(row);
 }
 
 std::optional<EntryRef> TVelmora::SelectedEntry() const {
@@ -428,12 +435,10 @@ std::optional<EntryRef> TVelmora::SelectedEntry() const {
 void TVelmora::SelectAfter(const std::optional<EntryRef>& select, int fallbackRow) {
   int row = select ? rows_.Find(*select) : -1;
   if (row < 0) row = std::min(fallbackRow, rows_.Count() - 1);
-  if (row >= 0)
-    SelectRow(row);
-  else
-    lvAutoRun.SetSelected(-1, false);
   // The selected row may be the same and its state not: the status bar
-  // follows the record.
+  // follows the record either way.
+  if (row >= 0) return SelectRow(row);
+  lvAutoRun.SetSelected(-1, false);
   lvAutoRunChange(lvAutoRun.SelectedIndex());
 }
 
@@ -565,7 +570,10 @@ void TVelmora::AddEntry() {
   const TAutoRunNode node = *selected;
   TAutoRunItemDlg dialog;
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
-  const std::wstring name = dialog.NameText(), path = dialog.PathText();
+  AddAs(node, dialog.NameText(), dialog.PathText());
+}
+
+void TVelmora::AddAs(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path) {
   RunUndoable([&](CommandRun& run, UndoStep& step) {
     run.select = ::AddEntry(node, name, path, &step);
     run.touched.push_back(*run.select);
@@ -581,7 +589,10 @@ void TVelmora::ChangeEntry(int row) {
   dialog.SetNameText(entry.name);
   dialog.SetPathText(item->Command);
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
-  const std::wstring newName = dialog.NameText(), newPath = dialog.PathText();
+  ChangeTo(entry, dialog.NameText(), dialog.PathText());
+}
+
+void TVelmora::ChangeTo(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath) {
   RunUndoable([&](CommandRun& run, UndoStep& step) {
     run.touched.push_back(entry);
     run.select = ::ChangeEntry(entry, newName, newPath, &step);

@@ -103,6 +103,15 @@ class TVelmora : public ui::Window {
     TVelmora& frame_;
     bool was_;
   };
+  // True while SelectRow moves the focus and the selection.
+  bool selecting_ = false;
+  struct SelectingScope {
+    explicit SelectingScope(TVelmora& frame) : frame_(frame) { frame.selecting_ = true; }
+    ~SelectingScope() { frame_.selecting_ = false; }
+    SelectingScope(const SelectingScope&) = delete;
+    SelectingScope& operator=(const SelectingScope&) = delete;
+    TVelmora& frame_;
+  };
   std::wstring CurrentLocation;  // the location of the node listed last
 
   void ReloadAll();
@@ -143,6 +152,9 @@ class TVelmora : public ui::Window {
   std::optional<EntryRef> NeighbourOf(int row) const;
   void AddEntry();
   void ChangeEntry(int row);
+  // What the item dialog's OK runs.
+  void AddAs(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path);
+  void ChangeTo(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath);
   void DeleteEntry();
   void SwitchEntry(const EntryRef& entry);
   // Takes back the last command of this opening not taken back yet.
