@@ -2,7 +2,7 @@
 // listing cannot avoid, inserting the same rows into the same kind of list
 // view. Product and floor runs are interleaved; medians are printed.
 //
-//   listing_bench [--quick] [--only registry|open|select|command|load]
+//   listing_bench [--quick] [--only registry|open|select|visible|command|follow|load]
 //
 // --only runs one group of rows ("registry" is the listings and memory).
 #include <windows.h>
@@ -26,6 +26,7 @@
 #include "common/ShellLink.h"
 #include "common/Unicode.h"
 #include "host/PlugInCall.h"
+#include "manager/LocationCatalogue.h"
 #include "manager/velwin.h"
 #include "manager/RecordStore.h"
 #include "plugin/UnitTable.h"
@@ -189,7 +190,9 @@ bool FloorProgramExists(const char* command) {
 }
 
 // Appends a key's rows; `approved` is its switches' key, if it has one.
-void FloorRegistry(FloorList& floor, const std::string& path, const char* approved = kApprovedRun) {
+// `presence`: one attribute query per program, as the listings used to.
+void FloorRegistry(FloorList& floor, const std::string& path, const char* approved = kApprovedRun,
+                   bool presence = true) {
   SendMessageA(floor.list, WM_SETREDRAW, FALSE, 0);
   const auto switches = approved ? FloorSwitches(approved) : std::unordered_map<std::string, bool>();
   const int first = int(SendMessageA(floor.list, LVM_GETITEMCOUNT, 0, 0));
@@ -209,7 +212,7 @@ void FloorRegistry(FloorList& floor, const std::string& path, const char* approv
     data[dataSize] = 0;
     const auto switched = switches.find(name.data());
     const bool off = switched != switches.end() && switched->second;
-    const bool found = FloorProgramExists(reinterpret_cast<char*>(data.data()));
+    const bool found = !presence || FloorProgramExists(reinterpret_cast<char*>(data.data()));
     floor.Insert(name.data(), reinterpret_cast<char*>(data.data()), first + int(index), found ? 6 : 7,
                  approved ? (off ? 1 : 2) : 0);
     ++index;
@@ -218,7 +221,9 @@ void FloorRegistry(FloorList& floor, const std::string& path, const char* approv
   SendMessageA(floor.list, WM_SETREDRAW, TRUE, 0);
 }
 
-void FloorFolder(FloorList& floor, const std::string& folder) {
+// Loads the first `shortcutsRead` shortcuts only, and then looks up no
+// program: what the rows on screen need.
+void FloorFolder(FloorList& floor, const std::string& folder, int shortcutsRead = 1 << 30) {
   SendMessageA(floor.list, WM_SETREDRAW, FALSE, 0);
   const auto switches = FloorSwitches(kApprovedFolder);
   WIN32_FIND_DATAA found;
@@ -229,7 +234,7 @@ void FloorFolder(FloorList& floor, const std::string& folder) {
     if (name == "." || name == "..") continue;
     const std::string path = folder + "\\" + name;
     int image = 6;
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".lnk") == 0) {
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".lnk") == 0 && index < shortcutsRead) {
       IShellLinkA* link = nullptr;
       IPersistFile* file = nullptr;
       CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&link);
@@ -241,7 +246,7 @@ void FloorFolder(FloorList& floor, const std::string& folder) {
       link->GetPath(target, MAX_PATH, nullptr, 0);
       file->Release();
       link->Release();
-      image = FloorProgramExists(target) ? 6 : 7;
+      if (shortcutsRead == 1 << 30) image = FloorProgramExists(target) ? 6 : 7;
     }
     const auto switched = switches.find(name);
     floor.Insert(name.c_str(), path.c_str(), index++, image, switched != switches.end() && switched->second ? 1 : 2);
@@ -383,7 +388,30 @@ Row MeasureLoad(int runs) {
   return Measure("load", 1, runs, loadAndShake(VELPDL_PATH), loadAndShake(VELPDL_FLOOR_PATH), unload);
 }
 
+namespace {
+const char* const kWriterGo = "VelmoraBenchWriterGo";
+const char* const kWriterQuit = "VelmoraBenchWriterQuit";
+
+// The other program of the "follow" row: each time it is told, it writes
+// the next value "VelFollow <n>" to the user's Run key.
+int WriterMain() {
+  const HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, kWriterGo), quit = OpenEventA(SYNCHRONIZE, FALSE, kWriterQuit);
+  if (!go || !quit) return 1;
+  HKEY key;
+  RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr, 0, KEY_ALL_ACCESS,
+                  nullptr, &key, nullptr);
+  const HANDLE both[] = {go, quit};
+  for (int i = 0; WaitForMultipleObjects(2, both, FALSE, 60000) == WAIT_OBJECT_0; ++i) {
+    const std::string name = "VelFollow " + std::to_string(i), data = "C:\\Bench\\follow.exe";
+    RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
+  }
+  RegCloseKey(key);
+  return 0;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--writer") return WriterMain();
   bool quick = false;
   std::string only;
   for (int i = 1; i < argc; ++i) {
@@ -617,6 +645,72 @@ int main(int argc, char** argv) {
       for (int i = 0; i < n; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
       RegCloseKey(key);
     }
+    // The least work the screen needs when a node is selected: a key of
+    // 10,000 values against one enumeration (with the switches' key), the
+    // inserts and the paint; a Startup folder of 1,000 shortcuts against
+    // the search, the inserts, the paint and loading the shortcuts of the
+    // rows on screen. Both sides leave for an empty node and come back.
+    if (wanted("visible")) {
+      const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+      HKEY key;
+      RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+      for (int i = 0; i < 10000; ++i) {
+        const std::string name = "VelBench " + std::to_string(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
+        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       DWORD(data.size() + 1));
+      }
+      const std::string startup = AnsiFromWide(GetUserStartupFolder());
+      CreateDirectoryA(startup.c_str(), nullptr);
+      std::string made;
+      CreateShortcut(startup, "C:\\Bench\\tool.exe", "", "", made);
+      for (int i = 0; i < 1000; ++i)
+        CopyFileA(made.c_str(), (startup + "\\Link " + std::to_string(i) + ".lnk").c_str(), FALSE);
+      DeleteFileA(made.c_str());
+      TVelmoraWin manager;
+      ManagerDriver frame(*manager.Velmora);
+      ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
+      const HTREEITEM runNode = frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root());
+      const HTREEITEM onceNode = frame.tvAutoRun.NextSibling(runNode);
+      HTREEITEM folderNode = nullptr;
+      for (HTREEITEM node = frame.tvAutoRun.Root(); node; node = frame.tvAutoRun.NextInOrder(node))
+        if (frame.NodeItem(node) && frame.NodeItem(node)->Location == WideFromAnsi(startup)) folderNode = node;
+      FloorWindow beside(manager);
+      FloorList& list = *beside.list;
+      const int perPage = int(SendMessageA(frame.lvAutoRun, LVM_GETCOUNTPERPAGE, 0, 0)) + 1;
+      const auto selectBack = [&](HTREEITEM node) {
+        return [&, node] {
+          frame.tvAutoRun.Select(onceNode);
+          frame.tvAutoRun.Select(node);
+          UpdateWindow(frame.lvAutoRun);
+          UpdateWindow(frame.StatusBar);
+        };
+      };
+      const auto floorBack = [&](const std::function<void()>& fill) {
+        return [&, fill] {
+          SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.runOnce));
+          SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
+          SendMessageA(beside.status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("...\\Windows\\CurrentVersion\\RunOnce"));
+          SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.run));
+          SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
+          fill();
+          LVITEMA state{};
+          state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+          SendMessageA(list.list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+          SendMessageA(beside.status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("...\\Windows\\CurrentVersion\\Run"));
+          UpdateWindow(list.list);
+          UpdateWindow(beside.status);
+        };
+      };
+      frame.tvAutoRun.Select(runNode);
+      PrintRow(Measure("visible", 10000, quick ? 3 : 7, selectBack(runNode),
+                       floorBack([&] { FloorRegistry(list, run, kApprovedRun, false); }), [] {}));
+      if (folderNode)
+        PrintRow(Measure("visible", 1000, quick ? 3 : 11, selectBack(folderNode),
+                         floorBack([&] { FloorFolder(list, startup, perPage); }), [] {}));
+      for (int i = 0; i < 10000; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
+      RegCloseKey(key);
+      for (int i = 0; i < 1000; ++i) DeleteFileA((startup + "\\Link " + std::to_string(i) + ".lnk").c_str());
+    }
     // A command at N values in the user's Run key, until the list has
     // painted: Delete, Add and Change (a rename with a new command), each
     // against the least work that gives the same screen in the window
@@ -755,6 +849,121 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
       }
       for (int i = 0; i < n; ++i) RegDeleteValueA(key, valueName(i).c_str());
+      RegCloseKey(key);
+    }
+    // Another program writes a value to the Run key on show: from the write
+    // (in a process of its own) until the row is painted, against a floor
+    // that waits for the key's change notification itself, reads the one
+    // value, inserts its row and paints. Then, with nothing changing, the
+    // processor time the open manager takes, against none open.
+    if (wanted("follow")) {
+      const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+      HKEY key;
+      RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+      for (int i = 0; i < 100; ++i) {
+        const std::string name = "VelBench " + std::to_string(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
+        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                       DWORD(data.size() + 1));
+      }
+      const HANDLE go = CreateEventA(nullptr, FALSE, FALSE, kWriterGo), quit = CreateEventA(nullptr, TRUE, FALSE, kWriterQuit);
+      char self[MAX_PATH];
+      GetModuleFileNameA(nullptr, self, MAX_PATH);
+      std::string commandLine = std::string("\"") + self + "\" --writer";
+      STARTUPINFOA startup{};
+      startup.cb = sizeof startup;
+      PROCESS_INFORMATION writer{};
+      CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &writer);
+      int written = 0;
+      const auto pumpUntil = [](const std::function<bool()>& done) {
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (!done() && Clock::now() < deadline) {
+          MSG message;
+          while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+          }
+          if (!done()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        }
+      };
+      {
+        TVelmoraWin manager;
+        ManagerDriver frame(*manager.Velmora);
+        ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
+        frame.tvAutoRun.Select(frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root()));  // "Run"
+        FloorWindow beside(manager);
+        FloorList& list = *beside.list;
+        FloorRegistry(list, run);
+        HANDLE changed = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        auto product = [&] {
+          const int rows = frame.lvAutoRun.Count();
+          SetEvent(go);
+          ++written;
+          pumpUntil([&] { return frame.lvAutoRun.Count() == rows + 1; });
+          UpdateWindow(frame.lvAutoRun);
+        };
+        auto floorFollow = [&] {
+          SetEvent(go);
+          const std::string name = "VelFollow " + std::to_string(written++);
+          while (MsgWaitForMultipleObjects(1, &changed, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+          }
+          char data[MAX_PATH] = "";
+          DWORD size = sizeof data;
+          RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+          const int row = int(SendMessageA(list.list, LVM_GETITEMCOUNT, 0, 0));
+          list.Insert(name.c_str(), data, row);
+          UpdateWindow(list.list);
+        };
+        auto settle = [&] {
+          const int rows = frame.lvAutoRun.Count();
+          RegDeleteValueA(key, ("VelFollow " + std::to_string(written - 1)).c_str());
+          pumpUntil([&] { return frame.lvAutoRun.Count() == rows - 1; });
+          const int last = int(SendMessageA(list.list, LVM_GETITEMCOUNT, 0, 0)) - 1;
+          if (last >= 100) SendMessageA(list.list, LVM_DELETEITEM, last, 0);
+          const auto quiet = Clock::now() + std::chrono::milliseconds(200);
+          pumpUntil([&] { return Clock::now() >= quiet; });
+          ResetEvent(changed);
+          RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, changed, TRUE);
+        };
+        settle();  // nothing to delete yet: arms the floor's notification
+        const Row follow = Measure("follow", 1, quick ? 3 : 11, product, floorFollow, settle);
+        std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms from another process's write to the painted row)\n",
+                    follow.kind, 100, follow.product * 1e3, follow.floor * 1e3, follow.product / follow.floor);
+        std::fflush(stdout);
+        CloseHandle(changed);
+
+        // Idle: the manager open, its idle work done, nothing changing.
+        const auto idleWork = Clock::now() + std::chrono::milliseconds(500);
+        pumpUntil([&] { return Clock::now() >= idleWork; });
+        const auto processorMs = [] {
+          FILETIME created, exited, kernel, user;
+          GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+          const auto ms = [](const FILETIME& time) {
+            return double((std::uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e4;
+          };
+          return ms(kernel) + ms(user);
+        };
+        const auto idleFor = [&](int seconds) {
+          const double before = processorMs();
+          const auto end = Clock::now() + std::chrono::seconds(seconds);
+          pumpUntil([&] { return Clock::now() >= end; });
+          return (processorMs() - before) / seconds;
+        };
+        const double open = idleFor(quick ? 1 : 3);
+        ShowWindow(manager.Handle(), SW_HIDE);
+        const double none = idleFor(quick ? 1 : 3);
+        std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms of processor per second; ratio of ms+1)\n", "idle", 1,
+                    open, none, (open + 1) / (none + 1));
+      }
+      SetEvent(quit);
+      WaitForSingleObject(writer.hProcess, 10000);
+      CloseHandle(writer.hProcess);
+      CloseHandle(writer.hThread);
+      CloseHandle(go);
+      CloseHandle(quit);
+      for (int i = 0; i < written; ++i) RegDeleteValueA(key, ("VelFollow " + std::to_string(i)).c_str());
+      for (int i = 0; i < 100; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
       RegCloseKey(key);
     }
     if (wanted("load")) {
