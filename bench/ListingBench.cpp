@@ -842,7 +842,7 @@ int main(int argc, char** argv) {
         selectTarget();
         measureRecord(c.product);
         c.restore();
-        const Row command = Measure(c.name, n, quick ? 3 : 11, c.product, c.floor, c.restore);
+        const Row command = Measure(c.name, n, quick ? 3 : (n >= 10000 ? 7 : 11), c.product, c.floor, c.restore);
         std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per command: %.1f vs %.1f)\n", command.kind, command.n,
                     command.product * 1e6 / command.n, command.floor * 1e6 / command.n,
                     command.product / command.floor, command.product * 1e3, command.floor * 1e3);

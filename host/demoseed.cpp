@@ -103,6 +103,17 @@ int main() {
     removed.value = StoredBytes{true, REG_EXPAND_SZ, std::vector<std::uint8_t>(bytes, bytes + (command.size() + 1) * 2)};
     KeepRecord(removed);
   }
+  // What an earlier opening showed: since then "Demo Photos" came and
+  // the notes program moved, so both are marked at the next opening.
+  const std::wstring userKeys = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+  LastLook look;
+  look[userKeys + L"Run"] = {
+      {L"Demo Tray", L"\"C:\\Program Files\\Velmora Demo\\tray.exe\" /minimized", 0, false, true},
+      {L"\u0417\u0430\u043c\u0435\u0442\u043a\u0438", L"C:\\Program Files\\Velmora Demo\\notes-old.exe", 0, false, false},
+      {L"Old Updater", L"\"C:\\Program Files\\Uninstalled App\\updater.exe\" /check", 0, false, false},
+      {std::wstring(L"Tray\0Svc", 8), L"C:\\Program Files\\Velmora Demo\\tray.exe", 0, false, false}};
+  look[userKeys + L"RunOnce"] = {{L"Demo Cleanup", L"C:\\Program Files\\Velmora Demo\\cleanup.exe", 0, false, false}};
+  KeepLastLook(look);
   // Left behind by a program uninstalled long ago.
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Old Updater",
               "\"C:\\Program Files\\Uninstalled App\\updater.exe\" /check");

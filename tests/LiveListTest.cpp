@@ -170,13 +170,13 @@ TEST_F(LiveListTest, ANetworkLookupNeverHoldsTheWindow) {
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   const int share = frame.RowOf(L"Share"), local = frame.RowOf(L"Local");
   frame.ClickRow(share);
-  EXPECT_EQ(frame.ListedItem(share)->Work, RowWork::Remote);
+  EXPECT_EQ(frame.ListedItem(share)->Presence, RowPresence::Remote);
   EXPECT_EQ(frame.StatusBar.Text(2), L"");
   frame.PressKey(share < local ? VK_DOWN : VK_UP);
   EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), local);
   EXPECT_EQ(frame.StatusBar.Text(2), L"Missing");
   SetEvent(answer);
-  EXPECT_TRUE(PumpUntil([&] { return frame.ListedItem(share)->Work == RowWork::Done; }, kFollowDeadlineMs));
+  EXPECT_TRUE(PumpUntil([&] { return frame.ListedItem(share)->Settled(); }, kFollowDeadlineMs));
   EXPECT_FALSE(frame.ListedItem(share)->Missing());
 }
 
@@ -198,7 +198,7 @@ TEST_F(LiveListTest, IdleTimeWorksOutEveryRowOfAThousandShortcuts) {
   ASSERT_EQ(frame.lvAutoRun.Count(), 1000);
   const auto allDone = [&] {
     for (int row = 0; row < 1000; ++row)
-      if (frame.ListedItem(row)->Work != RowWork::Done) return false;
+      if (!frame.ListedItem(row)->Settled()) return false;
     return true;
   };
   EXPECT_TRUE(PumpUntil(allDone, kStepDeadlineMs));

@@ -2,6 +2,10 @@
 
 #include "common/PathText.h"
 
+std::uint64_t TAutoRunItem::FileStamp() const {
+  return Kind == EntryKind::File ? static_cast<const TFileRow&>(*this).Stamp : 0;
+}
+
 std::wstring TAutoRunItem::FilePath() const { return AppendPathDelimiter(Node->Location) + Name; }
 
 // A record row is told apart by its record: the same entry may have been

@@ -27,8 +27,10 @@ struct TAutoRunNode {
 
 // What a row needs from the disk beyond its listing (a shortcut's target,
 // whether the program is there) is done when it is first shown or in idle
-// time; a program on a network path is looked up off the window's thread.
-enum class RowWork : unsigned char { Pending, Remote, Done };
+// time (RowWork.h); a program on a network path is looked up off the
+// window's thread. Until then the row's program is Pending, or Remote
+// while the network answers; then what the lookup found.
+enum class RowPresence : unsigned char { Pending, Remote, Found, Missing, Unknown };
 
 // A list row's record: little more than the entry's name and command;
 // what its location has in common is its node's.
@@ -36,24 +38,30 @@ struct TAutoRunItem {
   virtual ~TAutoRunItem() = default;
   EntryKind Kind = EntryKind::RegistryValue;
   SwitchState Switch = SwitchState::Absent;             // as read
-  ProgramPresence Presence = ProgramPresence::Unknown;  // whether the program is there, once Work is Done
-  RowWork Work = RowWork::Pending;
+  RowPresence Presence = RowPresence::Pending;
   EntryMark Mark = EntryMark::None;
-  // A file row: its size and last write, which tell a rewritten shortcut
-  // from the one read before.
-  std::uint64_t Stamp = 0;
   std::wstring Command;  // what the entry starts; a shortcut row its file's path until the shortcut is read
   std::wstring Name;     // the value name or file name, at full length
   const TAutoRunNode* Node = nullptr;
 
   bool HasSwitch() const { return !Node->SwitchLocation.empty(); }
   bool SwitchedOff() const { return HasSwitch() && Switch == SwitchState::Off; }
-  bool Missing() const { return Work == RowWork::Done && Presence == ProgramPresence::Missing; }
+  bool Settled() const { return Presence != RowPresence::Pending && Presence != RowPresence::Remote; }
+  bool Missing() const { return Presence == RowPresence::Missing; }
+  // A file row's size and last write (TFileRow); 0 for other rows.
+  std::uint64_t FileStamp() const;
   // A file row's full path.
   std::wstring FilePath() const;
   // What the Path column shows: a file row its file's path (its command
   // may be a shortcut's target), a registry row its command.
   std::wstring ShownPath() const { return Kind == EntryKind::File ? FilePath() : Command; }
+};
+
+// A row of a Startup folder: its size and last write tell a rewritten
+// shortcut from the one read before. Only files carry it: a registry row
+// stays as small as it was.
+struct TFileRow : TAutoRunItem {
+  std::uint64_t Stamp = 0;
 };
 
 // A row of the "REMOVED" node: the entry as it was, kept in a record.

@@ -48,7 +48,7 @@ std::uint64_t StampOf(const FILETIME& written, DWORD sizeHigh, DWORD sizeLow) {
 }
 
 std::unique_ptr<TAutoRunItem> FileRow(const TAutoRunNode& node, const std::wstring& name, std::uint64_t stamp) {
-  auto item = std::make_unique<TAutoRunItem>();
+  auto item = std::make_unique<TFileRow>();
   item->Kind = EntryKind::File;
   item->Name = name;
   item->Node = &node;
@@ -105,7 +105,7 @@ void ListRecords(const TAutoRunNode& node, EntryRows& into) {
     row->Origin = std::move(kept->origin);
     row->Kept = kept->kind;
     row->Command = std::move(kept->shown);
-    row->Work = RowWork::Done;
+    row->Presence = RowPresence::Unknown;  // nothing to look up
     into.push_back(std::move(row));
   }
 }

@@ -17,7 +17,7 @@ ui::ListView::Check CheckOf(const TAutoRunItem& item) {
 // is read later), the others by their command.
 bool SameContents(const TAutoRunItem& shown, const TAutoRunItem& listed) {
   if (shown.Switch != listed.Switch || shown.Kind != listed.Kind) return false;
-  return shown.Kind == EntryKind::File ? shown.Stamp == listed.Stamp : shown.Command == listed.Command;
+  return shown.Kind == EntryKind::File ? shown.FileStamp() == listed.FileStamp() : shown.Command == listed.Command;
 }
 
 RowIdentity IdentityOf(const TAutoRunItem& item) {
@@ -199,7 +199,7 @@ bool RowStore::SettleSome(std::chrono::steady_clock::time_point deadline) {
       continue;
     }
     TAutoRunItem& record = *records_[workCursor_++];
-    if (record.Work != RowWork::Pending) continue;
+    if (record.Presence != RowPresence::Pending) continue;
     worker_.Settle(record);
     if (std::chrono::steady_clock::now() >= deadline) return false;
   }

@@ -3,6 +3,19 @@
 #include "common/Mask.h"
 #include "common/ShellLink.h"
 
+namespace {
+RowPresence Found(ProgramPresence presence) {
+  switch (presence) {
+    case ProgramPresence::Found:
+      return RowPresence::Found;
+    case ProgramPresence::Missing:
+      return RowPresence::Missing;
+    default:
+      return RowPresence::Unknown;
+  }
+}
+}  // namespace
+
 RowWorker::RowWorker(UINT answered)
     : answered_(answered), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
@@ -24,26 +37,23 @@ RowWorker::~RowWorker() {
 // Shortcuts are read with the redirector on: no library may load while
 // it is off.
 void RowWorker::Settle(TAutoRunItem& row) {
-  if (row.Work != RowWork::Pending) return;
+  if (row.Presence != RowPresence::Pending) return;
   const NoCriticalErrorBoxes noBoxes;
   Question question{row.Kind == EntryKind::File, row.Command};
   if (question.shortcut) {
     if (!MatchesAnyMask(row.Name, "*.lnk")) {
-      row.Presence = ProgramPresence::Found;  // the file listed is the program
-      row.Work = RowWork::Done;
+      row.Presence = RowPresence::Found;  // the file listed is the program
       return;
     }
     std::wstring target;
     const HRESULT read = GetShortcutTarget(row.FilePath(), target);
     if (FAILED(read)) {  // no link object to read it with: no mark either way
-      row.Presence = ProgramPresence::Unknown;
-      row.Work = RowWork::Done;
+      row.Presence = RowPresence::Unknown;
       return;
     }
     if (read != S_OK) {
       row.Command = target;
-      row.Presence = ProgramPresence::Missing;
-      row.Work = RowWork::Done;
+      row.Presence = RowPresence::Missing;
       return;
     }
     row.Command = target;
@@ -55,11 +65,10 @@ void RowWorker::Settle(TAutoRunItem& row) {
     presence = question.shortcut ? lookup_.OfShortcut(true, question.text) : lookup_.OfCommand(question.text);
   }
   if (!lookup_.Deferred()) {
-    row.Presence = presence;
-    row.Work = RowWork::Done;
+    row.Presence = Found(presence);
     return;
   }
-  row.Work = RowWork::Remote;
+  row.Presence = RowPresence::Remote;
   Ask(question);
   Collect(row);  // asked before in this opening
 }
@@ -67,13 +76,12 @@ void RowWorker::Settle(TAutoRunItem& row) {
 std::wstring RowWorker::KeyOf(const Question& question) { return (question.shortcut ? L"L" : L"C") + question.text; }
 
 bool RowWorker::Collect(TAutoRunItem& row) {
-  if (row.Work != RowWork::Remote) return false;
+  if (row.Presence != RowPresence::Remote) return false;
   const std::wstring key = KeyOf(Question{row.Kind == EntryKind::File, row.Command});
   std::lock_guard<std::mutex> lock(mutex_);
   const auto answer = answers_.find(key);
   if (answer == answers_.end()) return false;
-  row.Presence = answer->second;
-  row.Work = RowWork::Done;
+  row.Presence = Found(answer->second);
   return true;
 }
 

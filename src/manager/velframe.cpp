@@ -70,7 +70,7 @@ LookedEntry LookOf(const TAutoRunItem& row) {
   looked.name = row.Name;
   looked.file = row.Kind == EntryKind::File;
   if (!looked.file) looked.command = row.Command;
-  looked.stamp = row.Stamp;
+  looked.stamp = row.FileStamp();
   looked.off = row.SwitchedOff();
   return looked;
 }
@@ -389,7 +389,7 @@ void TVelmora::lvAutoRunChange(int item) {
     StatusBar.SetText(0, ShownLocation(kept.Origin));
     StatusBar.SetText(2, kept.Kept == RecordKind::Replaced ? L"Replaced" : L"Removed");
   } else {
-    StatusBar.SetText(2, !entry || entry->Work != RowWork::Done ? L""
+    StatusBar.SetText(2, !entry || !entry->Settled() ? L""
                          : entry->Missing()                 ? L"Missing"
                          : entry->SwitchedOff()             ? L"Off"
                          : entry->Mark == EntryMark::New    ? L"New"
