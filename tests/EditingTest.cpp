@@ -311,3 +311,50 @@ TEST_F(EditingTest, RefreshMergesInsteadOfRebuilding) {
   }
   EXPECT_EQ(A(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex())), "v55");
 }
+
+// The keys of a file manager's panels: Enter changes the selected entry,
+// Insert adds, Ctrl+C copies the rows as text, F5 lists the tree again,
+// and the menu key opens the popup on the selected row.
+TEST_F(EditingTest, PanelKeys) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "A", "C:\\a.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "B", "C:\\b.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "Once", "C:\\once.exe");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  SelectRow(frame, "B");
+  std::vector<std::string> seen;
+  driver.When("TAutoRunItemDlg", FillDialog("B2", "C:\\b2.exe", true, &seen));
+  frame.PressKey(VK_RETURN);
+  EXPECT_EQ(seen, (std::vector<std::string>{"B", "C:\\b.exe"}));
+  driver.When("TAutoRunItemDlg", FillDialog("New", "C:\\new.exe"));
+  frame.PressKey(VK_INSERT);
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"A", "B2", "New"}));
+
+  frame.PressKey('C', true);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const HANDLE text = GetClipboardData(CF_UNICODETEXT);
+  EXPECT_EQ(text ? std::wstring(static_cast<const wchar_t*>(GlobalLock(text))) : L"", L"New\tC:\\new.exe");
+  if (text) GlobalUnlock(text);
+  CloseClipboard();
+
+  const int row = frame.RowOf(L"A");
+  frame.ClickRow(row);
+  RECT menu{}, bounds{LVIR_BOUNDS, 0, 0, 0}, list{};
+  driver.When("#32768", [&](HWND popup) {
+    GetWindowRect(popup, &menu);
+    EndMenu();
+  });
+  SendMessageW(frame.lvAutoRun, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(frame.lvAutoRun.Handle()), MAKELPARAM(-1, -1));
+  PumpUntilIdle();
+  SendMessageW(frame.lvAutoRun, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+  MapWindowPoints(frame.lvAutoRun, nullptr, reinterpret_cast<POINT*>(&bounds), 2);
+  GetWindowRect(frame.lvAutoRun, &list);
+  EXPECT_EQ(menu.top, bounds.top);
+  EXPECT_GT(menu.left, list.left);
+  EXPECT_LT(menu.left, list.right);
+
+  sandbox.RemoveKey(HKEY_CURRENT_USER, "RunOnce");
+  EXPECT_NE(FindNode(frame, "CURRENT USER", "Run Once"), nullptr);
+  frame.PressKey(VK_F5);
+  EXPECT_EQ(FindNode(frame, "CURRENT USER", "Run Once"), nullptr);
+  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), L"A");  // the same entry, after the tree is made again
+}

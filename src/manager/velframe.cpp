@@ -14,6 +14,7 @@
 #include "manager/aritemdlg.h"
 #include "res/resource.h"
 #include "ui/Application.h"
+#include "ui/Clipboard.h"
 
 namespace {
 
@@ -706,6 +707,17 @@ void TVelmora::DiscardEntry(int row) {
   });
 }
 void TVelmora::tbRefreshClick() { ReloadAll(); }
+
+void TVelmora::CopySelected() {
+  std::wstring text;
+  for (int row = -1; (row = lvAutoRun.NextSelected(row)) >= 0;) {
+    const TAutoRunItem* item = rows_.At(row);
+    if (!item) continue;
+    if (!text.empty()) text += L"\r\n";
+    text += ShownName(item->Name) + L"\t" + item->ShownPath();
+  }
+  if (!text.empty()) ui::CopyTextToClipboard(GetAncestor(Handle(), GA_ROOT), text);
+}
 void TVelmora::miAddClick() { AddEntry(); }
 void TVelmora::miChangeClick() { ChangeEntry(lvAutoRun.SelectedIndex()); }
 void TVelmora::miDeleteClick() { DeleteEntry(); }

@@ -166,6 +166,9 @@ class TVelmora : public ui::Window {
   // Saves the selected entry as a registry editor's file where the user
   // chooses.
   void ExportEntry();
+  // The selected rows as text: the name, a tab and the Path column, a line
+  // each, on the clipboard.
+  void CopySelected();
 
   // Selection and keyboard focus on one row, shown.
   void SelectRow(int row);

@@ -166,6 +166,17 @@ int ListView::FindCaption(const std::wstring& caption) const {
   return static_cast<int>(Send(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
 
+POINT ListView::KeyboardMenuPoint() const {
+  int row = FocusedIndex();
+  if (row < 0) row = SelectedIndex();
+  RECT bounds{};
+  bounds.left = LVIR_BOUNDS;
+  if (row < 0 || !Send(LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds)) ||
+      bounds.top < 0 || bounds.top >= ClientRect().bottom)
+    return Window::KeyboardMenuPoint();
+  return POINT{4, bounds.top};
+}
+
 void ListView::BeginUpdate() {
   if (updateDepth_++ == 0) Send(WM_SETREDRAW, FALSE);
 }

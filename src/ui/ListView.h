@@ -63,6 +63,10 @@ class ListView : public Window {
   void DeleteAll() { Send(LVM_DELETEALLITEMS); }
 
   int SelectedIndex() const { return NextIndex(LVNI_SELECTED); }
+  // The next selected row after `row` (-1: the first); -1 when none.
+  int NextSelected(int row) const {
+    return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(row), static_cast<LPARAM>(LVNI_SELECTED)));
+  }
   int FocusedIndex() const { return NextIndex(LVNI_FOCUSED); }
   bool IsSelected(int index) const { return State(index, LVIS_SELECTED) != 0; }
   bool IsFocused(int index) const { return State(index, LVIS_FOCUSED) != 0; }
@@ -70,6 +74,9 @@ class ListView : public Window {
   void SetFocused(int index, bool focused) { SetState(index, focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED); }
   // Whole-caption search from the first row, ignoring letter case; -1 when none.
   int FindCaption(const std::wstring& caption) const;
+  // A menu from the keyboard opens on the focused row: its top edge on the
+  // row, its left edge inside the list.
+  POINT KeyboardMenuPoint() const override;
 
   // Redrawing is suspended between BeginUpdate and the matching EndUpdate.
   void BeginUpdate();

@@ -195,7 +195,7 @@ bool Window::Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
       if (!child || child == this || !child->popupMenu_) return false;
       POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       if (point.x == -1 && point.y == -1) {  // from the keyboard
-        point = {4, 4};
+        point = child->KeyboardMenuPoint();
         ClientToScreen(child->hwnd_, &point);
       }
       child->popupMenu_->Popup(hwnd_, point);

@@ -56,6 +56,8 @@ class Window {
   void Destroy();
   // Shown when the user asks for a context menu over this window.
   void SetPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
+  // Where a menu asked for from the keyboard opens, in client coordinates.
+  virtual POINT KeyboardMenuPoint() const { return POINT{4, 4}; }
 
   // The wrapper of a window the library made, or null.
   static Window* FromHandle(HWND window);
