@@ -99,6 +99,23 @@ const char* const kApprovedRun = "Software\\Microsoft\\Windows\\CurrentVersion\\
 const char* const kApprovedFolder =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
 
+// The values a run that was cut short left in the user's Run key (each
+// group deletes its own at its end): they would weigh on every later row.
+void RemoveStrayValues() {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_ALL_ACCESS, &key)) return;
+  std::vector<std::wstring> stray;
+  wchar_t name[16384];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 16384;
+    if (RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr)) break;
+    const std::wstring value(name, length);
+    if (value.rfind(L"VelBench", 0) == 0 || value.rfind(L"VelFollow", 0) == 0) stray.push_back(value);
+  }
+  for (const std::wstring& value : stray) RegDeleteValueW(key, value.c_str());
+  RegCloseKey(key);
+}
+
 // A few entries switched off in each switches' key the listings read.
 void SeedSwitches() {
   for (const char* path : {kApprovedRun, kApprovedFolder}) {
@@ -434,6 +451,7 @@ int main(int argc, char** argv) {
       frame.ClearRows();
       SendMessageA(floor.list, LVM_DELETEALLITEMS, 0, 0);
     };
+    RemoveStrayValues();
     SeedSwitches();
     std::printf("| listing  |      N | product us/entry | floor us/entry | ratio |\n");
     std::printf("|----------|--------|-----------|-----------|-------|\n");
