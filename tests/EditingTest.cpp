@@ -358,3 +358,33 @@ TEST_F(EditingTest, PanelKeys) {
   EXPECT_EQ(FindNode(frame, "CURRENT USER", "Run Once"), nullptr);
   EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), L"A");  // the same entry, after the tree is made again
 }
+
+// F2 renames in the row, as Change renames: the command stays, the
+// namesake in another key stays, a taken name is refused with the usual
+// message and the row stays as it was.
+TEST_F(EditingTest, F2RenamesInPlace) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "Foo", "C:\\foo.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "Bar", "C:\\bar.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "Foo", "C:\\namesake.exe");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  const auto renameTo = [&](const char* from, const wchar_t* to) {
+    SelectRow(frame, from);
+    frame.PressKey(VK_F2);
+    const HWND edit = reinterpret_cast<HWND>(SendMessageW(frame.lvAutoRun, LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(edit, nullptr) << from;
+    SetWindowTextW(edit, to);
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    PumpUntilIdle();
+  };
+  renameTo("Foo", L"Zed");
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Bar", "Zed"}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "Zed"), "C:\\foo.exe");
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "RunOnce", "Foo"), "C:\\namesake.exe");
+  EXPECT_EQ(frame.lvAutoRun.Text(frame.lvAutoRun.SelectedIndex()), L"Zed");
+  driver.AnswerMessageBox();
+  renameTo("Zed", L"Bar");
+  ASSERT_EQ(driver.boxTexts.size(), 1u);
+  EXPECT_NE(driver.boxTexts[0].find("Bar"), std::string::npos) << driver.boxTexts[0];
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Bar", "Zed"}));
+  EXPECT_GE(frame.RowOf(L"Zed"), 0);
+}

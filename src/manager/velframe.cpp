@@ -22,6 +22,9 @@ constexpr int kFrameWidth = 534, kFrameHeight = 237;
 // Posted by a click on a row's check box, so that the switch waits until
 // the list is done with the click; the entry waits in clickedSwitches_.
 constexpr UINT kSwitchClicked = WM_APP + 1;
+// Posted when an in-place rename ends, so that the rename runs once the
+// list is done with its edit box; the rename waits in renamed_.
+constexpr UINT kRenamed = WM_APP + 4;
 // Posted by the row worker's thread when a network lookup has answered.
 constexpr UINT kRowAnswered = WM_APP + 2;
 // Posted by the change watch when a place on show changed.
@@ -161,6 +164,16 @@ void TVelmora::BindEvents() {
   tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
   lvAutoRun.OnItemChanged = [this](ui::ListView::ItemChangedEvent& event) { lvAutoRunChange(event.item); };
   lvAutoRun.OnDoubleClick = [this](ui::ListView::DoubleClickEvent& event) { lvAutoRunDblClick(event.item); };
+  lvAutoRun.OnBeginLabelEdit = [this](ui::ListView::LabelEditEvent& event) {
+    const TAutoRunItem* item = rows_.At(event.item);
+    event.allow = item && item->Kind == EntryKind::RegistryValue && EntryRef::Of(*item).Addressable();
+  };
+  lvAutoRun.OnEndLabelEdit = [this](ui::ListView::LabelEditEvent& event) {
+    const TAutoRunItem* item = rows_.At(event.item);
+    if (!item || !event.text) return;
+    renamed_ = std::make_pair(EntryRef::Of(*item), std::wstring(event.text));
+    PostMessageW(Handle(), kRenamed, 0, 0);
+  };
   splTree.OnMoved = [this](ui::Splitter::MoveEvent& event) { SetTreeWidth(event.leftWidth); };
 }
 
@@ -199,6 +212,14 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (message == WM_TIMER && wParam == kIdleTimer) {
     IdleWork();
+    return 0;
+  }
+  if (message == kRenamed) {
+    if (!renamed_) return 0;
+    const auto [entry, name] = *renamed_;
+    renamed_.reset();
+    const TAutoRunItem* item = rows_.At(rows_.Find(entry));
+    if (item && name != entry.name) ChangeTo(entry, name, item->Command);
     return 0;
   }
   if (message == kSwitchClicked) {
@@ -707,6 +728,11 @@ void TVelmora::DiscardEntry(int row) {
   });
 }
 void TVelmora::tbRefreshClick() { ReloadAll(); }
+
+void TVelmora::RenameInPlace() {
+  const int row = lvAutoRun.SelectedIndex();
+  if (row >= 0) lvAutoRun.EditLabel(row);
+}
 
 void TVelmora::CopySelected() {
   std::wstring text;

@@ -169,6 +169,9 @@ class TVelmora : public ui::Window {
   // The selected rows as text: the name, a tab and the Path column, a line
   // each, on the clipboard.
   void CopySelected();
+  // F2: the selected entry's name edited in its row, renamed as Change
+  // renames it (its command kept).
+  void RenameInPlace();
 
   // Selection and keyboard focus on one row, shown.
   void SelectRow(int row);
@@ -212,6 +215,8 @@ class TVelmora : public ui::Window {
   std::unordered_map<std::wstring, std::wstring> shortenedLocations_;
   int shortenedWidth_ = -1;
   int treeWidth_ = 153;
+  // A rename typed in a row, waiting for the list to close its edit box.
+  std::optional<std::pair<EntryRef, std::wstring>> renamed_;
   // Check-box clicks waiting for the list to be done with them.
   std::deque<EntryRef> clickedSwitches_;
   // The commands of this opening, newest last, as undo takes them back.

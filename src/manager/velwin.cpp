@@ -62,7 +62,8 @@ void TVelmoraWin::FormCreate() { Velmora->InitManager(); }
 void TVelmoraWin::FormClose(ui::CloseEvent&) { SetModalResult(ui::ModalResult::Ok); }
 
 // The keys of a file manager's panels and of Explorer: Enter changes,
-// Insert adds, F5 refreshes, Ctrl+C copies the rows as text.
+// Insert adds, F2 renames in place, F5 refreshes, Ctrl+C copies the rows
+// as text.
 void TVelmoraWin::VelmoralvAutoRunKeyDown(ui::KeyEvent& event) {
   const bool plain = !event.ctrl && !event.alt && !event.shift;
   if (event.key == 'Z' && event.ctrl && !event.alt) {
@@ -75,9 +76,10 @@ void TVelmoraWin::VelmoralvAutoRunKeyDown(ui::KeyEvent& event) {
     Velmora->CopySelected();
     return;
   }
-  if (plain && (event.key == VK_RETURN || event.key == VK_INSERT || event.key == VK_F5)) {
+  if (plain && (event.key == VK_RETURN || event.key == VK_INSERT || event.key == VK_F5 || event.key == VK_F2)) {
     const WORD key = event.key;
     event.key = 0;
+    if (key == VK_F2) Velmora->RenameInPlace();
     if (key == VK_RETURN) Velmora->miChangeClick();
     if (key == VK_INSERT) Velmora->miAddClick();
     if (key == VK_F5) Velmora->tbRefreshClick();

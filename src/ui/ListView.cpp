@@ -177,6 +177,15 @@ POINT ListView::KeyboardMenuPoint() const {
   return POINT{4, bounds.top};
 }
 
+// The style is on only while the edit is open, so that a click on the
+// selected row never starts one.
+void ListView::EditLabel(int index) {
+  SetFocus(Handle());
+  SetWindowLongPtrW(Handle(), GWL_STYLE, GetWindowLongPtrW(Handle(), GWL_STYLE) | LVS_EDITLABELS);
+  if (!Send(LVM_EDITLABELW, static_cast<WPARAM>(index)))
+    SetWindowLongPtrW(Handle(), GWL_STYLE, GetWindowLongPtrW(Handle(), GWL_STYLE) & ~LVS_EDITLABELS);
+}
+
 void ListView::BeginUpdate() {
   if (updateDepth_++ == 0) Send(WM_SETREDRAW, FALSE);
 }
@@ -230,6 +239,20 @@ bool ListView::OnNotifyReflect(NMHDR* header, LRESULT& result) {
     case LVN_GETDISPINFOW:
       AnswerText(*reinterpret_cast<NMLVDISPINFOW*>(header));
       return true;
+    case LVN_BEGINLABELEDITW: {
+      LabelEditEvent event{reinterpret_cast<NMLVDISPINFOW*>(header)->item.iItem, nullptr, true};
+      if (OnBeginLabelEdit) OnBeginLabelEdit(event);
+      result = event.allow ? FALSE : TRUE;
+      return true;
+    }
+    case LVN_ENDLABELEDITW: {
+      const auto* edit = reinterpret_cast<NMLVDISPINFOW*>(header);
+      SetWindowLongPtrW(Handle(), GWL_STYLE, GetWindowLongPtrW(Handle(), GWL_STYLE) & ~LVS_EDITLABELS);
+      LabelEditEvent event{edit->item.iItem, edit->item.pszText, true};
+      if (OnEndLabelEdit) OnEndLabelEdit(event);
+      result = FALSE;
+      return true;
+    }
     case NM_CUSTOMDRAW:
       if (!BoldOf) return false;
       result = CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(header));

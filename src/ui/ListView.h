@@ -86,6 +86,18 @@ class ListView : public Window {
   std::function<void(ItemChangedEvent&)> OnItemChanged;  // a row's selection or focus changed
   std::function<void(CheckClickEvent&)> OnCheckClick;
   std::function<void(DoubleClickEvent&)> OnDoubleClick;
+  // In-place renaming: EditLabel opens the row's name for editing when
+  // OnBeginLabelEdit allows it; OnEndLabelEdit gets what the user typed
+  // (nothing when cancelled). The row keeps its text: the handler changes
+  // what it shows. Only EditLabel opens the edit: a click does not.
+  struct LabelEditEvent {
+    int item;
+    const wchar_t* text;  // the new text; null when cancelled
+    bool allow;           // OnBeginLabelEdit: set false to refuse
+  };
+  std::function<void(LabelEditEvent&)> OnBeginLabelEdit;
+  std::function<void(LabelEditEvent&)> OnEndLabelEdit;
+  void EditLabel(int index);
   // Every key pressed in the list, with Alt held too (those the list
   // does not report); a handler that sets `key` to 0 swallows it.
   std::function<void(KeyEvent&)> OnKeyDown;
