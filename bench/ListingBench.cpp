@@ -130,6 +130,33 @@ void SeedSwitches() {
   }
 }
 
+// The user's Run key, open for one group of rows, holding "VelBench <i>"
+// ("C:\\Bench\\app<i>.exe") for i below n; the values go when it closes.
+const char* const kUserRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+class BenchRunKey {
+ public:
+  explicit BenchRunKey(int n) : n_(n) {
+    RegCreateKeyExA(HKEY_CURRENT_USER, kUserRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+    for (int i = 0; i < n; ++i) SetNumbered(i);
+  }
+  ~BenchRunKey() {
+    for (int i = 0; i < n_; ++i) RegDeleteValueA(key_, Name(i).c_str());
+    RegCloseKey(key_);
+  }
+  BenchRunKey(const BenchRunKey&) = delete;
+  BenchRunKey& operator=(const BenchRunKey&) = delete;
+  operator HKEY() const { return key_; }
+  static std::string Name(int i) { return "VelBench " + std::to_string(i); }
+  void Set(const std::string& name, const std::string& data) const {
+    RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
+  }
+  void SetNumbered(int i) const { Set(Name(i), "C:\\Bench\\app" + std::to_string(i) + ".exe"); }
+
+ private:
+  HKEY key_ = nullptr;
+  int n_;
+};
+
 // The catalogue's node for a benchmark key or folder, with its switches.
 TAutoRunNode RegistryNode(const std::string& key) {
   TAutoRunNode node;
@@ -524,13 +551,7 @@ int main(int argc, char** argv) {
     // the window has painted its list, against creating a window with a
     // list of the same rows and painting it.
     if (wanted("open")) {
-      const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-      HKEY key;
-      RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-      for (int i = 0; i < 1000; ++i) {
-        const std::string name = "VelBench " + std::to_string(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
-        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), DWORD(data.size() + 1));
-      }
+      const BenchRunKey key(1000);
       // Timed until the list has painted; closing is done by `close`,
       // outside the timing, for both.
       std::unique_ptr<TVelmoraWin> manager;
@@ -609,8 +630,6 @@ int main(int argc, char** argv) {
       std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f vs %.1f)\n", open.kind, open.n,
                   open.product * 1e6 / open.n, open.floor * 1e6 / open.n, open.product / open.floor,
                   open.product * 1e3, open.floor * 1e3);
-      for (int i = 0; i < 1000; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
-      RegCloseKey(key);
     }
     // Selecting a node: leaving the user's Run key with N values for an empty
     // location and coming back, until the list has painted (the old rows
@@ -618,14 +637,8 @@ int main(int argc, char** argv) {
     // against clearing and filling a plain list the same way.
     for (int n : {100, 1000, 10000}) {
       if (!wanted("select")) break;
-      const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-      HKEY key;
-      RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-      for (int i = 0; i < n; ++i) {
-        const std::string name = "VelBench " + std::to_string(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
-        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                       DWORD(data.size() + 1));
-      }
+      const char* run = kUserRun;
+      const BenchRunKey key(n);
       TVelmoraWin manager;
       ManagerDriver frame(*manager.Velmora);
       ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
@@ -660,8 +673,6 @@ int main(int argc, char** argv) {
       };
       const Row select = Measure("select", n, quick ? 3 : (n >= 10000 ? 7 : 11), product, floorSelect, [] {});
       PrintRow(select);
-      for (int i = 0; i < n; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
-      RegCloseKey(key);
     }
     // The least work the screen needs when a node is selected: a key of
     // 10,000 values against one enumeration (with the switches' key), the
@@ -669,14 +680,8 @@ int main(int argc, char** argv) {
     // the search, the inserts, the paint and loading the shortcuts of the
     // rows on screen. Both sides leave for an empty node and come back.
     if (wanted("visible")) {
-      const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-      HKEY key;
-      RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-      for (int i = 0; i < 10000; ++i) {
-        const std::string name = "VelBench " + std::to_string(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
-        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                       DWORD(data.size() + 1));
-      }
+      const char* run = kUserRun;
+      const BenchRunKey key(10000);
       const std::string startup = AnsiFromWide(GetUserStartupFolder());
       CreateDirectoryA(startup.c_str(), nullptr);
       std::string made;
@@ -725,8 +730,6 @@ int main(int argc, char** argv) {
       if (folderNode)
         PrintRow(Measure("visible", 1000, quick ? 3 : 11, selectBack(folderNode),
                          floorBack([&] { FloorFolder(list, startup, perPage); }), [] {}));
-      for (int i = 0; i < 10000; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
-      RegCloseKey(key);
       for (int i = 0; i < 1000; ++i) DeleteFileA((startup + "\\Link " + std::to_string(i) + ".lnk").c_str());
     }
     // A command at N values in the user's Run key, until the list has
@@ -737,16 +740,11 @@ int main(int argc, char** argv) {
     // updated, the row selected, the status bar written, the list painted.
     for (int n : {100, 1000, 10000}) {
       if (!wanted("command")) break;
-      const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-      HKEY key;
-      RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-      const auto valueName = [](int i) { return "VelBench " + std::to_string(i); };
-      const auto setValue = [&](const std::string& name, const std::string& data) {
-        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                       DWORD(data.size() + 1));
-      };
-      const auto setNumbered = [&](int i) { setValue(valueName(i), "C:\\Bench\\app" + std::to_string(i) + ".exe"); };
-      for (int i = 0; i < n; ++i) setNumbered(i);
+      const char* run = kUserRun;
+      const BenchRunKey key(n);
+      const auto valueName = &BenchRunKey::Name;
+      const auto setValue = [&](const std::string& name, const std::string& data) { key.Set(name, data); };
+      const auto setNumbered = [&](int i) { key.SetNumbered(i); };
       TVelmoraWin manager;
       ManagerDriver frame(*manager.Velmora);
       ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
@@ -866,8 +864,6 @@ int main(int argc, char** argv) {
                     command.product / command.floor, command.product * 1e3, command.floor * 1e3);
         std::fflush(stdout);
       }
-      for (int i = 0; i < n; ++i) RegDeleteValueA(key, valueName(i).c_str());
-      RegCloseKey(key);
     }
     // Another program writes a value to the Run key on show: from the write
     // (in a process of its own) until the row is painted, against a floor
@@ -875,14 +871,8 @@ int main(int argc, char** argv) {
     // value, inserts its row and paints. Then, with nothing changing, the
     // processor time the open manager takes, against none open.
     if (wanted("follow")) {
-      const char* run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-      HKEY key;
-      RegCreateKeyExA(HKEY_CURRENT_USER, run, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-      for (int i = 0; i < 100; ++i) {
-        const std::string name = "VelBench " + std::to_string(i), data = "C:\\Bench\\app" + std::to_string(i) + ".exe";
-        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                       DWORD(data.size() + 1));
-      }
+      const char* run = kUserRun;
+      const BenchRunKey key(100);
       const HANDLE go = CreateEventA(nullptr, FALSE, FALSE, kWriterGo), quit = CreateEventA(nullptr, TRUE, FALSE, kWriterQuit);
       char self[MAX_PATH];
       GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -981,8 +971,6 @@ int main(int argc, char** argv) {
       CloseHandle(go);
       CloseHandle(quit);
       for (int i = 0; i < written; ++i) RegDeleteValueA(key, ("VelFollow " + std::to_string(i)).c_str());
-      for (int i = 0; i < 100; ++i) RegDeleteValueA(key, ("VelBench " + std::to_string(i)).c_str());
-      RegCloseKey(key);
     }
     if (wanted("load")) {
       const Row load = MeasureLoad(quick ? 11 : 101);

@@ -17,17 +17,7 @@ std::wstring LocationOf(HKEY root, const std::string& path) {
   return W(std::string(root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + path);
 }
 
-class IdentityTest : public BothViewsTest {
- protected:
-  // The selected row's entry, as "location|name", and whether the
-  // keyboard focus is on the same row.
-  std::wstring Selected(ManagerDriver& frame) {
-    const int row = frame.lvAutoRun.SelectedIndex();
-    EXPECT_EQ(frame.lvAutoRun.FocusedIndex(), row);
-    if (row < 0) return L"(none)";
-    return frame.RowItem(row)->Node->Location + L"|" + frame.RowItem(row)->Name;
-  }
-};
+using IdentityTest = BothViewsTest;
 
 }  // namespace
 

@@ -59,6 +59,13 @@ ManagerFixture::~ManagerFixture() {
   SetWow64ViewForTesting(-1);
 }
 
+std::wstring BothViewsTest::Selected(ManagerDriver& frame) {
+  const int row = frame.lvAutoRun.SelectedIndex();
+  EXPECT_EQ(frame.lvAutoRun.FocusedIndex(), row);
+  if (row < 0) return L"(none)";
+  return frame.RowItem(row)->Node->Location + L"|" + frame.RowItem(row)->Name;
+}
+
 void BothViewsTest::SetUp() {
   EmptyAllKeys();
   RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kWow64Run, KEY_WOW64_64KEY, 0);

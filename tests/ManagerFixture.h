@@ -51,4 +51,7 @@ class BothViewsTest : public ManagerFixture {
  protected:
   BothViewsTest() : ManagerFixture(true) {}
   void SetUp() override;
+  // The selected row's entry, as "location|name"; the keyboard focus is
+  // expected on the same row.
+  std::wstring Selected(ManagerDriver& frame);
 };

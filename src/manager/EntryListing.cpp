@@ -134,7 +134,7 @@ Listing ListLocations(const std::vector<const TAutoRunNode*>& nodes) {
 Listing ListLocation(const TAutoRunNode& node) { return ListLocations({&node}); }
 
 std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name) {
-  EntryRows row;
+  std::unique_ptr<TAutoRunItem> row;
   if (IsFolderLocation(node.Location)) {
     WIN32_FILE_ATTRIBUTE_DATA file{};
     if (!MatchesAnyMask(name, kEntryMask) ||
@@ -142,14 +142,14 @@ std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wst
                               &file) ||
         (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
       return nullptr;
-    row.push_back(FileRow(node, name, StampOf(file.ftLastWriteTime, file.nFileSizeHigh, file.nFileSizeLow)));
+    row = FileRow(node, name, StampOf(file.ftLastWriteTime, file.nFileSizeHigh, file.nFileSizeLow));
   } else {
     RegistryKey key;
     if (OpenRegistryLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
     if (key.QueryValue(name, type, data) != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return nullptr;
-    row.push_back(ValueRow(node, WideRegValueView{name, type, data.data(), static_cast<DWORD>(data.size())}));
+    row = ValueRow(node, WideRegValueView{name, type, data.data(), static_cast<DWORD>(data.size())});
   }
   // One entry's switch: one value read, not the switches' whole key.
   RegistryKey switches;
@@ -158,9 +158,9 @@ std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wst
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
     if (switches.QueryValue(name, type, data) == ERROR_SUCCESS)
-      row.front()->Switch = DecodeSwitch(type == REG_BINARY, data.data(), data.size());
+      row->Switch = DecodeSwitch(type == REG_BINARY, data.data(), data.size());
   }
-  return std::move(row.front());
+  return row;
 }
 
 namespace {

@@ -66,7 +66,7 @@ std::wstring ProgramLookup::Expanded(const std::wstring& text) const {
   });
 }
 
-bool ProgramLookup::IsNetworkPath(const std::wstring& path) const {
+bool ProgramLookup::ReachesNetwork(const std::wstring& path) const {
   if (StartsWith(path, L"\\\\?\\UNC\\")) return true;
   if (StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\")) return false;
   if (StartsWith(path, L"\\\\")) return true;
@@ -82,7 +82,7 @@ bool ProgramLookup::IsNetworkPath(const std::wstring& path) const {
 }
 
 PathKind ProgramLookup::KindOf(const std::wstring& path) const {
-  if (IsNetworkPath(path)) {
+  if (ReachesNetwork(path)) {
     if (defersNetworkPaths_) {
       deferred_ = true;
       return PathKind::None;

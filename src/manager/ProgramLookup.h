@@ -51,7 +51,9 @@ class ProgramLookup {
   bool FoundByName(const std::wstring& name) const;
 
   std::vector<std::wstring> searchFolders_;  // system, Windows, then PATH
-  bool IsNetworkPath(const std::wstring& path) const;
+  // A share's path, or a path on a drive mapped to a share (not a device
+  // path such as "\\?\C:\").
+  bool ReachesNetwork(const std::wstring& path) const;
 
   bool wow64_;
   bool defersNetworkPaths_;

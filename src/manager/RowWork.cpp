@@ -87,7 +87,7 @@ bool RowWorker::Collect(TAutoRunItem& row) {
 
 void RowWorker::Ask(const Question& question) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!asked_.emplace(KeyOf(question), true).second || stopping_) return;
+  if (!asked_.insert(KeyOf(question)).second || stopping_) return;
   questions_.push_back(question);
   if (!thread_) thread_ = CreateThread(nullptr, 0, &RowWorker::ThreadMain, this, 0, nullptr);
   SetEvent(wake_);

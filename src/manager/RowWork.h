@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "manager/Entry.h"
 #include "manager/ProgramLookup.h"
@@ -48,7 +49,7 @@ class RowWorker {
   std::mutex mutex_;  // guards what follows: the thread's questions and answers
   std::deque<Question> questions_;
   std::unordered_map<std::wstring, ProgramPresence> answers_;
-  std::unordered_map<std::wstring, bool> asked_;
+  std::unordered_set<std::wstring> asked_;
   bool stopping_ = false;
   HANDLE wake_ = nullptr;    // auto-reset: a question came, or the worker stops
   HANDLE thread_ = nullptr;  // started with the first network lookup

@@ -465,7 +465,6 @@ void TVelmora::SelectAfter(const std::optional<EntryRef>& select, int fallbackRo
 }
 
 void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow) {
-  TakeStamps();
   Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
   MarkRows(listing.rows);
   rows_.Merge(listing.rows);
@@ -482,7 +481,10 @@ void TVelmora::UpdateRows(const CommandRun& run, int fallbackRow) {
   const std::vector<const TAutoRunNode*> nodes = LocationsOf(tvAutoRun.Selected());
   const bool listsRecords =
       std::any_of(nodes.begin(), nodes.end(), [](const TAutoRunNode* node) { return node->ListsRecords; });
-  if (run.wholeList || listsRecords) return RefreshEntries(run.select, fallbackRow);
+  if (run.wholeList || listsRecords) {
+    TakeStamps();
+    return RefreshEntries(run.select, fallbackRow);
+  }
   const auto nodeOf = [&](const EntryRef& entry) -> const TAutoRunNode* {
     if (entry.kind == EntryKind::Record || !entry.Addressable()) return nullptr;
     for (const TAutoRunNode* node : nodes)

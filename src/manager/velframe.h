@@ -119,7 +119,8 @@ class TVelmora : public ui::Window {
   void ClearTree();
   // Lists the selected node afresh; the rows listed before an error stay.
   void ListSelectedNode();
-  // Merges a fresh listing of the selected node into the rows, then
+  // Merges a fresh listing of the selected node into the rows (the caller
+  // has taken the places' stamps before), then
   // selects `select` by its identity, else the row at `fallbackRow` (or
   // the last), else none.
   void RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow);
