@@ -2,7 +2,7 @@
 // listing cannot avoid, inserting the same rows into the same kind of list
 // view. Product and floor runs are interleaved; medians are printed.
 //
-//   listing_bench [--quick] [--only registry|open|select|visible|command|follow|load]
+//   listing_bench [--quick] [--only registry|open|columns|select|visible|command|follow|load]
 //
 // --only runs one group of rows ("registry" is the listings and memory).
 #include <windows.h>
@@ -630,6 +630,71 @@ int main(int argc, char** argv) {
       std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f vs %.1f)\n", open.kind, open.n,
                   open.product * 1e6 / open.n, open.floor * 1e6 / open.n, open.product / open.floor,
                   open.product * 1e3, open.floor * 1e3);
+    }
+    // The Publisher and Description columns: opening the manager on the
+    // user's Run key with 10,000 values, until the list has painted, when
+    // the programs they start (64, one per row on screen) carry version
+    // resources, against the same opening when they are files without one.
+    // The programs are swapped between takes, outside the timing.
+    if (wanted("columns")) {
+      // The programs' folder is one of two prepared folders, swapped in by
+      // renaming: the same cheap step before either kind of run.
+      const std::wstring folder = L"C:\\VelBench Programs";
+      const std::wstring store[2] = {folder + L" plain", folder + L" versioned"};
+      constexpr int kPrograms = 64;
+      const auto programIn = [&](const std::wstring& where, int i) {
+        return where + L"\\app" + std::to_wstring(i % kPrograms) + L".exe";
+      };
+      wchar_t self[MAX_PATH] = {};
+      GetModuleFileNameW(nullptr, self, MAX_PATH);
+      std::wstring versioned = self;
+      versioned = versioned.substr(0, versioned.find_last_of(L'\\')) + L"\\programs\\demo\\tray.exe";
+      for (const std::wstring& where : store) {
+        CreateDirectoryW(where.c_str(), nullptr);
+        for (int i = 0; i < kPrograms; ++i) {
+          if (&where == &store[1]) {
+            CopyFileW(versioned.c_str(), programIn(where, i).c_str(), FALSE);
+          } else {
+            HANDLE file = CreateFileW(programIn(where, i).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            CloseHandle(file);
+          }
+        }
+      }
+      bool withVersions = false;
+      const auto placePrograms = [&](bool versions) {
+        if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+          MoveFileW(folder.c_str(), store[withVersions].c_str());
+        MoveFileW(store[versions].c_str(), folder.c_str());
+        withVersions = versions;
+      };
+      BenchRunKey key(10000);
+      for (int i = 0; i < 10000; ++i) key.Set(BenchRunKey::Name(i), AnsiFromWide(programIn(folder, i)));
+      std::unique_ptr<TVelmoraWin> manager;
+      const auto open = [&] {
+        manager = std::make_unique<TVelmoraWin>();
+        ManagerDriver frame(*manager->Velmora);
+        frame.tvAutoRun.Select(frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root()));
+        ShowWindow(manager->Handle(), SW_SHOWNOACTIVATE);
+        UpdateWindow(manager->Handle());
+        UpdateWindow(frame.lvAutoRun);
+      };
+      // Measure runs product, clear, floor, clear: each clear readies the
+      // programs of the run that follows it.
+      const auto close = [&] {
+        if (manager) ShowWindow(manager->Handle(), SW_HIDE);
+        manager.reset();
+        placePrograms(!withVersions);
+      };
+      placePrograms(true);
+      const Row opened = Measure("columns", 10000, quick ? 3 : 21, open, open, close);
+      std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f with versions, %.1f without)\n",
+                  opened.kind, opened.n, opened.product * 1e6 / opened.n, opened.floor * 1e6 / opened.n,
+                  opened.product / opened.floor, opened.product * 1e3, opened.floor * 1e3);
+      MoveFileW(folder.c_str(), store[withVersions].c_str());
+      for (const std::wstring& where : store) {
+        for (int i = 0; i < kPrograms; ++i) DeleteFileW(programIn(where, i).c_str());
+        RemoveDirectoryW(where.c_str());
+      }
     }
     // Selecting a node: leaving the user's Run key with N values for an empty
     // location and coming back, until the list has painted (the old rows

@@ -53,14 +53,23 @@ void SetHiddenRunValue(const std::wstring& name, const wchar_t* data) {
   RegCloseKey(opened);
 }
 
-// An empty file where a demo program would be: listed as present, and
-// not a program Wine's start-up could run.
-void PlaceProgram(const std::wstring& path) {
+// The demo's programs hold nothing but a version resource (they are built
+// as libraries without code, so nothing can start one): built beside this
+// seeder, in programs\demo.
+std::wstring DemoProgram(const std::wstring& name) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder = self;
+  folder.resize(folder.find_last_of(L'\\') + 1);
+  return folder + L"programs\\demo\\" + name;
+}
+
+// Puts the demo program `name` at `path`.
+void PlaceProgram(const std::wstring& name, const std::wstring& path) {
   for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1))
     CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
-  if (HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-      file != INVALID_HANDLE_VALUE)
-    CloseHandle(file);
+  if (!CopyFileW(DemoProgram(name).c_str(), path.c_str(), FALSE))
+    std::printf("could not place %ls (%lu)\n", name.c_str(), GetLastError());
 }
 
 // Switched off as Task Manager's Startup tab does it: 03 00 00 00 and the
@@ -80,7 +89,7 @@ void SwitchOff(const wchar_t* name) {
 
 int main() {
   CoInitialize(nullptr);
-  // The programs named here are empty files (or missing), so that Wine's
+  // The programs named here are not programs (or missing), so that Wine's
   // start-up, which runs the Run and RunOnce entries, starts nothing.
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Demo Tray",
               "\"C:\\Program Files\\Velmora Demo\\tray.exe\" /minimized");
@@ -118,8 +127,8 @@ int main() {
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Old Updater",
               "\"C:\\Program Files\\Uninstalled App\\updater.exe\" /check");
   for (const wchar_t* program : {L"tray.exe", L"notes.exe", L"cleanup.exe", L"helper.exe"})
-    PlaceProgram(std::wstring(L"C:\\Program Files\\Velmora Demo\\") + program);
-  PlaceProgram(L"C:\\Program Files\\\u0424\u043e\u0442\u043e\\photos.exe");
+    PlaceProgram(program, std::wstring(L"C:\\Program Files\\Velmora Demo\\") + program);
+  PlaceProgram(L"photos.exe", L"C:\\Program Files\\\u0424\u043e\u0442\u043e\\photos.exe");
 
   char startup[MAX_PATH] = "";
   if (FAILED(SHGetFolderPathA(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, startup))) {
@@ -130,10 +139,9 @@ int main() {
   std::string link;
   if (GetFileAttributesA((folder + "\\helper.lnk").c_str()) == INVALID_FILE_ATTRIBUTES)
     CreateShortcut(folder, "C:\\Program Files\\Velmora Demo\\helper.exe", "", "", link);
-  const std::string program = folder + "\\demo-tool.exe";
-  if (HANDLE file = CreateFileA(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-      file != INVALID_HANDLE_VALUE)
-    CloseHandle(file);
+  wchar_t wideStartup[MAX_PATH] = L"";
+  SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, wideStartup);
+  PlaceProgram(L"demo-tool.exe", std::wstring(wideStartup) + L"\\demo-tool.exe");
   std::printf("Seeded %s\n", folder.c_str());
   CoUninitialize();
   return 0;

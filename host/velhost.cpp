@@ -157,8 +157,10 @@ void DumpManager(HWND manager, FILE* out) {
       item.iItem = row;
       SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
       const char* mark = box == 2 ? "[x]" : box == 1 ? "[ ]" : "   ";
-      std::fprintf(out, "  %s %s %s%s\n", mark, name.c_str(), ListText(list, row, 1).c_str(),
-                   item.iImage == kMissingPicture ? "  (missing)" : "");
+      std::string facts = ListText(list, row, 2) + " / " + ListText(list, row, 3);
+      if (facts == " / ") facts.clear();
+      std::fprintf(out, "  %s %s %s%s%s%s\n", mark, name.c_str(), ListText(list, row, 1).c_str(),
+                   item.iImage == kMissingPicture ? "  (missing)" : "", facts.empty() ? "" : "  | ", facts.c_str());
     }
   }
   SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));

@@ -6,7 +6,7 @@ import sys
 
 SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll",
-    "shell32.dll", "mpr.dll", "comctl32.dll", "comdlg32.dll", "msvcrt.dll", "shlwapi.dll",
+    "shell32.dll", "mpr.dll", "comctl32.dll", "comdlg32.dll", "msvcrt.dll", "shlwapi.dll", "version.dll",
 }
 VERSION_STRINGS = {
     "FileVersion": "1.0.0.0",
@@ -45,13 +45,15 @@ def main(path, objdump, *exports):
 
     data = open(path, "rb").read()
     for key, value in VERSION_STRINGS.items():
+        # The key's name may also be in the code (the library reads other
+        # programs' version resources): any occurrence followed by the value.
         entry = (key + "\0").encode("utf-16-le")
-        at = data.find(entry)
-        if at < 0:
+        places = [at for at in range(len(data)) if data.startswith(entry, at)]
+        if not places:
             failures.append("version key %s missing" % key)
             continue
-        tail = data[at + len(entry):at + len(entry) + 4 + 2 * (len(value) + 1)]
-        if (value + "\0").encode("utf-16-le") not in tail:
+        wanted = (value + "\0").encode("utf-16-le")
+        if not any(wanted in data[at + len(entry):at + len(entry) + 4 + len(wanted)] for at in places):
             failures.append("version %s is not %r" % (key, value))
     if (b"Microsoft.Windows.Common-Controls" not in data or b'version="6.0.0.0"' not in data
             or b'processorArchitecture="x86"' not in data):

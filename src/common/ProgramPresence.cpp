@@ -65,19 +65,23 @@ std::vector<Reading> ReadingsOf(const std::wstring& line) {
 
 // A file as CreateProcess (".exe") or LoadLibrary (".dll") finds it: as
 // named, or with the extension added; a folder only where it may stand.
+// `where` gets the file found.
 ProgramPresence PresenceOfFile(const std::wstring& path, const std::wstring& extension, const ProgramProbe& probe,
-                               bool folderCounts) {
+                               bool folderCounts, std::wstring& where) {
   const std::wstring extended = EndsWithAsciiNoCase(path, extension) ? std::wstring() : path + extension;
   const auto found = [&](const std::wstring& candidate) {
     const PathKind kind = probe.kindOf(candidate);
-    return kind == PathKind::File || (folderCounts && kind == PathKind::Folder);
+    if (kind != PathKind::File && !(folderCounts && kind == PathKind::Folder)) return false;
+    where = candidate;
+    return true;
   };
+  const auto foundByName = [&](const std::wstring& name) { return probe.foundByName(name, where); };
   switch (FormOf(path)) {
     case PathForm::Full:
       return found(path) || (!extended.empty() && found(extended)) ? ProgramPresence::Found : ProgramPresence::Missing;
     case PathForm::Bare:
-      return probe.foundByName(path) || (!extended.empty() && probe.foundByName(extended)) ? ProgramPresence::Found
-                                                                                            : ProgramPresence::Unknown;
+      return foundByName(path) || (!extended.empty() && foundByName(extended)) ? ProgramPresence::Found
+                                                                              : ProgramPresence::Unknown;
     case PathForm::Relative:
       break;
   }
@@ -108,36 +112,45 @@ bool IsRundll32(const std::wstring& program) {
 }
 
 // "library,entry arguments" or "\"library\",entry arguments".
-ProgramPresence PresenceOfLibrary(const std::wstring& arguments, const ProgramProbe& probe) {
+ProgramPresence PresenceOfLibrary(const std::wstring& arguments, const ProgramProbe& probe, std::wstring& where) {
   const std::wstring text = Trimmed(arguments);
   const std::wstring library = !text.empty() && text[0] == L'"' ? text : text.substr(0, text.find(L','));
-  return FirstFound(ReadingsOf(library),
-                    [&](const Reading& reading) { return PresenceOfFile(reading.program, L".dll", probe, false); });
+  return FirstFound(ReadingsOf(library), [&](const Reading& reading) {
+    return PresenceOfFile(reading.program, L".dll", probe, false, where);
+  });
 }
 
 }  // namespace
 
 // Windows starts the first reading that names a program; rundll32 (in the
 // system folder of every Windows) then loads the library it is given.
-ProgramPresence PresenceOfCommand(const std::wstring& commandLine, const ProgramProbe& probe) {
+ProgramPresence PresenceOfCommand(const std::wstring& commandLine, const ProgramProbe& probe, std::wstring* program) {
+  std::wstring where;
   const std::vector<Reading> readings = ReadingsOf(commandLine);
   const Reading* started = nullptr;
-  const ProgramPresence program = FirstFound(
+  ProgramPresence presence = FirstFound(
       readings,
       [&](const Reading& reading) {
         return IsRundll32(reading.program) && FormOf(reading.program) == PathForm::Bare
                    ? ProgramPresence::Found
-                   : PresenceOfFile(reading.program, L".exe", probe, reading.wholeLine);
+                   : PresenceOfFile(reading.program, L".exe", probe, reading.wholeLine, where);
       },
       &started);
-  if (started && IsRundll32(started->program)) return PresenceOfLibrary(started->arguments, probe);
-  return program;
+  if (started && IsRundll32(started->program)) {
+    where.clear();
+    presence = PresenceOfLibrary(started->arguments, probe, where);
+  }
+  if (program) *program = presence == ProgramPresence::Found ? where : std::wstring();
+  return presence;
 }
 
-ProgramPresence PresenceOfPath(const std::wstring& path, const ProgramProbe& probe) {
+ProgramPresence PresenceOfPath(const std::wstring& path, const ProgramProbe& probe, std::wstring* program) {
+  std::wstring where;
   const std::wstring text = Trimmed(path);
-  if (text.empty()) return ProgramPresence::Unknown;
-  return PresenceOfFile(text, L".exe", probe, true);
+  const ProgramPresence presence =
+      text.empty() ? ProgramPresence::Unknown : PresenceOfFile(text, L".exe", probe, true, where);
+  if (program) *program = presence == ProgramPresence::Found ? where : std::wstring();
+  return presence;
 }
 
 std::wstring ExpandVariables(const std::wstring& text,

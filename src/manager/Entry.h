@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/ProgramPresence.h"
+#include "common/VersionInfo.h"
 #include "manager/RecordIndex.h"
 #include "manager/SwitchFormat.h"
 
@@ -43,6 +44,9 @@ struct TAutoRunItem {
   std::wstring Command;  // what the entry starts; a shortcut row its file's path until the shortcut is read
   std::wstring Name;     // the value name or file name, at full length
   const TAutoRunNode* Node = nullptr;
+  // What the program's version resource says, once the row is settled;
+  // shared by the rows of one program (RowWork.h keeps it).
+  const ProgramFacts* Facts = nullptr;
 
   bool HasSwitch() const { return !Node->SwitchLocation.empty(); }
   bool SwitchedOff() const { return HasSwitch() && Switch == SwitchState::Off; }

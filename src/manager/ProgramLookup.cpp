@@ -52,7 +52,7 @@ ProgramLookup::ProgramLookup(bool defersNetworkPaths)
     at = end + 1;
   }
   probe_.kindOf = [this](const std::wstring& file) { return KindOf(file); };
-  probe_.foundByName = [this](const std::wstring& name) { return FoundByName(name); };
+  probe_.foundByName = [this](const std::wstring& name, std::wstring& where) { return FoundByName(name, where); };
 }
 
 // %ProgramFiles% of a 64-bit Windows is the 64-bit programs' folder, which
@@ -94,23 +94,35 @@ PathKind ProgramLookup::KindOf(const std::wstring& path) const {
   return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
 }
 
-bool ProgramLookup::FoundByName(const std::wstring& name) const {
-  for (const std::wstring& folder : searchFolders_)
-    if (KindOf(AppendPathDelimiter(folder) + name) == PathKind::File) return true;
+// An App Paths key names its program in its default value.
+bool ProgramLookup::FoundByName(const std::wstring& name, std::wstring& where) const {
+  for (const std::wstring& folder : searchFolders_) {
+    std::wstring path = AppendPathDelimiter(folder) + name;
+    if (KindOf(path) != PathKind::File) continue;
+    where = std::move(path);
+    return true;
+  }
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     RegistryKey key;
-    if (key.Open(root, kAppPaths + name, KeyAccess::Presence, RegistryView::Native) == ERROR_SUCCESS) return true;
+    if (key.Open(root, kAppPaths + name, KeyAccess::Read, RegistryView::Native) != ERROR_SUCCESS) continue;
+    std::wstring program;
+    if (key.ReadString(std::wstring(), program) == ERROR_SUCCESS && !program.empty()) {
+      if (program.size() >= 2 && program.front() == L'"' && program.back() == L'"')
+        program = program.substr(1, program.size() - 2);
+      where = Expanded(program);
+    }
+    return true;
   }
   return false;
 }
 
-ProgramPresence ProgramLookup::OfCommand(const std::wstring& commandLine) const {
+ProgramPresence ProgramLookup::OfCommand(const std::wstring& commandLine, std::wstring* program) const {
   deferred_ = false;
-  return PresenceOfCommand(Expanded(commandLine), probe_);
+  return PresenceOfCommand(Expanded(commandLine), probe_, program);
 }
 
-ProgramPresence ProgramLookup::OfShortcut(bool readable, const std::wstring& target) const {
+ProgramPresence ProgramLookup::OfShortcut(bool readable, const std::wstring& target, std::wstring* program) const {
   deferred_ = false;
   if (!readable) return ProgramPresence::Missing;
-  return PresenceOfPath(Expanded(target), probe_);
+  return PresenceOfPath(Expanded(target), probe_, program);
 }

@@ -39,16 +39,17 @@ class ProgramLookup {
   ProgramLookup& operator=(const ProgramLookup&) = delete;
 
   // A Run value's command line (either string type: both are expanded).
-  ProgramPresence OfCommand(const std::wstring& commandLine) const;
+  // When found, `program` gets the file Windows starts.
+  ProgramPresence OfCommand(const std::wstring& commandLine, std::wstring* program = nullptr) const;
   // A shortcut: missing when it could not be read or its target is gone.
-  ProgramPresence OfShortcut(bool readable, const std::wstring& target) const;
+  ProgramPresence OfShortcut(bool readable, const std::wstring& target, std::wstring* program = nullptr) const;
   // Whether the last answer met a network path it did not look at.
   bool Deferred() const { return deferred_; }
 
  private:
   std::wstring Expanded(const std::wstring& text) const;
   PathKind KindOf(const std::wstring& path) const;
-  bool FoundByName(const std::wstring& name) const;
+  bool FoundByName(const std::wstring& name, std::wstring& where) const;
 
   std::vector<std::wstring> searchFolders_;  // system, Windows, then PATH
   // A share's path, or a path on a drive mapped to a share (not a device

@@ -33,15 +33,23 @@ constexpr size_t kFewRowChanges = 8;
 RowStore::RowStore(ui::ListView& list, RowWorker& worker) : list_(list), worker_(worker) {
   // The rows' texts stay in their records only; the list asks for them
   // when it paints.
-  list_.TextOf = [](const void* data, int column) {
-    const auto* item = static_cast<const TAutoRunItem*>(data);
-    return column == 0 ? ShownName(item->Name) : item->ShownPath();
-  };
-  // The records are the store's own: the list hands them back as it got them.
-  list_.ImageOf = [this](const void* data) {
-    return PictureOf(*const_cast<TAutoRunItem*>(static_cast<const TAutoRunItem*>(data)));
-  };
+  list_.TextOf = [this](const void* data, int column) { return TextOf(*Owned(data), column); };
+  list_.ImageOf = [this](const void* data) { return PictureOf(*Owned(data)); };
   list_.BoldOf = [](const void* data) { return static_cast<const TAutoRunItem*>(data)->Mark != EntryMark::None; };
+}
+
+std::wstring RowStore::TextOf(TAutoRunItem& record, int column) {
+  switch (column) {
+    case kNameColumn:
+      return ShownName(record.Name);
+    case kPathColumn:
+      return record.ShownPath();
+    default:
+      break;
+  }
+  worker_.Settle(record);
+  if (!record.Facts) return std::wstring();
+  return column == kPublisherColumn ? record.Facts->publisher : record.Facts->description;
 }
 
 // Plain until the row's work is done: never a wrong mark.

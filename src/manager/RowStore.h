@@ -11,6 +11,9 @@
 #include "manager/RowWork.h"
 #include "ui/ListView.h"
 
+// The list's columns, in the order they are shown.
+enum ListColumn { kNameColumn, kPathColumn, kPublisherColumn, kDescriptionColumn };
+
 // Indices into the frame's image list.
 enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram, imgMissing };
 
@@ -65,7 +68,10 @@ class RowStore {
   void Forget(const TAutoRunItem* record);
 
   int PictureOf(TAutoRunItem& record);
+  std::wstring TextOf(TAutoRunItem& record, int column);
   TAutoRunItem* Owned(int row) const { return const_cast<TAutoRunItem*>(At(row)); }
+  // The records are the store's own: the list hands them back as it got them.
+  static TAutoRunItem* Owned(const void* data) { return const_cast<TAutoRunItem*>(static_cast<const TAutoRunItem*>(data)); }
 
   ui::ListView& list_;
   RowWorker& worker_;

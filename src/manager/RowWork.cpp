@@ -43,6 +43,7 @@ void RowWorker::Settle(TAutoRunItem& row) {
   if (question.shortcut) {
     if (!MatchesAnyMask(row.Name, "*.lnk")) {
       row.Presence = RowPresence::Found;  // the file listed is the program
+      row.Facts = FactsOf(row.FilePath());
       return;
     }
     std::wstring target;
@@ -60,9 +61,12 @@ void RowWorker::Settle(TAutoRunItem& row) {
     question.text = target;
   }
   ProgramPresence presence;
+  std::wstring program;
   {
     const FileSystemRedirectionOff redirectionOff;
-    presence = question.shortcut ? lookup_.OfShortcut(true, question.text) : lookup_.OfCommand(question.text);
+    presence = question.shortcut ? lookup_.OfShortcut(true, question.text, &program)
+                                 : lookup_.OfCommand(question.text, &program);
+    if (!lookup_.Deferred() && !program.empty()) row.Facts = FactsOf(program);
   }
   if (!lookup_.Deferred()) {
     row.Presence = Found(presence);
@@ -73,6 +77,16 @@ void RowWorker::Settle(TAutoRunItem& row) {
   Collect(row);  // asked before in this opening
 }
 
+const ProgramFacts* RowWorker::FactsOf(const std::wstring& program) {
+  const auto known = facts_.find(program);
+  if (known != facts_.end()) return &known->second;
+  return Keep(program, ReadProgramFacts(program));
+}
+
+const ProgramFacts* RowWorker::Keep(const std::wstring& program, ProgramFacts facts) {
+  return &facts_.emplace(program, std::move(facts)).first->second;
+}
+
 std::wstring RowWorker::KeyOf(const Question& question) { return (question.shortcut ? L"L" : L"C") + question.text; }
 
 bool RowWorker::Collect(TAutoRunItem& row) {
@@ -81,7 +95,8 @@ bool RowWorker::Collect(TAutoRunItem& row) {
   std::lock_guard<std::mutex> lock(mutex_);
   const auto answer = answers_.find(key);
   if (answer == answers_.end()) return false;
-  row.Presence = Found(answer->second);
+  row.Presence = Found(answer->second.presence);
+  if (!answer->second.program.empty()) row.Facts = Keep(answer->second.program, answer->second.facts);
   return true;
 }
 
@@ -94,13 +109,13 @@ void RowWorker::Ask(const Question& question) {
 }
 
 DWORD WINAPI RowWorker::ThreadMain(void* self) {
-  static_cast<RowWorker*>(self)->Answer();
+  static_cast<RowWorker*>(self)->AnswerQuestions();
   return 0;
 }
 
 // The thread's own lookup looks at network paths; it reads nothing the
 // window's thread writes except through the table.
-void RowWorker::Answer() {
+void RowWorker::AnswerQuestions() {
   const NoCriticalErrorBoxes noBoxes;
   const ProgramLookup lookup;
   for (;;) {
@@ -116,15 +131,17 @@ void RowWorker::Answer() {
       question = std::move(questions_.front());
       questions_.pop_front();
     }
-    ProgramPresence presence;
+    Answer answer;
     {
       const FileSystemRedirectionOff redirectionOff;
-      presence = question.shortcut ? lookup.OfShortcut(true, question.text) : lookup.OfCommand(question.text);
+      answer.presence = question.shortcut ? lookup.OfShortcut(true, question.text, &answer.program)
+                                          : lookup.OfCommand(question.text, &answer.program);
+      if (!answer.program.empty()) answer.facts = ReadProgramFacts(answer.program);
     }
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) return;
-      answers_[KeyOf(question)] = presence;
+      answers_[KeyOf(question)] = std::move(answer);
     }
     PostMessageW(window_, answered_, 0, 0);
   }

@@ -1,6 +1,7 @@
 #pragma once
 // The per-row work that touches the disk: reading a shortcut for its
-// target and looking the program up for the "Missing" mark. A row's work
+// target, looking the program up for the "Missing" mark and reading its
+// version resource for the publisher and description. A row's work
 // is done when the list first shows it, the rest in idle time. A program
 // on a network path is looked up on a thread of its own, which only
 // answers into a table and posts a message to the window; it never
@@ -13,6 +14,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "common/VersionInfo.h"
 #include "manager/Entry.h"
 #include "manager/ProgramLookup.h"
 
@@ -37,18 +39,27 @@ class RowWorker {
     bool shortcut;
     std::wstring text;  // the command line, or the shortcut's target
   };
+  struct Answer {
+    ProgramPresence presence;
+    std::wstring program;  // the file found
+    ProgramFacts facts;
+  };
   static std::wstring KeyOf(const Question& question);
   void Ask(const Question& question);
+  // Read once per program in an opening; the rows point at them.
+  const ProgramFacts* Keep(const std::wstring& program, ProgramFacts facts);
+  const ProgramFacts* FactsOf(const std::wstring& program);
   static DWORD WINAPI ThreadMain(void* self);
-  void Answer();
+  void AnswerQuestions();
 
   HWND window_ = nullptr;
   UINT answered_;
   ProgramLookup lookup_{true};
+  std::unordered_map<std::wstring, ProgramFacts> facts_;  // by the program's path
 
   std::mutex mutex_;  // guards what follows: the thread's questions and answers
   std::deque<Question> questions_;
-  std::unordered_map<std::wstring, ProgramPresence> answers_;
+  std::unordered_map<std::wstring, Answer> answers_;
   std::unordered_set<std::wstring> asked_;
   bool stopping_ = false;
   HANDLE wake_ = nullptr;    // auto-reset: a question came, or the worker stops

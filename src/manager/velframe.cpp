@@ -132,6 +132,8 @@ void TVelmora::CreateComponents() {
   lvAutoRun.SetSmallImages(imgToolBar.Get());
   lvAutoRun.AddColumn(L"Name", 100);
   lvAutoRun.AddColumn(L"Path", 270);
+  lvAutoRun.AddColumn(L"Publisher", 120);
+  lvAutoRun.AddColumn(L"Description", 160);
   lvAutoRun.SetPopupMenu(&pmAutoRun);
 
   StatusBar.Create(ChildOf(Handle()));

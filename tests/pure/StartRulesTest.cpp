@@ -63,7 +63,11 @@ ProgramProbe FakeDisk(std::vector<std::wstring>* probed = nullptr) {
     if (probed) probed->push_back(path);
     return files.count(path) ? PathKind::File : folders.count(path) ? PathKind::Folder : PathKind::None;
   };
-  probe.foundByName = [](const std::wstring& name) { return name == L"known.exe"; };
+  probe.foundByName = [](const std::wstring& name, std::wstring& where) {
+    if (name != L"known.exe") return false;
+    where = L"C:\\Windows\\known.exe";
+    return true;
+  };
   return probe;
 }
 
@@ -105,6 +109,30 @@ TEST(ProgramPresence, ReadsACommandLineAsWindowsDoes) {
       {L"rundll32.exe shell32.dll,Control_RunDLL", P::Unknown, "rundll32: a bare library"},
   };
   for (const PresenceCase& c : cases) EXPECT_EQ(PresenceOfCommand(c.commandLine, FakeDisk()), c.expected) << c.why;
+}
+
+// The file whose version resource names the entry's publisher: the one
+// Windows starts, or rundll32's library; nothing when it is not found.
+TEST(ProgramPresence, NamesTheFileItFound) {
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"\"C:\\Program Files\\App\\app\" /min", L"C:\\Program Files\\App\\app.exe"},
+      {L"C:\\Program Files\\App\\app.exe /min", L"C:\\Program Files\\App\\app.exe"},
+      {L"C:\\Tools\\Folder", L"C:\\Tools\\Folder"},
+      {L"known -x", L"C:\\Windows\\known.exe"},
+      {L"rundll32 C:\\Tools\\lib,Entry x", L"C:\\Tools\\lib.dll"},
+      {L"C:\\Windows\\System32\\RUNDLL32.EXE \"C:\\Tools\\has space.dll\",Entry", L"C:\\Tools\\has space.dll"},
+      {L"rundll32.exe C:\\Tools\\gone.dll,Entry", L""},
+      {L"unknown.exe C:\\Tools\\tool.exe", L""},
+      {L"C:\\Tools\\gone.exe", L""},
+  };
+  for (const auto& c : cases) {
+    std::wstring program = L"stale";
+    PresenceOfCommand(c.first, FakeDisk(), &program);
+    EXPECT_EQ(program, c.second) << std::string(c.first.begin(), c.first.end());
+  }
+  std::wstring target;
+  EXPECT_EQ(PresenceOfPath(L"C:\\Tools\\tool", FakeDisk(), &target), ProgramPresence::Found);
+  EXPECT_EQ(target, L"C:\\Tools\\tool.exe");
 }
 
 TEST(ProgramPresence, StopsAtTheFirstReadingFound) {
