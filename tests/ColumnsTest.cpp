@@ -4,6 +4,9 @@
 
 #include "ManagerFixture.h"
 #include "common/ShellLink.h"
+#include "manager/RowStore.h"
+
+#include <thread>
 
 namespace {
 
@@ -56,4 +59,61 @@ TEST_F(ColumnsTest, PublisherAndDescriptionComeFromTheProgramsVersionResource) {
   EXPECT_EQ(frame.lvAutoRun.Text(shortcut, 3), viewer);
   EXPECT_EQ(frame.lvAutoRun.Text(frame.RowOf(L"plain.exe"), 2), L"");
   SaveWindowPicture(frame.Handle(), "manager-columns.bmp");
+}
+
+namespace {
+std::vector<std::wstring> ShownNames(const ManagerDriver& frame) {
+  std::vector<std::wstring> names;
+  for (int row = 0; row < frame.lvAutoRun.Count(); ++row) names.push_back(frame.lvAutoRun.Text(row, 0));
+  return names;
+}
+}  // namespace
+
+// A header click sorts, a second reverses; the order holds through a
+// change made elsewhere, an add and Refresh, and the selection stays on
+// its entry throughout.
+TEST_F(ColumnsTest, AHeaderClickSortsAndTheOrderHolds) {
+  const std::string run = RunKeyPath("Run");
+  const std::wstring runLocation = L"HKEY_CURRENT_USER\\" + W(run);
+  const std::wstring beta = L"\u0411\u0435\u0442\u0430";
+  const std::pair<std::wstring, std::wstring> values[] = {
+      {L"App10", TestProgram(L"untranslated.exe")}, {L"app2", TestProgram(L"cyrillic.exe")},
+      {L"App1", TestProgram(L"multilingual.exe")},  {beta, L"C:\\gone.exe"},
+      {L"alpha", TestProgram(L"untranslated.exe")},
+  };
+  for (const auto& value : values) SetValueAt(HKEY_CURRENT_USER, run, value.first, REG_SZ, Utf16(value.second));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("RunOnce"), L"app2", REG_SZ, Utf16(L"C:\\namesake.exe"));
+  ManagerDriver& frame = Open("CURRENT USER", "");
+  SetWindowPos(window->Handle(), nullptr, 0, 0, 1000, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  frame.ClickRow(frame.RowOf(L"app2", runLocation));
+  using Mark = ui::ListView::SortMark;
+  const struct {
+    int column;
+    std::vector<std::wstring> order;
+    Mark mark;
+  } clicks[] = {
+      {kNameColumn, {L"alpha", L"App1", L"app2", L"app2", L"App10", beta}, Mark::Up},
+      {kNameColumn, {beta, L"App10", L"app2", L"app2", L"App1", L"alpha"}, Mark::Down},
+      // No publisher first, ties by name; the Cyrillic publisher last.
+      {kPublisherColumn, {L"app2", beta, L"App1", L"alpha", L"App10", L"app2"}, Mark::Up},
+      {kNameColumn, {L"alpha", L"App1", L"app2", L"app2", L"App10", beta}, Mark::Up},
+  };
+  for (const auto& click : clicks) {
+    frame.ClickHeader(click.column);
+    EXPECT_EQ(ShownNames(frame), click.order) << click.column;
+    EXPECT_EQ(frame.lvAutoRun.SortMarkOf(click.column), click.mark);
+    EXPECT_EQ(Selected(frame), runLocation + L"|app2");
+  }
+  std::thread([&] { SetValueAt(HKEY_CURRENT_USER, run, L"App3", REG_SZ, Utf16(L"C:\\app3.exe")); }).join();
+  EXPECT_TRUE(PumpUntil([&] { return frame.RowOf(L"App3") >= 0; }, 5000));
+  EXPECT_EQ(Selected(frame), runLocation + L"|app2");
+  SelectNode(frame, "CURRENT USER", "Run");
+  frame.AddAsDialogWould(L"App05", L"C:\\app05.exe");
+  const std::vector<std::wstring> merged = {L"alpha", L"App1", L"app2", L"App3", L"App05", L"App10", beta};
+  EXPECT_EQ(ShownNames(frame), merged);
+  EXPECT_EQ(Selected(frame), runLocation + L"|App05");
+  frame.ClickRow(frame.RowOf(L"app2", runLocation));
+  frame.PressKey(VK_F5);
+  EXPECT_EQ(ShownNames(frame), merged);
+  EXPECT_EQ(Selected(frame), runLocation + L"|app2");
 }

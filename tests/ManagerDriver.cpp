@@ -78,6 +78,16 @@ void ManagerDriver::ClickRow(int row, bool onBox, bool twice) {
   Pump();
 }
 
+void ManagerDriver::ClickHeader(int column) {
+  HWND header = ListView_GetHeader(lvAutoRun.Handle());
+  RECT bounds{};
+  SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&bounds));
+  const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(header, WM_LBUTTONUP, 0, at);
+  Pump();
+}
+
 void ManagerDriver::PressKey(WORD key, bool ctrl) {
   BYTE keys[256];
   GetKeyboardState(keys);

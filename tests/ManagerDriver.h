@@ -38,6 +38,8 @@ class ManagerDriver {
   void ClickRow(int row, bool onBox = false, bool twice = false);
   // A key pressed and released in the list, Ctrl held if asked.
   void PressKey(WORD key, bool ctrl = false);
+  // A click on the list's column header.
+  void ClickHeader(int column);
   // The row of an entry by its exact name, in the location given (any
   // when empty); -1 when none.
   int RowOf(const std::wstring& name, const std::wstring& location = std::wstring()) const;

@@ -2,10 +2,19 @@
 
 #include <windows.h>
 
+#include "common/NaturalOrder.h"
+
 bool SameName(const std::wstring& a, const std::wstring& b) {
   return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
          CSTR_EQUAL;
 }
+
+int CompareNames(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) -
+         CSTR_EQUAL;
+}
+
+int CompareNaturally(std::wstring_view a, std::wstring_view b) { return CompareNatural(a, b, CompareNames); }
 
 namespace {
 

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
+
+#include "common/Names.h"
 
 #include "manager/MergePlan.h"
 
@@ -76,8 +79,64 @@ void RowStore::Insert(int row, std::unique_ptr<TAutoRunItem> record) {
 }
 
 void RowStore::Append(EntryRows& rows) {
+  SortFresh(rows);
   for (auto& row : rows) Insert(Count(), std::move(row));
   rows.clear();
+}
+
+// What a row sorts by: its text in the sorted column, then its name. The
+// publisher and description are known once a row's work is done: a sort
+// by them does every row's work first.
+struct RowStore::SortKey {
+  std::wstring text, name;
+};
+
+RowStore::SortKey RowStore::SortKeyOf(TAutoRunItem& row) {
+  SortKey key{TextOf(row, order_.column), std::wstring()};
+  if (order_.column != kNameColumn) key.name = ShownName(row.Name);
+  return key;
+}
+
+// Equal rows keep their order: every sort here is stable.
+template <class Row>
+void RowStore::SortInOrder(std::vector<Row>& rows, TAutoRunItem& (*recordOf)(Row&)) {
+  std::vector<std::pair<SortKey, size_t>> keys;
+  keys.reserve(rows.size());
+  for (size_t at = 0; at < rows.size(); ++at) keys.emplace_back(SortKeyOf(recordOf(rows[at])), at);
+  std::stable_sort(keys.begin(), keys.end(), [this](const auto& a, const auto& b) {
+    int order = CompareNaturally(a.first.text, b.first.text);
+    if (order == 0) order = CompareNaturally(a.first.name, b.first.name);
+    return order_.ascending ? order < 0 : order > 0;
+  });
+  std::vector<Row> sorted;
+  sorted.reserve(rows.size());
+  for (const auto& key : keys) sorted.push_back(std::move(rows[key.second]));
+  rows = std::move(sorted);
+}
+
+void RowStore::SortFresh(EntryRows& fresh) {
+  if (!order_.Sorted()) return;
+  SortInOrder<std::unique_ptr<TAutoRunItem>>(fresh, [](std::unique_ptr<TAutoRunItem>& row) -> TAutoRunItem& { return *row; });
+}
+
+// The list's own sort need not be stable: it is given each row's place.
+void RowStore::SortShownRows() {
+  if (!order_.Sorted()) return;
+  std::vector<TAutoRunItem*> rows;
+  rows.reserve(static_cast<size_t>(Count()));
+  for (int row = 0; row < Count(); ++row) rows.push_back(Owned(row));
+  SortInOrder<TAutoRunItem*>(rows, [](TAutoRunItem*& row) -> TAutoRunItem& { return *row; });
+  std::unordered_map<const void*, int> place;
+  for (size_t at = 0; at < rows.size(); ++at) place[rows[at]] = static_cast<int>(at);
+  list_.Sort([&place](const void* a, const void* b) { return place[a] - place[b]; });
+}
+
+void RowStore::SortBy(RowOrder order) {
+  order_ = order;
+  SortShownRows();
+  list_.SetSortMark(order_.column, !order_.Sorted() ? ui::ListView::SortMark::None
+                                   : order_.ascending ? ui::ListView::SortMark::Up
+                                                      : ui::ListView::SortMark::Down);
 }
 
 void RowStore::Forget(const TAutoRunItem* record) {
@@ -108,6 +167,7 @@ void RowStore::ShowState(int row, const TAutoRunItem& record) {
 }
 
 void RowStore::Merge(EntryRows& fresh) {
+  SortFresh(fresh);
   std::vector<RowIdentity> current, listed;
   current.reserve(static_cast<size_t>(Count()));
   for (int row = 0; row < Count(); ++row) current.push_back(IdentityOf(*At(row)));
@@ -181,7 +241,7 @@ int RowStore::Put(const EntryRef& entry, std::unique_ptr<TAutoRunItem> record,
     ShowState(row, *record);
     records_.push_back(std::move(record));
     Forget(old);
-    return row;
+    return InOrder(row);
   }
   // After the last row of a node that comes no later than the entry's.
   const auto rank = [&](const TAutoRunNode* node) {
@@ -191,7 +251,14 @@ int RowStore::Put(const EntryRef& entry, std::unique_ptr<TAutoRunItem> record,
   row = Count();
   while (row > 0 && rank(At(row - 1)->Node) > own) --row;
   Insert(row, std::move(record));
-  return row;
+  return InOrder(row);
+}
+
+int RowStore::InOrder(int row) {
+  if (!order_.Sorted() || row < 0) return row;
+  const void* record = list_.Data(row);
+  SortShownRows();
+  return list_.IndexOf(record);
 }
 
 void RowStore::Settle(int row) {
@@ -215,11 +282,13 @@ bool RowStore::SettleSome(std::chrono::steady_clock::time_point deadline) {
 
 bool RowStore::CollectAnswers(int watched) {
   const TAutoRunItem* watchedRecord = At(watched);
-  bool answered = false;
+  bool answered = false, sortedTextsCame = false;
   for (const auto& record : records_) {
     if (!worker_.Collect(*record)) continue;
     list_.RedrawRow(list_.IndexOf(record.get()));
     answered = answered || record.get() == watchedRecord;
+    sortedTextsCame = sortedTextsCame || order_.column >= kPublisherColumn;
   }
+  if (sortedTextsCame) SortShownRows();
   return answered;
 }

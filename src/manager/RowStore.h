@@ -17,6 +17,14 @@ enum ListColumn { kNameColumn, kPathColumn, kPublisherColumn, kDescriptionColumn
 // Indices into the frame's image list.
 enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram, imgMissing };
 
+// The order the user chose by a header click; none keeps the listing's
+// own order (the registry's and the folder's).
+struct RowOrder {
+  int column = -1;  // a ListColumn, or -1
+  bool ascending = true;
+  bool Sorted() const { return column >= 0; }
+};
+
 class RowStore {
  public:
   // The list asks for its texts and pictures here; rows are shown with the
@@ -48,6 +56,11 @@ class RowStore {
   int Put(const EntryRef& entry, std::unique_ptr<TAutoRunItem> record,
           const std::vector<const TAutoRunNode*>& nodeOrder, const EntryRef* formerly = nullptr);
 
+  // Sorts the rows, and keeps every row listed, merged or put from then
+  // on in that order; their selection and focus go with them.
+  void SortBy(RowOrder order);
+  const RowOrder& Order() const { return order_; }
+
   // Every row's record, in no particular order.
   template <class Visit>
   void ForEach(Visit visit) const {
@@ -67,6 +80,14 @@ class RowStore {
   void ShowState(int row, const TAutoRunItem& record);
   void Forget(const TAutoRunItem* record);
 
+  struct SortKey;
+  SortKey SortKeyOf(TAutoRunItem& row);
+  template <class Row>
+  void SortInOrder(std::vector<Row>& rows, TAutoRunItem& (*recordOf)(Row&));
+  void SortShownRows();
+  void SortFresh(EntryRows& fresh);
+  // Where `row` went when the rows are sorted.
+  int InOrder(int row);
   int PictureOf(TAutoRunItem& record);
   std::wstring TextOf(TAutoRunItem& record, int column);
   TAutoRunItem* Owned(int row) const { return const_cast<TAutoRunItem*>(At(row)); }
@@ -79,4 +100,5 @@ class RowStore {
   // Where idle work goes on in records_; rows came or went since it began.
   size_t workCursor_ = 0;
   bool rowsChanged_ = false;
+  RowOrder order_;
 };

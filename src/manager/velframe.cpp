@@ -166,6 +166,7 @@ void TVelmora::BindEvents() {
   tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
   lvAutoRun.OnItemChanged = [this](ui::ListView::ItemChangedEvent& event) { lvAutoRunChange(event.item); };
   lvAutoRun.OnDoubleClick = [this](ui::ListView::DoubleClickEvent& event) { lvAutoRunDblClick(event.item); };
+  lvAutoRun.OnColumnClick = [this](ui::ListView::ColumnClickEvent& event) { lvAutoRunColumnClick(event.column); };
   lvAutoRun.OnBeginLabelEdit = [this](ui::ListView::LabelEditEvent& event) {
     const TAutoRunItem* item = rows_.At(event.item);
     event.allow = item && item->Kind == EntryKind::RegistryValue && EntryRef::Of(*item).Addressable();
@@ -204,8 +205,8 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   if (message == kRowAnswered) {
-    const int selected = lvAutoRun.SelectedIndex();
-    if (rows_.CollectAnswers(selected)) lvAutoRunChange(selected);
+    // The answers may move rows sorted by what they brought.
+    if (rows_.CollectAnswers(lvAutoRun.SelectedIndex())) lvAutoRunChange(lvAutoRun.SelectedIndex());
     return 0;
   }
   if (message == kWatchedChanged) {
@@ -753,6 +754,16 @@ void TVelmora::miChangeClick() { ChangeEntry(lvAutoRun.SelectedIndex()); }
 void TVelmora::miDeleteClick() { DeleteEntry(); }
 
 // The row clicked, whatever was selected before.
+// A header click sorts by its column, a second click on it reverses.
+void TVelmora::lvAutoRunColumnClick(int column) {
+  RowOrder order = rows_.Order();
+  order.ascending = order.column != column || !order.ascending;
+  order.column = column;
+  rows_.SortBy(order);
+  const int selected = lvAutoRun.SelectedIndex();
+  if (selected >= 0) lvAutoRun.EnsureVisible(selected);
+}
+
 void TVelmora::lvAutoRunDblClick(int item) {
   const TAutoRunItem* entry = rows_.At(item);
   if (!entry || entry->Kind != EntryKind::RegistryValue) return;

@@ -186,6 +186,7 @@ class TVelmora : public ui::Window {
   void tvAutoRunChange(HTREEITEM node);
   void lvAutoRunChange(int item);
   void lvAutoRunDblClick(int item);
+  void lvAutoRunColumnClick(int column);
   void lvAutoRunCheckClick(int item);
   void pmAutoRunPopup();
   void tbRefreshClick();

@@ -39,6 +39,44 @@ void ListView::AddColumn(const std::wstring& caption, int width) {
   ++columns_;
 }
 
+int ListView::ColumnWidth(int column) const {
+  return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
+}
+
+void ListView::SetColumnWidth(int column, int width) {
+  Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0));
+}
+
+void ListView::SetSortMark(int column, SortMark mark) {
+  HWND header = ListView_GetHeader(Handle());
+  for (int at = 0; at < columns_; ++at) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (at == column && mark != SortMark::None) item.fmt |= mark == SortMark::Up ? HDF_SORTUP : HDF_SORTDOWN;
+    SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+ListView::SortMark ListView::SortMarkOf(int column) const {
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  SendMessageW(ListView_GetHeader(Handle()), HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+  return item.fmt & HDF_SORTUP ? SortMark::Up : item.fmt & HDF_SORTDOWN ? SortMark::Down : SortMark::None;
+}
+
+namespace {
+int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM compare) {
+  return (*reinterpret_cast<const std::function<int(const void*, const void*)>*>(compare))(
+      reinterpret_cast<const void*>(first), reinterpret_cast<const void*>(second));
+}
+}  // namespace
+
+void ListView::Sort(const std::function<int(const void* first, const void* second)>& compare) {
+  Send(LVM_SORTITEMS, reinterpret_cast<WPARAM>(&compare), reinterpret_cast<LPARAM>(&CompareRows));
+}
+
 namespace {
 UINT StateImageOf(ListView::Check check) { return INDEXTOSTATEIMAGEMASK(static_cast<UINT>(check)); }
 }  // namespace
@@ -260,6 +298,11 @@ bool ListView::OnNotifyReflect(NMHDR* header, LRESULT& result) {
     case LVN_DELETEALLITEMS:
       result = TRUE;  // no LVN_DELETEITEM for every row
       return true;
+    case LVN_COLUMNCLICK: {
+      ColumnClickEvent event{reinterpret_cast<NMLISTVIEW*>(header)->iSubItem};
+      if (OnColumnClick) OnColumnClick(event);
+      return true;
+    }
     case NM_DBLCLK: {
       DoubleClickEvent event{reinterpret_cast<NMITEMACTIVATE*>(header)->iItem};
       if (OnDoubleClick) OnDoubleClick(event);

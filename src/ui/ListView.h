@@ -11,6 +11,9 @@ class ListView : public Window {
   struct ItemChangedEvent {
     int item;  // -1 for none
   };
+  struct ColumnClickEvent {
+    int column;
+  };
   struct DoubleClickEvent {
     int item;  // the row under the mouse, -1 for none
   };
@@ -28,6 +31,16 @@ class ListView : public Window {
   void SetSmallImages(HIMAGELIST images) { Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)); }
   void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, static_cast<LPARAM>(style)); }
   void AddColumn(const std::wstring& caption, int width);
+  int ColumnCount() const { return columns_; }
+  int ColumnWidth(int column) const;
+  void SetColumnWidth(int column, int width);
+  // The arrow a column's header shows; one column at most has one.
+  enum class SortMark { None, Up, Down };
+  void SetSortMark(int column, SortMark mark);
+  SortMark SortMarkOf(int column) const;
+  // Puts the rows in the order `compare` gives their data (negative: the
+  // first goes before the second); their selection and focus go with them.
+  void Sort(const std::function<int(const void* first, const void* second)>& compare);
 
   int Count() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }
   // When set, the list keeps no texts of its own: every row inserted from
@@ -86,6 +99,7 @@ class ListView : public Window {
   std::function<void(ItemChangedEvent&)> OnItemChanged;  // a row's selection or focus changed
   std::function<void(CheckClickEvent&)> OnCheckClick;
   std::function<void(DoubleClickEvent&)> OnDoubleClick;
+  std::function<void(ColumnClickEvent&)> OnColumnClick;  // a header clicked
   // In-place renaming: EditLabel opens the row's name for editing when
   // OnBeginLabelEdit allows it; OnEndLabelEdit gets what the user typed
   // (nothing when cancelled). The row keeps its text: the handler changes
