@@ -824,7 +824,7 @@ int main(int argc, char** argv) {
           if (frame.ListedItem(row)->Name == wanted) return row;
         return -1;
       };
-      const auto selectTarget = [&] { frame.lvAutoRun.SetSelected(rowOf(valueName(target)), true); };
+      const auto selectTarget = [&] { frame.lvAutoRun.SelectOnly(rowOf(valueName(target))); };
       // The record the manager keeps for a command, as large for the floor.
       std::vector<std::uint8_t> floorRecord;
       const std::wstring floorRecordPath = RecordFolder() + L"\\floor.reg";

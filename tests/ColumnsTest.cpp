@@ -117,3 +117,47 @@ TEST_F(ColumnsTest, AHeaderClickSortsAndTheOrderHolds) {
   EXPECT_EQ(ShownNames(frame), merged);
   EXPECT_EQ(Selected(frame), runLocation + L"|app2");
 }
+
+// Three entries selected with Ctrl+click, the second in a key the user
+// may not write: Delete removes the first, names the second in one
+// message and leaves it and the third as they were; Ctrl+C copies all
+// three; the popup's "Disable" switches each selected entry.
+TEST_F(ColumnsTest, SeveralSelectedRowsAreTakenInTurn) {
+  const std::wstring user = L"HKEY_CURRENT_USER\\";
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "First", "C:\\first.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "Switched", "C:\\switched.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "Second", "C:\\second.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "RunServices", "Third", "C:\\third.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "RunServicesOnce", "First", "C:\\namesake.exe");
+  sandbox.MakeReadOnly(HKEY_CURRENT_USER, RunKeyPath("RunOnce"));
+  ManagerDriver& frame = Open("CURRENT USER", "");
+  frame.ClickRow(frame.RowOf(L"First", user + W(RunKeyPath("Run"))));
+  frame.CtrlClickRow(frame.RowOf(L"Second"));
+  frame.CtrlClickRow(frame.RowOf(L"Third"));
+  ASSERT_EQ(frame.lvAutoRun.SelectedCount(), 3);
+
+  frame.PressKey('C', true);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const HANDLE text = GetClipboardData(CF_UNICODETEXT);
+  EXPECT_EQ(text ? std::wstring(static_cast<const wchar_t*>(GlobalLock(text))) : L"",
+            L"First\tC:\\first.exe\r\nSecond\tC:\\second.exe\r\nThird\tC:\\third.exe");
+  if (text) GlobalUnlock(text);
+  CloseClipboard();
+
+  driver.AnswerMessageBox();
+  frame.PressKey(VK_DELETE);
+  ASSERT_EQ(driver.boxTextsW.size(), 1u);
+  EXPECT_NE(driver.boxTextsW[0].find(L"'Second'"), std::wstring::npos) << A(driver.boxTextsW[0]);
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Switched"}));
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "RunOnce"), (std::vector<std::string>{"Second"}));
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "RunServices"), (std::vector<std::string>{"Third"}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "RunServicesOnce", "First"), "C:\\namesake.exe");
+  EXPECT_LT(frame.RowOf(L"First", user + W(RunKeyPath("Run"))), 0);
+  EXPECT_EQ(Selected(frame), user + W(RunKeyPath("RunOnce")) + L"|Second");
+
+  frame.ClickRow(frame.RowOf(L"Switched"));
+  frame.CtrlClickRow(frame.RowOf(L"Third"));  // no switch: passed over
+  frame.Choose(frame.miSwitch);
+  EXPECT_EQ(frame.lvAutoRun.CheckOf(frame.RowOf(L"Switched")), ui::ListView::Check::Cleared);
+  EXPECT_TRUE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "Switched"));
+}

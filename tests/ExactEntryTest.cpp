@@ -96,7 +96,7 @@ namespace {
 
 void SelectWide(ManagerDriver& frame, const std::wstring& name) {
   for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
-    if (frame.RowItem(row)->Name == name) return frame.lvAutoRun.SetSelected(row, true);
+    if (frame.RowItem(row)->Name == name) return frame.lvAutoRun.SelectOnly(row);
   ADD_FAILURE() << "no row named " << A(name);
 }
 

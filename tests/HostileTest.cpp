@@ -36,7 +36,7 @@ TEST_F(HostileTest, TenThousandValuesAllListed) {
   const int row = Row(frame, "v5000");
   ASSERT_GE(row, 0);
   EXPECT_EQ(frame.RowItem(row)->Command, L"C:\\p5000.exe");
-  frame.lvAutoRun.SetSelected(row, true);
+  frame.lvAutoRun.SelectOnly(row);
   frame.tbDelete.Click();
   EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, "Run", "v5000"));
   EXPECT_EQ(frame.lvAutoRun.Count(), 9999);
@@ -64,7 +64,7 @@ TEST_F(HostileTest, StrangeNamesHugeDataAndOtherTypes) {
   EXPECT_EQ(frame.RowItem(Row(frame, "noNul"))->Command, L"C:\\x.exe");
 
   for (const std::string& name : {longName, strange, std::string("big")}) {
-    frame.lvAutoRun.SetSelected(Row(frame, name), true);
+    frame.lvAutoRun.SelectOnly(Row(frame, name));
     frame.tbDelete.Click();
     EXPECT_FALSE(sandbox.HasValue(HKEY_CURRENT_USER, "Run", name));
   }
@@ -97,14 +97,14 @@ TEST_F(HostileTest, StartupFolderOfFiveThousandFilesAndBrokenShortcuts) {
     EXPECT_EQ(frame.RowItem(Row(frame, broken))->Command, L"");
   }
   // The folder entry named like a program is not deleted, and says why.
-  frame.lvAutoRun.SetSelected(Row(frame, "dir.exe"), true);
+  frame.lvAutoRun.SelectOnly(Row(frame, "dir.exe"));
   driver.AnswerMessageBox();
   frame.tbDelete.Click();
   EXPECT_TRUE(PathExists(folder.File("dir.exe")));
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"'" + folder.File("dir.exe") + "' is a folder."}));
   // The longest name and a broken shortcut delete cleanly, nothing else.
   for (const std::string& name : {longName, std::string("noise.lnk")}) {
-    frame.lvAutoRun.SetSelected(Row(frame, name), true);
+    frame.lvAutoRun.SelectOnly(Row(frame, name));
     frame.tbDelete.Click();
     EXPECT_FALSE(PathExists(folder.File(name)));
   }

@@ -78,6 +78,22 @@ void ManagerDriver::ClickRow(int row, bool onBox, bool twice) {
   Pump();
 }
 
+void ManagerDriver::CtrlClickRow(int row) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  RECT bounds{};
+  bounds.left = LVIR_LABEL;
+  SendMessageW(lvAutoRun, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+  const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+  SendMessageW(lvAutoRun, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+  SendMessageW(lvAutoRun, WM_LBUTTONUP, MK_CONTROL, at);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  Pump();
+}
+
 void ManagerDriver::ClickHeader(int column) {
   HWND header = ListView_GetHeader(lvAutoRun.Handle());
   RECT bounds{};

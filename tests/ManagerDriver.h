@@ -38,6 +38,8 @@ class ManagerDriver {
   void ClickRow(int row, bool onBox = false, bool twice = false);
   // A key pressed and released in the list, Ctrl held if asked.
   void PressKey(WORD key, bool ctrl = false);
+  // A click with Ctrl held: adds the row to the selection.
+  void CtrlClickRow(int row);
   // A click on the list's column header.
   void ClickHeader(int column);
   // The row of an entry by its exact name, in the location given (any

@@ -45,7 +45,7 @@ std::vector<std::string> Captions(const ManagerDriver& frame) {
 void SelectRow(ManagerDriver& frame, const std::string& caption) {
   for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
     if (frame.RowItem(row)->Name == WideFromAnsi(caption)) {
-      frame.lvAutoRun.SetSelected(row, true);
+      frame.lvAutoRun.SelectOnly(row);
       return;
     }
   ADD_FAILURE() << "no row named " << caption;

@@ -141,7 +141,7 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   EXPECT_TRUE(frame.lvAutoRun.IsFocused(0));
   EXPECT_EQ(A(frame.StatusBar.Text(1)), "app.exe\" /tray");
   EXPECT_TRUE(frame.tbChange.Enabled());
-  frame.lvAutoRun.SetSelected(1, true);
+  frame.lvAutoRun.SelectOnly(1);
   EXPECT_EQ(A(frame.StatusBar.Text(1)), "target.exe");
   EXPECT_FALSE(frame.tbChange.Enabled());
   EXPECT_TRUE(frame.tbDelete.Enabled());
@@ -175,14 +175,14 @@ TEST_F(ManagerTest, RefreshKeepsNodeAndEntryByIdentity) {
   sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "Beta", "y");
   ManagerDriver& frame = Open();
   ASSERT_EQ(Captions(frame), (std::vector<std::string>{"alpha", "beta", "gamma", "Beta"}));
-  frame.lvAutoRun.SetSelected(3, true);  // "Beta" under Run Once
+  frame.lvAutoRun.SelectOnly(3);  // "Beta" under Run Once
   frame.tbRefresh.Click();
   EXPECT_EQ(frame.lvAutoRun.SelectedIndex(), 3);
   EXPECT_EQ(frame.lvAutoRun.FocusedIndex(), 3);
 
   Select(frame, "CURRENT USER", "Run");
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "delta", "x");
-  frame.lvAutoRun.SetSelected(2, true);  // gamma
+  frame.lvAutoRun.SelectOnly(2);  // gamma
   RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKeyPath("Run").c_str(), "gamma");
   frame.tbRefresh.Click();  // gone: the row at its place
   EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER", "Run"));
@@ -207,7 +207,7 @@ TEST_F(ManagerTest, RowCaptionedNoIsRestoredByCaption) {
   for (const char* name : {"a", "-no-", "b"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "x");
   ManagerDriver& frame = Open();
   Select(frame, "CURRENT USER", "Run");
-  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(L"-no-"), true);
+  frame.lvAutoRun.SelectOnly(frame.lvAutoRun.FindCaption(L"-no-"));
   sandbox.SetValue(HKEY_CURRENT_USER, "Run", "+first", "x");  // moves every row down
   frame.tbRefresh.Click();
   const int selected = frame.lvAutoRun.SelectedIndex();

@@ -131,7 +131,7 @@ class Soak {
   bool SelectRow() {
     const int count = Frame().lvAutoRun.Count();
     if (count == 0) return false;
-    Frame().lvAutoRun.SetSelected(Pick(count), true);
+    Frame().lvAutoRun.SelectOnly(Pick(count));
     return true;
   }
   void Dialog(const std::string& name, const std::string& path, bool ok) {

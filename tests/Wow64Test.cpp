@@ -114,11 +114,11 @@ TEST_F(Wow64Test, EditsLandInTheViewTheNodeNames) {
   frame.tbAdd.Click();
   EXPECT_EQ(Names32("Run"), (std::vector<std::string>{"added32", "old32"}));
   EXPECT_TRUE(sandbox.Names(HKEY_LOCAL_MACHINE, "Run").empty());
-  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(L"old32"), true);
+  frame.lvAutoRun.SelectOnly(frame.lvAutoRun.FindCaption(L"old32"));
   driver.When("TAutoRunItemDlg", Fill("renamed32", "C:\\r.exe"));
   frame.tbChange.Click();
   EXPECT_EQ(Names32("Run"), (std::vector<std::string>{"added32", "renamed32"}));
-  frame.lvAutoRun.SetSelected(frame.lvAutoRun.FindCaption(L"added32"), true);
+  frame.lvAutoRun.SelectOnly(frame.lvAutoRun.FindCaption(L"added32"));
   frame.tbDelete.Click();
   EXPECT_EQ(Names32("Run"), (std::vector<std::string>{"renamed32"}));
 

@@ -124,7 +124,7 @@ void TVelmora::CreateComponents() {
 
   splTree.Create(ChildOf(Handle()));
 
-  lvAutoRun.Create(ChildOf(Handle(), WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+  lvAutoRun.Create(ChildOf(Handle(), WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                            WS_EX_CLIENTEDGE));
   // A check box on the rows Windows' startup settings cover: checked when
   // Windows will start the entry.
@@ -445,7 +445,7 @@ void TVelmora::SelectRow(int row) {
   {
     const SelectingScope selecting(*this);
     lvAutoRun.SetFocused(row, true);
-    lvAutoRun.SetSelected(row, true);
+    lvAutoRun.SelectOnly(row);
     lvAutoRun.EnsureVisible(row);
   }
   lvAutoRunChange(row);
@@ -627,20 +627,51 @@ void TVelmora::ChangeTo(const EntryRef& entry, const std::wstring& newName, cons
   });
 }
 
-// The neighbour in the same list takes the selection: the row below,
-// else the one above.
+// Each selected entry in turn, each its own undo step; the first that
+// fails stops the rest and is named in the message (it is left whole).
+// Then the neighbour in the same list takes the selection: the row below
+// the last selected, else the one above the first.
 void TVelmora::DeleteEntry() {
-  const int row = lvAutoRun.SelectedIndex();
-  const TAutoRunItem* item = rows_.At(row);
+  const std::vector<int> rows = SelectedRows();
+  const TAutoRunItem* item = rows_.At(rows.empty() ? -1 : rows.front());
   if (!item) return;
-  if (item->Kind == EntryKind::Record) return DiscardEntry(row);
-  const EntryRef entry = EntryRef::Of(*item);
-  const std::optional<EntryRef> next = NeighbourOf(row);
-  RunUndoable([&](CommandRun& run, UndoStep& step) {
-    run.touched.push_back(entry);
-    ::DeleteEntry(entry, &step);
+  if (item->Kind == EntryKind::Record) return DiscardEntry(rows.front());
+  std::vector<EntryRef> entries;
+  for (int row : rows)
+    if (rows_.At(row)->Kind != EntryKind::Record) entries.push_back(EntryRef::Of(*rows_.At(row)));
+  const TAutoRunItem* neighbour = rows_.At(rows.back() + 1 < rows_.Count() ? rows.back() + 1 : rows.front() - 1);
+  const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
+  RunCommand([&](CommandRun& run) {
+    EachInTurn(entries, run, [](const EntryRef& entry, UndoStep& step) { ::DeleteEntry(entry, &step); });
     run.select = next;
   });
+}
+
+// The failure's message names the entry it stopped at: with several
+// selected, the user must learn which one it was.
+void TVelmora::EachInTurn(const std::vector<EntryRef>& entries, CommandRun& run,
+                          const std::function<void(const EntryRef&, UndoStep&)>& act) {
+  for (size_t at = 0; at < entries.size(); ++at) {
+    const EntryRef& entry = entries[at];
+    run.touched.push_back(entry);
+    run.select = entry;
+    UndoStep step;
+    try {
+      act(entry, step);
+    } catch (const EVelmoraError& error) {
+      if (entries.size() == 1) throw;
+      std::string text = FormatMessageText("Stopped at '%s': ", ShownName(entry.name)) + error.what();
+      if (at + 1 < entries.size()) text += "\nThe entries after it were left as they were.";
+      throw EVelmoraError(text, error.Code());
+    }
+    undo_.push_back(std::move(step));
+  }
+}
+
+std::vector<int> TVelmora::SelectedRows() const {
+  std::vector<int> rows;
+  for (int row = -1; (row = lvAutoRun.NextSelected(row)) >= 0;) rows.push_back(row);
+  return rows;
 }
 
 // The entry is found again by its identity: the row clicked may have gone
@@ -662,8 +693,24 @@ void TVelmora::lvAutoRunCheckClick(int item) {
   PostMessageW(Handle(), kSwitchClicked, 0, 0);
 }
 
+// Every selected entry that has a switch goes the way the popup's caption
+// says (the first selected entry's opposite), in turn, stopping at the
+// first that fails.
 void TVelmora::miSwitchClick() {
-  if (const std::optional<EntryRef> entry = SelectedEntry()) SwitchEntry(*entry);
+  const std::vector<int> rows = SelectedRows();
+  if (rows.size() <= 1) {
+    if (const std::optional<EntryRef> entry = SelectedEntry()) SwitchEntry(*entry);
+    return;
+  }
+  const bool on = rows_.At(rows.front())->SwitchedOff();
+  std::vector<EntryRef> entries;
+  for (int row : rows)
+    if (rows_.At(row)->HasSwitch() && rows_.At(row)->SwitchedOff() == on) entries.push_back(EntryRef::Of(*rows_.At(row)));
+  const std::optional<EntryRef> selected = SelectedEntry();
+  RunCommand([&](CommandRun& run) {
+    EachInTurn(entries, run, [on](const EntryRef& entry, UndoStep& step) { ::SwitchEntry(entry, on, &step); });
+    run.select = selected;
+  });
 }
 
 // A step that cannot be taken back goes all the same, so that the next

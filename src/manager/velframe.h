@@ -187,6 +187,11 @@ class TVelmora : public ui::Window {
   void lvAutoRunChange(int item);
   void lvAutoRunDblClick(int item);
   void lvAutoRunColumnClick(int column);
+  std::vector<int> SelectedRows() const;
+  // Acts on each entry in turn, each its own undo step, stopping at the
+  // first that fails.
+  void EachInTurn(const std::vector<EntryRef>& entries, CommandRun& run,
+                  const std::function<void(const EntryRef&, UndoStep&)>& act);
   void lvAutoRunCheckClick(int item);
   void pmAutoRunPopup();
   void tbRefreshClick();

@@ -84,6 +84,12 @@ class ListView : public Window {
   bool IsSelected(int index) const { return State(index, LVIS_SELECTED) != 0; }
   bool IsFocused(int index) const { return State(index, LVIS_FOCUSED) != 0; }
   void SetSelected(int index, bool selected) { SetState(index, selected ? LVIS_SELECTED : 0, LVIS_SELECTED); }
+  // Selects `index` and no other row, as a plain click does.
+  void SelectOnly(int index) {
+    SetSelected(-1, false);
+    SetSelected(index, true);
+  }
+  int SelectedCount() const { return static_cast<int>(Send(LVM_GETSELECTEDCOUNT)); }
   void SetFocused(int index, bool focused) { SetState(index, focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED); }
   // Whole-caption search from the first row, ignoring letter case; -1 when none.
   int FindCaption(const std::wstring& caption) const;
