@@ -161,3 +161,32 @@ TEST_F(ColumnsTest, SeveralSelectedRowsAreTakenInTurn) {
   EXPECT_EQ(frame.lvAutoRun.CheckOf(frame.RowOf(L"Switched")), ui::ListView::Check::Cleared);
   EXPECT_TRUE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "Switched"));
 }
+
+// "Properties" opens the shell's sheet of the program a value starts, of
+// a Startup row's own file, of a system program through the native
+// folder; a row whose program is gone offers none.
+TEST_F(ColumnsTest, PropertiesShowTheProgramsSheet) {
+  const std::string run = RunKeyPath("Run");
+  SetValueAt(HKEY_CURRENT_USER, run, L"Photos", REG_SZ, Utf16(L"\"" + TestProgram(L"cyrillic.exe") + L"\" /x"));
+  SetValueAt(HKEY_CURRENT_USER, run, L"Editor", REG_SZ, Utf16(L"notepad.exe %1"));
+  SetValueAt(HKEY_CURRENT_USER, run, L"Gone", REG_SZ, Utf16(L"C:\\gone\\gone.exe"));
+  std::wstring link;
+  ASSERT_EQ(CreateShortcut(W(sandbox.UserStartup().Path()), TestProgram(L"library.dll"), L"", L"", link), S_OK);
+  ManagerDriver& frame = Open("CURRENT USER", "");
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"Photos", L"cyrillic.exe"}, {L"library.lnk", L"library.lnk"}, {L"Editor", L"notepad.exe"}};
+  for (const auto& c : cases) {
+    frame.ClickRow(frame.RowOf(c.first));
+    std::wstring title;
+    driver.When("#32770", [&](HWND sheet) {
+      title = WindowTextW(sheet);
+      PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+    }, "properties of " + A(c.first));
+    frame.Choose(frame.miProperties);
+    EXPECT_TRUE(PumpUntil([&] { return driver.Done(); }));
+    EXPECT_NE(title.find(c.second), std::wstring::npos) << A(title);
+  }
+  frame.ClickRow(frame.RowOf(L"Gone"));
+  frame.OpenPopup();
+  EXPECT_FALSE(frame.miProperties.Enabled());
+}

@@ -32,6 +32,7 @@ ManagerDriver::ManagerDriver(TVelmora& frame)
       miUndo(frame.miUndo),
       miRestore(frame.miRestore),
       miExport(frame.miExport),
+      miProperties(frame.miProperties),
       tbAdd(frame.tbAdd),
       tbChange(frame.tbChange),
       tbDelete(frame.tbDelete),

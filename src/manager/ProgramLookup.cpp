@@ -36,6 +36,13 @@ bool StartsWith(const std::wstring& text, const wchar_t* prefix) { return text.r
 
 void SetNetworkProbe(NetworkProbe probe) { networkProbe = probe; }
 
+std::wstring NativeSystemPathHere(const std::wstring& path) {
+  if (!HasWow64RegistryView()) return path;
+  const std::wstring system = AppendPathDelimiter(SystemFolder(GetSystemDirectoryW));
+  if (path.size() < system.size() || !SameName(path.substr(0, system.size()), system)) return path;
+  return AppendPathDelimiter(SystemFolder(GetWindowsDirectoryW)) + L"Sysnative\\" + path.substr(system.size());
+}
+
 ProgramLookup::ProgramLookup(bool defersNetworkPaths)
     : wow64_(HasWow64RegistryView()), defersNetworkPaths_(defersNetworkPaths) {
   // The system folder's name; looked at with the redirector off, it is

@@ -63,6 +63,11 @@ class ProgramLookup {
   ProgramProbe probe_;
 };
 
+// A path found with the redirector off, as this process reaches it with
+// the redirector on: the native System32 of a 64-bit Windows is Sysnative
+// to a 32-bit program.
+std::wstring NativeSystemPathHere(const std::wstring& path);
+
 // Turns the file-system redirector of a 32-bit program on 64-bit Windows
 // off for one scope. Nothing may load a library meanwhile: it would load
 // the 64-bit one.

@@ -7,9 +7,11 @@
 
 #include "common/FileTools.h"
 #include "common/Names.h"
+#include "common/ShellProperties.h"
 #include "manager/EntryCommands.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
+#include "manager/ProgramLookup.h"
 #include "manager/RecordStore.h"
 #include "manager/aritemdlg.h"
 #include "res/resource.h"
@@ -146,6 +148,7 @@ void TVelmora::CreateComponents() {
   pmAutoRun.AddItem(miUndo, L"Undo");
   pmAutoRun.AddItem(miRestore, L"Restore");
   pmAutoRun.AddItem(miExport, L"Export...");
+  pmAutoRun.AddItem(miProperties, L"Properties");
 }
 
 // The form description's bindings, by handler name.
@@ -161,6 +164,7 @@ void TVelmora::BindEvents() {
   miUndo.OnClick = [this] { miUndoClick(); };
   miRestore.OnClick = [this] { miRestoreClick(); };
   miExport.OnClick = [this] { miExportClick(); };
+  miProperties.OnClick = [this] { ShowProperties(); };
   lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
   tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
@@ -436,6 +440,7 @@ void TVelmora::pmAutoRunPopup() {
   miUndo.SetEnabled(!undo_.empty());
   miRestore.SetEnabled(entry && entry->Kind == EntryKind::Record);
   miExport.SetEnabled(entry && entry->Kind != EntryKind::Record);
+  miProperties.SetEnabled(entry && entry->Kind != EntryKind::Record && !entry->Missing());
 }
 
 // The list reports the focus and the selection as they move (and the row
@@ -729,6 +734,33 @@ void TVelmora::UndoLast() {
 void TVelmora::miUndoClick() { UndoLast(); }
 void TVelmora::miRestoreClick() { RestoreEntry(); }
 void TVelmora::miExportClick() { ExportEntry(); }
+
+// The program is looked up again, as the row was: the row keeps only what
+// its columns show. A 32-bit process reaches the native System32 as
+// Sysnative (the shell loads libraries, so the redirector stays on).
+void TVelmora::ShowProperties() {
+  const TAutoRunItem* item = rows_.At(lvAutoRun.SelectedIndex());
+  if (!item || item->Kind == EntryKind::Record) return;
+  std::wstring program;
+  if (item->Kind == EntryKind::File) {
+    program = item->FilePath();
+  } else {
+    const NoCriticalErrorBoxes noBoxes;
+    const ProgramLookup lookup;
+    const FileSystemRedirectionOff redirectionOff;
+    lookup.OfCommand(item->Command, &program);
+  }
+  if (program.empty())
+    throw EVelmoraError(FormatMessageText("The program of '%s' was not found", ShownName(item->Name)));
+  HWND owner = GetAncestor(Handle(), GA_ROOT);
+  const std::wstring reached = NativeSystemPathHere(program);
+  HRESULT shown = ShowShellProperties(owner, reached);
+  // The shell's namespace may not know Sysnative (Wine's does not): then
+  // the sheet is of the 32-bit system folder's file of that name.
+  if (FAILED(shown) && reached != program) shown = ShowShellProperties(owner, program);
+  if (FAILED(shown) && shown != HRESULT_FROM_WIN32(ERROR_CANCELLED))
+    throw EVelmoraError(FormatMessageText("Cannot show the properties of '%s'", program), shown);
+}
 
 void TVelmora::ExportEntry() {
   const std::optional<EntryRef> entry = SelectedEntry();

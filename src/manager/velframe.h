@@ -36,6 +36,7 @@
 enum CommandId {
   idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo,
   idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore, idMenuExport,
+  idMenuProperties,
 };
 
 class TVelmora : public ui::Window {
@@ -71,7 +72,7 @@ class TVelmora : public ui::Window {
   ui::PopupMenu pmAutoRun;
   ui::MenuItem miDelete{pmAutoRun, idMenuDelete}, miAdd{pmAutoRun, idMenuAdd}, miChange{pmAutoRun, idMenuChange},
       miSwitch{pmAutoRun, idMenuSwitch}, miUndo{pmAutoRun, idMenuUndo}, miRestore{pmAutoRun, idMenuRestore},
-      miExport{pmAutoRun, idMenuExport};
+      miExport{pmAutoRun, idMenuExport}, miProperties{pmAutoRun, idMenuProperties};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
@@ -202,6 +203,9 @@ class TVelmora : public ui::Window {
   void miUndoClick();
   void miRestoreClick();
   void miExportClick();
+  // The shell's properties of the program an entry starts (a Startup
+  // row's own file).
+  void ShowProperties();
 
   struct CommandStates {
     bool add, change, remove;
