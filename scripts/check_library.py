@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
 """Checks the built library file: PE32 i386 DLL, system imports only, the
 expected exports, the version strings and the common-controls manifest."""
+import os
 import subprocess
 import sys
+
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "VERSION")) as version_file:
+    VERSION = version_file.read().strip()
 
 SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll",
     "shell32.dll", "mpr.dll", "comctl32.dll", "comdlg32.dll", "msvcrt.dll", "shlwapi.dll", "version.dll",
 }
 VERSION_STRINGS = {
-    "FileVersion": "1.0.0.0",
-    "ProductVersion": "1.0.0",
+    "FileVersion": VERSION + ".0",
+    "ProductVersion": VERSION,
     "FileDescription": "Velmora plug-in  for Corvana Strandel",
     "InternalName": "velpdl.pdl",
     "OriginalFilename": "velpdl.pdl",
