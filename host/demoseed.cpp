@@ -123,6 +123,15 @@ int main() {
       {std::wstring(L"Tray\0Svc", 8), L"C:\\Program Files\\Velmora Demo\\tray.exe", 0, false, false}};
   look[userKeys + L"RunOnce"] = {{L"Demo Cleanup", L"C:\\Program Files\\Velmora Demo\\cleanup.exe", 0, false, false}};
   KeepLastLook(look);
+  // Wide enough that the screenshot shows every column.
+  WindowLayout layout;
+  layout.left = 122;
+  layout.top = 109;
+  layout.width = 900;
+  layout.height = 300;
+  layout.treeWidth = 161;
+  layout.columns = {110, 290, 120, 140};
+  KeepLayout(layout);
   // Left behind by a program uninstalled long ago.
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Old Updater",
               "\"C:\\Program Files\\Uninstalled App\\updater.exe\" /check");

@@ -74,9 +74,10 @@ std::string Location(HKEY root, const char* key) {
 
 AutorunSandbox::AutorunSandbox() {
   // What the commands keep of what they remove starts and ends empty, and
-  // no opening came before.
+  // no opening came before (no last look, no saved layout).
   DeleteTreeOnDisk(AnsiFromWide(RecordFolder()));
   DeleteFileW(LastLookPath().c_str());
+  DeleteFileW(LayoutPath().c_str());
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     for (const std::string& path : SandboxedKeys()) {
       SavedKey saved{root, path, false, {}};
@@ -119,6 +120,7 @@ void AutorunSandbox::MakeWritable(HKEY root, const std::string& path) { SetDacl(
 AutorunSandbox::~AutorunSandbox() {
   DeleteTreeOnDisk(AnsiFromWide(RecordFolder()));
   DeleteFileW(LastLookPath().c_str());
+  DeleteFileW(LayoutPath().c_str());
   for (const SavedKey& saved : saved_) {
     MakeWritable(saved.root, saved.path);
     DeleteTree(saved.root, saved.path);

@@ -3,7 +3,12 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <commctrl.h>
+#include <functional>
+
 #include "AutorunSandbox.h"
+#include "common/FileTools.h"
+#include "manager/RecordStore.h"
 #include "GuiSupport.h"
 #include "manager/velwin.h"
 #include "ui/Application.h"
@@ -171,4 +176,83 @@ TEST(ManagerWindow, TheFrameCoversTheClientAreaAtEverySize) {
   });
   ShowManagerWindow(nullptr);
   EXPECT_TRUE(failures.empty()) << ::testing::PrintToString(failures);
+}
+
+namespace {
+// The manager's list: a child of the frame, the window's child.
+HWND ListOf(HWND window) { return FindWindowExW(GetWindow(window, GW_CHILD), nullptr, WC_LISTVIEWW, nullptr); }
+
+// What the open window shows of its layout.
+struct Seen {
+  RECT window{};
+  bool maximized = false;
+  int firstColumn = 0;
+  bool sortMarkOnFirst = false;
+  bool onHostsMonitor = false;
+};
+}  // namespace
+
+// The window's size, place, state, columns and sort come back at the next
+// opening; a place off every monitor lands on the host's, and a file that
+// cannot be read is passed over without a word.
+TEST(ManagerWindow, RemembersItsLayout) {
+  AutorunSandbox sandbox;
+  OwnerWindow host;
+  const auto run = [&](const std::function<void(HWND, HWND)>& change) {
+    Seen seen;
+    WindowDriver driver;
+    driver.When("TVelmoraWin", [&](HWND window) {
+      HWND list = ListOf(window);
+      HWND header = ListView_GetHeader(list);
+      GetWindowRect(window, &seen.window);
+      seen.maximized = IsZoomed(window) != FALSE;
+      seen.firstColumn = ListView_GetColumnWidth(list, 0);
+      HDITEMW item{};
+      item.mask = HDI_FORMAT;
+      Header_GetItem(header, 0, &item);
+      seen.sortMarkOnFirst = (item.fmt & HDF_SORTDOWN) != 0;
+      seen.onHostsMonitor = MonitorFromWindow(window, MONITOR_DEFAULTTONULL) ==
+                            MonitorFromWindow(host.handle, MONITOR_DEFAULTTONULL);
+      if (change) change(window, list);
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    ShowManagerWindow(host.handle);
+    return seen;
+  };
+  const Seen first = run([](HWND window, HWND list) {
+    SetWindowPos(window, nullptr, 30, 20, 700, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    ListView_SetColumnWidth(list, 0, 150);
+    for (int click = 0; click < 2; ++click) {  // name, then reversed
+      RECT bounds{};
+      Header_GetItemRect(ListView_GetHeader(list), 0, &bounds);
+      const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
+      SendMessageW(ListView_GetHeader(list), WM_LBUTTONDOWN, MK_LBUTTON, at);
+      SendMessageW(ListView_GetHeader(list), WM_LBUTTONUP, 0, at);
+    }
+  });
+  EXPECT_EQ(first.window.right - first.window.left, 549);  // the first opening keeps today's sizes
+  EXPECT_EQ(first.firstColumn, 100);
+
+  const Seen second = run([](HWND window, HWND) { ShowWindow(window, SW_MAXIMIZE); });
+  EXPECT_EQ(second.window.left, 30);
+  EXPECT_EQ(second.window.right - second.window.left, 700);
+  EXPECT_EQ(second.window.bottom - second.window.top, 300);
+  EXPECT_EQ(second.firstColumn, 150);
+  EXPECT_TRUE(second.sortMarkOnFirst);
+  EXPECT_TRUE(run(nullptr).maximized);
+
+  WindowLayout away;
+  ASSERT_TRUE(ReadLayout(away));
+  away.left = -30000;
+  away.maximized = false;
+  ASSERT_TRUE(KeepLayout(away));
+  const Seen moved = run(nullptr);
+  EXPECT_TRUE(moved.onHostsMonitor);
+  EXPECT_EQ(moved.window.right - moved.window.left, 700);
+
+  const std::string broken = "Velmora window layout 1\r\nwindow=1,2,3\r\n";
+  ASSERT_EQ(WriteWholeFile(LayoutPath(), std::vector<std::uint8_t>(broken.begin(), broken.end()), true),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  const Seen ignored = run(nullptr);
+  EXPECT_EQ(ignored.window.right - ignored.window.left, 549);
 }

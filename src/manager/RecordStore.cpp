@@ -239,10 +239,31 @@ bool DiscardRecord(const std::wstring& record) {
   return removed;
 }
 
-std::wstring LastLookPath() {
+namespace {
+// A file of ours beside the records' folder.
+std::wstring BesideRecords(const wchar_t* name) {
   const std::wstring records = RecordFolder();
   const size_t cut = records.find_last_of(L'\\');
-  return cut == std::wstring::npos ? std::wstring() : records.substr(0, cut) + L"\\LastLook.bin";
+  return cut == std::wstring::npos ? std::wstring() : records.substr(0, cut) + L"\\" + name;
+}
+}  // namespace
+
+std::wstring LastLookPath() { return BesideRecords(L"LastLook.bin"); }
+std::wstring LayoutPath() { return BesideRecords(L"Layout.txt"); }
+
+bool ReadLayout(WindowLayout& layout) {
+  std::vector<std::uint8_t> bytes;
+  const std::wstring path = LayoutPath();
+  return !path.empty() && ReadWholeFile(path, bytes) && bytes.size() < 4096 &&
+         ParseLayout(std::string(bytes.begin(), bytes.end()), layout);
+}
+
+bool KeepLayout(const WindowLayout& layout) {
+  const std::wstring path = LayoutPath();
+  if (path.empty()) return false;
+  CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
+  const std::string text = FormatLayout(layout);
+  return WriteWholeFile(path, std::vector<std::uint8_t>(text.begin(), text.end()), true) == ERROR_SUCCESS;
 }
 
 LastLook ReadLastLook() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "manager/RecordIndex.h"
+#include "manager/WindowLayout.h"
 
 constexpr size_t kMostRecords = 1000;
 
@@ -42,3 +43,10 @@ LastLook ReadLastLook();
 std::wstring LastLookPath();
 // Replaces it; false when it could not be written.
 bool KeepLastLook(const LastLook& look);
+
+// The manager window's layout at its last closing, beside the records
+// (%LOCALAPPDATA%\Velmora\Layout.txt); false when there is none or it
+// cannot be read.
+bool ReadLayout(WindowLayout& layout);
+bool KeepLayout(const WindowLayout& layout);
+std::wstring LayoutPath();

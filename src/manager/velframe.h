@@ -49,6 +49,9 @@ class TVelmora : public ui::Window {
   // Width of the tree pane; the splitter changes it.
   int TreeWidth() const { return treeWidth_; }
   void SetTreeWidth(int width);
+  // The list's order, from a header click or a saved layout.
+  RowOrder ListOrder() const { return rows_.Order(); }
+  void SetListOrder(RowOrder order) { rows_.SortBy(order); }
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

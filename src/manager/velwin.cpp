@@ -1,8 +1,12 @@
 #include "manager/velwin.h"
 
+#include <algorithm>
+
+#include "manager/RecordStore.h"
 #include "res/resource.h"
 #include "ui/ActivationContext.h"
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 #include "ui/ErrorBox.h"
 
 namespace {
@@ -93,6 +97,58 @@ void TVelmoraWin::VelmoralvAutoRunKeyDown(ui::KeyEvent& event) {
 
 void TVelmoraWin::VelmoratbDeleteClick() { Velmora->miDeleteClick(); }
 
+WindowLayout TVelmoraWin::CurrentLayout() const {
+  WindowLayout layout;
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  GetWindowPlacement(Handle(), &placement);
+  const RECT& normal = placement.rcNormalPosition;
+  layout.left = normal.left;
+  layout.top = normal.top;
+  layout.width = normal.right - normal.left;
+  layout.height = normal.bottom - normal.top;
+  layout.maximized = IsZoomed(Handle()) || placement.showCmd == SW_SHOWMAXIMIZED;
+  layout.dpi = static_cast<int>(ui::DpiOf(Handle()));
+  layout.treeWidth = Velmora->TreeWidth();
+  for (int column = 0; column < Velmora->lvAutoRun.ColumnCount(); ++column)
+    layout.columns.push_back(Velmora->lvAutoRun.ColumnWidth(column));
+  layout.sortColumn = Velmora->ListOrder().column;
+  layout.ascending = Velmora->ListOrder().ascending;
+  return layout;
+}
+
+// Sizes saved at another DPI are scaled to this one.
+void TVelmoraWin::ApplyLayout(const WindowLayout& saved, HWND host) {
+  const UINT dpi = ui::DpiOf(Handle());
+  const auto scaled = [&](int pixels) { return MulDiv(pixels, static_cast<int>(dpi), saved.dpi); };
+  RECT place{saved.left, saved.top, saved.left + scaled(saved.width), saved.top + scaled(saved.height)};
+  if (!MonitorFromRect(&place, MONITOR_DEFAULTTONULL)) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(host, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const int width = std::min<int>(place.right - place.left, work.right - work.left);
+    const int height = std::min<int>(place.bottom - place.top, work.bottom - work.top);
+    place.left = work.left + (work.right - work.left - width) / 2;
+    place.top = work.top + (work.bottom - work.top - height) / 2;
+    place.right = place.left + width;
+    place.bottom = place.top + height;
+  }
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  GetWindowPlacement(Handle(), &placement);
+  placement.rcNormalPosition = place;
+  placement.showCmd = SW_HIDE;
+  SetWindowPlacement(Handle(), &placement);
+  SetShowCommand(saved.maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
+  Velmora->SetTreeWidth(std::min(scaled(saved.treeWidth), std::max(0, static_cast<int>(place.right - place.left) - 40)));
+  const size_t columns = std::min(saved.columns.size(), static_cast<size_t>(Velmora->lvAutoRun.ColumnCount()));
+  for (size_t column = 0; column < columns; ++column)
+    Velmora->lvAutoRun.SetColumnWidth(static_cast<int>(column), scaled(saved.columns[column]));
+  if (saved.sortColumn < Velmora->lvAutoRun.ColumnCount())
+    Velmora->SetListOrder(RowOrder{saved.sortColumn, saved.ascending});
+}
+
 LRESULT TVelmoraWin::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_SIZE && Velmora) {
     Velmora->SetBounds(0, 0, LOWORD(lParam), HIWORD(lParam));
@@ -111,5 +167,10 @@ void ShowManagerWindow(HWND wnd) {
     ~RestoreHandle() { ui::TheApplication->SetHandle(saved); }
   } restore{saved};
   TVelmoraWin window;
+  // The first opening keeps the sizes the window is made with; a layout
+  // that cannot be read is passed over.
+  WindowLayout layout;
+  if (ReadLayout(layout)) window.ApplyLayout(layout, wnd);
   window.ShowModal();
+  KeepLayout(window.CurrentLayout());
 }

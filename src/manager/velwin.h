@@ -3,6 +3,7 @@
 // the manager frame.
 #include <memory>
 
+#include "manager/WindowLayout.h"
 #include "manager/velframe.h"
 #include "ui/Form.h"
 
@@ -17,6 +18,13 @@ class TVelmoraWin : public ui::Form {
   void FormClose(ui::CloseEvent& event);
   void VelmoralvAutoRunKeyDown(ui::KeyEvent& event);
   void VelmoratbDeleteClick();
+
+  // The window's size, place and state, the tree's width, the columns'
+  // widths and the sort, as they are now.
+  WindowLayout CurrentLayout() const;
+  // Gives a saved layout back, before the window is shown; a place off
+  // every monitor moves onto the one `host` is on.
+  void ApplyLayout(const WindowLayout& saved, HWND host);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -49,7 +49,7 @@ ModalResult Form::ShowModal() {
   end.disabled.emplace(Handle());
   modal_ = true;
   modalResult_ = ModalResult::None;
-  ShowWindow(Handle(), SW_SHOW);
+  ShowWindow(Handle(), showCommand_);
   SetActiveWindow(Handle());
 
   MSG message;

@@ -21,6 +21,8 @@ struct CloseEvent {
 class Form : public Window {
  public:
   ModalResult ShowModal();
+  // How ShowModal shows the form (SW_SHOW unless set: SW_SHOWMAXIMIZED).
+  void SetShowCommand(int command) { showCommand_ = command; }
   ModalResult Result() const { return modalResult_; }
   void SetModalResult(ModalResult result) { modalResult_ = result; }
   // Asks the form to close, as its close box does.
@@ -38,6 +40,7 @@ class Form : public Window {
  private:
   void CloseModal();
   ModalResult modalResult_ = ModalResult::None;
+  int showCommand_ = SW_SHOW;
   bool modal_ = false;
   HWND lastFocus_ = nullptr;
 };
