@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the library's pictures and writes them as resource files:
 toolbar.bmp (eight 16x16 images), browse.bmp (two 16x16 images: normal and
-greyed) and velmora.ico (32x32 and 16x16, 16 colours)."""
+greyed) and velmora.ico (32x32 and 16x16, 16 colours); toolbar150.bmp and
+browse150.bmp (24x24) and toolbar200.bmp and browse200.bmp (32x32) for
+screens at 150% and 200%."""
 import os
 import struct
 import sys
@@ -175,10 +177,11 @@ def image_icon(size):
 
 
 def write_bmp(path, images):
-    width, height = 16 * len(images), 16
+    side = images[0].width
+    width, height = side * len(images), side
     strip = Canvas(width, height)
     for i, image in enumerate(images):
-        strip.blit(image, 16 * i, 0)
+        strip.blit(image, side * i, 0)
     row_size = (width * 3 + 3) & ~3
     body = bytearray()
     for y in reversed(range(height)):
@@ -228,12 +231,27 @@ def write_ico(path, canvases):
         f.write(directory + b"".join(images))
 
 
+def enlarged(canvas, size):
+    """The picture at `size` pixels a side: each pixel of the drawing
+    covers the block of the larger grid it falls on, so lines keep their
+    weight and nothing is blurred."""
+    big = Canvas(size, size)
+    for y in range(size):
+        for x in range(size):
+            big.pixels[y][x] = canvas.pixels[y * canvas.height // size][x * canvas.width // size]
+    return big
+
+
 def main(out):
     os.makedirs(out, exist_ok=True)
-    write_bmp(os.path.join(out, "toolbar.bmp"), [image_add(), image_change(), image_delete(), image_refresh(),
-                                                 image_information(), image_folder(), image_program(),
-                                                 image_missing()])
-    write_bmp(os.path.join(out, "browse.bmp"), [image_browse(False), image_browse(True)])
+    toolbar = [image_add(), image_change(), image_delete(), image_refresh(), image_information(), image_folder(),
+               image_program(), image_missing()]
+    browse = [image_browse(False), image_browse(True)]
+    write_bmp(os.path.join(out, "toolbar.bmp"), toolbar)
+    write_bmp(os.path.join(out, "browse.bmp"), browse)
+    for percent, size in ((150, 24), (200, 32)):
+        write_bmp(os.path.join(out, "toolbar%d.bmp" % percent), [enlarged(c, size) for c in toolbar])
+        write_bmp(os.path.join(out, "browse%d.bmp" % percent), [enlarged(c, size) for c in browse])
     write_ico(os.path.join(out, "velmora.ico"), [image_icon(32), image_icon(16)])
 
 

@@ -8,7 +8,10 @@
 
 #include "AutorunSandbox.h"
 #include "common/FileTools.h"
+#include "ManagerDriver.h"
 #include "manager/RecordStore.h"
+#include "manager/aritemdlg.h"
+#include "ui/Dpi.h"
 #include "GuiSupport.h"
 #include "manager/velwin.h"
 #include "ui/Application.h"
@@ -255,4 +258,53 @@ TEST(ManagerWindow, RemembersItsLayout) {
             static_cast<DWORD>(ERROR_SUCCESS));
   const Seen ignored = run(nullptr);
   EXPECT_EQ(ignored.window.right - ignored.window.left, 549);
+}
+
+// Every size follows the DPI the system reports: run at 96 DPI it checks
+// the sizes as they have always been, and the test command runs it again
+// with the prefix set to 144 DPI (scripts/dpi_check.sh).
+TEST(ManagerWindow, SizesFollowTheDpi) {
+  AutorunSandbox sandbox;
+  const UINT dpi = ui::DpiOf(nullptr);
+  std::printf("DPI %u\n", dpi);
+  const auto scaled = [dpi](int pixels) { return ui::Scaled(pixels, dpi); };
+  const auto size = [](HWND window) {
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    return SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top};
+  };
+  const auto fontHeight = [](HFONT font) {
+    LOGFONTW described{};
+    GetObjectW(font, sizeof described, &described);
+    return static_cast<int>(described.lfHeight);
+  };
+  TVelmoraWin window;
+  ManagerDriver frame(*window.Velmora);
+  int pictureWidth = 0, pictureHeight = 0;
+  ImageList_GetIconSize(frame.imgToolBar.Get(), &pictureWidth, &pictureHeight);
+  TAutoRunItemDlg dialog;
+  const RECT dialogClient = dialog.ClientRect();
+  const std::pair<int, int> sizes[] = {
+      {size(window.Handle()).cx, scaled(549)},
+      {size(window.Handle()).cy, scaled(231)},
+      {size(frame.tbrCommands.Handle()).cy, scaled(24)},
+      {size(frame.StatusBar.Handle()).cy, scaled(19)},
+      {size(frame.tvAutoRun.Handle()).cx, scaled(161)},
+      {frame.lvAutoRun.ColumnWidth(0), scaled(100)},
+      {frame.lvAutoRun.ColumnWidth(3), scaled(160)},
+      {pictureWidth, ui::PictureSize(dpi)},
+      {fontHeight(frame.pnlTop.captionFont), scaled(-11)},
+      {dialogClient.right, scaled(280)},
+      {dialogClient.bottom, scaled(110)},
+      {size(dialog.sbOK.Handle()).cx, scaled(80)},
+  };
+  for (size_t at = 0; at < std::size(sizes); ++at) EXPECT_EQ(sizes[at].first, sizes[at].second) << "size " << at;
+  ShowWindow(window.Handle(), SW_SHOWNOACTIVATE);
+  PumpUntilIdle();
+  SaveWindowPicture(window.Handle(), "manager-" + std::to_string(dpi) + "dpi.bmp");
+  if (dpi == 96) {
+    EXPECT_EQ(pictureWidth, 16);
+  } else if (dpi == 144) {
+    EXPECT_EQ(pictureWidth, 24);
+  }
 }

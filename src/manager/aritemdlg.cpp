@@ -6,6 +6,7 @@
 
 #include "common/PathText.h"
 #include "res/resource.h"
+#include "ui/Dpi.h"
 #include "ui/Application.h"
 
 namespace {
@@ -30,10 +31,19 @@ ui::CreateArgs At(HWND parent, int x, int y, int width, int height, const std::w
 
 }  // namespace
 
+// Laid out at 96 DPI and scaled to the DPI of the window it opens over.
 TAutoRunItemDlg::TAutoRunItemDlg() {
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
-  RECT frame{0, 0, kClientWidth, kClientHeight};
+  const UINT dpi = ui::DpiOf(ui::TheApplication->Handle());
+  const auto S = [dpi](int pixels) { return ui::Scaled(pixels, dpi); };
+  const auto at = [&](int x, int y, int width, int height, const std::wstring& text = L"", HFONT font = nullptr,
+                      DWORD controlStyle = 0, DWORD controlExStyle = 0) {
+    return At(Handle(), S(x), S(y), S(width), S(height), text, font, controlStyle, controlExStyle);
+  };
+  font_.Create(L"MS Sans Serif", S(-11));
+  boldFont_.Create(L"MS Sans Serif", S(-11), true);
+  RECT frame{0, 0, S(kClientWidth), S(kClientHeight)};
   AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   ui::CreateArgs args;
   args.parent = ui::TheApplication->Handle();
@@ -48,15 +58,18 @@ TAutoRunItemDlg::TAutoRunItemDlg() {
   args.background = GetSysColorBrush(COLOR_INFOBK);
   CreateOwn(L"TAutoRunItemDlg", args);
 
-  browseGlyphs_.LoadStrip(ui::TheApplication->Instance(), IDB_BROWSE, 16, RGB(128, 128, 0));
-  sbOK.Create(At(Handle(), 104, 80, 80, 22, L"OK", boldFont_.Get()));
-  sbCancel.Create(At(Handle(), 192, 80, 80, 22, L"Cancel", boldFont_.Get()));
-  lblName.Create(At(Handle(), 8, 24, 31, 13, L"Name:", font_.Get()));
-  edName.Create(At(Handle(), 48, 16, 225, 21, L"", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
-  lblPath.Create(At(Handle(), 8, 48, 25, 13, L"Path:", font_.Get()));
-  edPath.Create(At(Handle(), 48, 40, 201, 21, L"", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
+  const int pictures = ui::PictureSize(dpi);
+  browseGlyphs_.LoadStrip(ui::TheApplication->Instance(),
+                          pictures == 32 ? IDB_BROWSE_200 : pictures == 24 ? IDB_BROWSE_150 : IDB_BROWSE, pictures,
+                          RGB(128, 128, 0));
+  sbOK.Create(at(104, 80, 80, 22, L"OK", boldFont_.Get()));
+  sbCancel.Create(at(192, 80, 80, 22, L"Cancel", boldFont_.Get()));
+  lblName.Create(at(8, 24, 31, 13, L"Name:", font_.Get()));
+  edName.Create(at(48, 16, 225, 21, L"", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
+  lblPath.Create(at(8, 48, 25, 13, L"Path:", font_.Get()));
+  edPath.Create(at(48, 40, 201, 21, L"", font_.Get(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE));
   sbBrowse.SetGlyphs(browseGlyphs_.Get());
-  sbBrowse.Create(At(Handle(), 252, 40, 20, 21));
+  sbBrowse.Create(at(252, 40, 20, 21));
   // A font wider than the designer's must not clip the colon.
   lblName.FitText();
   lblPath.FitText();

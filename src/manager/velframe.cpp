@@ -49,10 +49,12 @@ ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
 
 }  // namespace
 
-TVelmora::TVelmora(HWND parent) : worker_(kRowAnswered), watch_(kWatchedChanged) {
+TVelmora::TVelmora(HWND parent)
+    : worker_(kRowAnswered), watch_(kWatchedChanged), dpi_(ui::DpiOf(parent)) {
+  captionFont_.Create(L"MS Sans Serif", Scaled(-11), true);
   ui::CreateArgs args = ChildOf(parent, WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT);
-  args.width = kFrameWidth;
-  args.height = kFrameHeight;
+  args.width = Scaled(kFrameWidth);
+  args.height = Scaled(kFrameHeight);
   CreateOwn(L"TVelmora", args);
   worker_.PostTo(Handle());
   watch_.PostTo(Handle());
@@ -102,15 +104,18 @@ void TVelmora::RememberShown() {
 }
 
 void TVelmora::CreateComponents() {
-  imgToolBar.LoadStrip(ui::TheApplication->Instance(), IDB_TOOLBAR, 16, kImageBackground);
+  const int pictures = ui::PictureSize(dpi_);
+  imgToolBar.LoadStrip(ui::TheApplication->Instance(),
+                       pictures == 32 ? IDB_TOOLBAR_200 : pictures == 24 ? IDB_TOOLBAR_150 : IDB_TOOLBAR, pictures,
+                       kImageBackground);
 
   tbrCommands.Create(ChildOf(Handle()), imgToolBar.Get());
   tbrCommands.AddButton(tbAdd, imgAdd);
   tbrCommands.AddButton(tbChange, imgChange);
   tbrCommands.AddButton(tbDelete, imgDelete);
-  tbrCommands.AddSeparator(tbSeparator, 8);
+  tbrCommands.AddSeparator(tbSeparator, Scaled(8));
   tbrCommands.AddButton(tbRefresh, imgRefresh);
-  tbrCommands.AddSeparator(tbInfoSeparator, 8, true);
+  tbrCommands.AddSeparator(tbInfoSeparator, Scaled(8), true);
   tbrCommands.AddButton(tbInfo, imgInformation);
   tbrCommands.SetHidden(tbInfo, true);
 
@@ -122,7 +127,7 @@ void TVelmora::CreateComponents() {
   tvAutoRun.Create(ChildOf(Handle(), WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                            WS_EX_CLIENTEDGE));
   tvAutoRun.SetImageList(imgToolBar.Get());
-  tvAutoRun.SetIndent(19);
+  tvAutoRun.SetIndent(Scaled(19));
 
   splTree.Create(ChildOf(Handle()));
 
@@ -132,14 +137,14 @@ void TVelmora::CreateComponents() {
   // Windows will start the entry.
   lvAutoRun.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
   lvAutoRun.SetSmallImages(imgToolBar.Get());
-  lvAutoRun.AddColumn(L"Name", 100);
-  lvAutoRun.AddColumn(L"Path", 270);
-  lvAutoRun.AddColumn(L"Publisher", 120);
-  lvAutoRun.AddColumn(L"Description", 160);
+  lvAutoRun.AddColumn(L"Name", Scaled(100));
+  lvAutoRun.AddColumn(L"Path", Scaled(270));
+  lvAutoRun.AddColumn(L"Publisher", Scaled(120));
+  lvAutoRun.AddColumn(L"Description", Scaled(160));
   lvAutoRun.SetPopupMenu(&pmAutoRun);
 
   StatusBar.Create(ChildOf(Handle()));
-  StatusBar.SetPanels({350, 150, 50});
+  StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(50)});
 
   pmAutoRun.AddItem(miAdd, L"Add new");
   pmAutoRun.AddItem(miChange, L"Change");
@@ -192,15 +197,17 @@ void TVelmora::SetTreeWidth(int width) {
 void TVelmora::Layout() {
   const RECT client = ClientRect();
   const int width = client.right, height = client.bottom;
-  const int bandTop = kToolBarHeight + kCaptionHeight;
-  const int band = std::max(0, height - bandTop - kStatusHeight);
-  tbrCommands.SetBounds(0, 0, width, kToolBarHeight);
-  pnlTop.SetBounds(0, kToolBarHeight, width, kCaptionHeight);
+  const int toolBar = Scaled(kToolBarHeight), caption = Scaled(kCaptionHeight), status = Scaled(kStatusHeight),
+            splitter = Scaled(kSplitterWidth);
+  const int bandTop = toolBar + caption;
+  const int band = std::max(0, height - bandTop - status);
+  tbrCommands.SetBounds(0, 0, width, toolBar);
+  pnlTop.SetBounds(0, toolBar, width, caption);
   tvAutoRun.SetBounds(0, bandTop, treeWidth_, band);
-  splTree.SetBounds(treeWidth_, bandTop, kSplitterWidth, band);
-  const int listLeft = treeWidth_ + kSplitterWidth;
+  splTree.SetBounds(treeWidth_, bandTop, splitter, band);
+  const int listLeft = treeWidth_ + splitter;
   lvAutoRun.SetBounds(listLeft, bandTop, std::max(0, width - listLeft), band);
-  StatusBar.SetBounds(0, height - kStatusHeight, width, kStatusHeight);
+  StatusBar.SetBounds(0, height - status, width, status);
 }
 
 LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

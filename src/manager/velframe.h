@@ -23,6 +23,7 @@
 #include "manager/RowStore.h"
 #include "ui/CaptionPanel.h"
 #include "ui/Gdi.h"
+#include "ui/Dpi.h"
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
 #include "ui/PopupMenu.h"
@@ -229,6 +230,10 @@ class TVelmora : public ui::Window {
   std::unordered_map<std::wstring, std::wstring> shortenedLocations_;
   int shortenedWidth_ = -1;
   int treeWidth_ = 153;
+  // The DPI the frame is drawn at; every size is given at 96 DPI and
+  // scaled by it.
+  UINT dpi_ = 96;
+  int Scaled(int pixels) const { return ui::Scaled(pixels, dpi_); }
   // A rename typed in a row, waiting for the list to close its edit box.
   std::optional<std::pair<EntryRef, std::wstring>> renamed_;
   // Check-box clicks waiting for the list to be done with them.

@@ -32,16 +32,20 @@ TVelmoraWin::TVelmoraWin() {
   args.style = WS_OVERLAPPEDWINDOW;
   args.exStyle = WS_EX_CONTROLPARENT;
   args.text = L"Velmora";
+  // Sized for the DPI of the window it opens over; the frame then asks its
+  // own window.
+  const UINT dpi = ui::DpiOf(args.parent);
   args.left = kLeft;
   args.top = kTop;
-  args.width = kWidth;
-  args.height = kHeight;
+  args.width = ui::Scaled(kWidth, dpi);
+  args.height = ui::Scaled(kHeight, dpi);
   CreateOwn(L"TVelmoraWin", args);
+  font_.Create(L"MS Sans Serif", ui::Scaled(-11, dpi));
   SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
   Velmora = std::make_unique<TVelmora>(Handle());
-  Velmora->SetTreeWidth(kTreeWidth);
+  Velmora->SetTreeWidth(ui::Scaled(kTreeWidth, dpi));
   const RECT client = ClientRect();
   Velmora->SetBounds(0, 0, client.right, client.bottom);
   ui::SetFontRecursive(Handle(), font_.Get());

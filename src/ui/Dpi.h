@@ -10,6 +10,10 @@ namespace ui {
 // screen's.
 UINT DpiOf(HWND window);
 
+// The side of the pictures drawn for a DPI: 16 (100%), 24 (150%) or 32
+// pixels (200%).
+inline int PictureSize(UINT dpi) { return dpi >= 192 ? 32 : dpi >= 144 ? 24 : 16; }
+
 // A size in pixels at 96 DPI, at `dpi`.
 inline int Scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), 96); }
 

@@ -12,7 +12,9 @@ void SpeedButton::Paint(HDC dc) {
   if (pressed_ || hot_) DrawEdge(dc, &rect, pressed_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
   const bool enabled = IsWindowEnabled(Handle()) != FALSE;
   if (glyphs_) {
-    const int x = (rect.right - 16) / 2 + (pressed_ ? 1 : 0), y = (rect.bottom - 16) / 2 + (pressed_ ? 1 : 0);
+    int width = 16, height = 16;
+    ImageList_GetIconSize(glyphs_, &width, &height);
+    const int x = (rect.right - width) / 2 + (pressed_ ? 1 : 0), y = (rect.bottom - height) / 2 + (pressed_ ? 1 : 0);
     ImageList_Draw(glyphs_, enabled ? 0 : 1, dc, x, y, ILD_TRANSPARENT);
   } else {
     SelectScope font(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));

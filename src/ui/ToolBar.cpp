@@ -23,7 +23,9 @@ void ToolBar::Create(const CreateArgs& args, HIMAGELIST images) {
   CreateControl(TOOLBARCLASSNAMEW, toolArgs);
   Send(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
   Send(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-  Send(TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
+  int width = 16, height = 16;
+  ImageList_GetIconSize(images, &width, &height);
+  Send(TB_SETBITMAPSIZE, 0, MAKELPARAM(width, height));
 }
 
 void ToolBar::Insert(ToolButton& button, int bitmap, BYTE state, BYTE style) {
