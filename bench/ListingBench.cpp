@@ -189,6 +189,12 @@ struct FloorList {
     column.cx = 270;
     column.pszText = const_cast<char*>("Path");
     SendMessageA(list, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
+    column.cx = 120;
+    column.pszText = const_cast<char*>("Publisher");
+    SendMessageA(list, LVM_INSERTCOLUMNA, 2, reinterpret_cast<LPARAM>(&column));
+    column.cx = 160;
+    column.pszText = const_cast<char*>("Description");
+    SendMessageA(list, LVM_INSERTCOLUMNA, 3, reinterpret_cast<LPARAM>(&column));
   }
   // The picture of a present (6) or gone (7) program; the box checked
   // (2) or cleared (1).
@@ -209,6 +215,11 @@ struct FloorList {
     sub.iSubItem = 1;
     sub.pszText = const_cast<char*>(path);
     SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+    // The publisher and description, stored as read (none for these
+    // programs).
+    sub.pszText = const_cast<char*>("");
+    for (sub.iSubItem = 2; sub.iSubItem <= 3; ++sub.iSubItem)
+      SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
   }
 };
 

@@ -84,9 +84,11 @@ class ListView : public Window {
   bool IsSelected(int index) const { return State(index, LVIS_SELECTED) != 0; }
   bool IsFocused(int index) const { return State(index, LVIS_FOCUSED) != 0; }
   void SetSelected(int index, bool selected) { SetState(index, selected ? LVIS_SELECTED : 0, LVIS_SELECTED); }
-  // Selects `index` and no other row, as a plain click does.
+  // Selects `index` and no other row, as a plain click does. Only the
+  // rows selected are touched: clearing all rows at once visits each.
   void SelectOnly(int index) {
-    SetSelected(-1, false);
+    for (int row = NextSelected(-1); row >= 0; row = NextSelected(row))
+      if (row != index) SetSelected(row, false);
     SetSelected(index, true);
   }
   int SelectedCount() const { return static_cast<int>(Send(LVM_GETSELECTEDCOUNT)); }
