@@ -120,6 +120,12 @@ ProgramPresence PresenceOfLibrary(const std::wstring& arguments, const ProgramPr
   });
 }
 
+// The file found goes to the caller only with a finding.
+ProgramPresence Reported(ProgramPresence presence, const std::wstring& where, std::wstring* program) {
+  if (program) *program = presence == ProgramPresence::Found ? where : std::wstring();
+  return presence;
+}
+
 }  // namespace
 
 // Windows starts the first reading that names a program; rundll32 (in the
@@ -140,8 +146,7 @@ ProgramPresence PresenceOfCommand(const std::wstring& commandLine, const Program
     where.clear();
     presence = PresenceOfLibrary(started->arguments, probe, where);
   }
-  if (program) *program = presence == ProgramPresence::Found ? where : std::wstring();
-  return presence;
+  return Reported(presence, where, program);
 }
 
 ProgramPresence PresenceOfPath(const std::wstring& path, const ProgramProbe& probe, std::wstring* program) {
@@ -149,8 +154,7 @@ ProgramPresence PresenceOfPath(const std::wstring& path, const ProgramProbe& pro
   const std::wstring text = Trimmed(path);
   const ProgramPresence presence =
       text.empty() ? ProgramPresence::Unknown : PresenceOfFile(text, L".exe", probe, true, where);
-  if (program) *program = presence == ProgramPresence::Found ? where : std::wstring();
-  return presence;
+  return Reported(presence, where, program);
 }
 
 std::wstring ExpandVariables(const std::wstring& text,

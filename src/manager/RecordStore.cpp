@@ -246,6 +246,17 @@ std::wstring BesideRecords(const wchar_t* name) {
   const size_t cut = records.find_last_of(L'\\');
   return cut == std::wstring::npos ? std::wstring() : records.substr(0, cut) + L"\\" + name;
 }
+
+bool ReadBeside(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
+  return !path.empty() && ReadWholeFile(path, bytes);
+}
+
+// Replaces the file whole, making the folder when it is the first.
+bool KeepBeside(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+  if (path.empty()) return false;
+  CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
+  return WriteWholeFile(path, bytes, true) == ERROR_SUCCESS;
+}
 }  // namespace
 
 std::wstring LastLookPath() { return BesideRecords(L"LastLook.bin"); }
@@ -253,30 +264,20 @@ std::wstring LayoutPath() { return BesideRecords(L"Layout.txt"); }
 
 bool ReadLayout(WindowLayout& layout) {
   std::vector<std::uint8_t> bytes;
-  const std::wstring path = LayoutPath();
-  return !path.empty() && ReadWholeFile(path, bytes) && bytes.size() < 4096 &&
+  return ReadBeside(LayoutPath(), bytes) && bytes.size() < 4096 &&
          ParseLayout(std::string(bytes.begin(), bytes.end()), layout);
 }
 
 bool KeepLayout(const WindowLayout& layout) {
-  const std::wstring path = LayoutPath();
-  if (path.empty()) return false;
-  CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
   const std::string text = FormatLayout(layout);
-  return WriteWholeFile(path, std::vector<std::uint8_t>(text.begin(), text.end()), true) == ERROR_SUCCESS;
+  return KeepBeside(LayoutPath(), std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 LastLook ReadLastLook() {
   LastLook look;
   std::vector<std::uint8_t> bytes;
-  const std::wstring path = LastLookPath();
-  if (!path.empty() && ReadWholeFile(path, bytes)) DecodeLastLook(bytes.data(), bytes.size(), look);
+  if (ReadBeside(LastLookPath(), bytes)) DecodeLastLook(bytes.data(), bytes.size(), look);
   return look;
 }
 
-bool KeepLastLook(const LastLook& look) {
-  const std::wstring path = LastLookPath();
-  if (path.empty()) return false;
-  CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
-  return WriteWholeFile(path, EncodeLastLook(look), true) == ERROR_SUCCESS;
-}
+bool KeepLastLook(const LastLook& look) { return KeepBeside(LastLookPath(), EncodeLastLook(look)); }

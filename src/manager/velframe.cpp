@@ -596,8 +596,8 @@ void TVelmora::RunUndoable(const std::function<void(CommandRun&, UndoStep&)>& co
   });
 }
 
-std::optional<EntryRef> TVelmora::NeighbourOf(int row) const {
-  const TAutoRunItem* neighbour = rows_.At(row + 1 < rows_.Count() ? row + 1 : row - 1);
+std::optional<EntryRef> TVelmora::NeighbourOf(int first, int last) const {
+  const TAutoRunItem* neighbour = rows_.At(last + 1 < rows_.Count() ? last + 1 : first - 1);
   return neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
 }
 
@@ -651,8 +651,7 @@ void TVelmora::DeleteEntry() {
   std::vector<EntryRef> entries;
   for (int row : rows)
     if (rows_.At(row)->Kind != EntryKind::Record) entries.push_back(EntryRef::Of(*rows_.At(row)));
-  const TAutoRunItem* neighbour = rows_.At(rows.back() + 1 < rows_.Count() ? rows.back() + 1 : rows.front() - 1);
-  const std::optional<EntryRef> next = neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
+  const std::optional<EntryRef> next = NeighbourOf(rows.front(), rows.back());
   RunCommand([&](CommandRun& run) {
     EachInTurn(entries, run, [](const EntryRef& entry, UndoStep& step) { ::DeleteEntry(entry, &step); });
     run.select = next;

@@ -153,9 +153,10 @@ class TVelmora : public ui::Window {
   void MarkRows(EntryRows& rows) const;
   // Takes what the shown nodes list into the look kept at closing.
   void RememberShown();
-  // The row below, else the one above: who takes the selection when a
-  // row goes.
-  std::optional<EntryRef> NeighbourOf(int row) const;
+  // The row below `last`, else the one above `first`: who takes the
+  // selection when the rows from `first` to `last` go.
+  std::optional<EntryRef> NeighbourOf(int first, int last) const;
+  std::optional<EntryRef> NeighbourOf(int row) const { return NeighbourOf(row, row); }
   void AddEntry();
   void ChangeEntry(int row);
   // What the item dialog's OK runs.

@@ -47,23 +47,25 @@ void ListView::SetColumnWidth(int column, int width) {
   Send(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0));
 }
 
+HDITEMW ListView::HeaderFormat(int column) const {
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  SendMessageW(ListView_GetHeader(Handle()), HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+  return item;
+}
+
 void ListView::SetSortMark(int column, SortMark mark) {
-  HWND header = ListView_GetHeader(Handle());
   for (int at = 0; at < columns_; ++at) {
-    HDITEMW item{};
-    item.mask = HDI_FORMAT;
-    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+    HDITEMW item = HeaderFormat(at);
     item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
     if (at == column && mark != SortMark::None) item.fmt |= mark == SortMark::Up ? HDF_SORTUP : HDF_SORTDOWN;
-    SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(ListView_GetHeader(Handle()), HDM_SETITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
   }
 }
 
 ListView::SortMark ListView::SortMarkOf(int column) const {
-  HDITEMW item{};
-  item.mask = HDI_FORMAT;
-  SendMessageW(ListView_GetHeader(Handle()), HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
-  return item.fmt & HDF_SORTUP ? SortMark::Up : item.fmt & HDF_SORTDOWN ? SortMark::Down : SortMark::None;
+  const int format = HeaderFormat(column).fmt;
+  return format & HDF_SORTUP ? SortMark::Up : format & HDF_SORTDOWN ? SortMark::Down : SortMark::None;
 }
 
 namespace {

@@ -138,6 +138,8 @@ class ListView : public Window {
   }
   void SetState(int index, UINT state, UINT mask);
   void AnswerText(NMLVDISPINFOW& request) const;
+  // A header item's format (its sort arrow among it).
+  HDITEMW HeaderFormat(int column) const;
   LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
   HFONT boldFont_ = nullptr;
   // A column's text, or LPSTR_TEXTCALLBACKW.
