@@ -181,20 +181,15 @@ struct FloorList {
                            at.left, at.top, at.right, at.bottom, parent, nullptr, nullptr, nullptr);
     const DWORD style = LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES;
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = 100;
-    column.pszText = const_cast<char*>("Name");
-    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    column.cx = 270;
-    column.pszText = const_cast<char*>("Path");
-    SendMessageA(list, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
-    column.cx = 120;
-    column.pszText = const_cast<char*>("Publisher");
-    SendMessageA(list, LVM_INSERTCOLUMNA, 2, reinterpret_cast<LPARAM>(&column));
-    column.cx = 160;
-    column.pszText = const_cast<char*>("Description");
-    SendMessageA(list, LVM_INSERTCOLUMNA, 3, reinterpret_cast<LPARAM>(&column));
+    // The manager's columns, at its widths.
+    const std::pair<const char*, int> columns[] = {{"Name", 100}, {"Path", 270}, {"Publisher", 120}, {"Description", 160}};
+    for (int at = 0; at < 4; ++at) {
+      LVCOLUMNA column{};
+      column.mask = LVCF_TEXT | LVCF_WIDTH;
+      column.cx = columns[at].second;
+      column.pszText = const_cast<char*>(columns[at].first);
+      SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&column));
+    }
   }
   // The picture of a present (6) or gone (7) program; the box checked
   // (2) or cleared (1).

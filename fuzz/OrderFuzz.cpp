@@ -4,16 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "../tests/pure/AsciiNoCase.h"
 #include "common/NaturalOrder.h"
-
-namespace {
-int AsciiNoCase(std::wstring_view a, std::wstring_view b) {
-  const auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c; };
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-    if (upper(a[i]) != upper(b[i])) return upper(a[i]) < upper(b[i]) ? -1 : 1;
-  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring text(size / 2, L'\0');

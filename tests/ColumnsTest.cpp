@@ -132,8 +132,8 @@ TEST_F(ColumnsTest, SeveralSelectedRowsAreTakenInTurn) {
   sandbox.MakeReadOnly(HKEY_CURRENT_USER, RunKeyPath("RunOnce"));
   ManagerDriver& frame = Open("CURRENT USER", "");
   frame.ClickRow(frame.RowOf(L"First", user + W(RunKeyPath("Run"))));
-  frame.CtrlClickRow(frame.RowOf(L"Second"));
-  frame.CtrlClickRow(frame.RowOf(L"Third"));
+  frame.ClickRow(frame.RowOf(L"Second"), false, false, true);
+  frame.ClickRow(frame.RowOf(L"Third"), false, false, true);
   ASSERT_EQ(frame.lvAutoRun.SelectedCount(), 3);
 
   frame.PressKey('C', true);
@@ -156,7 +156,7 @@ TEST_F(ColumnsTest, SeveralSelectedRowsAreTakenInTurn) {
   EXPECT_EQ(Selected(frame), user + W(RunKeyPath("RunOnce")) + L"|Second");
 
   frame.ClickRow(frame.RowOf(L"Switched"));
-  frame.CtrlClickRow(frame.RowOf(L"Third"));  // no switch: passed over
+  frame.ClickRow(frame.RowOf(L"Third"), false, false, true);  // no switch: passed over
   frame.Choose(frame.miSwitch);
   EXPECT_EQ(frame.lvAutoRun.CheckOf(frame.RowOf(L"Switched")), ui::ListView::Check::Cleared);
   EXPECT_TRUE(sandbox.HasValue(HKEY_CURRENT_USER, SwitchKey("Run").c_str(), "Switched"));

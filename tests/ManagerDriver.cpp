@@ -64,58 +64,64 @@ void ManagerDriver::Fill(const TAutoRunNode& node) {
 void ManagerDriver::ClearRows() { frame.rows_.Clear(); }
 bool ManagerDriver::Loading() const { return frame.loading_; }
 
-void ManagerDriver::ClickRow(int row, bool onBox, bool twice) {
-  RECT bounds{};
-  bounds.left = onBox ? LVIR_BOUNDS : LVIR_LABEL;
-  SendMessageW(lvAutoRun, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
-  const int x = onBox ? bounds.left + 8 : (bounds.left + bounds.right) / 2;
-  const LPARAM at = MAKELPARAM(x, (bounds.top + bounds.bottom) / 2);
-  SendMessageW(lvAutoRun, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  SendMessageW(lvAutoRun, WM_LBUTTONUP, 0, at);
-  if (twice) {
-    SendMessageW(lvAutoRun, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    SendMessageW(lvAutoRun, WM_LBUTTONUP, 0, at);
+namespace {
+// The Ctrl key as the window reads it (GetKeyState), held for one scope.
+class ControlHeld {
+ public:
+  explicit ControlHeld(bool held) {
+    GetKeyboardState(keys_);
+    keys_[VK_CONTROL] = held ? 0x80 : 0;
+    SetKeyboardState(keys_);
   }
-  Pump();
-}
+  ~ControlHeld() {
+    keys_[VK_CONTROL] = 0;
+    SetKeyboardState(keys_);
+  }
+  ControlHeld(const ControlHeld&) = delete;
+  ControlHeld& operator=(const ControlHeld&) = delete;
 
-void ManagerDriver::CtrlClickRow(int row) {
-  BYTE keys[256];
-  GetKeyboardState(keys);
-  keys[VK_CONTROL] = 0x80;
-  SetKeyboardState(keys);
-  RECT bounds{};
-  bounds.left = LVIR_LABEL;
-  SendMessageW(lvAutoRun, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
-  const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
-  SendMessageW(lvAutoRun, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
-  SendMessageW(lvAutoRun, WM_LBUTTONUP, MK_CONTROL, at);
-  keys[VK_CONTROL] = 0;
-  SetKeyboardState(keys);
-  Pump();
-}
+ private:
+  BYTE keys_[256];
+};
+}  // namespace
 
-void ManagerDriver::ClickHeader(int column) {
-  HWND header = ListView_GetHeader(lvAutoRun.Handle());
+void ClickHeaderOf(HWND list, int column) {
+  HWND header = ListView_GetHeader(list);
   RECT bounds{};
   SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&bounds));
   const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
   SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageW(header, WM_LBUTTONUP, 0, at);
+}
+
+void ManagerDriver::ClickRow(int row, bool onBox, bool twice, bool ctrl) {
+  const ControlHeld control(ctrl);
+  const WPARAM held = ctrl ? MK_CONTROL : 0;
+  RECT bounds{};
+  bounds.left = onBox ? LVIR_BOUNDS : LVIR_LABEL;
+  SendMessageW(lvAutoRun, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+  const int x = onBox ? bounds.left + 8 : (bounds.left + bounds.right) / 2;
+  const LPARAM at = MAKELPARAM(x, (bounds.top + bounds.bottom) / 2);
+  SendMessageW(lvAutoRun, WM_LBUTTONDOWN, MK_LBUTTON | held, at);
+  SendMessageW(lvAutoRun, WM_LBUTTONUP, held, at);
+  if (twice) {
+    SendMessageW(lvAutoRun, WM_LBUTTONDBLCLK, MK_LBUTTON | held, at);
+    SendMessageW(lvAutoRun, WM_LBUTTONUP, held, at);
+  }
+  Pump();
+}
+
+void ManagerDriver::ClickHeader(int column) {
+  ClickHeaderOf(lvAutoRun.Handle(), column);
   Pump();
 }
 
 void ManagerDriver::PressKey(WORD key, bool ctrl) {
-  BYTE keys[256];
-  GetKeyboardState(keys);
-  keys[VK_CONTROL] = ctrl ? 0x80 : 0;
-  SetKeyboardState(keys);
+  const ControlHeld control(ctrl);
   const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
   SendMessageW(lvAutoRun, WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));
   if (key == VK_SPACE) SendMessageW(lvAutoRun, WM_CHAR, L' ', static_cast<LPARAM>(1 | (scan << 16)));
   SendMessageW(lvAutoRun, WM_KEYUP, key, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
-  keys[VK_CONTROL] = 0;
-  SetKeyboardState(keys);
   Pump();
 }
 

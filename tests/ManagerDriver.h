@@ -34,12 +34,11 @@ class ManagerDriver {
   const TAutoRunNode* NodeItem(HTREEITEM node) const;
   const std::wstring& CurrentLocation() const;
   // A real click of the mouse on a row: on its name, or on its check box;
-  // `twice` makes it a double click.
-  void ClickRow(int row, bool onBox = false, bool twice = false);
+  // `twice` makes it a double click; with `ctrl` held it adds the row to
+  // the selection.
+  void ClickRow(int row, bool onBox = false, bool twice = false, bool ctrl = false);
   // A key pressed and released in the list, Ctrl held if asked.
   void PressKey(WORD key, bool ctrl = false);
-  // A click with Ctrl held: adds the row to the selection.
-  void CtrlClickRow(int row);
   // A click on the list's column header.
   void ClickHeader(int column);
   // The row of an entry by its exact name, in the location given (any
@@ -63,3 +62,6 @@ class ManagerDriver {
   // How often another program's changes had the list listed again.
   int WatchedRelists() const;
 };
+
+// A click on a list's column header, as the mouse makes it.
+void ClickHeaderOf(HWND list, int column);

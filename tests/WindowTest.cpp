@@ -225,13 +225,8 @@ TEST(ManagerWindow, RemembersItsLayout) {
   const Seen first = run([](HWND window, HWND list) {
     SetWindowPos(window, nullptr, 30, 20, 700, 300, SWP_NOZORDER | SWP_NOACTIVATE);
     ListView_SetColumnWidth(list, 0, 150);
-    for (int click = 0; click < 2; ++click) {  // name, then reversed
-      RECT bounds{};
-      Header_GetItemRect(ListView_GetHeader(list), 0, &bounds);
-      const LPARAM at = MAKELPARAM((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
-      SendMessageW(ListView_GetHeader(list), WM_LBUTTONDOWN, MK_LBUTTON, at);
-      SendMessageW(ListView_GetHeader(list), WM_LBUTTONUP, 0, at);
-    }
+    ClickHeaderOf(list, 0);  // by name
+    ClickHeaderOf(list, 0);  // reversed
   });
   EXPECT_EQ(first.window.right - first.window.left, 549);  // the first opening keeps today's sizes
   EXPECT_EQ(first.firstColumn, 100);

@@ -3,17 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "AsciiNoCase.h"
 #include "common/NaturalOrder.h"
 
 namespace {
-
-// What CompareStringOrdinal ignoring case does for these texts.
-int AsciiNoCase(std::wstring_view a, std::wstring_view b) {
-  const auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c; };
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-    if (upper(a[i]) != upper(b[i])) return upper(a[i]) < upper(b[i]) ? -1 : 1;
-  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
 
 // Every pair of the list in its order, both ways round.
 TEST(NaturalOrder, SortsRunsOfDigitsByValue) {
