@@ -53,12 +53,15 @@ TEST_F(ExactEntryTest, FolderRowsAndVanishedFiles) {
   PumpUntilIdle();
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"'" + folder + "' is a folder."}));
   EXPECT_TRUE(PathExists(folder));
-  // Deleted by someone else since the listing: the row goes, silently.
+  // Deleted by someone else since the listing: refused, naming it, and
+  // the row goes.
   DeleteFileA(gone.c_str());
   SelectRow(frame, "gone.exe");
+  driver.AnswerMessageBox();
   frame.tbDelete.Click();
   PumpUntilIdle();
-  EXPECT_EQ(driver.boxTexts.size(), 1u);
+  ASSERT_EQ(driver.boxTexts.size(), 2u);
+  EXPECT_EQ(driver.boxTexts[1], "File '" + gone + "' does not exist.");
   EXPECT_EQ(frame.lvAutoRun.FindCaption(L"gone.exe"), -1);
   EXPECT_EQ(startup.Names(), (std::vector<std::string>{"keep.exe", "tool.exe"}));
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"value"}));

@@ -60,8 +60,8 @@ ChangeWatch::~ChangeWatch() {
   if (replace_) CloseHandle(replace_);
 }
 
-void ChangeWatch::Watch(const WatchedPlaces& places) {
-  if (places == asked_) return;
+void ChangeWatch::Watch(const WatchedPlaces& places, bool again) {
+  if (places == asked_ && !again) return;
   asked_ = places;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -129,10 +129,12 @@ void ChangeWatch::Run() {
     for (const Armed& watch : watches) handles.push_back(watch.handle);
     return WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, milliseconds);
   };
-  // Returns false when the watch stops.
+  // Returns false when the watch stops. A key's change may be its own
+  // deletion, or the making of the key a parent stood in for: every key
+  // is opened again where it is now.
   const auto take = [&](DWORD signalled) {
     if (signalled == WAIT_OBJECT_0 || signalled == WAIT_FAILED) return false;
-    if (signalled == WAIT_OBJECT_0 + 1)
+    if (signalled == WAIT_OBJECT_0 + 1 || watches[signalled - WAIT_OBJECT_0 - 2].key.IsOpen())
       Rebuild(watches);
     else
       watches[signalled - WAIT_OBJECT_0 - 2].Arm();

@@ -27,9 +27,10 @@ class ChangeWatch {
   ChangeWatch& operator=(const ChangeWatch&) = delete;
 
   void PostTo(HWND window) { window_ = window; }
-  // Watches these places from now on; none ends the watches. Places that
-  // do not exist are not watched.
-  void Watch(const WatchedPlaces& places);
+  // Watches these places from now on; none ends the watches. A place that
+  // does not exist is watched through the nearest one above it. `again`
+  // arms every watch anew even when the places are the same.
+  void Watch(const WatchedPlaces& places, bool again = false);
   // The window has taken the message: the next change posts again.
   void Acknowledge() { posted_ = false; }
 

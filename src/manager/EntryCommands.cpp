@@ -44,7 +44,7 @@ class Steps {
     Done(putBack, what);
   }
   // A step taken elsewhere, and how to put it back.
-  void Done(const std::function<LONG()>& putBack, const std::wstring& what) { done_.push_back({putBack, what}); }
+  void Done(const std::function<LONG()>& putBack, const std::wstring& what) { done_.push_back({putBack, what, false}); }
   // Keeps what the command is about to remove or overwrite, before any
   // change: "Failed to keep a copy of '%s'" stops it. A command that does
   // not act after all discards the record again.
@@ -55,19 +55,24 @@ class Steps {
     } catch (const EVelmoraError& error) {
       Fail(error);
     }
-    Done(
-        [folder] {
-          DiscardRecord(folder);
-          return LONG(ERROR_SUCCESS);
-        },
-        record.name);
+    done_.push_back({[folder] {
+                       DiscardRecord(folder);
+                       return LONG(ERROR_SUCCESS);
+                     },
+                     record.name, true});
     return folder;
   }
+  // A record goes only when everything after it was put back: otherwise
+  // it holds the only copy of what could not be.
   [[noreturn]] void Fail(const EVelmoraError& error) {
     std::string text = error.what();
-    for (auto step = done_.rbegin(); step != done_.rend(); ++step)
-      if (step->putBack() != ERROR_SUCCESS)
-        text += FormatMessageText("; '%s' could not be put back", ShownName(step->what));
+    bool allBack = true;
+    for (auto step = done_.rbegin(); step != done_.rend(); ++step) {
+      if (step->isRecord && !allBack) continue;
+      if (step->putBack() == ERROR_SUCCESS) continue;
+      allBack = false;
+      text += FormatMessageText("; '%s' could not be put back", ShownName(step->what));
+    }
     done_.clear();
     throw EVelmoraError(text, error.Code());
   }
@@ -76,6 +81,7 @@ class Steps {
   struct Taken {
     std::function<LONG()> putBack;
     std::wstring what;
+    bool isRecord;
   };
   std::vector<Taken> done_;
 };
@@ -102,6 +108,17 @@ StoredBytes StoredNow(const RegistryKey& key, const std::wstring& name) {
 }
 
 LONG Deleted(LONG result) { return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result; }
+
+// An entry's switch as stored now; none where Windows keeps no switch.
+StoredBytes SwitchNow(const std::wstring& switchLocation, const std::wstring& name) {
+  if (switchLocation.empty()) return StoredBytes();
+  RegistryKey key;
+  const LONG opened = OpenRegistryLocation(key, switchLocation, KeyAccess::Read);
+  if (opened == ERROR_FILE_NOT_FOUND) return StoredBytes();
+  if (opened != ERROR_SUCCESS)
+    throw ERegistryException(FormatMessageText("Failed to open key '%s'", switchLocation), opened);
+  return StoredNow(key, name);
+}
 
 // A whole file's bytes; empty when it cannot be read.
 std::vector<std::uint8_t> FileBytes(const std::wstring& path) {
@@ -146,11 +163,15 @@ std::wstring DeleteFileEntry(const EntryRef& entry) {
   // A subfolder named like a program is listed, but is no entry to delete.
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     throw EVelmoraError(FormatMessageText("'%s' is a folder", entry.FilePath()), ERROR_DIRECTORY);
+  // A file gone since the user chose it is not deleted in its stead: its
+  // switch stays too.
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    throw EVelmoraError(FormatMessageText("File '%s' does not exist", entry.FilePath()), ERROR_FILE_NOT_FOUND);
   // Moving would take a read-only file too; deleting it would not.
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     throw EVelmoraError(FormatMessageText("Failed to delete file '%s'", entry.FilePath()), ERROR_ACCESS_DENIED);
   // Deleting moves the file into its record, its bytes and times as they
-  // were. A file that has vanished is gone already: only its switch is left.
+  // were.
   return RemoveWithSwitch(
       entry, StoredBytes(),
       [&](const std::wstring& folder) {
@@ -164,8 +185,10 @@ std::wstring DeleteFileEntry(const EntryRef& entry) {
 
 std::wstring DeleteRegistryEntry(const EntryRef& entry) {
   const RegistryKey key = OpenRegistryLocationOrThrow(entry.location, KeyAccess::Write);
+  const StoredBytes value = StoredNow(key, entry.name);
+  if (!value.present) throw RegistryError("Value '%s' does not exist", entry.name, ERROR_FILE_NOT_FOUND);
   return RemoveWithSwitch(
-      entry, StoredNow(key, entry.name),
+      entry, value,
       [&](const std::wstring&) { return Deleted(key.DeleteValue(entry.name)); }, "Failed to delete value '%s'",
       entry.name);
 }
@@ -182,14 +205,17 @@ void RequireAddressable(const EntryRef& entry) {
 void DeleteEntry(const EntryRef& entry, UndoStep* undo) {
   RequireAddressable(entry);
   const std::wstring record = entry.kind == EntryKind::File ? DeleteFileEntry(entry) : DeleteRegistryEntry(entry);
-  if (undo) *undo = UndoStep{UndoStep::Kind::Delete, entry, StoredBytes(), {record}};
+  if (undo) *undo = UndoStep{UndoStep::Kind::Delete, entry, StoredBytes(), StoredBytes(), {record}};
 }
 
-void SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
+bool SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
   RequireAddressable(entry);
-  if (!entry.HasSwitch()) return;
+  if (!entry.HasSwitch()) return false;
   EntryRecord record = RecordOf(RecordKind::Switched, entry);
   record.switchValue = SwitchesOfEntries(entry.switchLocation, {entry.name}).Of(entry.name);
+  const StoredBytes& now = record.switchValue;
+  const bool off = now.present && DecodeSwitch(now.type == REG_BINARY, now.data.data(), now.data.size()) == SwitchState::Off;
+  if (off != on) return false;
   Steps steps;
   const std::wstring kept = steps.Keep(record);
   SwitchBytes written{};
@@ -198,9 +224,9 @@ void SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
   } catch (const EVelmoraError& error) {
     steps.Fail(error);
   }
-  if (undo)
-    *undo = UndoStep{UndoStep::Kind::Switch, entry,
-                     StoredBytes{true, REG_BINARY, std::vector<std::uint8_t>(written.begin(), written.end())}, {kept}};
+  const StoredBytes left{true, REG_BINARY, std::vector<std::uint8_t>(written.begin(), written.end())};
+  if (undo) *undo = UndoStep{UndoStep::Kind::Switch, entry, left, left, {kept}};
+  return true;
 }
 
 EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path, UndoStep* undo) {
@@ -234,7 +260,7 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
     } catch (const EVelmoraError& error) {
       steps.Fail(error);
     }
-    if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, StoredBytes{true, 0, FileBytes(link)}, kept};
+    if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, StoredBytes{true, 0, FileBytes(link)}, StoredBytes(), kept};
     return added;
   }
   const RegistryKey key = OpenRegistryLocationOrThrow(node.Location, KeyAccess::Write);
@@ -253,12 +279,16 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
   if (switches.Of(name).present)
     steps.Run([&] { return switches.Remove(name); }, [] { return LONG(ERROR_SUCCESS); }, name,
               [&](LONG code) { return RegistryError("Failed to delete value '%s'", name, code); });
-  if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, written, kept};
+  if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, written, SwitchNow(added.switchLocation, name), kept};
   return added;
 }
 
-EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath,
-                     UndoStep* undo) {
+namespace {
+
+// A change of name, value or both; `newValue` makes the value written
+// from the one stored now.
+EntryRef ChangeWith(const EntryRef& entry, const std::wstring& newName,
+                    const std::function<StoredBytes(const StoredBytes& old)>& newValue, UndoStep* undo) {
   RequireAddressable(entry);
   if (entry.kind != EntryKind::RegistryValue) return entry;
   const std::wstring& oldName = entry.name;
@@ -270,8 +300,7 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
     throw ERegistryException(FormatMessageText("Value '%s' already exists", newName), ERROR_ALREADY_EXISTS);
   // Read, and opened for the move, before anything changes.
   const SwitchesOfEntries switches(renamed ? entry.switchLocation : std::wstring(), {oldName, newName});
-  // An expandable string stays one: "%ProgramFiles%\..." must expand.
-  const StoredBytes changed = StringValue(newPath, old.type == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ);
+  const StoredBytes changed = newValue(old);
   const auto setFailed = [](const std::wstring& name) {
     return [name](LONG code) { return RegistryError("Failed to set data for '%s'", name, code); };
   };
@@ -327,8 +356,23 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
   }
   EntryRef now = entry;
   now.name = newName;
-  if (undo) *undo = UndoStep{UndoStep::Kind::Change, now, changed, kept};
+  if (undo) *undo = UndoStep{UndoStep::Kind::Change, now, changed, SwitchNow(entry.switchLocation, newName), kept};
   return now;
+}
+
+}  // namespace
+
+EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath,
+                     UndoStep* undo) {
+  // An expandable string stays one: "%ProgramFiles%\..." must expand.
+  return ChangeWith(
+      entry, newName,
+      [&](const StoredBytes& old) { return StringValue(newPath, old.type == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ); },
+      undo);
+}
+
+EntryRef RenameEntry(const EntryRef& entry, const std::wstring& newName, UndoStep* undo) {
+  return ChangeWith(entry, newName, [](const StoredBytes& old) { return old; }, undo);
 }
 
 namespace {
@@ -342,6 +386,17 @@ EntryRecord ReadOrThrow(const std::wstring& path) {
   if (!ReadRecord(path, record))
     throw EVelmoraError(FormatMessageText("Failed to read the copy '%s'", path), ERROR_INVALID_DATA);
   return record;
+}
+
+// The record a step kept first: a step without one has nothing to take back.
+EntryRecord FirstRecord(const UndoStep& step) {
+  if (step.records.empty()) throw ChangedSince(step.entry.name);
+  return ReadOrThrow(step.records.front());
+}
+
+// Undo never overwrites a switch another program changed since.
+void RequireSwitchAsLeft(const UndoStep& step) {
+  if (!(SwitchNow(step.entry.switchLocation, step.entry.name) == step.leftSwitch)) throw ChangedSince(step.entry.name);
 }
 
 EntryRef RefOf(const EntryRecord& record) {
@@ -370,10 +425,11 @@ void DiscardAll(const std::vector<std::wstring>& records) {
 }
 
 EntryRef UndoChange(const UndoStep& step) {
-  const EntryRecord before = ReadOrThrow(step.records.at(0));
+  const EntryRecord before = FirstRecord(step);
   const std::wstring &newName = step.entry.name, &oldName = before.name;
   const RegistryKey key = OpenRegistryLocationOrThrow(step.entry.location, KeyAccess::Write);
   if (!(StoredNow(key, newName) == step.left)) throw ChangedSince(newName);
+  RequireSwitchAsLeft(step);
   const bool renamed = newName != oldName, caseOnly = renamed && SameName(newName, oldName);
   if (renamed && !caseOnly && key.ValueExists(oldName))
     throw ERegistryException(FormatMessageText("Value '%s' already exists", oldName), ERROR_ALREADY_EXISTS);
@@ -407,7 +463,7 @@ EntryRef UndoChange(const UndoStep& step) {
 }
 
 EntryRef UndoSwitch(const UndoStep& step) {
-  const EntryRecord before = ReadOrThrow(step.records.at(0));
+  const EntryRecord before = FirstRecord(step);
   const SwitchesOfEntries switches(step.entry.switchLocation, {step.entry.name});
   if (!(switches.Of(step.entry.name) == step.left)) throw ChangedSince(step.entry.name);
   Steps steps;
@@ -428,6 +484,7 @@ EntryRef UndoAdd(const UndoStep& step) {
   } else {
     const RegistryKey key = OpenRegistryLocationOrThrow(added.location, KeyAccess::Write);
     if (!(StoredNow(key, added.name) == step.left)) throw ChangedSince(added.name);
+    RequireSwitchAsLeft(step);
     steps.Run([&] { return Deleted(key.DeleteValue(added.name)); },
               [&] { return SetValue(key, added.name, step.left); }, added.name,
               [&](LONG code) { return RegistryError("Failed to delete value '%s'", added.name, code); });
@@ -489,7 +546,9 @@ EntryRef UndoCommand(const UndoStep& step) {
   RequireAddressable(step.entry);
   switch (step.kind) {
     case UndoStep::Kind::Delete:
-      return RestoreRecord(step.records.at(0));
+      if (step.records.empty()) throw ChangedSince(step.entry.name);
+      RequireSwitchAsLeft(step);
+      return RestoreRecord(step.records.front());
     case UndoStep::Kind::Change:
       return UndoChange(step);
     case UndoStep::Kind::Switch:
@@ -504,6 +563,11 @@ void ExportEntries(const std::vector<EntryRef>& entries, const std::wstring& pat
   std::vector<RegFileValue> values;
   for (const EntryRef& entry : entries) {
     RequireAddressable(entry);
+    if (!RegFileCarriesName(entry.name))
+      throw EVelmoraError(FormatMessageText("'%s' cannot be exported: a registry editor's file cannot hold a line "
+                                            "break in a name",
+                                            ShownName(entry.name)),
+                          ERROR_INVALID_NAME);
     if (entry.kind == EntryKind::RegistryValue) {
       RegistryKey key;
       if (OpenRegistryLocation(key, entry.location, KeyAccess::Read) == ERROR_SUCCESS) {

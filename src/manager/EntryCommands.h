@@ -17,6 +17,7 @@ struct UndoStep {
   Kind kind = Kind::Delete;
   EntryRef entry;     // the entry as the command left it
   StoredBytes left;   // what it wrote: the value (Change, Add), the switch (Switch), a shortcut file's bytes (Add)
+  StoredBytes leftSwitch;  // the entry's switch as the command left it (none after Delete and Add)
   std::vector<std::wstring> records;  // the records it kept, the entry's first
 };
 
@@ -29,12 +30,17 @@ void RequireAddressable(const EntryRef& entry);
 EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path, UndoStep* undo = nullptr);
 // Renames a registry entry and sets its command (an expandable string
 // stays one); its switch moves with it. Returns the entry as it is now.
+// "Value '%s' does not exist" when the entry has gone since it was taken.
 EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath,
                      UndoStep* undo = nullptr);
+// Renames a registry entry, its value's type and bytes exactly as they
+// are stored at this moment, its switch with it.
+EntryRef RenameEntry(const EntryRef& entry, const std::wstring& newName, UndoStep* undo = nullptr);
 // Deletes a registry value or a Startup file, and its switch.
 void DeleteEntry(const EntryRef& entry, UndoStep* undo = nullptr);
-// Switches an entry on or off in Windows' startup settings.
-void SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo = nullptr);
+// Leaves an entry on or off in Windows' startup settings: false, with no
+// record and no undo step, when it is so already.
+bool SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo = nullptr);
 
 // Takes a command back; returns the entry as it is again. Refuses, naming
 // the entry, when it has changed since ("'%s' has changed since") or a
@@ -47,5 +53,6 @@ EntryRef UndoCommand(const UndoStep& step);
 EntryRef RestoreRecord(const std::wstring& record);
 // Saves entries (registry values with their switches; a Startup file's
 // switch) as a registry editor's file at `path`, written and flushed.
-// Throws "Failed to export to '%s'".
+// Throws "Failed to export to '%s'", and writes nothing for a name the
+// editor's format cannot carry (a line break in it).
 void ExportEntries(const std::vector<EntryRef>& entries, const std::wstring& path);

@@ -128,7 +128,7 @@ std::vector<std::uint8_t> EncodeSummary(const RecordSummary& summary) {
   return out.bytes_;
 }
 
-std::vector<RecordSummary> DecodeSummaries(const std::uint8_t* bytes, size_t size) {
+std::vector<RecordSummary> DecodeSummaries(const std::uint8_t* bytes, size_t size, bool* whole) {
   std::vector<RecordSummary> summaries;
   size_t at = 0;
   while (size - at >= 4) {
@@ -146,6 +146,7 @@ std::vector<RecordSummary> DecodeSummaries(const std::uint8_t* bytes, size_t siz
     summaries.push_back(std::move(summary));
     at += 4 + length;
   }
+  if (whole) *whole = at == size;
   return summaries;
 }
 
@@ -211,7 +212,10 @@ bool DecodeLastLook(const std::uint8_t* bytes, size_t size, LastLook& look) {
   for (std::uint64_t at = 0; at < locations; ++at) {
     std::wstring location;
     std::uint64_t count = 0;
+    // Written in the map's order, each location once: anything else would
+    // not be written back the same.
     if (!in.Text(location) || !in.Number(count, 4)) return false;
+    if (!read.empty() && !(read.rbegin()->first < location)) return false;
     std::vector<LookedEntry>& entries = read[location];
     for (std::uint64_t index = 0; index < count; ++index) {
       LookedEntry entry;

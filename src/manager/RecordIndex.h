@@ -56,8 +56,8 @@ struct RecordSummary {
 };
 std::vector<std::uint8_t> EncodeSummary(const RecordSummary& summary);
 // The summaries of an index, in order; a damaged or cut-off tail (an
-// append that did not finish) ends them.
-std::vector<RecordSummary> DecodeSummaries(const std::uint8_t* bytes, size_t size);
+// append that did not finish) ends them, and `whole` says so.
+std::vector<RecordSummary> DecodeSummaries(const std::uint8_t* bytes, size_t size, bool* whole = nullptr);
 
 // The encoding as a comment line of a registry editor's file, which the
 // editor passes over: a record is one file, written and flushed once.

@@ -1,6 +1,7 @@
 #include "manager/RecordStore.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <unordered_map>
 #include <vector>
 
@@ -24,6 +25,10 @@ const wchar_t kHexDigits[] = L"0123456789abcdef";
 // How many records there are, counted once a run and kept up to date: a
 // command does not look through the folder.
 long knownRecords = -1;
+// The name of the newest record kept: the next is named after it, so
+// that the names' order is the order records were kept even when the
+// clock is set back.
+std::uint64_t newestKept = 0;
 
 std::wstring HexTime(std::uint64_t time) {
   std::wstring name(16, L'0');
@@ -68,14 +73,6 @@ std::vector<std::uint8_t> RecordFileBytes(const EntryRecord& record) {
   return RegFileBytes(RegFileText(values) + RecordCommentLine(record));
 }
 
-// The oldest records beyond the limit go for good.
-void KeepWithinLimit() {
-  if (knownRecords >= 0 && static_cast<size_t>(knownRecords) <= kMostRecords) return;
-  const std::vector<std::wstring> names = RecordNames();
-  knownRecords = static_cast<long>(names.size());
-  for (size_t at = 0; at + kMostRecords < names.size(); ++at) DiscardRecord(RecordFolder() + L"\\" + names[at]);
-}
-
 std::wstring RecordFile(const std::wstring& record) {
   return IsDirectory(record) ? record + L"\\" + kRegFileName : record;
 }
@@ -106,10 +103,24 @@ void AppendToIndex(const std::vector<RecordSummary>& summaries, bool replace = f
   CloseHandle(file);
 }
 
-std::vector<RecordSummary> ReadIndex() {
+std::vector<RecordSummary> ReadIndex(bool& whole) {
   std::vector<std::uint8_t> bytes;
   ReadWholeFile(RecordFolder() + L"\\" + kIndexName, bytes);
-  return DecodeSummaries(bytes.data(), bytes.size());
+  return DecodeSummaries(bytes.data(), bytes.size(), &whole);
+}
+
+std::uint64_t TimeOfName(const std::wstring& name) {
+  std::uint64_t time = 0;
+  for (size_t at = 0; at < 16 && at < name.size(); ++at)
+    time = time * 16 + static_cast<std::uint64_t>(std::wcschr(kHexDigits, name[at]) - kHexDigits);
+  return time;
+}
+
+void CountRecords() {
+  if (knownRecords >= 0) return;
+  const std::vector<std::wstring> names = RecordNames();
+  knownRecords = static_cast<long>(names.size());
+  if (!names.empty()) newestKept = std::max(newestKept, TimeOfName(names.back()));
 }
 
 }  // namespace
@@ -140,12 +151,13 @@ std::wstring KeepRecord(const EntryRecord& given) {
   if (root.empty()) throw failed(ERROR_PATH_NOT_FOUND);
   CreateDirectoryW(root.substr(0, root.rfind(L'\\')).c_str(), nullptr);
   CreateDirectoryW(root.c_str(), nullptr);
-  if (knownRecords < 0) knownRecords = static_cast<long>(RecordNames().size());
+  CountRecords();
   const std::vector<std::uint8_t> bytes = RecordFileBytes(record);
-  // Named by the time; a name taken (two records within 100 ns, or a
-  // clock set back) takes the next.
+  // Named by the time, after the newest record; a name taken (another
+  // process keeping at the same moment) takes the next.
   std::wstring kept;
-  for (std::uint64_t time = record.time;; ++time) {
+  for (std::uint64_t time = std::max(record.time, newestKept + 1);; ++time) {
+    newestKept = time;
     kept = root + L"\\" + HexTime(time);
     DWORD result;
     if (!record.isFile) {
@@ -168,13 +180,29 @@ std::wstring KeepRecord(const EntryRecord& given) {
   }
   ++knownRecords;
   AppendToIndex({SummaryOf(kept.substr(root.size() + 1), record)});
-  KeepWithinLimit();
   return kept;
+}
+
+// Removed and replaced entries, which "REMOVED" lists, and the records
+// only an opening's undo uses (a switch's bytes, a stale switch an add
+// removed) are limited apart: the second kind never pushes out the first.
+void KeepRecordsWithinLimit() {
+  CountRecords();
+  if (static_cast<size_t>(knownRecords) <= kMostRecords) return;
+  std::vector<std::wstring> listed, undoOnly;
+  for (const RecordSummary& summary : RecordSummaries())
+    (summary.kind == RecordKind::Removed || summary.kind == RecordKind::Replaced ? listed : undoOnly)
+        .push_back(summary.record);
+  for (const auto* records : {&listed, &undoOnly})
+    for (size_t at = 0; at + kMostRecords < records->size(); ++at) DiscardRecord((*records)[at]);
 }
 
 std::vector<RecordSummary> RecordSummaries() {
   const std::vector<std::wstring> names = RecordNames();
-  std::vector<RecordSummary> indexed = ReadIndex();
+  knownRecords = static_cast<long>(names.size());
+  if (!names.empty()) newestKept = std::max(newestKept, TimeOfName(names.back()));
+  bool whole = true;
+  std::vector<RecordSummary> indexed = ReadIndex(whole);
   std::unordered_map<std::wstring, size_t> at;
   for (size_t index = 0; index < indexed.size(); ++index) at[indexed[index].record] = index;
   std::vector<RecordSummary> summaries, added;
@@ -191,8 +219,9 @@ std::vector<RecordSummary> RecordSummaries() {
     }
   }
   // Records gone since (restored, deleted, beyond the limit) leave the
-  // index once they outnumber the ones kept.
-  if (indexed.size() > 2 * summaries.size() + 64)
+  // index once they outnumber the ones kept; a damaged index, whose tail
+  // is never read, is written again from the records.
+  if (!whole || indexed.size() > 2 * summaries.size() + 64)
     AppendToIndex(summaries, true);
   else if (!added.empty())
     AppendToIndex(added);

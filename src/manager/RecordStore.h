@@ -6,8 +6,10 @@
 // ("<time>.reg"), which the system's editor imports by itself; its last
 // line, a comment, holds the exact record (RecordIndex.h). A Startup
 // file's record is a folder ("<time>\") with that file ("entry.reg", for
-// its switch) and the file itself under its own name in "file\". At most
-// kMostRecords are kept: beyond that the oldest go.
+// its switch) and the file itself under its own name in "file\". A new
+// record's name is later than every other's, so the names keep the order
+// the records were kept in. At most kMostRecords removed or replaced
+// entries are kept (KeepRecordsWithinLimit).
 #include <string>
 #include <vector>
 
@@ -31,6 +33,9 @@ std::vector<std::wstring> KeptRecords();
 // index (a record the index does not know yet is read and added to it);
 // `record` is where each is.
 std::vector<RecordSummary> RecordSummaries();
+// Lets the oldest records beyond kMostRecords go for good, once a command
+// has acted: a command that is refused costs no record.
+void KeepRecordsWithinLimit();
 // Reads a record back from where KeepRecord put it.
 bool ReadRecord(const std::wstring& record, EntryRecord& read);
 // Removes a record whole: the command it was kept for did not act.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "common/FileTools.h"
 #include "common/Names.h"
@@ -13,6 +14,7 @@
 #include "manager/LocationCatalogue.h"
 #include "manager/ProgramLookup.h"
 #include "manager/RecordStore.h"
+#include "common/Errors.h"
 #include "manager/aritemdlg.h"
 #include "res/resource.h"
 #include "ui/Application.h"
@@ -86,7 +88,8 @@ LookedEntry LookOf(const TAutoRunItem& row) {
 
 void TVelmora::MarkRows(EntryRows& rows) const {
   for (auto& row : rows)
-    if (row->Kind != EntryKind::Record) row->Mark = lastLook_.MarkOf(row->Node->Location, LookOf(*row));
+    if (row->Kind != EntryKind::Record && !own_.count(row->Node->Location + L'\\' + FoldedName(row->Name)))
+      row->Mark = lastLook_.MarkOf(row->Node->Location, LookOf(*row));
 }
 
 void TVelmora::RememberShown() {
@@ -146,44 +149,49 @@ void TVelmora::CreateComponents() {
   StatusBar.Create(ChildOf(Handle()));
   StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(50)});
 
-  pmAutoRun.AddItem(miAdd, L"Add new");
-  pmAutoRun.AddItem(miChange, L"Change");
-  pmAutoRun.AddItem(miDelete, L"Delete");
-  pmAutoRun.AddItem(miSwitch, L"Disable");
-  pmAutoRun.AddItem(miUndo, L"Undo");
-  pmAutoRun.AddItem(miRestore, L"Restore");
-  pmAutoRun.AddItem(miExport, L"Export...");
-  pmAutoRun.AddItem(miProperties, L"Properties");
+  for (ui::MenuItem* item : {&miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties})
+    for (const CommandInfo& info : Commands())
+      if (info.menuId == item->Id()) {
+        pmAutoRun.AddItem(*item, info.caption);
+        break;
+      }
 }
 
-// The form description's bindings, by handler name.
+// The form description's bindings, by handler name. A button or a key
+// takes the selection as it is when pressed; the popup's items act on
+// what the popup was opened on.
 void TVelmora::BindEvents() {
-  tbAdd.OnClick = [this] { miAddClick(); };
-  tbChange.OnClick = [this] { miChangeClick(); };
-  tbDelete.OnClick = [this] { miDeleteClick(); };
-  tbRefresh.OnClick = [this] { tbRefreshClick(); };
-  miAdd.OnClick = [this] { miAddClick(); };
-  miChange.OnClick = [this] { miChangeClick(); };
-  miDelete.OnClick = [this] { miDeleteClick(); };
-  miSwitch.OnClick = [this] { miSwitchClick(); };
-  miUndo.OnClick = [this] { miUndoClick(); };
-  miRestore.OnClick = [this] { miRestoreClick(); };
-  miExport.OnClick = [this] { miExportClick(); };
-  miProperties.OnClick = [this] { ShowProperties(); };
+  const auto now = [this](Command id) { return [this, id] { Execute(id, TakeSelection()); }; };
+  const auto opened = [this](Command id) { return [this, id] { Execute(id, popupTaken_); }; };
+  tbAdd.OnClick = now(Command::Add);
+  tbChange.OnClick = now(Command::Change);
+  tbDelete.OnClick = now(Command::Delete);
+  tbRefresh.OnClick = now(Command::Refresh);
+  miAdd.OnClick = opened(Command::Add);
+  miChange.OnClick = opened(Command::Change);
+  miDelete.OnClick = opened(Command::Delete);
+  miSwitch.OnClick = [this] {
+    const TakenEntry* row = popupTaken_.SwitchingRow();
+    Execute(row && row->off ? Command::Enable : Command::Disable, popupTaken_);
+  };
+  miUndo.OnClick = opened(Command::Undo);
+  miRestore.OnClick = opened(Command::Restore);
+  miExport.OnClick = opened(Command::Export);
+  miProperties.OnClick = opened(Command::Properties);
+  lvAutoRun.OnKeyDown = [this](ui::KeyEvent& event) { lvAutoRunKeyDown(event); };
   lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
   tvAutoRun.OnSelectionChanged = [this](ui::TreeView::SelectionChangedEvent& event) { tvAutoRunChange(event.node); };
   lvAutoRun.OnItemChanged = [this](ui::ListView::ItemChangedEvent& event) { lvAutoRunChange(event.item); };
   lvAutoRun.OnDoubleClick = [this](ui::ListView::DoubleClickEvent& event) { lvAutoRunDblClick(event.item); };
   lvAutoRun.OnColumnClick = [this](ui::ListView::ColumnClickEvent& event) { lvAutoRunColumnClick(event.column); };
-  lvAutoRun.OnBeginLabelEdit = [this](ui::ListView::LabelEditEvent& event) {
-    const TAutoRunItem* item = rows_.At(event.item);
-    event.allow = item && item->Kind == EntryKind::RegistryValue && EntryRef::Of(*item).Addressable();
-  };
+  // The edit opens only from F2, which took its entry first.
+  lvAutoRun.OnBeginLabelEdit = [this](ui::ListView::LabelEditEvent& event) { event.allow = editing_.has_value(); };
   lvAutoRun.OnEndLabelEdit = [this](ui::ListView::LabelEditEvent& event) {
-    const TAutoRunItem* item = rows_.At(event.item);
-    if (!item || !event.text) return;
-    renamed_ = std::make_pair(EntryRef::Of(*item), std::wstring(event.text));
+    const std::optional<EntryRef> entry = std::move(editing_);
+    editing_.reset();
+    if (!entry || !event.text) return;
+    renamed_ = std::make_pair(*entry, std::wstring(event.text));
     PostMessageW(Handle(), kRenamed, 0, 0);
   };
   splTree.OnMoved = [this](ui::Splitter::MoveEvent& event) { SetTreeWidth(event.leftWidth); };
@@ -232,15 +240,16 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!renamed_) return 0;
     const auto [entry, name] = *renamed_;
     renamed_.reset();
-    const TAutoRunItem* item = rows_.At(rows_.Find(entry));
-    if (item && name != entry.name) ChangeTo(entry, name, item->Command);
+    RenameTo(entry, name);
     return 0;
   }
   if (message == kSwitchClicked) {
     if (clickedSwitches_.empty()) return 0;
-    const EntryRef entry = clickedSwitches_.front();
+    const auto [entry, on] = clickedSwitches_.front();
     clickedSwitches_.pop_front();
-    SwitchEntry(entry);
+    TakenEntries taken;
+    taken.rows.push_back(TakenEntry{entry, true, !on, false, std::wstring(), std::wstring()});
+    SwitchEntries(taken, on);
     return 0;
   }
   return DefaultHandler(message, wParam, lParam);
@@ -252,21 +261,11 @@ void TVelmora::IdleWork() {
   if (rows_.SettleSome(std::chrono::steady_clock::now() + kIdleSlice)) KillTimer(Handle(), kIdleTimer);
 }
 
-TVelmora::CommandStates TVelmora::CommandRule() const {
-  const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
-  const TAutoRunItem* entry = rows_.At(lvAutoRun.SelectedIndex());
-  CommandStates states;
-  states.add = node && node->AllowsAdd;
-  states.change = entry && entry->Kind == EntryKind::RegistryValue;
-  states.remove = entry != nullptr;
-  return states;
-}
-
 void TVelmora::ApplyRuleToToolBar() {
-  const CommandStates states = CommandRule();
-  tbAdd.SetEnabled(states.add);
-  tbChange.SetEnabled(states.change);
-  tbDelete.SetEnabled(states.remove);
+  const TakenEntries taken = TakeSelection();
+  tbAdd.SetEnabled(Enabled(Command::Add, taken));
+  tbChange.SetEnabled(Enabled(Command::Change, taken));
+  tbDelete.SetEnabled(Enabled(Command::Delete, taken));
 }
 
 void TVelmora::InitManager() {
@@ -345,6 +344,8 @@ void TVelmora::ReloadAll() {
         }
   }
   tvAutoRunChange(tvAutoRun.Selected());
+  // Refresh arms every watch anew: a key deleted and made again since.
+  WatchShownNodes(true);
   // The entry, else the row where it was.
   const int row = entry ? rows_.Find(*entry) : -1;
   if (row >= 0 || selectedRow >= 0) SelectRow(row >= 0 ? row : std::min(selectedRow, rows_.Count() - 1));
@@ -436,18 +437,19 @@ void TVelmora::lvAutoRunChange(int item) {
   ApplyRuleToToolBar();
 }
 
+// The popup takes the rows it opens on: what its items then do is what
+// the user saw, whatever moves in the list meanwhile.
 void TVelmora::pmAutoRunPopup() {
-  const CommandStates states = CommandRule();
-  miAdd.SetEnabled(states.add);
-  miChange.SetEnabled(states.change);
-  miDelete.SetEnabled(states.remove);
-  const TAutoRunItem* entry = rows_.At(lvAutoRun.SelectedIndex());
-  miSwitch.SetCaption(entry && entry->SwitchedOff() ? L"Enable" : L"Disable");
-  miSwitch.SetEnabled(entry && entry->HasSwitch());
-  miUndo.SetEnabled(!undo_.empty());
-  miRestore.SetEnabled(entry && entry->Kind == EntryKind::Record);
-  miExport.SetEnabled(entry && entry->Kind != EntryKind::Record);
-  miProperties.SetEnabled(entry && entry->Kind != EntryKind::Record && !entry->Missing());
+  popupTaken_ = TakeSelection();
+  const TakenEntries& taken = popupTaken_;
+  const TakenEntry* row = taken.SwitchingRow();
+  const Command switchTo = row && row->off ? Command::Enable : Command::Disable;
+  const std::pair<ui::MenuItem*, Command> items[] = {
+      {&miAdd, Command::Add},         {&miChange, Command::Change},   {&miDelete, Command::Delete},
+      {&miSwitch, switchTo},          {&miUndo, Command::Undo},       {&miRestore, Command::Restore},
+      {&miExport, Command::Export},   {&miProperties, Command::Properties}};
+  for (const auto& [item, id] : items) item->SetEnabled(Enabled(id, taken));
+  miSwitch.SetCaption(InfoOf(switchTo).caption);
 }
 
 // The list reports the focus and the selection as they move (and the row
@@ -544,7 +546,7 @@ bool TVelmora::TakeStamps() {
   return changed;
 }
 
-void TVelmora::WatchShownNodes() {
+void TVelmora::WatchShownNodes(bool again) {
   WatchedPlaces places;
   for (const TAutoRunNode* node : LocationsOf(tvAutoRun.Selected())) {
     if (node->ListsRecords || node->Location.empty()) continue;
@@ -553,21 +555,62 @@ void TVelmora::WatchShownNodes() {
         std::find(places.keys.begin(), places.keys.end(), node->SwitchLocation) == places.keys.end())
       places.keys.push_back(node->SwitchLocation);
   }
-  watch_.Watch(places);
+  watch_.Watch(places, again);
 }
 
 // Another program changed a place on show (or the watch began): listed
-// again only when a stamp differs, so a command's own writes cost nothing
-// here. A listing that fails shows what it listed; the next change or
-// Refresh says more.
+// again when a stamp differs, so a command's own writes cost nothing
+// here, and once after each command whatever the stamps say (another
+// program's write just before the command's own is in the stamp the
+// command took). A listing that fails shows what it listed; the next
+// change or Refresh says more.
 void TVelmora::WatchedChanged() {
   watch_.Acknowledge();
-  if (loading_ || !TakeStamps()) return;
-  ++watchedRelists_;
+  if (loading_) return;
+  const bool changed = TakeStamps();
+  const bool afterCommand = std::exchange(relistAfterCommand_, false);
+  if (!changed && !afterCommand) return;
+  if (changed) ++watchedRelists_;
   try {
-    RefreshEntries(SelectedEntry(), lvAutoRun.SelectedIndex());
+    MergeKeepingView();
   } catch (...) {
   }
+}
+
+// What the user sees stays: every selected row that still exists stays
+// selected, the focused one keeps the focus, the row at the top of the
+// view stays at the top; when all selected rows went, the row where they
+// were is selected.
+void TVelmora::MergeKeepingView() {
+  std::vector<EntryRef> selected;
+  for (const int row : SelectedRows()) selected.push_back(EntryRef::Of(*rows_.At(row)));
+  const auto entryAt = [this](int row) {
+    const TAutoRunItem* item = rows_.At(row);
+    return item ? std::optional<EntryRef>(EntryRef::Of(*item)) : std::nullopt;
+  };
+  const std::optional<EntryRef> focused = entryAt(lvAutoRun.FocusedIndex()), top = entryAt(lvAutoRun.TopIndex());
+  const int selectedRow = lvAutoRun.SelectedIndex();
+  Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
+  MarkRows(listing.rows);
+  rows_.Merge(listing.rows);
+  StartIdleWork();
+  bool anySelected = false;
+  {
+    const SelectingScope selecting(*this);
+    for (const EntryRef& entry : selected) {
+      const int row = rows_.Find(entry);
+      if (row < 0) continue;
+      anySelected = true;
+      if (!lvAutoRun.IsSelected(row)) lvAutoRun.SetSelected(row, true);
+    }
+    const int focusRow = focused ? rows_.Find(*focused) : -1;
+    if (focusRow >= 0 && !lvAutoRun.IsFocused(focusRow)) lvAutoRun.SetFocused(focusRow, true);
+    const int topRow = top ? rows_.Find(*top) : -1;
+    if (topRow >= 0 && topRow != lvAutoRun.TopIndex()) lvAutoRun.ScrollToTop(topRow);
+  }
+  if (!anySelected && selectedRow >= 0) return SelectAfter(std::nullopt, selectedRow);
+  lvAutoRunChange(lvAutoRun.SelectedIndex());
+  if (listing.error) std::rethrow_exception(listing.error);
 }
 
 void TVelmora::RunCommand(const std::function<void(CommandRun&)>& command) {
@@ -580,7 +623,13 @@ void TVelmora::RunCommand(const std::function<void(CommandRun&)>& command) {
   } catch (...) {
     failure = std::current_exception();
   }
+  for (const EntryRef& entry : run.touched) RememberOwn(entry);
+  if (run.select) RememberOwn(*run.select);
+  relistAfterCommand_ = true;
   try {
+    // A command that was refused put back what it kept: this costs no
+    // record then.
+    KeepRecordsWithinLimit();
     UpdateRows(run, selectedRow);
   } catch (...) {
     if (!failure) failure = std::current_exception();
@@ -588,25 +637,99 @@ void TVelmora::RunCommand(const std::function<void(CommandRun&)>& command) {
   if (failure) std::rethrow_exception(failure);
 }
 
-void TVelmora::RunUndoable(const std::function<void(CommandRun&, UndoStep&)>& command) {
+void TVelmora::RunUndoable(const std::function<bool(CommandRun&, UndoStep&)>& command) {
   RunCommand([&](CommandRun& run) {
     UndoStep step;
-    command(run, step);
-    undo_.push_back(std::move(step));
+    if (command(run, step)) undo_.Push(std::move(step));
   });
 }
+
+void TVelmora::RememberOwn(const EntryRef& entry) { own_.insert(entry.location + L'\\' + FoldedName(entry.name)); }
 
 std::optional<EntryRef> TVelmora::NeighbourOf(int first, int last) const {
   const TAutoRunItem* neighbour = rows_.At(last + 1 < rows_.Count() ? last + 1 : first - 1);
   return neighbour ? std::optional<EntryRef>(EntryRef::Of(*neighbour)) : std::nullopt;
 }
 
-// Only into the location the tree shows selected, as it was when the
-// user asked: the dialog may take its time.
-void TVelmora::AddEntry() {
-  const TAutoRunNode* selected = NodeItem(tvAutoRun.Selected());
-  if (!selected || !selected->AllowsAdd) return;
-  const TAutoRunNode node = *selected;
+// The neighbour of the taken rows where they are now.
+std::optional<EntryRef> TVelmora::NeighbourOf(const TakenEntries& taken) const {
+  int first = -1, last = -1;
+  for (const TakenEntry& row : taken.rows) {
+    const int at = rows_.Find(row.ref);
+    if (at < 0) continue;
+    first = first < 0 ? at : std::min(first, at);
+    last = std::max(last, at);
+  }
+  return first < 0 ? std::nullopt : NeighbourOf(first, last);
+}
+
+TakenEntry TVelmora::TakeRow(int row) const {
+  const TAutoRunItem* item = rows_.At(row);
+  TakenEntry taken;
+  taken.ref = EntryRef::Of(*item);
+  taken.hasSwitch = item->Kind != EntryKind::Record && item->HasSwitch();
+  taken.off = item->SwitchedOff();
+  taken.missing = item->Missing();
+  taken.command = item->Command;
+  if (item->Kind == EntryKind::Record) taken.record = static_cast<const TRecordRow*>(item)->Record;
+  return taken;
+}
+
+TakenEntries TVelmora::TakeSelection() const {
+  TakenEntries taken;
+  const int focused = lvAutoRun.FocusedIndex();
+  for (const int row : SelectedRows()) {
+    if (row == focused) taken.single = static_cast<int>(taken.rows.size());
+    taken.rows.push_back(TakeRow(row));
+  }
+  if (taken.single < 0 && !taken.rows.empty()) taken.single = 0;
+  if (const TAutoRunNode* node = NodeItem(tvAutoRun.Selected())) taken.node = *node;
+  taken.canUndo = !undo_.Empty();
+  return taken;
+}
+
+void TVelmora::Execute(Command id, const TakenEntries& taken) {
+  if (!Enabled(id, taken)) return;
+  const TakenEntry* one = taken.Single();
+  switch (id) {
+    case Command::Add:
+      return AddEntry(*taken.node);
+    case Command::Change:
+      return ChangeEntry(*one);
+    case Command::Delete:
+      return taken.AllRecords() ? DiscardEntries(taken) : DeleteEntries(taken);
+    case Command::Enable:
+      return SwitchEntries(taken, true);
+    case Command::Disable:
+      return SwitchEntries(taken, false);
+    case Command::Undo:
+      return UndoLast();
+    case Command::Restore:
+      return RestoreEntries(taken);
+    case Command::Export:
+      return ExportEntry(one->ref);
+    case Command::Properties:
+      return ShowProperties(one->ref);
+    case Command::Refresh:
+      return ReloadAll();
+    case Command::Copy:
+      return CopyRows(taken);
+    case Command::Rename:
+      return RenameInPlace(*one);
+  }
+}
+
+void TVelmora::lvAutoRunKeyDown(ui::KeyEvent& event) {
+  const std::optional<Command> id = CommandOfKey(event.key, event.ctrl, event.shift, event.alt);
+  if (!id) return;
+  event.key = 0;
+  Execute(*id, TakeSelection());
+}
+
+// Into the location the tree showed selected when the user asked: the
+// dialog may take its time.
+void TVelmora::AddEntry(const TAutoRunNode& node) {
+  if (!node.AllowsAdd) return;
   TAutoRunItemDlg dialog;
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
   AddAs(node, dialog.NameText(), dialog.PathText());
@@ -616,19 +739,18 @@ void TVelmora::AddAs(const TAutoRunNode& node, const std::wstring& name, const s
   RunUndoable([&](CommandRun& run, UndoStep& step) {
     run.select = ::AddEntry(node, name, path, &step);
     run.touched.push_back(*run.select);
+    return true;
   });
 }
 
-void TVelmora::ChangeEntry(int row) {
-  const TAutoRunItem* item = rows_.At(row);
-  if (!item || item->Kind != EntryKind::RegistryValue) return;
-  const EntryRef entry = EntryRef::Of(*item);
-  RequireAddressable(entry);
+void TVelmora::ChangeEntry(const TakenEntry& entry) {
+  if (entry.ref.kind != EntryKind::RegistryValue) return;
+  RequireAddressable(entry.ref);
   TAutoRunItemDlg dialog;
-  dialog.SetNameText(entry.name);
-  dialog.SetPathText(item->Command);
+  dialog.SetNameText(entry.ref.name);
+  dialog.SetPathText(entry.command);
   if (dialog.ShowModal() != ui::ModalResult::Ok) return;
-  ChangeTo(entry, dialog.NameText(), dialog.PathText());
+  ChangeTo(entry.ref, dialog.NameText(), dialog.PathText());
 }
 
 void TVelmora::ChangeTo(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath) {
@@ -636,24 +758,34 @@ void TVelmora::ChangeTo(const EntryRef& entry, const std::wstring& newName, cons
     run.touched.push_back(entry);
     run.select = ::ChangeEntry(entry, newName, newPath, &step);
     run.touched.push_back(*run.select);
+    return true;
   });
 }
 
-// Each selected entry in turn, each its own undo step; the first that
-// fails stops the rest and is named in the message (it is left whole).
-// Then the neighbour in the same list takes the selection: the row below
-// the last selected, else the one above the first.
-void TVelmora::DeleteEntry() {
-  const std::vector<int> rows = SelectedRows();
-  const TAutoRunItem* item = rows_.At(rows.empty() ? -1 : rows.front());
-  if (!item) return;
-  if (item->Kind == EntryKind::Record) return DiscardEntry(rows.front());
+void TVelmora::RenameTo(const EntryRef& entry, const std::wstring& newName) {
+  if (newName == entry.name) return;
+  RunUndoable([&](CommandRun& run, UndoStep& step) {
+    run.touched.push_back(entry);
+    run.select = ::RenameEntry(entry, newName, &step);
+    run.touched.push_back(*run.select);
+    return true;
+  });
+}
+
+// Each taken entry in turn, each its own undo step; the first that fails
+// stops the rest and is named in the message (it is left whole). Then the
+// neighbour in the same list takes the selection: the row below the last
+// taken, else the one above the first.
+void TVelmora::DeleteEntries(const TakenEntries& taken) {
   std::vector<EntryRef> entries;
-  for (int row : rows)
-    if (rows_.At(row)->Kind != EntryKind::Record) entries.push_back(EntryRef::Of(*rows_.At(row)));
-  const std::optional<EntryRef> next = NeighbourOf(rows.front(), rows.back());
+  for (const TakenEntry& row : taken.rows)
+    if (row.ref.kind != EntryKind::Record) entries.push_back(row.ref);
+  const std::optional<EntryRef> next = NeighbourOf(taken);
   RunCommand([&](CommandRun& run) {
-    EachInTurn(entries, run, [](const EntryRef& entry, UndoStep& step) { ::DeleteEntry(entry, &step); });
+    EachInTurn(entries, run, [](const EntryRef& entry, UndoStep& step) {
+      ::DeleteEntry(entry, &step);
+      return true;
+    });
     run.select = next;
   });
 }
@@ -661,21 +793,22 @@ void TVelmora::DeleteEntry() {
 // The failure's message names the entry it stopped at: with several
 // selected, the user must learn which one it was.
 void TVelmora::EachInTurn(const std::vector<EntryRef>& entries, CommandRun& run,
-                          const std::function<void(const EntryRef&, UndoStep&)>& act) {
+                          const std::function<bool(const EntryRef&, UndoStep&)>& act) {
   for (size_t at = 0; at < entries.size(); ++at) {
     const EntryRef& entry = entries[at];
     run.touched.push_back(entry);
     run.select = entry;
     UndoStep step;
+    bool acted = false;
     try {
-      act(entry, step);
+      acted = act(entry, step);
     } catch (const EVelmoraError& error) {
       if (entries.size() == 1) throw;
       std::string text = FormatMessageText("Stopped at '%s': ", ShownName(entry.name)) + error.what();
       if (at + 1 < entries.size()) text += "\nThe entries after it were left as they were.";
       throw EVelmoraError(text, error.Code());
     }
-    undo_.push_back(std::move(step));
+    if (acted) undo_.Push(std::move(step));
   }
 }
 
@@ -685,41 +818,24 @@ std::vector<int> TVelmora::SelectedRows() const {
   return rows;
 }
 
-// The entry is found again by its identity: the row clicked may have gone
-// or moved since.
-void TVelmora::SwitchEntry(const EntryRef& entry) {
-  const TAutoRunItem* item = rows_.At(rows_.Find(entry));
-  if (!item || !item->HasSwitch()) return;
-  const bool on = item->SwitchedOff();
-  RunUndoable([&](CommandRun& run, UndoStep& step) {
-    run.touched.push_back(entry);
-    ::SwitchEntry(entry, on, &step);
-  });
-}
-
+// The state to end in is the opposite of what the user saw when clicking.
 void TVelmora::lvAutoRunCheckClick(int item) {
   const TAutoRunItem* entry = rows_.At(item);
-  if (!entry || !entry->HasSwitch()) return;
-  clickedSwitches_.push_back(EntryRef::Of(*entry));
+  if (!entry || entry->Kind == EntryKind::Record || !entry->HasSwitch()) return;
+  clickedSwitches_.emplace_back(EntryRef::Of(*entry), entry->SwitchedOff());
   PostMessageW(Handle(), kSwitchClicked, 0, 0);
 }
 
-// Every selected entry that has a switch goes the way the popup's caption
-// says (the first selected entry's opposite), in turn, stopping at the
-// first that fails.
-void TVelmora::miSwitchClick() {
-  const std::vector<int> rows = SelectedRows();
-  if (rows.size() <= 1) {
-    if (const std::optional<EntryRef> entry = SelectedEntry()) SwitchEntry(*entry);
-    return;
-  }
-  const bool on = rows_.At(rows.front())->SwitchedOff();
+// Every taken entry that has a switch ends in the state the command
+// names, in turn, stopping at the first that fails; one that is so
+// already is left alone (no record, no undo step).
+void TVelmora::SwitchEntries(const TakenEntries& taken, bool on) {
   std::vector<EntryRef> entries;
-  for (int row : rows)
-    if (rows_.At(row)->HasSwitch() && rows_.At(row)->SwitchedOff() == on) entries.push_back(EntryRef::Of(*rows_.At(row)));
+  for (const TakenEntry& row : taken.rows)
+    if (row.hasSwitch) entries.push_back(row.ref);
   const std::optional<EntryRef> selected = SelectedEntry();
   RunCommand([&](CommandRun& run) {
-    EachInTurn(entries, run, [on](const EntryRef& entry, UndoStep& step) { ::SwitchEntry(entry, on, &step); });
+    EachInTurn(entries, run, [on](const EntryRef& entry, UndoStep& step) { return ::SwitchEntry(entry, on, &step); });
     run.select = selected;
   });
 }
@@ -727,26 +843,21 @@ void TVelmora::miSwitchClick() {
 // A step that cannot be taken back goes all the same, so that the next
 // undo reaches the command before it; what it removed stays in its record.
 void TVelmora::UndoLast() {
-  if (undo_.empty()) return;
-  const UndoStep step = std::move(undo_.back());
-  undo_.pop_back();
+  if (undo_.Empty()) return;
+  const EntryRef entry = *undo_.NewestEntry();
   RunCommand([&](CommandRun& run) {
-    run.touched.push_back(step.entry);
-    run.select = ::UndoCommand(step);
+    run.touched.push_back(entry);
+    run.select = undo_.UndoNewest();
     run.touched.push_back(*run.select);
   });
 }
 
-void TVelmora::miUndoClick() { UndoLast(); }
-void TVelmora::miRestoreClick() { RestoreEntry(); }
-void TVelmora::miExportClick() { ExportEntry(); }
-
 // The program is looked up again, as the row was: the row keeps only what
 // its columns show. A 32-bit process reaches the native System32 as
 // Sysnative (the shell loads libraries, so the redirector stays on).
-void TVelmora::ShowProperties() {
-  const TAutoRunItem* item = rows_.At(lvAutoRun.SelectedIndex());
-  if (!item || item->Kind == EntryKind::Record) return;
+void TVelmora::ShowProperties(const EntryRef& entry) {
+  const TAutoRunItem* item = rows_.At(rows_.Find(entry));
+  if (!item) throw EVelmoraError(FormatMessageText("'%s' is no longer listed", ShownName(entry.name)), ERROR_FILE_NOT_FOUND);
   std::wstring program;
   if (item->Kind == EntryKind::File) {
     program = item->FilePath();
@@ -768,9 +879,8 @@ void TVelmora::ShowProperties() {
     throw EVelmoraError(FormatMessageText("Cannot show the properties of '%s'", program), shown);
 }
 
-void TVelmora::ExportEntry() {
-  const std::optional<EntryRef> entry = SelectedEntry();
-  if (!entry || entry->kind == EntryKind::Record) return;
+void TVelmora::ExportEntry(const EntryRef& entry) {
+  RequireAddressable(entry);
   std::vector<wchar_t> file(32768, L'\0');
   const std::wstring suggested = L"Velmora export.reg";
   suggested.copy(file.data(), suggested.size());
@@ -784,61 +894,74 @@ void TVelmora::ExportEntry() {
   // The host's current folder stays its own.
   save.Flags = OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
   if (!GetSaveFileNameW(&save)) return;
-  ExportEntries({*entry}, file.data());
+  ExportEntries({entry}, file.data());
 }
 
-// The restored entry leaves "REMOVED": its neighbour takes the selection.
-void TVelmora::RestoreEntry() {
-  const int row = lvAutoRun.SelectedIndex();
-  const TAutoRunItem* item = rows_.At(row);
-  if (!item || item->Kind != EntryKind::Record) return;
-  const std::wstring record = static_cast<const TRecordRow*>(item)->Record;
-  const std::optional<EntryRef> next = NeighbourOf(row);
+// Each taken record in turn, stopping at the first that fails (it stays,
+// and is named); a restored record leaves "REMOVED": the neighbour of the
+// taken rows takes the selection.
+void TVelmora::RestoreEntries(const TakenEntries& taken) {
+  const std::optional<EntryRef> next = NeighbourOf(taken);
   RunCommand([&](CommandRun& run) {
     run.wholeList = true;
-    RestoreRecord(record);
     run.select = next;
+    for (size_t at = 0; at < taken.rows.size(); ++at) {
+      const TakenEntry& row = taken.rows[at];
+      try {
+        RestoreRecord(row.record);
+      } catch (const EVelmoraError& error) {
+        if (taken.rows.size() == 1) throw;
+        std::string text = FormatMessageText("Stopped at '%s': ", ShownName(row.ref.name)) + error.what();
+        if (at + 1 < taken.rows.size()) text += "\nThe entries after it were left as they were.";
+        throw EVelmoraError(text, error.Code());
+      }
+    }
   });
 }
 
-void TVelmora::DiscardEntry(int row) {
-  const auto* item = static_cast<const TRecordRow*>(rows_.At(row));
-  const std::wstring record = item->Record, name = item->Name;
+void TVelmora::DiscardEntries(const TakenEntries& taken) {
   const std::wstring question =
-      L"Delete the copy of '" + ShownName(name) + L"' for good? It cannot be restored afterwards.";
+      taken.rows.size() == 1
+          ? L"Delete the copy of '" + ShownName(taken.rows.front().ref.name) +
+                L"' for good? It cannot be restored afterwards."
+          : L"Delete the copies of these " + std::to_wstring(taken.rows.size()) +
+                L" entries for good? They cannot be restored afterwards.";
   if (MessageBoxW(GetAncestor(Handle(), GA_ROOT), question.c_str(), L"Velmora", MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
-  const std::optional<EntryRef> next = NeighbourOf(row);
+  const std::optional<EntryRef> next = NeighbourOf(taken);
   RunCommand([&](CommandRun& run) {
     run.wholeList = true;
-    if (!DiscardRecord(record))
-      throw EVelmoraError(FormatMessageText("Failed to delete the copy of '%s'", ShownName(name)),
-                          static_cast<long>(GetLastError()));
     run.select = next;
+    for (const TakenEntry& row : taken.rows)
+      if (!DiscardRecord(row.record))
+        throw EVelmoraError(FormatMessageText("Failed to delete the copy of '%s'", ShownName(row.ref.name)),
+                            static_cast<long>(GetLastError()));
   });
 }
+
 void TVelmora::tbRefreshClick() { ReloadAll(); }
 
-void TVelmora::RenameInPlace() {
-  const int row = lvAutoRun.SelectedIndex();
-  if (row >= 0) lvAutoRun.EditLabel(row);
+// The list's edit box is filled from a buffer of MAX_PATH characters: a
+// longer name would come back cut, so it is renamed in the item dialog.
+void TVelmora::RenameInPlace(const TakenEntry& entry) {
+  RequireAddressable(entry.ref);
+  if (entry.ref.name.size() >= MAX_PATH) return ChangeEntry(entry);
+  const int row = rows_.Find(entry.ref);
+  if (row < 0) return;
+  editing_ = entry.ref;
+  lvAutoRun.EditLabel(row);
 }
 
-void TVelmora::CopySelected() {
+void TVelmora::CopyRows(const TakenEntries& taken) {
   std::wstring text;
-  for (int row = -1; (row = lvAutoRun.NextSelected(row)) >= 0;) {
-    const TAutoRunItem* item = rows_.At(row);
-    if (!item) continue;
+  for (const TakenEntry& row : taken.rows) {
+    const TAutoRunItem* item = rows_.At(rows_.Find(row.ref));
     if (!text.empty()) text += L"\r\n";
-    text += ShownName(item->Name) + L"\t" + item->ShownPath();
+    text += ShownName(row.ref.name) + L"\t" + (item ? item->ShownPath() : row.command);
   }
   if (!text.empty()) ui::CopyTextToClipboard(GetAncestor(Handle(), GA_ROOT), text);
 }
-void TVelmora::miAddClick() { AddEntry(); }
-void TVelmora::miChangeClick() { ChangeEntry(lvAutoRun.SelectedIndex()); }
-void TVelmora::miDeleteClick() { DeleteEntry(); }
 
-// The row clicked, whatever was selected before.
 // A header click sorts by its column, a second click on it reverses.
 void TVelmora::lvAutoRunColumnClick(int column) {
   RowOrder order = rows_.Order();
@@ -849,9 +972,22 @@ void TVelmora::lvAutoRunColumnClick(int column) {
   if (selected >= 0) lvAutoRun.EnsureVisible(selected);
 }
 
+// The row double-clicked, whatever was selected before.
 void TVelmora::lvAutoRunDblClick(int item) {
   const TAutoRunItem* entry = rows_.At(item);
   if (!entry || entry->Kind != EntryKind::RegistryValue) return;
   SelectRow(item);
-  ChangeEntry(item);
+  ChangeEntry(TakeRow(item));
+}
+
+std::vector<int> TVelmora::ColumnWidths() const {
+  std::vector<int> widths;
+  for (int column = 0; column < lvAutoRun.ColumnCount(); ++column) widths.push_back(lvAutoRun.ColumnWidth(column));
+  return widths;
+}
+
+void TVelmora::SetColumnWidths(const std::vector<int>& widths) {
+  const size_t columns = std::min(widths.size(), static_cast<size_t>(lvAutoRun.ColumnCount()));
+  for (size_t column = 0; column < columns; ++column)
+    lvAutoRun.SetColumnWidth(static_cast<int>(column), widths[column]);
 }

@@ -5,22 +5,26 @@
 // where the rows live RowStore.h, what a command does EntryCommands.h.
 //
 // The controls raise typed events (ui/Window.h says how a message gets to
-// them); BindEvents connects them to the handlers below by name. A command
-// takes the chosen entry's identity when it starts and runs through
-// RunCommand, which refreshes the list on every way out and selects the
-// entry the command leaves by that identity.
+// them); BindEvents connects them to the handlers below by name. Every way
+// into a command (toolbar, popup, key, in-place rename) takes the entries
+// when the user acts (TakeSelection, FrameCommands.h) and ends in Execute;
+// a command runs through RunCommand, which reads back what it touched on
+// every way out and selects the entry it leaves by that identity.
 #include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "manager/ChangeWatch.h"
 #include "manager/Entry.h"
 #include "manager/EntryCommands.h"
+#include "manager/FrameCommands.h"
 #include "manager/RowStore.h"
+#include "manager/UndoStack.h"
 #include "ui/CaptionPanel.h"
 #include "ui/Gdi.h"
 #include "ui/Dpi.h"
@@ -33,12 +37,8 @@
 #include "ui/TreeView.h"
 #include "ui/Window.h"
 
-// Command ids of the toolbar buttons and the popup menu's items.
-enum CommandId {
-  idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo,
-  idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore, idMenuExport,
-  idMenuProperties,
-};
+// Ids of the toolbar's buttons; the popup's are in the command table.
+enum ToolButtonId { idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo };
 
 class TVelmora : public ui::Window {
  public:
@@ -53,14 +53,21 @@ class TVelmora : public ui::Window {
   // The list's order, from a header click or a saved layout.
   RowOrder ListOrder() const { return rows_.Order(); }
   void SetListOrder(RowOrder order) { rows_.SortBy(order); }
+  std::vector<int> ColumnWidths() const;
+  void SetColumnWidths(const std::vector<int>& widths);
+
+  // What the user acts on now: the selected rows, the one a single-entry
+  // command takes, the node shown.
+  TakenEntries TakeSelection() const;
+  // Runs a command on the entries taken when the user acted; a disabled
+  // one does nothing.
+  void Execute(Command id, const TakenEntries& taken);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  // The window binds its own handlers to the list's keys and the delete
-  // button; the tests and the benchmark drive the frame through a driver.
-  friend class TVelmoraWin;
+  // The tests and the benchmark drive the frame through a driver.
   friend class ManagerDriver;
 
   // Declared before the controls, so destroyed after them.
@@ -74,9 +81,10 @@ class TVelmora : public ui::Window {
   ui::ListView lvAutoRun;
   ui::Splitter splTree;
   ui::PopupMenu pmAutoRun;
-  ui::MenuItem miDelete{pmAutoRun, idMenuDelete}, miAdd{pmAutoRun, idMenuAdd}, miChange{pmAutoRun, idMenuChange},
-      miSwitch{pmAutoRun, idMenuSwitch}, miUndo{pmAutoRun, idMenuUndo}, miRestore{pmAutoRun, idMenuRestore},
-      miExport{pmAutoRun, idMenuExport}, miProperties{pmAutoRun, idMenuProperties};
+  ui::MenuItem miDelete{pmAutoRun, InfoOf(Command::Delete).menuId}, miAdd{pmAutoRun, InfoOf(Command::Add).menuId},
+      miChange{pmAutoRun, InfoOf(Command::Change).menuId}, miSwitch{pmAutoRun, InfoOf(Command::Disable).menuId},
+      miUndo{pmAutoRun, InfoOf(Command::Undo).menuId}, miRestore{pmAutoRun, InfoOf(Command::Restore).menuId},
+      miExport{pmAutoRun, InfoOf(Command::Export).menuId}, miProperties{pmAutoRun, InfoOf(Command::Properties).menuId};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
@@ -125,9 +133,8 @@ class TVelmora : public ui::Window {
   // Lists the selected node afresh; the rows listed before an error stay.
   void ListSelectedNode();
   // Merges a fresh listing of the selected node into the rows (the caller
-  // has taken the places' stamps before), then
-  // selects `select` by its identity, else the row at `fallbackRow` (or
-  // the last), else none.
+  // has taken the places' stamps before), then selects `select` by its
+  // identity, else the row at `fallbackRow` (or the last), else none.
   void RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow);
   // What a command leaves for the list: the entries whose rows are read
   // again however it ends (a command costs the rows it changed), the entry
@@ -139,46 +146,57 @@ class TVelmora : public ui::Window {
     bool wholeList = false;
   };
   void RunCommand(const std::function<void(CommandRun&)>& command);
-  // The same for a command that can be taken back: its undo step is kept.
-  void RunUndoable(const std::function<void(CommandRun&, UndoStep&)>& command);
+  // The same for a command that can be taken back: its undo step is kept
+  // when the command acted.
+  void RunUndoable(const std::function<bool(CommandRun&, UndoStep&)>& command);
   // Reads the touched entries again into their rows, then selects.
   void UpdateRows(const CommandRun& run, int fallbackRow);
   void SelectAfter(const std::optional<EntryRef>& select, int fallbackRow);
   // The shown nodes' stamps taken now; true when one differs from before.
   bool TakeStamps();
-  // Watches what the selected node shows.
-  void WatchShownNodes();
+  // Watches what the selected node shows; `again` arms every watch anew.
+  void WatchShownNodes(bool again = false);
   void WatchedChanged();
-  // Marks listed rows that came back since the last look.
+  void MergeKeepingView();
+  // Marks listed rows that came back since the last look; the entries this
+  // opening's commands wrote are the user's own, never marked.
   void MarkRows(EntryRows& rows) const;
+  void RememberOwn(const EntryRef& entry);
   // Takes what the shown nodes list into the look kept at closing.
   void RememberShown();
   // The row below `last`, else the one above `first`: who takes the
   // selection when the rows from `first` to `last` go.
   std::optional<EntryRef> NeighbourOf(int first, int last) const;
   std::optional<EntryRef> NeighbourOf(int row) const { return NeighbourOf(row, row); }
-  void AddEntry();
-  void ChangeEntry(int row);
+  std::optional<EntryRef> NeighbourOf(const TakenEntries& taken) const;
+
+  // The commands, each over the entries taken when the user acted.
+  void AddEntry(const TAutoRunNode& node);
+  void ChangeEntry(const TakenEntry& entry);
   // What the item dialog's OK runs.
   void AddAs(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path);
   void ChangeTo(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath);
-  void DeleteEntry();
-  void SwitchEntry(const EntryRef& entry);
+  void DeleteEntries(const TakenEntries& taken);
+  // Each taken entry with a switch ends on (or off); one already so is
+  // left alone.
+  void SwitchEntries(const TakenEntries& taken, bool on);
   // Takes back the last command of this opening not taken back yet.
   void UndoLast();
-  // A row of "REMOVED": puts the entry back, or (asked first) lets the
-  // record go for good.
-  void RestoreEntry();
-  void DiscardEntry(int row);
-  // Saves the selected entry as a registry editor's file where the user
-  // chooses.
-  void ExportEntry();
-  // The selected rows as text: the name, a tab and the Path column, a line
+  // Rows of "REMOVED": put back each in turn, or (asked first) let go for good.
+  void RestoreEntries(const TakenEntries& taken);
+  void DiscardEntries(const TakenEntries& taken);
+  // Saves an entry as a registry editor's file where the user chooses.
+  void ExportEntry(const EntryRef& entry);
+  // The taken rows as text: the name, a tab and the Path column, a line
   // each, on the clipboard.
-  void CopySelected();
-  // F2: the selected entry's name edited in its row, renamed as Change
-  // renames it (its command kept).
-  void RenameInPlace();
+  void CopyRows(const TakenEntries& taken);
+  // F2: the entry's name edited in its row (a name the edit box cannot
+  // hold whole goes to the item dialog); renamed as stored, its command kept.
+  void RenameInPlace(const TakenEntry& entry);
+  void RenameTo(const EntryRef& entry, const std::wstring& newName);
+  // The shell's properties of the program an entry starts (a Startup
+  // row's own file).
+  void ShowProperties(const EntryRef& entry);
 
   // Selection and keyboard focus on one row, shown.
   void SelectRow(int row);
@@ -187,35 +205,23 @@ class TVelmora : public ui::Window {
     return static_cast<const TAutoRunNode*>(tvAutoRun.Data(node));
   }
   std::vector<const TAutoRunNode*> LocationsOf(HTREEITEM node) const;
+  TakenEntry TakeRow(int row) const;
 
   // Event handlers, bound by name in BindEvents.
   void tvAutoRunChange(HTREEITEM node);
   void lvAutoRunChange(int item);
   void lvAutoRunDblClick(int item);
   void lvAutoRunColumnClick(int column);
+  void lvAutoRunKeyDown(ui::KeyEvent& event);
   std::vector<int> SelectedRows() const;
   // Acts on each entry in turn, each its own undo step, stopping at the
-  // first that fails.
+  // first that fails; `act` returns false when it had nothing to do.
   void EachInTurn(const std::vector<EntryRef>& entries, CommandRun& run,
-                  const std::function<void(const EntryRef&, UndoStep&)>& act);
+                  const std::function<bool(const EntryRef&, UndoStep&)>& act);
   void lvAutoRunCheckClick(int item);
   void pmAutoRunPopup();
   void tbRefreshClick();
-  void miAddClick();
-  void miChangeClick();
-  void miDeleteClick();
-  void miSwitchClick();
-  void miUndoClick();
-  void miRestoreClick();
-  void miExportClick();
-  // The shell's properties of the program an entry starts (a Startup
-  // row's own file).
-  void ShowProperties();
 
-  struct CommandStates {
-    bool add, change, remove;
-  };
-  CommandStates CommandRule() const;
   void ApplyRuleToToolBar();
   void CreateComponents();
   void BindEvents();
@@ -235,10 +241,21 @@ class TVelmora : public ui::Window {
   // scaled by it.
   UINT dpi_ = 96;
   int Scaled(int pixels) const { return ui::Scaled(pixels, dpi_); }
-  // A rename typed in a row, waiting for the list to close its edit box.
+  // The entry whose name is being edited in its row, taken when the edit
+  // opened; then the rename typed, waiting for the list to close its box.
+  std::optional<EntryRef> editing_;
   std::optional<std::pair<EntryRef, std::wstring>> renamed_;
-  // Check-box clicks waiting for the list to be done with them.
-  std::deque<EntryRef> clickedSwitches_;
-  // The commands of this opening, newest last, as undo takes them back.
-  std::vector<UndoStep> undo_;
+  // Check-box clicks waiting for the list to be done with them: the entry
+  // and the state it is to end in (the opposite of what the user saw).
+  std::deque<std::pair<EntryRef, bool>> clickedSwitches_;
+  // What the popup was opened on; its items act on that.
+  TakenEntries popupTaken_;
+  // The commands of this opening, as undo takes them back.
+  UndoStack undo_;
+  // The entries this opening's commands wrote (location and folded name).
+  std::unordered_set<std::wstring> own_;
+  // A command was run: the next notification lists the shown places again
+  // whatever their stamps, so that a change another program made just
+  // before the command's own write is not taken for ours.
+  bool relistAfterCommand_ = false;
 };

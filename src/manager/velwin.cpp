@@ -51,8 +51,6 @@ TVelmoraWin::TVelmoraWin() {
   ui::SetFontRecursive(Handle(), font_.Get());
 
   OnClose = [this](ui::CloseEvent& event) { FormClose(event); };
-  Velmora->lvAutoRun.OnKeyDown = [this](ui::KeyEvent& event) { VelmoralvAutoRunKeyDown(event); };
-  Velmora->tbDelete.OnClick = [this] { VelmoratbDeleteClick(); };
 
   // An error while the frame loads is reported; the window still opens.
   ui::RunHandler([this] { FormCreate(); });
@@ -69,38 +67,6 @@ void TVelmoraWin::FormCreate() { Velmora->InitManager(); }
 
 void TVelmoraWin::FormClose(ui::CloseEvent&) { SetModalResult(ui::ModalResult::Ok); }
 
-// The keys of a file manager's panels and of Explorer: Enter changes,
-// Insert adds, F2 renames in place, F5 refreshes, Ctrl+C copies the rows
-// as text.
-void TVelmoraWin::VelmoralvAutoRunKeyDown(ui::KeyEvent& event) {
-  const bool plain = !event.ctrl && !event.alt && !event.shift;
-  if (event.key == 'Z' && event.ctrl && !event.alt) {
-    event.key = 0;
-    Velmora->miUndoClick();
-    return;
-  }
-  if (event.key == 'C' && event.ctrl && !event.alt) {
-    event.key = 0;
-    Velmora->CopySelected();
-    return;
-  }
-  if (plain && (event.key == VK_RETURN || event.key == VK_INSERT || event.key == VK_F5 || event.key == VK_F2)) {
-    const WORD key = event.key;
-    event.key = 0;
-    if (key == VK_F2) Velmora->RenameInPlace();
-    if (key == VK_RETURN) Velmora->miChangeClick();
-    if (key == VK_INSERT) Velmora->miAddClick();
-    if (key == VK_F5) Velmora->tbRefreshClick();
-    return;
-  }
-  // Whatever shift keys are held.
-  if (event.key != VK_DELETE) return;
-  event.key = 0;
-  Velmora->miDeleteClick();
-}
-
-void TVelmoraWin::VelmoratbDeleteClick() { Velmora->miDeleteClick(); }
-
 WindowLayout TVelmoraWin::CurrentLayout() const {
   WindowLayout layout;
   WINDOWPLACEMENT placement{};
@@ -114,8 +80,7 @@ WindowLayout TVelmoraWin::CurrentLayout() const {
   layout.maximized = IsZoomed(Handle()) || placement.showCmd == SW_SHOWMAXIMIZED;
   layout.dpi = static_cast<int>(ui::DpiOf(Handle()));
   layout.treeWidth = Velmora->TreeWidth();
-  for (int column = 0; column < Velmora->lvAutoRun.ColumnCount(); ++column)
-    layout.columns.push_back(Velmora->lvAutoRun.ColumnWidth(column));
+  layout.columns = Velmora->ColumnWidths();
   layout.sortColumn = Velmora->ListOrder().column;
   layout.ascending = Velmora->ListOrder().ascending;
   return layout;
@@ -146,10 +111,10 @@ void TVelmoraWin::ApplyLayout(const WindowLayout& saved, HWND host) {
   SetWindowPlacement(Handle(), &placement);
   SetShowCommand(saved.maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
   Velmora->SetTreeWidth(std::min(scaled(saved.treeWidth), std::max(0, static_cast<int>(place.right - place.left) - 40)));
-  const size_t columns = std::min(saved.columns.size(), static_cast<size_t>(Velmora->lvAutoRun.ColumnCount()));
-  for (size_t column = 0; column < columns; ++column)
-    Velmora->lvAutoRun.SetColumnWidth(static_cast<int>(column), scaled(saved.columns[column]));
-  if (saved.sortColumn < Velmora->lvAutoRun.ColumnCount())
+  std::vector<int> columns;
+  for (const int width : saved.columns) columns.push_back(scaled(width));
+  Velmora->SetColumnWidths(columns);
+  if (saved.sortColumn < static_cast<int>(Velmora->ColumnWidths().size()))
     Velmora->SetListOrder(RowOrder{saved.sortColumn, saved.ascending});
 }
 

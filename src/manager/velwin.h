@@ -16,8 +16,6 @@ class TVelmoraWin : public ui::Form {
 
   void FormCreate();
   void FormClose(ui::CloseEvent& event);
-  void VelmoralvAutoRunKeyDown(ui::KeyEvent& event);
-  void VelmoratbDeleteClick();
 
   // The window's size, place and state, the tree's width, the columns'
   // widths and the sort, as they are now.

@@ -86,10 +86,14 @@ TEST(RecordIndex, SummariesReadBackUpToADamagedTail) {
     const std::vector<std::uint8_t> one = EncodeSummary(summary);
     bytes.insert(bytes.end(), one.begin(), one.end());
   }
-  EXPECT_EQ(DecodeSummaries(bytes.data(), bytes.size()), summaries);
+  bool whole = false;
+  EXPECT_EQ(DecodeSummaries(bytes.data(), bytes.size(), &whole), summaries);
+  EXPECT_TRUE(whole);
   const size_t first = EncodeSummary(summaries[0]).size();
-  for (size_t cut = first; cut < bytes.size(); ++cut)
-    EXPECT_EQ(DecodeSummaries(bytes.data(), cut).size(), 1u) << cut;
+  for (size_t cut = first + 1; cut < bytes.size(); ++cut) {
+    EXPECT_EQ(DecodeSummaries(bytes.data(), cut, &whole).size(), 1u) << cut;
+    EXPECT_FALSE(whole) << "a damaged tail must be told, so the index is written again: " << cut;
+  }
   EXPECT_TRUE(DecodeSummaries(bytes.data(), first - 1).empty());
 }
 
@@ -111,6 +115,28 @@ TEST(LastLook, RoundTripsAndRefusesWhatIsNotWhole) {
     LastLook partial{{L"kept", {}}};
     EXPECT_FALSE(DecodeLastLook(bytes.data(), size, partial)) << size;
     EXPECT_EQ(partial.size(), 1u) << "a damaged look changed what was read before";
+  }
+  // Read only in the form it is written in: each location once, in order.
+  const auto lookOf = [](std::vector<std::wstring> locations) {
+    std::vector<std::uint8_t> out = {'V', 'L', 'M', 'L', 1, static_cast<std::uint8_t>(locations.size()), 0, 0, 0};
+    for (const std::wstring& location : locations) {
+      out.insert(out.end(), {static_cast<std::uint8_t>(location.size()), 0, 0, 0});
+      for (const wchar_t c : location) out.insert(out.end(), {static_cast<std::uint8_t>(c), 0});
+      out.insert(out.end(), {0, 0, 0, 0});
+    }
+    return out;
+  };
+  const struct {
+    std::vector<std::wstring> locations;
+    bool read;
+  } forms[] = {{{L"A", L"B"}, true}, {{L"A", L"A", L"A"}, false}, {{L"B", L"A"}, false}, {{L"A", L"a"}, true}};
+  for (const auto& form : forms) {
+    const std::vector<std::uint8_t> bytes = lookOf(form.locations);
+    LastLook read;
+    EXPECT_EQ(DecodeLastLook(bytes.data(), bytes.size(), read), form.read) << form.locations.size();
+    if (form.read) {
+      EXPECT_EQ(EncodeLastLook(read), bytes);
+    }
   }
 }
 

@@ -1,0 +1,79 @@
+#include "manager/FrameCommands.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+
+bool IsValue(const TakenEntry& row) { return row.ref.kind == EntryKind::RegistryValue; }
+bool IsEntry(const TakenEntry& row) { return row.ref.kind != EntryKind::Record; }
+
+bool SingleIs(const TakenEntries& taken, bool (*what)(const TakenEntry&)) {
+  return taken.Single() && what(*taken.Single());
+}
+
+// The popup shows one of the two, as the row SwitchingRow names says;
+// every taken row with a switch then ends that way.
+bool CanSwitch(const TakenEntries& taken, bool toOn) {
+  const TakenEntry* row = taken.SwitchingRow();
+  return row && row->off == toOn;
+}
+
+// Ids of the popup's items; the toolbar's buttons have their own.
+enum MenuId { idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore, idMenuExport,
+              idMenuProperties };
+
+const std::vector<CommandInfo> kCommands = {
+    {Command::Add, L"Add new", idMenuAdd, VK_INSERT, false,
+     [](const TakenEntries& t) { return t.node && t.node->AllowsAdd; }},
+    {Command::Change, L"Change", idMenuChange, VK_RETURN, false, [](const TakenEntries& t) { return SingleIs(t, IsValue); }},
+    {Command::Delete, L"Delete", idMenuDelete, VK_DELETE, false, [](const TakenEntries& t) { return !t.rows.empty(); }},
+    {Command::Disable, L"Disable", idMenuSwitch, 0, false, [](const TakenEntries& t) { return CanSwitch(t, false); }},
+    {Command::Enable, L"Enable", idMenuSwitch, 0, false, [](const TakenEntries& t) { return CanSwitch(t, true); }},
+    {Command::Undo, L"Undo", idMenuUndo, 'Z', true, [](const TakenEntries& t) { return t.canUndo; }},
+    {Command::Restore, L"Restore", idMenuRestore, 0, false,
+     [](const TakenEntries& t) { return !t.rows.empty() && t.AllRecords(); }},
+    {Command::Export, L"Export...", idMenuExport, 0, false, [](const TakenEntries& t) { return SingleIs(t, IsEntry); }},
+    {Command::Properties, L"Properties", idMenuProperties, 0, false,
+     [](const TakenEntries& t) { return SingleIs(t, IsEntry) && !t.Single()->missing; }},
+    {Command::Refresh, nullptr, 0, VK_F5, false, [](const TakenEntries&) { return true; }},
+    {Command::Copy, nullptr, 0, 'C', true, [](const TakenEntries& t) { return !t.rows.empty(); }},
+    {Command::Rename, nullptr, 0, VK_F2, false, [](const TakenEntries& t) { return SingleIs(t, IsValue); }},
+};
+
+}  // namespace
+
+const TakenEntry* TakenEntries::SwitchingRow() const {
+  if (Single() && Single()->hasSwitch) return Single();
+  for (const TakenEntry& row : rows)
+    if (row.hasSwitch) return &row;
+  return nullptr;
+}
+
+bool TakenEntries::AnyRecord() const {
+  return std::any_of(rows.begin(), rows.end(), [](const TakenEntry& row) { return !IsEntry(row); });
+}
+
+bool TakenEntries::AllRecords() const {
+  return std::all_of(rows.begin(), rows.end(), [](const TakenEntry& row) { return !IsEntry(row); });
+}
+
+const std::vector<CommandInfo>& Commands() { return kCommands; }
+
+const CommandInfo& InfoOf(Command id) {
+  return *std::find_if(kCommands.begin(), kCommands.end(), [id](const CommandInfo& info) { return info.id == id; });
+}
+
+std::optional<Command> CommandOfKey(std::uint16_t key, bool ctrl, bool shift, bool alt) {
+  // Delete takes whatever shift keys are held.
+  if (key == VK_DELETE) return Command::Delete;
+  if (alt) return std::nullopt;
+  for (const CommandInfo& info : kCommands) {
+    if (info.key != key) continue;
+    if (info.ctrl == ctrl && !shift) return info.id;
+  }
+  return std::nullopt;
+}
+
+bool Enabled(Command id, const TakenEntries& taken) { return InfoOf(id).enabled(taken); }

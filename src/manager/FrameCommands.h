@@ -1,0 +1,59 @@
+#pragma once
+// The manager's commands, one table: each command's id, caption, picture,
+// key and the rule for when it is enabled, the rule a function of the
+// entries the user acted on, taken at that moment. The toolbar, the popup,
+// the keys and the in-place rename all end in the frame's one Execute.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "manager/Entry.h"
+
+enum class Command : unsigned char {
+  Add, Change, Delete, Enable, Disable, Undo, Restore, Export, Properties, Refresh, Copy, Rename,
+};
+
+// One row as the user saw it when acting: its identity and what it showed.
+struct TakenEntry {
+  EntryRef ref;
+  bool hasSwitch = false;
+  bool off = false;      // switched off, as shown
+  bool missing = false;  // the program is gone, as shown
+  std::wstring command;  // as the row showed it
+  std::wstring record;   // a row of "REMOVED": the record
+};
+
+// What a command acts on: the selected rows in list order, the one a
+// single-entry command takes (the focused row when it is selected, as
+// Explorer's F2 and Properties do, else the first), and the node shown.
+struct TakenEntries {
+  std::vector<TakenEntry> rows;
+  int single = -1;  // index into rows; -1 when none is selected
+  std::optional<TAutoRunNode> node;  // the node selected, when a command may add to it
+  bool canUndo = false;
+
+  const TakenEntry* Single() const { return single >= 0 ? &rows[static_cast<size_t>(single)] : nullptr; }
+  // The row whose switch names the popup's "Disable" or "Enable": the
+  // single row when it has a switch, else the first that has one.
+  const TakenEntry* SwitchingRow() const;
+  bool AnyRecord() const;
+  bool AllRecords() const;
+};
+
+struct CommandInfo {
+  Command id;
+  const wchar_t* caption;  // the popup's; null for commands it does not show
+  int menuId;              // the popup item's id (0: none)
+  std::uint16_t key;       // a virtual-key code; 0: no key
+  bool ctrl;
+  bool (*enabled)(const TakenEntries& taken);
+};
+
+// The table, in the popup's order.
+const std::vector<CommandInfo>& Commands();
+const CommandInfo& InfoOf(Command id);
+// The command a key pressed in the list runs (Shift and Alt not held; Delete
+// with any of them), if any.
+std::optional<Command> CommandOfKey(std::uint16_t key, bool ctrl, bool shift, bool alt);
+bool Enabled(Command id, const TakenEntries& taken);
