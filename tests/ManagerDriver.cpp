@@ -52,6 +52,10 @@ void ManagerDriver::OpenPopup() { frame.pmAutoRunPopup(); }
 
 void ManagerDriver::Choose(ui::MenuItem& item) {
   OpenPopup();
+  ChooseOpened(item);
+}
+
+void ManagerDriver::ChooseOpened(ui::MenuItem& item) {
   ui::RunHandler([&] { item.Click(); }, frame.Handle());
   Pump();
 }

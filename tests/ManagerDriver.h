@@ -49,6 +49,9 @@ class ManagerDriver {
   // Opens the popup and chooses an item, as the user does: what the
   // command raises is shown in the error box.
   void Choose(ui::MenuItem& item);
+  // Chooses an item of the popup opened before (OpenPopup), as the user
+  // does after looking at it for a while.
+  void ChooseOpened(ui::MenuItem& item);
   // The rows of the location(s) listed, inserted as the manager inserts
   // them; the benchmark's listing.
   void Fill(const TAutoRunNode& node);

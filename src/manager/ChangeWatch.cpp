@@ -24,9 +24,11 @@ struct ChangeWatch::Armed {
   RegistryKey key;
   HANDLE handle = nullptr;
   bool subtree = false;
+  DWORD changes = kKeyChanges;
 
   Armed() = default;
-  Armed(Armed&& other) noexcept : key(std::move(other.key)), handle(other.handle), subtree(other.subtree) {
+  Armed(Armed&& other) noexcept
+      : key(std::move(other.key)), handle(other.handle), subtree(other.subtree), changes(other.changes) {
     other.handle = nullptr;
   }
   Armed& operator=(Armed&&) = delete;
@@ -40,7 +42,7 @@ struct ChangeWatch::Armed {
   // The notification is asked for again after each one: a key's is
   // one-shot, a folder's goes on from where it was.
   bool Arm() {
-    if (key.IsOpen()) return RegNotifyChangeKeyValue(key.Get(), subtree, kKeyChanges, handle, TRUE) == ERROR_SUCCESS;
+    if (key.IsOpen()) return RegNotifyChangeKeyValue(key.Get(), subtree, changes, handle, TRUE) == ERROR_SUCCESS;
     return FindNextChangeNotification(handle) != FALSE;
   }
 };
@@ -84,20 +86,35 @@ void ChangeWatch::Rebuild(std::vector<Armed>& watches) {
     places = places_;
   }
   watches.clear();
+  const auto parentOf = [](const std::wstring& location) {
+    const size_t cut = location.find_last_of(L'\\');
+    // Not above the root's own key.
+    return cut == std::wstring::npos || location.find(L'\\') == cut ? std::wstring() : location.substr(0, cut);
+  };
+  const auto arm = [&](Armed& watch) {
+    watch.handle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (watch.handle && watch.Arm()) watches.push_back(std::move(watch));
+  };
   // A key that is missing is watched through the nearest key above it
   // that exists, with its subtree: the key may come (a switch's key comes
-  // with the first switch).
+  // with the first switch). A key that exists is watched with its parent's
+  // subkey names too: Wine tells a key's deletion only to its parent.
+  std::vector<std::wstring> parents;
   for (std::wstring location : places.keys) {
     Armed watch;
     while (OpenRegistryLocation(watch.key, location, KeyAccess::Notify) == ERROR_FILE_NOT_FOUND) {
-      const size_t cut = location.find_last_of(L'\\');
-      if (cut == std::wstring::npos || location.find(L'\\') == cut) break;  // not above the root's own key
-      location.erase(cut);
+      location = parentOf(location);
+      if (location.empty()) break;
       watch.subtree = true;
     }
     if (!watch.key.IsOpen()) continue;
-    watch.handle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (watch.handle && watch.Arm()) watches.push_back(std::move(watch));
+    const std::wstring parent = watch.subtree ? std::wstring() : parentOf(location);
+    arm(watch);
+    if (parent.empty() || std::find(parents.begin(), parents.end(), parent) != parents.end()) continue;
+    parents.push_back(parent);
+    Armed names;
+    names.changes = REG_NOTIFY_CHANGE_NAME;
+    if (OpenRegistryLocation(names.key, parent, KeyAccess::Notify) == ERROR_SUCCESS) arm(names);
   }
   // A folder is watched through its parent, with the parent's subtree: a
   // watched folder is held open, and a folder held open cannot be removed

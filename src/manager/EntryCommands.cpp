@@ -202,6 +202,15 @@ void RequireAddressable(const EntryRef& entry) {
                         ERROR_INVALID_NAME);
 }
 
+void RequireExportable(const EntryRef& entry) {
+  RequireAddressable(entry);
+  if (!RegFileCarriesName(entry.name))
+    throw EVelmoraError(FormatMessageText("'%s' cannot be exported: a registry editor's file cannot hold a line "
+                                          "break in a name",
+                                          ShownName(entry.name)),
+                        ERROR_INVALID_NAME);
+}
+
 void DeleteEntry(const EntryRef& entry, UndoStep* undo) {
   RequireAddressable(entry);
   const std::wstring record = entry.kind == EntryKind::File ? DeleteFileEntry(entry) : DeleteRegistryEntry(entry);
@@ -562,12 +571,7 @@ EntryRef UndoCommand(const UndoStep& step) {
 void ExportEntries(const std::vector<EntryRef>& entries, const std::wstring& path) {
   std::vector<RegFileValue> values;
   for (const EntryRef& entry : entries) {
-    RequireAddressable(entry);
-    if (!RegFileCarriesName(entry.name))
-      throw EVelmoraError(FormatMessageText("'%s' cannot be exported: a registry editor's file cannot hold a line "
-                                            "break in a name",
-                                            ShownName(entry.name)),
-                          ERROR_INVALID_NAME);
+    RequireExportable(entry);
     if (entry.kind == EntryKind::RegistryValue) {
       RegistryKey key;
       if (OpenRegistryLocation(key, entry.location, KeyAccess::Read) == ERROR_SUCCESS) {

@@ -24,6 +24,9 @@ struct UndoStep {
 // Throws, naming the entry, when its name holds a NUL: the registry's
 // functions would reach another entry (the name up to the NUL) instead.
 void RequireAddressable(const EntryRef& entry);
+// Throws, naming the entry, when a registry editor's file cannot hold its
+// name (a line break in it), before anything is written.
+void RequireExportable(const EntryRef& entry);
 // Adds a value (REG_SZ) to a node's key, or a shortcut made from the
 // command line `path` (`name` when `path` is empty) to its Startup folder;
 // a stale switch under the new entry's name goes. Returns the new entry.

@@ -183,6 +183,8 @@ std::wstring KeepRecord(const EntryRecord& given) {
   return kept;
 }
 
+void RecountRecords() { knownRecords = -1; }
+
 // Removed and replaced entries, which "REMOVED" lists, and the records
 // only an opening's undo uses (a switch's bytes, a stale switch an add
 // removed) are limited apart: the second kind never pushes out the first.

@@ -33,6 +33,9 @@ std::vector<std::wstring> KeptRecords();
 // index (a record the index does not know yet is read and added to it);
 // `record` is where each is.
 std::vector<RecordSummary> RecordSummaries();
+// The records are counted again before the next is kept (once an
+// opening: another process may have kept some meanwhile).
+void RecountRecords();
 // Lets the oldest records beyond kMostRecords go for good, once a command
 // has acted: a command that is refused costs no record.
 void KeepRecordsWithinLimit();

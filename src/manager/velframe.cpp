@@ -190,9 +190,11 @@ void TVelmora::BindEvents() {
   lvAutoRun.OnEndLabelEdit = [this](ui::ListView::LabelEditEvent& event) {
     const std::optional<EntryRef> entry = std::move(editing_);
     editing_.reset();
-    if (!entry || !event.text) return;
-    renamed_ = std::make_pair(*entry, std::wstring(event.text));
-    PostMessageW(Handle(), kRenamed, 0, 0);
+    if (entry && event.text) {
+      renamed_ = std::make_pair(*entry, std::wstring(event.text));
+      PostMessageW(Handle(), kRenamed, 0, 0);
+    }
+    if (std::exchange(listAfterEdit_, false)) PostMessageW(Handle(), kWatchedChanged, 0, 0);
   };
   splTree.OnMoved = [this](ui::Splitter::MoveEvent& event) { SetTreeWidth(event.leftWidth); };
 }
@@ -269,6 +271,7 @@ void TVelmora::ApplyRuleToToolBar() {
 }
 
 void TVelmora::InitManager() {
+  RecountRecords();
   look_ = ReadLastLook();
   lastLook_ = LastLookIndex(look_);
   lookRead_ = true;
@@ -567,6 +570,12 @@ void TVelmora::WatchShownNodes(bool again) {
 void TVelmora::WatchedChanged() {
   watch_.Acknowledge();
   if (loading_) return;
+  // The list does not move under an open edit box (the control would end
+  // the edit): the listing waits for the edit to end.
+  if (editing_) {
+    listAfterEdit_ = true;
+    return;
+  }
   const bool changed = TakeStamps();
   const bool afterCommand = std::exchange(relistAfterCommand_, false);
   if (!changed && !afterCommand) return;
@@ -880,7 +889,7 @@ void TVelmora::ShowProperties(const EntryRef& entry) {
 }
 
 void TVelmora::ExportEntry(const EntryRef& entry) {
-  RequireAddressable(entry);
+  RequireExportable(entry);
   std::vector<wchar_t> file(32768, L'\0');
   const std::wstring suggested = L"Velmora export.reg";
   suggested.copy(file.data(), suggested.size());

@@ -244,6 +244,7 @@ class TVelmora : public ui::Window {
   // The entry whose name is being edited in its row, taken when the edit
   // opened; then the rename typed, waiting for the list to close its box.
   std::optional<EntryRef> editing_;
+  bool listAfterEdit_ = false;  // another program's change waits for the edit to end
   std::optional<std::pair<EntryRef, std::wstring>> renamed_;
   // Check-box clicks waiting for the list to be done with them: the entry
   // and the state it is to end in (the opposite of what the user saw).
