@@ -82,6 +82,12 @@ void CALLBACK WindowDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
     EnumThreadWindows(GetCurrentThreadId(), &FindVisible, reinterpret_cast<LPARAM>(&search));
     if (!search.found) {
       driver->stepStart_ = GetTickCount();
+    } else if (driver->answerAnyBox) {
+      if (search.found == driver->answered_) return;
+      driver->answered_ = search.found;
+      driver->boxTexts.push_back(WindowText(GetDlgItem(search.found, 0xFFFF)));
+      driver->boxTextsW.push_back(WindowTextW(GetDlgItem(search.found, 0xFFFF)));
+      PostMessageA(search.found, WM_COMMAND, IDOK, 0);
     } else if (GetTickCount() - driver->stepStart_ > kStepDeadlineMs) {
       ADD_FAILURE() << "a message box no step expected: \"" << WindowText(GetDlgItem(search.found, 0xFFFF)) << "\"";
       PostMessageA(search.found, WM_COMMAND, IDOK, 0);

@@ -24,6 +24,9 @@ class WindowDriver {
   void AnswerMessageBox(int button = IDOK);
   bool Done() const { return steps_.empty(); }
 
+  // Answers every message box no step waits for at once, keeping its text
+  // (a run whose boxes cannot be foretold), instead of failing.
+  bool answerAnyBox = false;
   std::vector<std::string> boxTexts, boxCaptions;
   std::vector<std::wstring> boxTextsW;  // as the box shows them
   std::vector<HWND> boxOwners;
@@ -39,6 +42,7 @@ class WindowDriver {
   std::vector<Step> steps_;
   DWORD stepStart_ = 0;  // when the first step became the next one
   UINT_PTR timer_ = 0;
+  HWND answered_ = nullptr;  // the box answered last, until it closes
 };
 
 // How long a step may take before the test fails.

@@ -220,6 +220,13 @@ void DeleteEntry(const EntryRef& entry, UndoStep* undo) {
 bool SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
   RequireAddressable(entry);
   if (!entry.HasSwitch()) return false;
+  // An entry gone since the user chose it gets no switch in its stead.
+  if (entry.kind == EntryKind::File) {
+    if (GetFileAttributesW(LongPathForm(entry.FilePath()).c_str()) == INVALID_FILE_ATTRIBUTES)
+      throw EVelmoraError(FormatMessageText("File '%s' does not exist", entry.FilePath()), ERROR_FILE_NOT_FOUND);
+  } else if (!OpenRegistryLocationOrThrow(entry.location, KeyAccess::Read).ValueExists(entry.name)) {
+    throw RegistryError("Value '%s' does not exist", entry.name, ERROR_FILE_NOT_FOUND);
+  }
   EntryRecord record = RecordOf(RecordKind::Switched, entry);
   record.switchValue = SwitchesOfEntries(entry.switchLocation, {entry.name}).Of(entry.name);
   const StoredBytes& now = record.switchValue;

@@ -259,7 +259,17 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void TVelmora::StartIdleWork() { SetTimer(Handle(), kIdleTimer, kIdleTick, nullptr); }
 
+// The listing owed after a command comes first, once the command's rows
+// have been painted (timer messages come after painting).
 void TVelmora::IdleWork() {
+  if (relistAfterCommand_ && !editing_ && !loading_) {
+    relistAfterCommand_ = false;
+    TakeStamps();
+    try {
+      MergeKeepingView();
+    } catch (...) {
+    }
+  }
   if (rows_.SettleSome(std::chrono::steady_clock::now() + kIdleSlice)) KillTimer(Handle(), kIdleTimer);
 }
 
@@ -563,10 +573,12 @@ void TVelmora::WatchShownNodes(bool again) {
 
 // Another program changed a place on show (or the watch began): listed
 // again when a stamp differs, so a command's own writes cost nothing
-// here, and once after each command whatever the stamps say (another
+// here. After each command the places are listed once whatever the
+// stamps say (here or in idle time, whichever comes first): another
 // program's write just before the command's own is in the stamp the
-// command took). A listing that fails shows what it listed; the next
-// change or Refresh says more.
+// command took, and a refused command writes nothing to be told of. A
+// listing that fails shows what it listed; the next change or Refresh
+// says more.
 void TVelmora::WatchedChanged() {
   watch_.Acknowledge();
   if (loading_) return;
@@ -634,7 +646,6 @@ void TVelmora::RunCommand(const std::function<void(CommandRun&)>& command) {
   }
   for (const EntryRef& entry : run.touched) RememberOwn(entry);
   if (run.select) RememberOwn(*run.select);
-  relistAfterCommand_ = true;
   try {
     // A command that was refused put back what it kept: this costs no
     // record then.
@@ -643,6 +654,8 @@ void TVelmora::RunCommand(const std::function<void(CommandRun&)>& command) {
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }
+  relistAfterCommand_ = true;
+  StartIdleWork();
   if (failure) std::rethrow_exception(failure);
 }
 

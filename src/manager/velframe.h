@@ -255,8 +255,9 @@ class TVelmora : public ui::Window {
   UndoStack undo_;
   // The entries this opening's commands wrote (location and folded name).
   std::unordered_set<std::wstring> own_;
-  // A command was run: the next notification lists the shown places again
-  // whatever their stamps, so that a change another program made just
-  // before the command's own write is not taken for ours.
+  // A command was run: the shown places are listed again once, at the next
+  // notification or in idle time, whatever their stamps, so that a change
+  // another program made just before the command's own write is not taken
+  // for ours.
   bool relistAfterCommand_ = false;
 };
