@@ -9,6 +9,7 @@
 
 #include "ManagerFixture.h"
 #include "common/FileTools.h"
+#include "manager/ProgramLookup.h"
 #include "manager/RecordStore.h"
 
 namespace {
@@ -312,4 +313,60 @@ TEST_F(MovingListTest, LongNamesExportAndTheUsersOwnMarks) {
   EXPECT_EQ(frame->StatusBar.Text(2), L"");
   SelectRow(*frame, "Theirs");
   EXPECT_EQ(frame->StatusBar.Text(2), L"New");
+}
+
+// A program on a share is looked up off the window's thread; closing the
+// manager while the server holds that query waits at most two seconds.
+TEST_F(MovingListTest, AStuckShareNeverHoldsTheWindowOrItsClosing) {
+  static HANDLE answer = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ResetEvent(answer);
+  SetNetworkProbe([](const std::wstring&) {
+    WaitForSingleObject(answer, 20000);  // a server that does not answer
+    return PathKind::File;
+  });
+  struct ProbeBack {
+    ~ProbeBack() {
+      SetEvent(answer);
+      SetNetworkProbe(nullptr);
+    }
+  } probeBack;
+  SetValueAt(HKEY_CURRENT_USER, run, L"Shared", REG_SZ, Utf16(L"\\\\server\\share\\velnetapp.exe /tray"));
+  OpenRun();
+  const DWORD clicked = GetTickCount();
+  frame->ClickRow(frame->RowOf(L"Shared"));
+  EXPECT_LT(GetTickCount() - clicked, 1000u) << "the click waited for the share";
+  EXPECT_EQ(frame->ListedItem(frame->RowOf(L"Shared"))->Presence, RowPresence::Remote);
+  const DWORD closing = GetTickCount();
+  window.reset();
+  EXPECT_LT(GetTickCount() - closing, kStuckQueryMs + 1500) << "closing waited for the share";
+}
+
+// The undo stack without a window: newest first, a step that cannot be
+// taken back leaves the stack and says why, the step before still can.
+TEST(UndoStackTest, NewestFirstAndNeverOverAnotherProgramsWrite) {
+  AutorunSandbox sandbox;
+  SetWow64ViewForTesting(0);
+  sandbox.EmptyKey(HKEY_CURRENT_USER, "Run");
+  TAutoRunNode node;
+  node.Location = W(Location(HKEY_CURRENT_USER, "Run"));
+  node.AllowsAdd = true;
+  UndoStack stack;
+  for (const wchar_t* name : {L"One", L"Two"}) {
+    UndoStep step;
+    AddEntry(node, name, L"C:\\app.exe", &step);
+    stack.Push(std::move(step));
+  }
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"Two", REG_SZ, Utf16(L"C:\\theirs.exe"));
+  try {
+    stack.UndoNewest();
+    ADD_FAILURE() << "undo overwrote another program's write";
+  } catch (const EVelmoraError& error) {
+    EXPECT_STREQ(error.what(), "'Two' has changed since");
+  }
+  ASSERT_EQ(stack.Size(), 1u);
+  EXPECT_EQ(stack.UndoNewest().name, L"One");
+  EXPECT_TRUE(stack.Empty());
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Two"}));
+  EXPECT_EQ(sandbox.Value(HKEY_CURRENT_USER, "Run", "Two"), "C:\\theirs.exe");
+  SetWow64ViewForTesting(-1);
 }

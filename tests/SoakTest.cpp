@@ -641,7 +641,9 @@ class ContendedSoak {
     for (const std::string& name : names) {
       if (isMine(name)) continue;
       ASSERT_EQ(was.count(name), now.count(name)) << where << ": a bystander came or went: " << name;
-      if (was.count(name)) ASSERT_EQ(was.at(name), now.at(name)) << where << ": a bystander changed: " << name;
+      if (was.count(name)) {
+        ASSERT_EQ(was.at(name), now.at(name)) << where << ": a bystander changed: " << name;
+      }
       ASSERT_EQ(offIn(switchesWere, name), offIn(switchesNow, name)) << where << ": a bystander was switched: " << name;
     }
     // A refusal names what it refused; nothing internal reaches the user.
@@ -686,8 +688,9 @@ class ContendedSoak {
         case kPopupSwitch:
         case kSpace:
           ASSERT_EQ(offIn(switchesNow, key), !switchTo) << where << ": not switched as named: " << name;
-          if (offIn(switchesWere, key) == !switchTo && !switchesWere.count(key) == !switchesNow.count(key))
+          if (offIn(switchesWere, key) == !switchTo && !switchesWere.count(key) == !switchesNow.count(key)) {
             ASSERT_FALSE(kept.count(WideFromUtf8(name))) << where << ": a switch already so was written: " << name;
+          }
           break;
         case kChange:
         case kRename:

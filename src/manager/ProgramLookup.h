@@ -45,6 +45,9 @@ class ProgramLookup {
   ProgramPresence OfShortcut(bool readable, const std::wstring& target, std::wstring* program = nullptr) const;
   // Whether the last answer met a network path it did not look at.
   bool Deferred() const { return deferred_; }
+  // A share's path, or a path on a drive mapped to a share (not a device
+  // path such as "\\?\C:\").
+  bool ReachesNetwork(const std::wstring& path) const;
 
  private:
   std::wstring Expanded(const std::wstring& text) const;
@@ -52,9 +55,6 @@ class ProgramLookup {
   bool FoundByName(const std::wstring& name, std::wstring& where) const;
 
   std::vector<std::wstring> searchFolders_;  // system, Windows, then PATH
-  // A share's path, or a path on a drive mapped to a share (not a device
-  // path such as "\\?\C:\").
-  bool ReachesNetwork(const std::wstring& path) const;
 
   bool wow64_;
   bool defersNetworkPaths_;

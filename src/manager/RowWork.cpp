@@ -1,5 +1,7 @@
 #include "manager/RowWork.h"
 
+#include <objbase.h>
+
 #include "common/Mask.h"
 #include "common/ShellLink.h"
 
@@ -16,22 +18,32 @@ RowPresence Found(ProgramPresence presence) {
 }
 }  // namespace
 
-RowWorker::RowWorker(UINT answered)
-    : answered_(answered), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+RowWorker::Shared::~Shared() {
+  if (wake) CloseHandle(wake);
+}
 
+RowWorker::RowWorker(UINT answered) : shared_(std::make_shared<Shared>()) {
+  shared_->answered = answered;
+  shared_->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+}
+
+// A query held by a server that does not answer is cut short where the
+// system can; one it cannot cut is left to end by itself after a while.
 RowWorker::~RowWorker() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stopping_ = true;
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->stopping = true;
   }
-  if (thread_) {
-    SetEvent(wake_);
-    // A query held by a server that does not answer is cut short.
-    CancelSynchronousIo(thread_);
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-  }
-  if (wake_) CloseHandle(wake_);
+  if (!thread_) return;
+  SetEvent(shared_->wake);
+  CancelSynchronousIo(thread_);
+  WaitForSingleObject(thread_, kStuckQueryMs);
+  CloseHandle(thread_);
+}
+
+RowWorker::Question RowWorker::QuestionOf(const TAutoRunItem& row) {
+  if (row.Kind != EntryKind::File) return Question{Question::Command, row.Command};
+  return Question{MatchesAnyMask(row.Name, "*.lnk") ? Question::Target : Question::File, row.Command};
 }
 
 // Shortcuts are read with the redirector on: no library may load while
@@ -39,9 +51,16 @@ RowWorker::~RowWorker() {
 void RowWorker::Settle(TAutoRunItem& row) {
   if (row.Presence != RowPresence::Pending) return;
   const NoCriticalErrorBoxes noBoxes;
-  Question question{row.Kind == EntryKind::File, row.Command};
-  if (question.shortcut) {
-    if (!MatchesAnyMask(row.Name, "*.lnk")) {
+  const auto defer = [&](Question question) {
+    row.Presence = RowPresence::Remote;
+    Ask(question);
+    Collect(row);  // asked before in this opening
+  };
+  Question question = QuestionOf(row);
+  if (row.Kind == EntryKind::File) {
+    // A Startup folder on a share: the file is read on the thread.
+    if (lookup_.ReachesNetwork(row.FilePath())) return defer(Question{Question::File, row.FilePath()});
+    if (question.kind == Question::File) {
       row.Presence = RowPresence::Found;  // the file listed is the program
       row.Facts = FactsOf(row.FilePath());
       return;
@@ -52,29 +71,28 @@ void RowWorker::Settle(TAutoRunItem& row) {
       row.Presence = RowPresence::Unknown;
       return;
     }
+    row.Command = target;
     if (read != S_OK) {
-      row.Command = target;
       row.Presence = RowPresence::Missing;
       return;
     }
-    row.Command = target;
     question.text = target;
   }
   ProgramPresence presence;
   std::wstring program;
   {
     const FileSystemRedirectionOff redirectionOff;
-    presence = question.shortcut ? lookup_.OfShortcut(true, question.text, &program)
-                                 : lookup_.OfCommand(question.text, &program);
-    if (!lookup_.Deferred() && !program.empty()) row.Facts = FactsOf(program);
+    presence = question.kind == Question::Target ? lookup_.OfShortcut(true, question.text, &program)
+                                                 : lookup_.OfCommand(question.text, &program);
   }
-  if (!lookup_.Deferred()) {
-    row.Presence = Found(presence);
-    return;
+  // A program found on a share (App Paths may name one): its version
+  // resource is read there too.
+  if (lookup_.Deferred() || (!program.empty() && lookup_.ReachesNetwork(program))) return defer(question);
+  if (!program.empty()) {
+    const FileSystemRedirectionOff redirectionOff;
+    row.Facts = FactsOf(program);
   }
-  row.Presence = RowPresence::Remote;
-  Ask(question);
-  Collect(row);  // asked before in this opening
+  row.Presence = Found(presence);
 }
 
 const ProgramFacts* RowWorker::FactsOf(const std::wstring& program) {
@@ -87,62 +105,94 @@ const ProgramFacts* RowWorker::Keep(const std::wstring& program, ProgramFacts fa
   return &facts_.emplace(program, std::move(facts)).first->second;
 }
 
-std::wstring RowWorker::KeyOf(const Question& question) { return (question.shortcut ? L"L" : L"C") + question.text; }
+std::wstring RowWorker::KeyOf(const Question& question) {
+  return (question.kind == Question::Command ? L"C" : question.kind == Question::Target ? L"L" : L"F") + question.text;
+}
 
 bool RowWorker::Collect(TAutoRunItem& row) {
   if (row.Presence != RowPresence::Remote) return false;
-  const std::wstring key = KeyOf(Question{row.Kind == EntryKind::File, row.Command});
-  std::lock_guard<std::mutex> lock(mutex_);
-  const auto answer = answers_.find(key);
-  if (answer == answers_.end()) return false;
+  const Question question =
+      row.Kind == EntryKind::File && lookup_.ReachesNetwork(row.FilePath())
+          ? Question{Question::File, row.FilePath()}
+          : QuestionOf(row);
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  const auto answer = shared_->answers.find(KeyOf(question));
+  if (answer == shared_->answers.end()) return false;
   row.Presence = Found(answer->second.presence);
+  if (!answer->second.target.empty()) row.Command = answer->second.target;
   if (!answer->second.program.empty()) row.Facts = Keep(answer->second.program, answer->second.facts);
   return true;
 }
 
 void RowWorker::Ask(const Question& question) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!asked_.insert(KeyOf(question)).second || stopping_) return;
-  questions_.push_back(question);
-  if (!thread_) thread_ = CreateThread(nullptr, 0, &RowWorker::ThreadMain, this, 0, nullptr);
-  SetEvent(wake_);
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  if (!shared_->asked.insert(KeyOf(question)).second || shared_->stopping) return;
+  shared_->questions.push_back(question);
+  if (!thread_) {
+    auto* handed = new std::shared_ptr<Shared>(shared_);
+    thread_ = CreateThread(nullptr, 0, &RowWorker::ThreadMain, handed, 0, nullptr);
+    if (!thread_) delete handed;
+  }
+  SetEvent(shared_->wake);
 }
 
-DWORD WINAPI RowWorker::ThreadMain(void* self) {
-  static_cast<RowWorker*>(self)->AnswerQuestions();
+// The thread holds the library loaded while it runs: a query stuck when
+// the manager closes may end after the host has let the library go.
+DWORD WINAPI RowWorker::ThreadMain(void* handed) {
+  HMODULE self = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&RowWorker::ThreadMain), &self);
+  {
+    const std::unique_ptr<std::shared_ptr<Shared>> shared(static_cast<std::shared_ptr<Shared>*>(handed));
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    AnswerQuestions(**shared);
+    if (SUCCEEDED(com)) CoUninitialize();
+  }
+  if (self) FreeLibraryAndExitThread(self, 0);
   return 0;
 }
 
 // The thread's own lookup looks at network paths; it reads nothing the
 // window's thread writes except through the table.
-void RowWorker::AnswerQuestions() {
+void RowWorker::AnswerQuestions(Shared& shared) {
   const NoCriticalErrorBoxes noBoxes;
   const ProgramLookup lookup;
   for (;;) {
     Question question;
     {
-      std::unique_lock<std::mutex> lock(mutex_);
-      if (stopping_) return;
-      if (questions_.empty()) {
+      std::unique_lock<std::mutex> lock(shared.mutex);
+      if (shared.stopping) return;
+      if (shared.questions.empty()) {
         lock.unlock();
-        WaitForSingleObject(wake_, INFINITE);
+        WaitForSingleObject(shared.wake, INFINITE);
         continue;
       }
-      question = std::move(questions_.front());
-      questions_.pop_front();
+      question = std::move(shared.questions.front());
+      shared.questions.pop_front();
     }
     Answer answer;
+    Question asked = question;
+    if (question.kind == Question::File) {
+      if (!MatchesAnyMask(question.text, "*.lnk")) {
+        answer.presence = ProgramPresence::Found;
+        answer.program = question.text;
+      } else {
+        const HRESULT read = GetShortcutTarget(question.text, answer.target);
+        answer.presence = FAILED(read) ? ProgramPresence::Unknown : ProgramPresence::Missing;
+        if (read == S_OK) question = Question{Question::Target, answer.target};
+      }
+    }
     {
       const FileSystemRedirectionOff redirectionOff;
-      answer.presence = question.shortcut ? lookup.OfShortcut(true, question.text, &answer.program)
-                                          : lookup.OfCommand(question.text, &answer.program);
+      if (question.kind != Question::File)
+        answer.presence = question.kind == Question::Target ? lookup.OfShortcut(true, question.text, &answer.program)
+                                                            : lookup.OfCommand(question.text, &answer.program);
       if (!answer.program.empty()) answer.facts = ReadProgramFacts(answer.program);
     }
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_) return;
-      answers_[KeyOf(question)] = std::move(answer);
+      std::lock_guard<std::mutex> lock(shared.mutex);
+      if (shared.stopping) return;
+      shared.answers[KeyOf(asked)] = std::move(answer);
     }
-    PostMessageW(window_, answered_, 0, 0);
+    PostMessageW(shared.window, shared.answered, 0, 0);
   }
 }

@@ -2,13 +2,17 @@
 // The per-row work that touches the disk: reading a shortcut for its
 // target, looking the program up for the "Missing" mark and reading its
 // version resource for the publisher and description. A row's work
-// is done when the list first shows it, the rest in idle time. A program
-// on a network path is looked up on a thread of its own, which only
-// answers into a table and posts a message to the window; it never
-// touches a window, and it has ended when the worker is destroyed.
+// is done when the list first shows it, the rest in idle time. Whatever
+// reaches a network share (a program there, a shortcut in a Startup
+// folder on a share, a program App Paths names there, its version
+// resource) is done on a thread of its own, which only answers into a
+// table and posts a message to the window; it never touches a window.
+// The worker's end waits at most kStuckQueryMs for it: a query a server
+// holds is left to end by itself, the library kept loaded until it has.
 #include <windows.h>
 
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -18,12 +22,14 @@
 #include "manager/Entry.h"
 #include "manager/ProgramLookup.h"
 
+constexpr DWORD kStuckQueryMs = 2000;
+
 class RowWorker {
  public:
   // `answered` is posted to the window given to PostTo when a network
   // lookup has answered.
   explicit RowWorker(UINT answered);
-  void PostTo(HWND window) { window_ = window; }
+  void PostTo(HWND window) { shared_->window = window; }
   ~RowWorker();
   RowWorker(const RowWorker&) = delete;
   RowWorker& operator=(const RowWorker&) = delete;
@@ -36,32 +42,39 @@ class RowWorker {
 
  private:
   struct Question {
-    bool shortcut;
-    std::wstring text;  // the command line, or the shortcut's target
+    enum Kind : unsigned char { Command, Target, File } kind;
+    std::wstring text;  // the command line, a shortcut's target, or a Startup file (read there)
   };
   struct Answer {
     ProgramPresence presence;
     std::wstring program;  // the file found
+    std::wstring target;   // a Startup shortcut's target, read on the thread
     ProgramFacts facts;
   };
+  // What the thread shares with the window's: it outlives the worker
+  // when a query is stuck at its end.
+  struct Shared {
+    std::mutex mutex;  // guards what follows
+    std::deque<Question> questions;
+    std::unordered_map<std::wstring, Answer> answers;
+    std::unordered_set<std::wstring> asked;
+    bool stopping = false;
+    HWND window = nullptr;
+    UINT answered = 0;
+    HANDLE wake = nullptr;  // auto-reset: a question came, or the worker stops
+    ~Shared();
+  };
   static std::wstring KeyOf(const Question& question);
+  static Question QuestionOf(const TAutoRunItem& row);
   void Ask(const Question& question);
   // Read once per program in an opening; the rows point at them.
   const ProgramFacts* Keep(const std::wstring& program, ProgramFacts facts);
   const ProgramFacts* FactsOf(const std::wstring& program);
-  static DWORD WINAPI ThreadMain(void* self);
-  void AnswerQuestions();
+  static DWORD WINAPI ThreadMain(void* shared);
+  static void AnswerQuestions(Shared& shared);
 
-  HWND window_ = nullptr;
-  UINT answered_;
   ProgramLookup lookup_{true};
   std::unordered_map<std::wstring, ProgramFacts> facts_;  // by the program's path
-
-  std::mutex mutex_;  // guards what follows: the thread's questions and answers
-  std::deque<Question> questions_;
-  std::unordered_map<std::wstring, Answer> answers_;
-  std::unordered_set<std::wstring> asked_;
-  bool stopping_ = false;
-  HANDLE wake_ = nullptr;    // auto-reset: a question came, or the worker stops
+  std::shared_ptr<Shared> shared_;
   HANDLE thread_ = nullptr;  // started with the first network lookup
 };
