@@ -116,6 +116,16 @@ void RemoveStrayValues() {
   RegCloseKey(key);
 }
 
+// The rows that select a node leave for the user's RunOnce, empty, and come
+// back. A fresh prefix has no RunOnce key: the node after Run would then
+// be the Startup folder, and "leaving" for it from it would do nothing.
+void MakeEmptyRunOnce() {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0, nullptr, 0,
+                      KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
+    RegCloseKey(key);
+}
+
 // A few entries switched off in each switches' key the listings read.
 void SeedSwitches() {
   for (const char* path : {kApprovedRun, kApprovedFolder}) {
@@ -391,28 +401,69 @@ struct Row {
   const char* kind;
   int n;
   double product, floor;
+  std::string failed;  // what the product side did not do, when it did not
 };
 
+// A row whose product side did not do the work it claims prints no figure,
+// and the benchmark ends non-zero.
+bool benchFailed = false;
+bool Failed(const Row& row) {
+  if (row.failed.empty()) return false;
+  std::printf("| %-8s | %6d | CHECK FAILED: %s |\n", row.kind, row.n, row.failed.c_str());
+  std::fflush(stdout);
+  benchFailed = true;
+  return true;
+}
+
 void PrintRow(const Row& row) {
+  if (Failed(row)) return;
   std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |\n", row.kind, row.n, row.product * 1e6 / row.n,
               row.floor * 1e6 / row.n, row.product / row.floor);
   std::fflush(stdout);
 }
 
+// `verify`, after each product run, says what the product side failed to
+// do (the rows it should list, the node it should show); empty when done.
+using Verify = std::function<std::string()>;
+
 Row Measure(const char* kind, int n, int runs, const std::function<void()>& product,
-            const std::function<void()>& floor, const std::function<void()>& clear) {
+            const std::function<void()>& floor, const std::function<void()>& clear, const Verify& verify) {
   std::vector<double> productTimes, floorTimes;
+  std::string failed;
+  const auto checked = [&] {
+    if (failed.empty()) failed = verify();
+  };
   product();  // warm both paths once
+  checked();
   clear();
   floor();
   clear();
-  for (int run = 0; run < runs; ++run) {
+  for (int run = 0; run < runs && failed.empty(); ++run) {
     productTimes.push_back(Seconds(product));
+    checked();
     clear();
     floorTimes.push_back(Seconds(floor));
     clear();
   }
-  return Row{kind, n, Median(productTimes), Median(floorTimes)};
+  if (!failed.empty()) return Row{kind, n, 0, 1, failed};
+  return Row{kind, n, Median(productTimes), Median(floorTimes), std::string()};
+}
+
+// The list holds `rows` rows, and (when given) shows the node `location`.
+std::string ListHolds(ManagerDriver& frame, int rows, const std::wstring& location = std::wstring()) {
+  if (!location.empty() && frame.CurrentLocation() != location)
+    return "the node shown is " + AnsiFromWide(frame.CurrentLocation()) + ", not " + AnsiFromWide(location);
+  if (frame.lvAutoRun.Count() != rows)
+    return "the list holds " + std::to_string(frame.lvAutoRun.Count()) + " rows, not " + std::to_string(rows);
+  return std::string();
+}
+
+// A row that selects a node left it for another (the user's empty RunOnce)
+// and came back: otherwise the selection changed nothing and was not timed.
+std::string LeftAndCameBack(ManagerDriver& frame, const std::wstring& leftFor, int rows, const std::wstring& location) {
+  if (leftFor == location || leftFor.find(L"\\RunOnce") == std::wstring::npos)
+    return "the node left for is " + AnsiFromWide(leftFor) + ", not the empty RunOnce";
+  return ListHolds(frame, rows, location);
 }
 
 }  // namespace
@@ -435,7 +486,9 @@ Row MeasureLoad(int runs) {
     if (loaded) FreeLibrary(loaded);
     loaded = nullptr;
   };
-  return Measure("load", 1, runs, loadAndShake(VELPDL_PATH), loadAndShake(VELPDL_FLOOR_PATH), unload);
+  return Measure("load", 1, runs, loadAndShake(VELPDL_PATH), loadAndShake(VELPDL_FLOOR_PATH), unload, [&] {
+    return loaded && GetProcAddress(loaded, "InitPlugInLib") ? std::string() : std::string("the library did not load");
+  });
 }
 
 namespace {
@@ -486,6 +539,7 @@ int main(int argc, char** argv) {
     };
     RemoveStrayValues();
     SeedSwitches();
+    MakeEmptyRunOnce();
     std::printf("| listing  |      N | product us/entry | floor us/entry | ratio |\n");
     std::printf("|----------|--------|-----------|-----------|-------|\n");
     const auto fillFrom = [&](const TAutoRunNode& node) {
@@ -501,7 +555,8 @@ int main(int argc, char** argv) {
       const std::string key = MakeKey(n);
       const TAutoRunNode& location = keyNodes[n] = RegistryNode(key);
       PrintRow(Measure(
-          "registry", n, runs, fillFrom(location), [&] { FloorRegistry(floor, key); }, clear));
+          "registry", n, runs, fillFrom(location), [&] { FloorRegistry(floor, key); }, clear,
+          [&] { return ListHolds(frame, n); }));
       if (n == 10000) {
         // Memory per row: what the rows hold on the heaps, records and
         // list items together, against the floor window's list.
@@ -519,7 +574,7 @@ int main(int argc, char** argv) {
       }
       const std::string folder = MakeFolder(n);
       PrintRow(Measure("folder", n, runs, fillFrom(folderNodes[n] = FolderNode(folder)),
-                       [&] { FloorFolder(floor, folder); }, clear));
+                       [&] { FloorFolder(floor, folder); }, clear, [&] { return ListHolds(frame, n); }));
     }
     // The per-entry cost at 10,000 against 1,000, the two listings
     // interleaved: a slow stretch of the machine falls on both alike.
@@ -527,7 +582,9 @@ int main(int argc, char** argv) {
       if (!wanted("registry")) break;
       auto& nodes = folder ? folderNodes : keyNodes;
       const Row flat = Measure(folder ? "flat-dir" : "flat-reg", 10000, quick ? 3 : 7, fillFrom(nodes[10000]),
-                               fillFrom(nodes[1000]), [&] { frame.ClearRows(); });
+                               fillFrom(nodes[1000]), [&] { frame.ClearRows(); },
+                               [&] { return ListHolds(frame, 10000); });
+      if (Failed(flat)) continue;
       std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per entry at 10,000 vs at 1,000)\n", flat.kind,
                   flat.n, flat.product * 1e6 / 10000, flat.floor * 1e6 / 1000, flat.product * 1000 / (flat.floor * 10000));
     }
@@ -548,8 +605,9 @@ int main(int argc, char** argv) {
       removed.Location = RecordFolder();
       removed.ListsRecords = true;
       const Row row = Measure("removed", 1000, quick ? 3 : 15, fillFrom(removed), fillFrom(keyNodes[1000]),
-                              [&] { frame.ClearRows(); });
-      std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per record against us per value of a key)\n", row.kind,
+                              [&] { frame.ClearRows(); }, [&] { return ListHolds(frame, 1000); });
+      if (!Failed(row))
+        std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per record against us per value of a key)\n", row.kind,
                   row.n, row.product * 1e6 / 1000, row.floor * 1e6 / 1000, row.product / row.floor);
       for (const std::wstring& record : KeptRecords()) DiscardRecord(record);
     }
@@ -632,8 +690,16 @@ int main(int argc, char** argv) {
         if (closeFloor) closeFloor();
         closeFloor = nullptr;
       };
-      const Row open = Measure("open", 1000, quick ? 3 : 11, product, floorOpen, close);
-      std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f vs %.1f)\n", open.kind, open.n,
+      // The user's root lists its four keys and its Startup folder: the
+      // 1,000 values among them.
+      const Row open = Measure("open", 1000, quick ? 3 : 11, product, floorOpen, close, [&] {
+        ManagerDriver opened(*manager->Velmora);
+        return opened.lvAutoRun.Count() >= 1000 && opened.RowOf(WideFromAnsi(BenchRunKey::Name(999))) >= 0
+                   ? std::string()
+                   : "the opening lists " + std::to_string(opened.lvAutoRun.Count()) + " rows, not the 1,000 values";
+      });
+      if (!Failed(open))
+        std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f vs %.1f)\n", open.kind, open.n,
                   open.product * 1e6 / open.n, open.floor * 1e6 / open.n, open.product / open.floor,
                   open.product * 1e3, open.floor * 1e3);
     }
@@ -692,8 +758,17 @@ int main(int argc, char** argv) {
         placePrograms(!withVersions);
       };
       placePrograms(true);
-      const Row opened = Measure("columns", 10000, quick ? 3 : 21, open, open, close);
-      std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f with versions, %.1f without)\n",
+      // The product side runs with the versioned programs in place: the
+      // rows on screen show a publisher.
+      const Row opened = Measure("columns", 10000, quick ? 3 : 21, open, open, close, [&] {
+        ManagerDriver shown(*manager->Velmora);
+        const std::string rows = ListHolds(shown, 10000);
+        if (!rows.empty()) return rows;
+        return shown.lvAutoRun.Text(0, kPublisherColumn).empty() ? std::string("the first row shows no publisher")
+                                                                 : std::string();
+      });
+      if (!Failed(opened))
+        std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per opening: %.1f with versions, %.1f without)\n",
                   opened.kind, opened.n, opened.product * 1e6 / opened.n, opened.floor * 1e6 / opened.n,
                   opened.product / opened.floor, opened.product * 1e3, opened.floor * 1e3);
       MoveFileW(folder.c_str(), store[withVersions].c_str());
@@ -720,8 +795,10 @@ int main(int argc, char** argv) {
       HWND status = beside.status;
       frame.tvAutoRun.Select(runNode);
       FloorRegistry(list, run);
+      std::wstring leftFor;
       auto product = [&] {
         frame.tvAutoRun.Select(onceNode);
+        leftFor = frame.CurrentLocation();
         frame.tvAutoRun.Select(runNode);
         UpdateWindow(frame.lvAutoRun);
         UpdateWindow(frame.StatusBar);
@@ -742,7 +819,9 @@ int main(int argc, char** argv) {
         UpdateWindow(list.list);
         UpdateWindow(status);
       };
-      const Row select = Measure("select", n, quick ? 3 : (n >= 10000 ? 7 : 11), product, floorSelect, [] {});
+      const std::wstring runLocation = frame.NodeItem(runNode)->Location;
+      const Row select = Measure("select", n, quick ? 3 : (n >= 10000 ? 7 : 11), product, floorSelect, [] {},
+                                 [&] { return LeftAndCameBack(frame, leftFor, n, runLocation); });
       PrintRow(select);
     }
     // The least work the screen needs when a node is selected: a key of
@@ -771,9 +850,12 @@ int main(int argc, char** argv) {
       FloorWindow beside(manager);
       FloorList& list = *beside.list;
       const int perPage = int(SendMessageA(frame.lvAutoRun, LVM_GETCOUNTPERPAGE, 0, 0)) + 1;
+      std::wstring leftFor;
       const auto selectBack = [&](HTREEITEM node) {
         return [&, node] {
+          if (!node) return;
           frame.tvAutoRun.Select(onceNode);
+          leftFor = frame.CurrentLocation();
           frame.tvAutoRun.Select(node);
           UpdateWindow(frame.lvAutoRun);
           UpdateWindow(frame.StatusBar);
@@ -797,10 +879,17 @@ int main(int argc, char** argv) {
       };
       frame.tvAutoRun.Select(runNode);
       PrintRow(Measure("visible", 10000, quick ? 3 : 7, selectBack(runNode),
-                       floorBack([&] { FloorRegistry(list, run, kApprovedRun, false); }), [] {}));
-      if (folderNode)
-        PrintRow(Measure("visible", 1000, quick ? 3 : 11, selectBack(folderNode),
-                         floorBack([&] { FloorFolder(list, startup, perPage); }), [] {}));
+                       floorBack([&] { FloorRegistry(list, run, kApprovedRun, false); }), [] {},
+                       [&] { return LeftAndCameBack(frame, leftFor, 10000, frame.NodeItem(runNode)->Location); }));
+      // The rows on screen have had their shortcuts read when painted.
+      const auto shortcutsShown = [&]() -> std::string {
+        if (!folderNode) return "no node lists the Startup folder " + startup;
+        const std::string rows = LeftAndCameBack(frame, leftFor, 1000, frame.NodeItem(folderNode)->Location);
+        if (!rows.empty()) return rows;
+        return frame.ListedItem(0)->Settled() ? std::string() : std::string("the first row's shortcut was not read");
+      };
+      PrintRow(Measure("visible", 1000, quick ? 3 : 11, selectBack(folderNode),
+                       floorBack([&] { FloorFolder(list, startup, perPage); }), [] {}, shortcutsShown));
       for (int i = 0; i < 1000; ++i) DeleteFileA((startup + "\\Link " + std::to_string(i) + ".lnk").c_str());
     }
     // A command at N values in the user's Run key, until the list has
@@ -929,7 +1018,21 @@ int main(int argc, char** argv) {
         selectTarget();
         measureRecord(c.product);
         c.restore();
-        const Row command = Measure(c.name, n, quick ? 3 : (n >= 10000 ? 7 : 11), c.product, c.floor, c.restore);
+        const Row command = Measure(c.name, n, quick ? 3 : (n >= 10000 ? 7 : 11), c.product, c.floor, c.restore, [&]() -> std::string {
+          // The command's own row: gone, added or renamed, and selected.
+          const std::string what = c.name;
+          const std::string name = what == "delete" ? valueName(target) : what == "add" ? "VelBench added" : "VelBench renamed";
+          const int row = rowOf(name);
+          if (what == "delete") {
+            if (row >= 0 || frame.lvAutoRun.Count() != n - 1) return "the deleted value is still listed";
+          } else if (row < 0 || frame.lvAutoRun.Count() != (what == "add" ? n + 1 : n)) {
+            return name + " is not listed";
+          } else if (frame.lvAutoRun.SelectedIndex() != row) {
+            return name + " is not selected";
+          }
+          return std::string();
+        });
+        if (Failed(command)) continue;
         std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms per command: %.1f vs %.1f)\n", command.kind, command.n,
                     command.product * 1e6 / command.n, command.floor * 1e6 / command.n,
                     command.product / command.floor, command.product * 1e3, command.floor * 1e3);
@@ -1006,8 +1109,13 @@ int main(int argc, char** argv) {
           RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET, changed, TRUE);
         };
         settle();  // nothing to delete yet: arms the floor's notification
-        const Row follow = Measure("follow", 1, quick ? 3 : 11, product, floorFollow, settle);
-        std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms from another process's write to the painted row)\n",
+        const Row follow = Measure("follow", 1, quick ? 3 : 11, product, floorFollow, settle, [&] {
+          return frame.RowOf(WideFromAnsi("VelFollow " + std::to_string(written - 1))) >= 0
+                     ? std::string()
+                     : std::string("the other program's value is not listed");
+        });
+        if (!Failed(follow))
+          std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (ms from another process's write to the painted row)\n",
                     follow.kind, 100, follow.product * 1e3, follow.floor * 1e3, follow.product / follow.floor);
         std::fflush(stdout);
         CloseHandle(changed);
@@ -1053,5 +1161,5 @@ int main(int argc, char** argv) {
   RegDeleteTreeA(HKEY_CURRENT_USER, kApprovedRun);
   RegDeleteTreeA(HKEY_CURRENT_USER, kApprovedFolder);
   RunUnitFinalisations(false);
-  return 0;
+  return benchFailed ? 1 : 0;
 }

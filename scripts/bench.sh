@@ -19,9 +19,13 @@ wine_server_start
 # The whole table three times: one noisy run can neither pass nor fail a
 # target. Each take's figures are medians of interleaved runs.
 takes=$(mktemp -d)
+# A row whose product side did not do its work prints CHECK FAILED and no
+# figure; the benchmark then ends non-zero after the table.
+failed=0
 for take in 1 2 3; do
   echo "== Take $take"
-  wine "$BUILD_DIR/win32/listing_bench.exe" "$@" | tr -d '\r' | tee "$takes/$take"
+  wine "$BUILD_DIR/win32/listing_bench.exe" "$@" | tr -d '\r' | tee "$takes/$take" || failed=1
+  grep -q "CHECK FAILED" "$takes/$take" && failed=1
 done
 echo "== Ratios of the three takes"
 echo "| row      |      N | take 1 | take 2 | take 3 | spread |"
@@ -41,3 +45,7 @@ awk -F'|' '/^\| [a-z]/ && $2 !~ /listing/ {
     }
   }' takes="$takes" "$takes/1" "$takes/2" "$takes/3"
 rm -rf "$takes"
+if [[ $failed != 0 ]]; then
+  echo "The benchmark failed: a row's product side did not do the work it claims (CHECK FAILED above)." >&2
+  exit 1
+fi
