@@ -25,10 +25,15 @@ struct ChangeWatch::Armed {
   HANDLE handle = nullptr;
   bool subtree = false;
   DWORD changes = kKeyChanges;
+  bool standsIn = false;  // a parent watched for a key's coming or going
 
   Armed() = default;
   Armed(Armed&& other) noexcept
-      : key(std::move(other.key)), handle(other.handle), subtree(other.subtree), changes(other.changes) {
+      : key(std::move(other.key)),
+        handle(other.handle),
+        subtree(other.subtree),
+        changes(other.changes),
+        standsIn(other.standsIn) {
     other.handle = nullptr;
   }
   Armed& operator=(Armed&&) = delete;
@@ -105,7 +110,7 @@ void ChangeWatch::Rebuild(std::vector<Armed>& watches) {
     while (OpenRegistryLocation(watch.key, location, KeyAccess::Notify) == ERROR_FILE_NOT_FOUND) {
       location = parentOf(location);
       if (location.empty()) break;
-      watch.subtree = true;
+      watch.subtree = watch.standsIn = true;
     }
     if (!watch.key.IsOpen()) continue;
     const std::wstring parent = watch.subtree ? std::wstring() : parentOf(location);
@@ -114,6 +119,7 @@ void ChangeWatch::Rebuild(std::vector<Armed>& watches) {
     parents.push_back(parent);
     Armed names;
     names.changes = REG_NOTIFY_CHANGE_NAME;
+    names.standsIn = true;
     if (OpenRegistryLocation(names.key, parent, KeyAccess::Notify) == ERROR_SUCCESS) arm(names);
   }
   // A folder is watched through its parent, with the parent's subtree: a
@@ -146,15 +152,18 @@ void ChangeWatch::Run() {
     for (const Armed& watch : watches) handles.push_back(watch.handle);
     return WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, milliseconds);
   };
-  // Returns false when the watch stops. A key's change may be its own
-  // deletion, or the making of the key a parent stood in for: every key
-  // is opened again where it is now.
+  // Returns false when the watch stops. A parent's change may be a
+  // watched key's deletion or the making of one it stood in for, and a key
+  // that cannot be armed again has gone: then every key is opened again
+  // where it is now. Other changes cost one arming.
   const auto take = [&](DWORD signalled) {
     if (signalled == WAIT_OBJECT_0 || signalled == WAIT_FAILED) return false;
-    if (signalled == WAIT_OBJECT_0 + 1 || watches[signalled - WAIT_OBJECT_0 - 2].key.IsOpen())
+    if (signalled == WAIT_OBJECT_0 + 1) {
       Rebuild(watches);
-    else
-      watches[signalled - WAIT_OBJECT_0 - 2].Arm();
+      return true;
+    }
+    Armed& watch = watches[signalled - WAIT_OBJECT_0 - 2];
+    if (watch.standsIn || !watch.Arm()) Rebuild(watches);
     return true;
   };
   for (;;) {

@@ -188,15 +188,19 @@ void RecountRecords() { knownRecords = -1; }
 // Removed and replaced entries, which "REMOVED" lists, and the records
 // only an opening's undo uses (a switch's bytes, a stale switch an add
 // removed) are limited apart: the second kind never pushes out the first.
+// The two kinds together may hold more than kMostRecords within their
+// limits: the store is looked through again only when it has grown since.
 void KeepRecordsWithinLimit() {
+  static long lookedThroughAt = static_cast<long>(kMostRecords);
   CountRecords();
-  if (static_cast<size_t>(knownRecords) <= kMostRecords) return;
+  if (knownRecords <= lookedThroughAt) return;
   std::vector<std::wstring> listed, undoOnly;
   for (const RecordSummary& summary : RecordSummaries())
     (summary.kind == RecordKind::Removed || summary.kind == RecordKind::Replaced ? listed : undoOnly)
         .push_back(summary.record);
   for (const auto* records : {&listed, &undoOnly})
     for (size_t at = 0; at + kMostRecords < records->size(); ++at) DiscardRecord((*records)[at]);
+  lookedThroughAt = std::max(static_cast<long>(kMostRecords), knownRecords);
 }
 
 std::vector<RecordSummary> RecordSummaries() {

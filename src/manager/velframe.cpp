@@ -812,8 +812,16 @@ void TVelmora::DeleteEntries(const TakenEntries& taken) {
   });
 }
 
+namespace {
 // The failure's message names the entry it stopped at: with several
 // selected, the user must learn which one it was.
+EVelmoraError StoppedAt(const std::wstring& name, const EVelmoraError& error, bool entriesFollow) {
+  std::string text = FormatMessageText("Stopped at '%s': ", ShownName(name)) + error.what();
+  if (entriesFollow) text += "\nThe entries after it were left as they were.";
+  return EVelmoraError(text, error.Code());
+}
+}  // namespace
+
 void TVelmora::EachInTurn(const std::vector<EntryRef>& entries, CommandRun& run,
                           const std::function<bool(const EntryRef&, UndoStep&)>& act) {
   for (size_t at = 0; at < entries.size(); ++at) {
@@ -826,9 +834,7 @@ void TVelmora::EachInTurn(const std::vector<EntryRef>& entries, CommandRun& run,
       acted = act(entry, step);
     } catch (const EVelmoraError& error) {
       if (entries.size() == 1) throw;
-      std::string text = FormatMessageText("Stopped at '%s': ", ShownName(entry.name)) + error.what();
-      if (at + 1 < entries.size()) text += "\nThe entries after it were left as they were.";
-      throw EVelmoraError(text, error.Code());
+      throw StoppedAt(entry.name, error, at + 1 < entries.size());
     }
     if (acted) undo_.Push(std::move(step));
   }
@@ -933,9 +939,7 @@ void TVelmora::RestoreEntries(const TakenEntries& taken) {
         RestoreRecord(row.record);
       } catch (const EVelmoraError& error) {
         if (taken.rows.size() == 1) throw;
-        std::string text = FormatMessageText("Stopped at '%s': ", ShownName(row.ref.name)) + error.what();
-        if (at + 1 < taken.rows.size()) text += "\nThe entries after it were left as they were.";
-        throw EVelmoraError(text, error.Code());
+        throw StoppedAt(row.ref.name, error, at + 1 < taken.rows.size());
       }
     }
   });
