@@ -726,6 +726,11 @@ int main(int argc, char** argv) {
       const auto programIn = [&](const std::wstring& where, int i) {
         return where + L"\\app" + std::to_wstring(i % kPrograms) + L".exe";
       };
+      // A run that was cut short may have left a folder in either place.
+      for (const std::wstring& where : {folder, store[0], store[1]}) {
+        for (int i = 0; i < kPrograms; ++i) DeleteFileW(programIn(where, i).c_str());
+        RemoveDirectoryW(where.c_str());
+      }
       wchar_t self[MAX_PATH] = {};
       GetModuleFileNameW(nullptr, self, MAX_PATH);
       std::wstring versioned = self;
