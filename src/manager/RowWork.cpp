@@ -41,8 +41,10 @@ RowWorker::~RowWorker() {
   CloseHandle(thread_);
 }
 
-RowWorker::Question RowWorker::QuestionOf(const TAutoRunItem& row) {
+// A Startup file on a share is read on the thread, whatever it is.
+RowWorker::Question RowWorker::QuestionOf(const TAutoRunItem& row) const {
   if (row.Kind != EntryKind::File) return Question{Question::Command, row.Command};
+  if (lookup_.ReachesNetwork(row.FilePath())) return Question{Question::File, row.FilePath()};
   return Question{MatchesAnyMask(row.Name, "*.lnk") ? Question::Target : Question::File, row.Command};
 }
 
@@ -58,8 +60,7 @@ void RowWorker::Settle(TAutoRunItem& row) {
   };
   Question question = QuestionOf(row);
   if (row.Kind == EntryKind::File) {
-    // A Startup folder on a share: the file is read on the thread.
-    if (lookup_.ReachesNetwork(row.FilePath())) return defer(Question{Question::File, row.FilePath()});
+    if (lookup_.ReachesNetwork(row.FilePath())) return defer(question);
     if (question.kind == Question::File) {
       row.Presence = RowPresence::Found;  // the file listed is the program
       row.Facts = FactsOf(row.FilePath());
@@ -111,10 +112,7 @@ std::wstring RowWorker::KeyOf(const Question& question) {
 
 bool RowWorker::Collect(TAutoRunItem& row) {
   if (row.Presence != RowPresence::Remote) return false;
-  const Question question =
-      row.Kind == EntryKind::File && lookup_.ReachesNetwork(row.FilePath())
-          ? Question{Question::File, row.FilePath()}
-          : QuestionOf(row);
+  const Question question = QuestionOf(row);
   std::lock_guard<std::mutex> lock(shared_->mutex);
   const auto answer = shared_->answers.find(KeyOf(question));
   if (answer == shared_->answers.end()) return false;

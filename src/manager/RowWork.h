@@ -65,7 +65,7 @@ class RowWorker {
     ~Shared();
   };
   static std::wstring KeyOf(const Question& question);
-  static Question QuestionOf(const TAutoRunItem& row);
+  Question QuestionOf(const TAutoRunItem& row) const;
   void Ask(const Question& question);
   // Read once per program in an opening; the rows point at them.
   const ProgramFacts* Keep(const std::wstring& program, ProgramFacts facts);

@@ -273,8 +273,10 @@ void TVelmora::IdleWork() {
   if (rows_.SettleSome(std::chrono::steady_clock::now() + kIdleSlice)) KillTimer(Handle(), kIdleTimer);
 }
 
+// Runs at every selection change: with thousands of rows selected, taking
+// each of them here would cost the square of their number.
 void TVelmora::ApplyRuleToToolBar() {
-  const TakenEntries taken = TakeSelection();
+  const TakenEntries taken = TakeSelection(false);
   tbAdd.SetEnabled(Enabled(Command::Add, taken));
   tbChange.SetEnabled(Enabled(Command::Change, taken));
   tbDelete.SetEnabled(Enabled(Command::Delete, taken));
@@ -697,10 +699,18 @@ TakenEntry TVelmora::TakeRow(int row) const {
   return taken;
 }
 
-TakenEntries TVelmora::TakeSelection() const {
+TakenEntries TVelmora::TakeSelection(bool whole) const {
   TakenEntries taken;
   const int focused = lvAutoRun.FocusedIndex();
-  for (const int row : SelectedRows()) {
+  if (!whole) {
+    // The single row alone: what the toolbar's rules ask of a selection.
+    const int row = focused >= 0 && lvAutoRun.IsSelected(focused) ? focused : lvAutoRun.SelectedIndex();
+    if (row >= 0) {
+      taken.rows.push_back(TakeRow(row));
+      taken.single = 0;
+    }
+  }
+  for (int row = whole ? lvAutoRun.NextSelected(-1) : -1; row >= 0; row = lvAutoRun.NextSelected(row)) {
     if (row == focused) taken.single = static_cast<int>(taken.rows.size());
     taken.rows.push_back(TakeRow(row));
   }

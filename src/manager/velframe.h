@@ -57,8 +57,8 @@ class TVelmora : public ui::Window {
   void SetColumnWidths(const std::vector<int>& widths);
 
   // What the user acts on now: the selected rows, the one a single-entry
-  // command takes, the node shown.
-  TakenEntries TakeSelection() const;
+  // command takes, the node shown; not `whole`, the single row alone.
+  TakenEntries TakeSelection(bool whole = true) const;
   // Runs a command on the entries taken when the user acted; a disabled
   // one does nothing.
   void Execute(Command id, const TakenEntries& taken);
