@@ -170,15 +170,15 @@ class BenchRunKey {
 // The catalogue's node for a benchmark key or folder, with its switches.
 TAutoRunNode RegistryNode(const std::string& key) {
   TAutoRunNode node;
-  node.Location = WideFromAnsi("HKEY_CURRENT_USER\\" + key);
-  node.SwitchLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedRun);
+  node.Location = Location::Parse(WideFromAnsi("HKEY_CURRENT_USER\\" + key));
+  node.SwitchLocation = Location::Parse(WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedRun));
   return node;
 }
 
 TAutoRunNode FolderNode(const std::string& folder) {
   TAutoRunNode node;
-  node.Location = WideFromAnsi(folder);
-  node.SwitchLocation = WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedFolder);
+  node.Location = Location::Parse(WideFromAnsi(folder));
+  node.SwitchLocation = Location::Parse(WideFromAnsi(std::string("HKEY_CURRENT_USER\\") + kApprovedFolder));
   return node;
 }
 
@@ -603,7 +603,7 @@ int main(int argc, char** argv) {
       for (const std::wstring& record : KeptRecords()) DiscardRecord(record);
       for (int i = 0; i < 1000; ++i) {
         EntryRecord kept;
-        kept.location = keyNodes[1000].Location;
+        kept.location = keyNodes[1000].Location.Text();
         kept.name = L"VelBench " + std::to_wstring(i);
         const std::wstring command = L"C:\\Bench\\app" + std::to_wstring(i) + L".exe";
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(command.c_str());
@@ -611,7 +611,7 @@ int main(int argc, char** argv) {
         KeepRecord(kept);
       }
       TAutoRunNode removed;
-      removed.Location = RecordFolder();
+      removed.Location = Location::Folder(RecordFolder());
       removed.ListsRecords = true;
       const Row row = Measure("removed", 1000, quick ? 3 : 15, fillFrom(removed), fillFrom(keyNodes[1000]),
                               [&] { frame.ClearRows(); }, [&] { return ListHolds(frame, 1000); });
@@ -833,7 +833,7 @@ int main(int argc, char** argv) {
         UpdateWindow(list.list);
         UpdateWindow(status);
       };
-      const std::wstring runLocation = frame.NodeItem(runNode)->Location;
+      const std::wstring runLocation = frame.NodeItem(runNode)->Location.Text();
       const Row select = Measure("select", n, quick ? 3 : (n >= 10000 ? 7 : 11), product, floorSelect, [] {},
                                  [&] { return LeftAndCameBack(frame, leftFor, n, runLocation, L"VelBench"); });
       PrintRow(select);
@@ -860,7 +860,7 @@ int main(int argc, char** argv) {
       const HTREEITEM onceNode = frame.tvAutoRun.NextSibling(runNode);
       HTREEITEM folderNode = nullptr;
       for (HTREEITEM node = frame.tvAutoRun.Root(); node; node = frame.tvAutoRun.NextInOrder(node))
-        if (frame.NodeItem(node) && frame.NodeItem(node)->Location == WideFromAnsi(startup)) folderNode = node;
+        if (frame.NodeItem(node) && frame.NodeItem(node)->Location.Text() == WideFromAnsi(startup)) folderNode = node;
       FloorWindow beside(manager);
       FloorList& list = *beside.list;
       const int perPage = int(SendMessageA(frame.lvAutoRun, LVM_GETCOUNTPERPAGE, 0, 0)) + 1;
@@ -894,11 +894,11 @@ int main(int argc, char** argv) {
       frame.tvAutoRun.Select(runNode);
       PrintRow(Measure("visible", 10000, quick ? 3 : 7, selectBack(runNode),
                        floorBack([&] { FloorRegistry(list, run, kApprovedRun, false); }), [] {},
-                       [&] { return LeftAndCameBack(frame, leftFor, 10000, frame.NodeItem(runNode)->Location, L"VelBench"); }));
+                       [&] { return LeftAndCameBack(frame, leftFor, 10000, frame.NodeItem(runNode)->Location.Text(), L"VelBench"); }));
       // The rows on screen have had their shortcuts read when painted.
       const auto shortcutsShown = [&]() -> std::string {
         if (!folderNode) return "no node lists the Startup folder " + startup;
-        const std::string rows = LeftAndCameBack(frame, leftFor, 1000, frame.NodeItem(folderNode)->Location, L"Link ");
+        const std::string rows = LeftAndCameBack(frame, leftFor, 1000, frame.NodeItem(folderNode)->Location.Text(), L"Link ");
         if (!rows.empty()) return rows;
         return frame.ListedItem(0)->Settled() ? std::string() : std::string("the first row's shortcut was not read");
       };

@@ -10,6 +10,15 @@
 
 const char* const kRunKeys[4] = {"Run", "RunOnce", "RunServices", "RunServicesOnce"};
 const char* const kWow64Run = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const char* const kPolicyRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+const char* const kLegacyWindows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const char* const kWinlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+const char* const kValuesOnlyKeys[3] = {kPolicies, kLegacyWindows, kWinlogon};
+const char* const kTestComponent =
+    "Software\\Microsoft\\Active Setup\\Installed Components\\{5E1A0F3C-7D1B-4C57-9E2A-VELMORA0TEST}";
+const char* const kTestComponent32 =
+    "Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed Components\\{5E1A0F3C-7D1B-4C57-9E2A-VELMORA0TEST}";
 
 namespace {
 
@@ -24,7 +33,19 @@ std::vector<std::string> SandboxedKeys() {
   keys.push_back(kShellFolders);
   // Windows' startup switches.
   for (const char* key : {"Run", "Run32", "StartupFolder"}) keys.push_back(RunKeyPath(SwitchKey(key).c_str()));
+  // The logon places beyond the Run keys: those of shared keys (which hold
+  // other values and subkeys of Windows') by their values only.
+  for (const char* key : kValuesOnlyKeys) keys.push_back(key);
+  keys.push_back(kPolicyRun);
+  keys.push_back(kTestComponent);
+  keys.push_back(kTestComponent32);
   return keys;
+}
+
+bool ValuesOnly(const std::string& path) {
+  for (const char* key : kValuesOnlyKeys)
+    if (path == key) return true;
+  return false;
 }
 
 HKEY OpenKey(HKEY root, const std::string& path, REGSAM access = KEY_ALL_ACCESS) {
@@ -68,7 +89,7 @@ std::vector<BYTE> AutorunSandbox::Bytes(HKEY root, const char* key, const std::s
 
 std::string RunKeyPath(const char* key) { return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\") + key; }
 
-std::string Location(HKEY root, const char* key) {
+std::string LocationText(HKEY root, const char* key) {
   return std::string(root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + RunKeyPath(key);
 }
 
@@ -83,18 +104,28 @@ AutorunSandbox::AutorunSandbox() {
       SavedKey saved{root, path, false, {}};
       if (HKEY key = OpenKey(root, path, KEY_READ)) {
         saved.existed = true;
-        char name[16384];
+        wchar_t name[16384];  // any name, byte-exact: a test may leave one in no code page
         std::vector<BYTE> data(1 << 20);
         for (DWORD i = 0;; ++i) {
-          DWORD nameLength = sizeof name, size = static_cast<DWORD>(data.size()), type = 0;
-          if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
-          saved.values.push_back({std::string(name, nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + size)});
+          DWORD nameLength = 16384, size = static_cast<DWORD>(data.size()), type = 0;
+          if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+          saved.values.push_back({std::wstring(name, nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + size)});
         }
         RegCloseKey(key);
       }
       saved_.push_back(std::move(saved));
     }
     SetStartupValue(root, (root == HKEY_LOCAL_MACHINE ? commonStartup_ : userStartup_).Path());
+    // The logon places beyond the Run keys start with no entries (and a
+    // policy skips nothing); a test that wants them writes them.
+    for (const char* path : kValuesOnlyKeys)
+      if (HKEY key = OpenKey(root, path)) {
+        for (const wchar_t* name : {L"Load", L"Run", L"Shell", L"Userinit", L"DisableLocalMachineRun",
+                                    L"DisableLocalMachineRunOnce", L"DisableCurrentUserRun", L"DisableCurrentUserRunOnce"})
+          RegDeleteValueW(key, name);
+        RegCloseKey(key);
+      }
+    for (const char* path : {kPolicyRun, kTestComponent, kTestComponent32}) DeleteTree(root, path);
   }
 }
 
@@ -123,11 +154,24 @@ AutorunSandbox::~AutorunSandbox() {
   DeleteFileW(LayoutPath().c_str());
   for (const SavedKey& saved : saved_) {
     MakeWritable(saved.root, saved.path);
-    DeleteTree(saved.root, saved.path);
+    if (saved.existed && ValuesOnly(saved.path)) {
+      // Every value goes, whatever its name, then the saved ones return.
+      if (HKEY key = OpenKey(saved.root, saved.path)) {
+        wchar_t name[16384];
+        for (;;) {
+          DWORD length = 16384;
+          if (RegEnumValueW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+          if (RegDeleteValueW(key, name) != ERROR_SUCCESS) break;
+        }
+        RegCloseKey(key);
+      }
+    } else {
+      DeleteTree(saved.root, saved.path);
+    }
     if (!saved.existed) continue;
     HKEY key = CreateKey(saved.root, saved.path);
     for (const SavedValue& value : saved.values)
-      RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+      RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
     RegCloseKey(key);
   }
 }

@@ -14,10 +14,21 @@
 
 extern const char* const kRunKeys[4];  // "Run", "RunOnce", ...
 std::string RunKeyPath(const char* key);  // below the root, no leading backslash
-std::string Location(HKEY root, const char* key);  // the location string
+std::string LocationText(HKEY root, const char* key);  // the location string
 // Where Windows keeps the startup switches of "Run", "Run32" or
 // "StartupFolder", as a key below CurrentVersion.
 std::string SwitchKey(const char* key);
+
+// The logon places beyond the Run keys, below either root: the policies'
+// key and its Run key, the legacy Load/Run key, Winlogon; the Active Setup
+// component the tests make (either view). The sandbox keeps them too.
+extern const char* const kPolicies;
+extern const char* const kPolicyRun;
+extern const char* const kLegacyWindows;
+extern const char* const kWinlogon;
+extern const char* const kValuesOnlyKeys[3];
+extern const char* const kTestComponent;
+extern const char* const kTestComponent32;
 
 // The 32-bit programs' Run key, as the native view names it.
 extern const char* const kWow64Run;
@@ -69,7 +80,7 @@ class AutorunSandbox {
 
  private:
   struct SavedValue {
-    std::string name;
+    std::wstring name;
     DWORD type;
     std::vector<BYTE> data;
   };

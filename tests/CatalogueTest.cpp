@@ -12,8 +12,8 @@ namespace {
 std::vector<std::string> Shape() {
   std::vector<std::string> shape;
   for (const CatalogueNode& node : ReadLocationCatalogue())
-    shape.push_back((node.isRoot ? "+" : "") + A(node.caption) + (node.allowsAdd == node.isRoot ? "!" : "") + "(" +
-                    A(node.location) + ")");
+    shape.push_back((node.isRoot ? "+" : "") + A(node.caption) + (node.AllowsAdd() == node.isRoot ? "!" : "") + "(" +
+                    A(node.location.Text()) + ")");
   return shape;
 }
 
@@ -21,14 +21,23 @@ class CatalogueTest : public testing::Test {
  protected:
   AutorunSandbox sandbox;
   void SetUp() override {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
       for (const char* key : kRunKeys) sandbox.EmptyKey(root, key);
+      // Every logon place present, as on Windows.
+      for (const char* key : {kPolicyRun, kLegacyWindows, kWinlogon}) {
+        HKEY made = nullptr;
+        RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &made, nullptr);
+        RegCloseKey(made);
+      }
+    }
   }
   void TearDown() override { SetWow64ViewForTesting(-1); }
 };
 
 const std::string kUser = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\";
 const std::string kMachine = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+const std::string kPolicyRunText = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run)";
+const std::string kWinlogonText = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon)";
 const std::string kTwins = "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\";
 
 }  // namespace
@@ -44,12 +53,19 @@ TEST_F(CatalogueTest, NodesCaptionsLocationsAndOrder) {
                          "Run Once(" + kUser + "RunOnce)",
                          "Run Services Once(" + kUser + "RunServicesOnce)",
                          "Auto Run(" + sandbox.UserStartup().Path() + ")",
+                         "Run (policy)(HKEY_CURRENT_USER\\" + kPolicyRunText,
+                         "Load and Run (legacy)(HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows)",
+                         "Winlogon!(HKEY_CURRENT_USER\\" + kWinlogonText,
                          "+LOCAL MACHINE(" + kMachine + ")",
                          "Run(" + kMachine + "Run)",
                          "Run Services(" + kMachine + "RunServices)",
                          "Run Services Once(" + kMachine + "RunServicesOnce)",
                          // As stored: the backslash stays.
                          "Auto Run(" + sandbox.CommonStartup().Path() + "\\)",
+                         // Shared by both views: one node, as are the others below.
+                         "Run (policy)(HKEY_LOCAL_MACHINE\\" + kPolicyRunText,
+                         "Winlogon!(HKEY_LOCAL_MACHINE\\" + kWinlogonText,
+                         "Active Setup!(HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Active Setup\\Installed Components)",
                      }));
   // A Startup value that names no folder leaves out only its node.
   sandbox.SetStartupValue(HKEY_CURRENT_USER, sandbox.UserStartup().File("absent"));
@@ -57,7 +73,7 @@ TEST_F(CatalogueTest, NodesCaptionsLocationsAndOrder) {
   const std::vector<std::string> shape = Shape();
   EXPECT_EQ(std::count_if(shape.begin(), shape.end(), [](const std::string& n) { return n.rfind("Auto Run", 0) == 0; }),
             0);
-  EXPECT_EQ(shape.size(), 8u);
+  EXPECT_EQ(shape.size(), 14u);
 }
 
 TEST_F(CatalogueTest, TwinsOfTheMachineKeysOnlyUnderWow64) {
@@ -86,10 +102,14 @@ TEST_F(CatalogueTest, TwinsOfTheMachineKeysOnlyUnderWow64) {
   RegCloseKey(parent);
   const auto machine = std::find(shape.begin(), shape.end(), "+LOCAL MACHINE(" + kMachine + ")");
   ASSERT_NE(machine, shape.end());
-  ASSERT_EQ(shape.end() - machine, static_cast<long>(1 + 4 + expected.size() + 1));
-  // After the four native keys, in their order, before the Startup folder.
+  ASSERT_EQ(shape.end() - machine, static_cast<long>(1 + 4 + expected.size() + 1 + 4));
+  // After the four native keys, in their order, before the Startup folder;
+  // Active Setup's twin after Active Setup, the policy's key only once.
   EXPECT_EQ(std::vector<std::string>(machine + 5, machine + 5 + static_cast<long>(expected.size())), expected);
-  EXPECT_EQ(shape.back(), "Auto Run(" + sandbox.CommonStartup().Path() + ")");
+  EXPECT_EQ(shape[shape.size() - 5], "Auto Run(" + sandbox.CommonStartup().Path() + ")");
+  EXPECT_EQ(shape.back(),
+            "Active Setup (32-bit)!(HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed "
+            "Components)");
   SetWow64ViewForTesting(0);
   for (const CatalogueNode& node : ReadLocationCatalogue())
     EXPECT_EQ(node.caption.find(L"(32-bit)"), std::wstring::npos) << A(node.caption);

@@ -193,7 +193,7 @@ TEST_F(EditingTest, KeyRemovedSinceListingIsReported) {
   driver.AnswerMessageBox();
   frame.tbAdd.Click();
   PumpUntilIdle();
-  const std::string expected = "Failed to open key '" + Location(HKEY_CURRENT_USER, "Run") + "'";
+  const std::string expected = "Failed to open key '" + LocationText(HKEY_CURRENT_USER, "Run") + "'";
   EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{expected, expected}));
   EXPECT_EQ(frame.lvAutoRun.Count(), 0);  // refreshed
   EXPECT_TRUE(IsWindow(window->Handle()));
@@ -252,7 +252,7 @@ TEST_F(EditingTest, RefusedWriteRightsAreReportedAndChangeNothing) {
   sandbox.MakeReadOnly(HKEY_LOCAL_MACHINE, RunKeyPath("Run"));
   ManagerDriver& frame = Open("LOCAL MACHINE", "Run");
   ASSERT_EQ(frame.lvAutoRun.Count(), 1);
-  const std::string expected = "Failed to open key '" + Location(HKEY_LOCAL_MACHINE, "Run") + "'";
+  const std::string expected = "Failed to open key '" + LocationText(HKEY_LOCAL_MACHINE, "Run") + "'";
   driver.When("TAutoRunItemDlg", FillDialog("new", "C:\\n.exe"));
   driver.AnswerMessageBox();
   frame.tbAdd.Click();

@@ -59,7 +59,7 @@ TEST_F(IdentityTest, NamesakesInAnotherKeyOrViewAreOtherEntries) {
 TEST_F(IdentityTest, RenameKeepsTheEntryAndADoubleClickTakesTheRowClicked) {
   for (const char* name : {"A", "Foo", "Gar"}) sandbox.SetValue(HKEY_CURRENT_USER, "Run", name, "C:\\x.exe");
   ManagerDriver& frame = Open("CURRENT USER", "Run");
-  const std::wstring run = W(Location(HKEY_CURRENT_USER, "Run"));
+  const std::wstring run = W(LocationText(HKEY_CURRENT_USER, "Run"));
   frame.ClickRow(frame.RowOf(L"Foo"));
   driver.When("TAutoRunItemDlg", FillItemDialog(L"Zed", L"C:\\zed.exe"));
   frame.tbChange.Click();
@@ -140,5 +140,5 @@ TEST_F(IdentityTest, ARefusedSwitchesKeyLeavesEveryCommandUndone) {
   DWORD type = 0;
   sandbox.Value(HKEY_CURRENT_USER, "Run", "old", &type);
   EXPECT_EQ(type, DWORD(REG_EXPAND_SZ));
-  EXPECT_EQ(Selected(frame), W(Location(HKEY_CURRENT_USER, "Run")) + L"|old");
+  EXPECT_EQ(Selected(frame), W(LocationText(HKEY_CURRENT_USER, "Run")) + L"|old");
 }

@@ -33,6 +33,7 @@ ManagerDriver::ManagerDriver(TVelmora& frame)
       miRestore(frame.miRestore),
       miExport(frame.miExport),
       miProperties(frame.miProperties),
+      miDefault(frame.miDefault),
       tbAdd(frame.tbAdd),
       tbChange(frame.tbChange),
       tbDelete(frame.tbDelete),
@@ -132,7 +133,7 @@ void ManagerDriver::PressKey(WORD key, bool ctrl) {
 int ManagerDriver::RowOf(const std::wstring& name, const std::wstring& location) const {
   for (int row = 0; row < lvAutoRun.Count(); ++row) {
     const TAutoRunItem* item = RowItem(row);
-    if (item->Name == name && (location.empty() || item->Node->Location == location)) return row;
+    if (item->Name == name && (location.empty() || item->Node->Location.Text() == location)) return row;
   }
   return -1;
 }

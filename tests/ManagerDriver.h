@@ -23,7 +23,7 @@ class ManagerDriver {
   ui::ImageList& imgToolBar;
   ui::Splitter& splTree;
   ui::PopupMenu& pmAutoRun;
-  ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties;
+  ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties, &miDefault;
   ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo;
 
   HWND Handle() const { return frame.Handle(); }

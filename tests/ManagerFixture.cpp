@@ -63,7 +63,7 @@ std::wstring BothViewsTest::Selected(ManagerDriver& frame) {
   const int row = frame.lvAutoRun.SelectedIndex();
   EXPECT_EQ(frame.lvAutoRun.FocusedIndex(), row);
   if (row < 0) return L"(none)";
-  return frame.RowItem(row)->Node->Location + L"|" + frame.RowItem(row)->Name;
+  return frame.RowItem(row)->Node->Location.Text() + L"|" + frame.RowItem(row)->Name;
 }
 
 void BothViewsTest::SetUp() {

@@ -26,17 +26,17 @@ class ManagerTest : public ManagerFixture {
 TEST_F(ManagerTest, FullTreeInCatalogueOrderWithCurrentUserSelected) {
   ManagerDriver& frame = Open();
   EXPECT_EQ(TreeShape(frame),
-            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run] "
-            "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once,Auto Run] REMOVED[]");
+            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run,Load and Run (legacy),Winlogon] "
+            "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once,Auto Run,Winlogon,Active Setup] REMOVED[]");
   EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER"));
   EXPECT_EQ(frame.CurrentLocation(), L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   const TAutoRunNode* root = frame.NodeItem(FindNode(frame, "LOCAL MACHINE"));
-  EXPECT_EQ(root->Location, L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\");
+  EXPECT_EQ(root->Location.Text(), L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\");
   EXPECT_FALSE(root->AllowsAdd);
   const TAutoRunNode* once = frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Run Services Once"));
-  EXPECT_EQ(once->Location, L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
+  EXPECT_EQ(once->Location.Text(), L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce");
   EXPECT_TRUE(once->AllowsAdd);
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Location, W(sandbox.UserStartup().Path()));
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Location.Text(), W(sandbox.UserStartup().Path()));
   EXPECT_FALSE(frame.tbAdd.Enabled());
   EXPECT_TRUE(driver.boxTexts.empty());
 }
@@ -48,14 +48,16 @@ TEST_F(ManagerTest, MissingKeysAndFoldersLeaveOutOnlyTheirNodes) {
   sandbox.SetStartupValue(HKEY_CURRENT_USER, sandbox.UserStartup().File("absent"));
   sandbox.RemoveStartupValue(HKEY_LOCAL_MACHINE);
   ManagerDriver& frame = Open();
-  EXPECT_EQ(TreeShape(frame), "CURRENT USER[Run,Run Once] LOCAL MACHINE[Run,Run Services,Run Services Once] REMOVED[]");
+  EXPECT_EQ(TreeShape(frame),
+            "CURRENT USER[Run,Run Once,Load and Run (legacy),Winlogon] "
+            "LOCAL MACHINE[Run,Run Services,Run Services Once,Winlogon,Active Setup] REMOVED[]");
 }
 
 TEST_F(ManagerTest, StartupValueKeptAsStoredWithOrWithoutBackslash) {
   sandbox.SetStartupValue(HKEY_LOCAL_MACHINE, sandbox.CommonStartup().Path() + "\\");
   ManagerDriver& frame = Open();
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Location, W(sandbox.UserStartup().Path()));
-  EXPECT_EQ(frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Auto Run"))->Location,
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "CURRENT USER", "Auto Run"))->Location.Text(), W(sandbox.UserStartup().Path()));
+  EXPECT_EQ(frame.NodeItem(FindNode(frame, "LOCAL MACHINE", "Auto Run"))->Location.Text(),
             W(sandbox.CommonStartup().Path() + "\\"));
 }
 
@@ -113,7 +115,7 @@ TEST_F(ManagerTest, RegistryRowsSkipNonStringValuesAndKeepListing) {
     const TAutoRunItem* item = frame.RowItem(i);
     if (item->Name == L"expand") {
       EXPECT_EQ(item->Command, L"%SystemRoot%\\x.exe");
-      EXPECT_EQ(item->Node->Location, W(Location(HKEY_CURRENT_USER, "RunOnce")));
+      EXPECT_EQ(item->Node->Location.Text(), W(LocationText(HKEY_CURRENT_USER, "RunOnce")));
     }
     if (item->Name == L"unterminated") {
       EXPECT_EQ(item->Command, L"C:\\u.exe");
@@ -151,7 +153,7 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   EXPECT_TRUE(frame.miDelete.Enabled());
 
   Select(frame, "CURRENT USER", "Run");
-  EXPECT_EQ(frame.CurrentLocation(), W(Location(HKEY_CURRENT_USER, "Run")));
+  EXPECT_EQ(frame.CurrentLocation(), W(LocationText(HKEY_CURRENT_USER, "Run")));
   EXPECT_TRUE(frame.tbAdd.Enabled());
   EXPECT_TRUE(frame.tbChange.Enabled());
   frame.OpenPopup();
@@ -254,7 +256,7 @@ TEST_F(ManagerTest, ErrorWhileLoadingIsShownAndTheWindowStillOpens) {
   EXPECT_EQ(driver.boxTexts[0], "Invalid data type for 'Common Startup'");
   // The nodes built before the error stay; the list was not filled.
   EXPECT_EQ(TreeShape(frame),
-            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run] "
+            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run,Load and Run (legacy),Winlogon] "
             "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once] REMOVED[]");
   EXPECT_EQ(frame.lvAutoRun.Count(), 0);
   EXPECT_FALSE(frame.Loading());
@@ -298,7 +300,7 @@ TEST_F(ManagerTest, WindowLayoutAndPicture) {
   EXPECT_EQ(A(frame.pmAutoRun.Caption(0)), "Add new");
   EXPECT_EQ(A(frame.pmAutoRun.Caption(1)), "Change");
   EXPECT_EQ(A(frame.pmAutoRun.Caption(2)), "Delete");
-  EXPECT_EQ(frame.imgToolBar.Count(), imgMissing + 1);
+  EXPECT_EQ(frame.imgToolBar.Count(), imgSkipped + 1);
   EXPECT_EQ(frame.tbrCommands.ButtonCount(), 7);
   EXPECT_TRUE(frame.tbInfo.Hidden());
   EXPECT_TRUE(frame.tbInfoSeparator.Hidden());

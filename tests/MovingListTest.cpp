@@ -207,7 +207,7 @@ TEST_F(MovingListTest, NoForeignChangeIsLeftUnlistedAndTheViewStays) {
 // restored together.
 TEST_F(MovingListTest, RecordsAreNeverLostByTheStore) {
   EntryRecord filler;
-  filler.location = W(Location(HKEY_CURRENT_USER, "RunServices"));
+  filler.location = W(LocationText(HKEY_CURRENT_USER, "RunServices"));
   filler.value = StoredBytes{true, REG_SZ, Utf16(L"C:\\f.exe")};
   for (int i = 0; i < 999; ++i) {
     filler.name = L"filler " + std::to_wstring(i);
@@ -348,7 +348,7 @@ TEST(UndoStackTest, NewestFirstAndNeverOverAnotherProgramsWrite) {
   SetWow64ViewForTesting(0);
   sandbox.EmptyKey(HKEY_CURRENT_USER, "Run");
   TAutoRunNode node;
-  node.Location = W(Location(HKEY_CURRENT_USER, "Run"));
+  node.Location = Location::Parse(W(LocationText(HKEY_CURRENT_USER, "Run")));
   node.AllowsAdd = true;
   UndoStack stack;
   for (const wchar_t* name : {L"One", L"Two"}) {

@@ -318,7 +318,7 @@ TEST_F(RecordTest, ExportedEntriesComeBackThroughTheRegistryEditor) {
 // At most 1,000 records: keeping one more lets the oldest go, and only it.
 TEST_F(RecordTest, TheOldestRecordGoesBeyondAThousand) {
   EntryRecord filler;
-  filler.location = W(Location(HKEY_CURRENT_USER, "Run"));
+  filler.location = W(LocationText(HKEY_CURRENT_USER, "Run"));
   filler.value = StoredBytes{true, REG_SZ, Utf16(L"C:\\f.exe")};
   for (int i = 0; i < 1000; ++i) {
     filler.name = L"filler " + std::to_wstring(i);
@@ -349,7 +349,7 @@ TEST_F(RecordTest, RestoreIntoAKeyThatRefusesWritingKeepsTheRecord) {
   frame.Choose(frame.miRestore);
   PumpUntilIdle();
   sandbox.MakeWritable(HKEY_CURRENT_USER, RunKeyPath("Run"));
-  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Failed to open key '" + Location(HKEY_CURRENT_USER, "Run") + "'"}));
+  EXPECT_EQ(driver.boxTexts, (std::vector<std::string>{"Failed to open key '" + LocationText(HKEY_CURRENT_USER, "Run") + "'"}));
   EXPECT_FALSE(HasValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"locked"));
   EXPECT_EQ(Records().size(), 1u);
   EXPECT_EQ(Captions(frame), (std::vector<std::string>{"locked"}));

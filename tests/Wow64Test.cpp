@@ -93,9 +93,9 @@ TEST_F(Wow64Test, BothViewsUnderTheirOwnCaptions) {
   ManagerDriver& frame = Open();
   EXPECT_EQ(Children(frame),
             "Run,Run Once,Run Services,Run Services Once,Run (32-bit),Run Once (32-bit),Run Services (32-bit),"
-            "Auto Run");
+            "Auto Run,Winlogon,Active Setup,Active Setup (32-bit)");
   ASSERT_NE(Node(frame, "Run Once (32-bit)"), nullptr);
-  EXPECT_EQ(frame.NodeItem(Node(frame, "Run Once (32-bit)"))->Location,
+  EXPECT_EQ(frame.NodeItem(Node(frame, "Run Once (32-bit)"))->Location.Text(),
             W("HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce"));
   EXPECT_TRUE(frame.NodeItem(Node(frame, "Run (32-bit)"))->AllowsAdd);
   frame.tvAutoRun.Select(Node(frame, "Run"));
@@ -134,5 +134,5 @@ TEST_F(Wow64Test, ThirtyTwoBitWindowsHasNoTwins) {
   Set32("Run", "wow32", "C:\\w.exe");
   SetWow64ViewForTesting(0);
   ManagerDriver& frame = Open();
-  EXPECT_EQ(Children(frame), "Run,Run Once,Run Services,Run Services Once,Auto Run");
+  EXPECT_EQ(Children(frame), "Run,Run Once,Run Services,Run Services Once,Auto Run,Winlogon,Active Setup");
 }

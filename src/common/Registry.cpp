@@ -218,6 +218,19 @@ bool RegistryKey::IsPresent(HKEY parent, const std::string& subKey) {
   return key.Open(parent, subKey, KeyAccess::Presence, RegistryView::Native) == ERROR_SUCCESS;
 }
 
+std::vector<std::wstring> RegistryKey::SubkeyNames() const {
+  std::vector<std::wstring> names;
+  wchar_t name[256];  // a key name holds at most 255 characters
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 256;
+    const LONG result = RegEnumKeyExW(key_, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) break;
+    names.emplace_back(name, length);
+  }
+  return names;
+}
+
 void RegistryKey::Close() {
   if (key_) RegCloseKey(key_);
   key_ = nullptr;

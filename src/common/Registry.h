@@ -95,6 +95,8 @@ class RegistryKey {
   // each; a key that cannot be queried yields nothing.
   void ForEachValue(const std::function<void(const RegValueView&)>& visit) const;
   void ForEachValue(const std::function<void(const WideRegValueView&)>& visit) const;
+  // The subkeys' names in enumeration order (the key opened with Read).
+  std::vector<std::wstring> SubkeyNames() const;
 
  private:
   HKEY key_ = nullptr;

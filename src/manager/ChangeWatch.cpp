@@ -91,11 +91,6 @@ void ChangeWatch::Rebuild(std::vector<Armed>& watches) {
     places = places_;
   }
   watches.clear();
-  const auto parentOf = [](const std::wstring& location) {
-    const size_t cut = location.find_last_of(L'\\');
-    // Not above the root's own key.
-    return cut == std::wstring::npos || location.find(L'\\') == cut ? std::wstring() : location.substr(0, cut);
-  };
   const auto arm = [&](Armed& watch) {
     watch.handle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (watch.handle && watch.Arm()) watches.push_back(std::move(watch));
@@ -104,23 +99,26 @@ void ChangeWatch::Rebuild(std::vector<Armed>& watches) {
   // that exists, with its subtree: the key may come (a switch's key comes
   // with the first switch). A key that exists is watched with its parent's
   // subkey names too: Wine tells a key's deletion only to its parent.
-  std::vector<std::wstring> parents;
-  for (std::wstring location : places.keys) {
+  // A place of one value per subkey is watched with its subtree: its
+  // entries are written in the subkeys.
+  std::vector<Location> parents;
+  for (Location location : places.keys) {
     Armed watch;
-    while (OpenRegistryLocation(watch.key, location, KeyAccess::Notify) == ERROR_FILE_NOT_FOUND) {
-      location = parentOf(location);
-      if (location.empty()) break;
+    watch.subtree = location.kind == LocationKind::SubkeyValue;
+    while (OpenLocation(watch.key, location, KeyAccess::Notify) == ERROR_FILE_NOT_FOUND) {
+      location = location.Parent();
+      if (location.Empty()) break;
       watch.subtree = watch.standsIn = true;
     }
     if (!watch.key.IsOpen()) continue;
-    const std::wstring parent = watch.subtree ? std::wstring() : parentOf(location);
+    const Location parent = watch.standsIn ? Location() : location.Parent();
     arm(watch);
-    if (parent.empty() || std::find(parents.begin(), parents.end(), parent) != parents.end()) continue;
+    if (parent.Empty() || std::find(parents.begin(), parents.end(), parent) != parents.end()) continue;
     parents.push_back(parent);
     Armed names;
     names.changes = REG_NOTIFY_CHANGE_NAME;
     names.standsIn = true;
-    if (OpenRegistryLocation(names.key, parent, KeyAccess::Notify) == ERROR_SUCCESS) arm(names);
+    if (OpenLocation(names.key, parent, KeyAccess::Notify) == ERROR_SUCCESS) arm(names);
   }
   // A folder is watched through its parent, with the parent's subtree: a
   // watched folder is held open, and a folder held open cannot be removed

@@ -12,10 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "manager/Location.h"
+
 struct WatchedPlaces {
-  std::vector<std::wstring> keys;     // registry locations (Location.h)
+  // Registry keys; a place of one value per subkey with its subtree.
+  std::vector<Location> keys;
   std::vector<std::wstring> folders;  // folder paths
-  bool operator==(const WatchedPlaces& other) const { return keys == other.keys && folders == other.folders; }
+  bool operator==(const WatchedPlaces& other) const {
+    if (keys.size() != other.keys.size() || folders != other.folders) return false;
+    for (size_t at = 0; at < keys.size(); ++at)
+      if (keys[at] != other.keys[at] || keys[at].kind != other.keys[at].kind) return false;
+    return true;
+  }
 };
 
 class ChangeWatch {

@@ -6,22 +6,54 @@ std::uint64_t TAutoRunItem::FileStamp() const {
   return Kind == EntryKind::File ? static_cast<const TFileRow&>(*this).Stamp : 0;
 }
 
-std::wstring TAutoRunItem::FilePath() const { return AppendPathDelimiter(Node->Location) + Name; }
+std::wstring TAutoRunItem::FilePath() const { return AppendPathDelimiter(Node->Location.path) + Name; }
+
+std::wstring ShownTitle(const TAutoRunItem& row) {
+  if (row.Node && row.Node->Location.kind == LocationKind::SubkeyValue && row.Kind != EntryKind::Record) {
+    const std::wstring& title = static_cast<const TSubkeyRow&>(row).Title;
+    if (!title.empty()) return ShownName(title);
+  }
+  return ShownName(row.Name);
+}
 
 // A record row is told apart by its record: the same entry may have been
 // removed twice.
-static const std::wstring& LocationOf(const TAutoRunItem& row) {
-  return row.Kind == EntryKind::Record ? static_cast<const TRecordRow&>(row).Record : row.Node->Location;
-}
-
 EntryRef EntryRef::Of(const TAutoRunItem& row) {
-  return EntryRef{row.Kind, LocationOf(row), row.Name, row.Node->SwitchLocation};
+  const TAutoRunNode& node = *row.Node;
+  if (row.Kind == EntryKind::Record) {
+    const auto& kept = static_cast<const TRecordRow&>(row);
+    return EntryRef{row.Kind, Location::Parse(kept.Origin), row.Name, Location(), kept.Record};
+  }
+  if (node.Location.kind == LocationKind::SubkeyValue) {
+    EntryRef value{row.Kind, node.Location.Subkey(row.Name), node.Location.rules->subkeyValue, node.SwitchLocation,
+                   std::wstring()};
+    value.location.rules = node.Location.rules;
+    return value;
+  }
+  return EntryRef{row.Kind, node.Location, row.Name, node.SwitchLocation, std::wstring()};
 }
 
-std::wstring EntryRef::FilePath() const { return AppendPathDelimiter(location) + name; }
+std::wstring EntryRef::FilePath() const { return AppendPathDelimiter(location.path) + name; }
 
 bool EntryRef::Is(const TAutoRunItem& row) const {
-  return row.Kind == kind && row.Name == name && LocationOf(row) == location;
+  if (row.Kind != kind) return false;
+  if (kind == EntryKind::Record) return static_cast<const TRecordRow&>(row).Record == record;
+  const Location& place = row.Node->Location;
+  if (place.kind == LocationKind::SubkeyValue)
+    return name == place.rules->subkeyValue && location == place.Subkey(row.Name);
+  return row.Name == name && place == location;
+}
+
+bool EntryRef::In(const TAutoRunNode& node, std::wstring* rowName) const {
+  if (kind == EntryKind::Record || node.ListsRecords) return false;
+  if (node.Location.kind != LocationKind::SubkeyValue) {
+    if (!(node.Location == location)) return false;
+    if (rowName) *rowName = name;
+    return true;
+  }
+  if (name != node.Location.rules->subkeyValue || location.Parent() != node.Location) return false;
+  if (rowName) *rowName = location.path.substr(location.path.find_last_of(L'\\') + 1);
+  return true;
 }
 
 std::wstring ShownName(const std::wstring& name) {

@@ -7,23 +7,28 @@
 
 #include "common/ProgramPresence.h"
 #include "common/VersionInfo.h"
+#include "manager/Location.h"
 #include "manager/RecordIndex.h"
 #include "manager/SwitchFormat.h"
 
 enum class EntryKind : unsigned char {
-  RegistryValue,  // a value of a Run key
+  RegistryValue,  // a value of a key (of a subkey, in a place of one value per subkey)
   File,           // a file in a Startup folder
   Record,         // a removed or replaced entry, kept (TRecordRow)
 };
 
 // A tree node's record: the location it lists.
 struct TAutoRunNode {
-  std::wstring Location;  // a location string (Location.h); empty for none
+  ::Location Location;  // a root's lists nothing of its own
   // Where Windows keeps the switches of the entries listed here; empty
   // when it has none for them.
-  std::wstring SwitchLocation;
-  bool AllowsAdd = false;  // a concrete location, never a root
+  ::Location SwitchLocation;
+  bool AllowsAdd = false;  // a concrete location that takes new entries, never a root
   bool ListsRecords = false;  // the "REMOVED" node: Location is where records are kept
+  // The policy value that makes Windows skip this key, and what sets it
+  // now ("<value> is set in <key>"; empty while none does).
+  const wchar_t* SkipPolicy = nullptr;
+  std::wstring SkippedBy;
 };
 
 // What a row needs from the disk beyond its listing (a shortcut's target,
@@ -48,7 +53,8 @@ struct TAutoRunItem {
   // shared by the rows of one program (RowWork.h keeps it).
   const ProgramFacts* Facts = nullptr;
 
-  bool HasSwitch() const { return !Node->SwitchLocation.empty(); }
+  bool HasSwitch() const { return !Node->SwitchLocation.Empty(); }
+  bool Skipped() const { return !Node->SkippedBy.empty(); }
   bool SwitchedOff() const { return HasSwitch() && Switch == SwitchState::Off; }
   bool Settled() const { return Presence != RowPresence::Pending && Presence != RowPresence::Remote; }
   bool Missing() const { return Presence == RowPresence::Missing; }
@@ -68,6 +74,15 @@ struct TFileRow : TAutoRunItem {
   std::uint64_t Stamp = 0;
 };
 
+// A row of a place of one value per subkey (Active Setup): its Name is the
+// subkey's, its Title what the subkey calls itself.
+struct TSubkeyRow : TAutoRunItem {
+  std::wstring Title;
+};
+
+// What the Name column shows of a row.
+std::wstring ShownTitle(const TAutoRunItem& row);
+
 // A row of the "REMOVED" node: the entry as it was, kept in a record.
 // Its Command is what the Path column shows (the command, or the file's
 // path as it was).
@@ -81,22 +96,29 @@ struct TRecordRow : TAutoRunItem {
 // that a dialog, a refresh or a message in between cannot change what the
 // command acts on. The registry's two views are told apart by their key
 // paths (the 32-bit programs' keys are named by their Wow6432Node path).
+// An entry of a place of one value per subkey is that value of its subkey:
+// the key and the name a command writes.
 struct EntryRef {
   EntryKind kind = EntryKind::RegistryValue;
-  std::wstring location;        // the registry location or the folder; a record row's record
-  std::wstring name;            // exact, at full length (a NUL included)
-  std::wstring switchLocation;  // empty where Windows keeps no switch
+  ::Location location;        // the key or the folder; a record row's origin
+  std::wstring name;          // exact, at full length (a NUL included)
+  ::Location switchLocation;  // empty where Windows keeps no switch
+  std::wstring record;        // a record row's record
 
   static EntryRef Of(const TAutoRunItem& row);
+  const PlaceRules& Rules() const { return *location.rules; }
   // The registry's and the file system's functions take names up to their
   // first NUL: a name holding one cannot be reached by them.
   bool Addressable() const { return name.find(L'\0') == std::wstring::npos; }
   std::wstring FilePath() const;
-  bool HasSwitch() const { return !switchLocation.empty(); }
+  bool HasSwitch() const { return !switchLocation.Empty(); }
   // The same entry: kind, location and the exact name, never a looser match.
   bool Is(const TAutoRunItem& row) const;
+  // Whether the entry is one of `node`'s, and the name its row has there
+  // (a value may have the empty name).
+  bool In(const TAutoRunNode& node, std::wstring* rowName = nullptr) const;
   bool operator==(const EntryRef& other) const {
-    return kind == other.kind && location == other.location && name == other.name;
+    return kind == other.kind && location == other.location && name == other.name && record == other.record;
   }
 };
 

@@ -107,16 +107,34 @@ StoredBytes StoredNow(const RegistryKey& key, const std::wstring& name) {
   return now;
 }
 
+// A command the entry's place does not take (Winlogon's machine values,
+// an Active Setup component's name).
+EVelmoraError NotHere(const char* done, const std::wstring& name) {
+  return EVelmoraError(FormatMessageText("'%s' cannot be ", ShownName(name)) + done + " in this place",
+                       ERROR_ACCESS_DENIED);
+}
+
+// A place of chosen names takes no other.
+void RequireTakenName(const PlaceRules& rules, const std::wstring& name) {
+  if (TakesName(rules, name)) return;
+  std::wstring names;
+  for (size_t at = 0; at < rules.names.size(); ++at)
+    names += (at == 0 ? L"" : at + 1 == rules.names.size() ? L" and " : L", ") + (L"'" + rules.names[at] + L"'");
+  throw EVelmoraError(FormatMessageText("'%s' is not a name this place takes: it takes only ", ShownName(name)) +
+                          Utf8FromWide(names),
+                      ERROR_INVALID_NAME);
+}
+
 LONG Deleted(LONG result) { return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result; }
 
 // An entry's switch as stored now; none where Windows keeps no switch.
-StoredBytes SwitchNow(const std::wstring& switchLocation, const std::wstring& name) {
-  if (switchLocation.empty()) return StoredBytes();
+StoredBytes SwitchNow(const Location& switchLocation, const std::wstring& name) {
+  if (switchLocation.Empty()) return StoredBytes();
   RegistryKey key;
-  const LONG opened = OpenRegistryLocation(key, switchLocation, KeyAccess::Read);
+  const LONG opened = OpenLocation(key, switchLocation, KeyAccess::Read);
   if (opened == ERROR_FILE_NOT_FOUND) return StoredBytes();
   if (opened != ERROR_SUCCESS)
-    throw ERegistryException(FormatMessageText("Failed to open key '%s'", switchLocation), opened);
+    throw ERegistryException(FormatMessageText("Failed to open key '%s'", switchLocation.Text()), opened);
   return StoredNow(key, name);
 }
 
@@ -131,9 +149,9 @@ EntryRecord RecordOf(RecordKind kind, const EntryRef& entry) {
   EntryRecord record;
   record.kind = kind;
   record.isFile = entry.kind == EntryKind::File;
-  record.location = entry.location;
+  record.location = entry.location.Text();
   record.name = entry.name;
-  record.switchLocation = entry.switchLocation;
+  record.switchLocation = entry.switchLocation.Text();
   return record;
 }
 
@@ -184,7 +202,7 @@ std::wstring DeleteFileEntry(const EntryRef& entry) {
 }
 
 std::wstring DeleteRegistryEntry(const EntryRef& entry) {
-  const RegistryKey key = OpenRegistryLocationOrThrow(entry.location, KeyAccess::Write);
+  const RegistryKey key = OpenLocationOrThrow(entry.location, KeyAccess::Write);
   const StoredBytes value = StoredNow(key, entry.name);
   if (!value.present) throw RegistryError("Value '%s' does not exist", entry.name, ERROR_FILE_NOT_FOUND);
   return RemoveWithSwitch(
@@ -213,6 +231,7 @@ void RequireExportable(const EntryRef& entry) {
 
 void DeleteEntry(const EntryRef& entry, UndoStep* undo) {
   RequireAddressable(entry);
+  if (!entry.Rules().remove) throw NotHere("deleted", entry.name);
   const std::wstring record = entry.kind == EntryKind::File ? DeleteFileEntry(entry) : DeleteRegistryEntry(entry);
   if (undo) *undo = UndoStep{UndoStep::Kind::Delete, entry, StoredBytes(), StoredBytes(), {record}};
 }
@@ -224,7 +243,7 @@ bool SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
   if (entry.kind == EntryKind::File) {
     if (GetFileAttributesW(LongPathForm(entry.FilePath()).c_str()) == INVALID_FILE_ATTRIBUTES)
       throw EVelmoraError(FormatMessageText("File '%s' does not exist", entry.FilePath()), ERROR_FILE_NOT_FOUND);
-  } else if (!OpenRegistryLocationOrThrow(entry.location, KeyAccess::Read).ValueExists(entry.name)) {
+  } else if (!OpenLocationOrThrow(entry.location, KeyAccess::Read).ValueExists(entry.name)) {
     throw RegistryError("Value '%s' does not exist", entry.name, ERROR_FILE_NOT_FOUND);
   }
   EntryRecord record = RecordOf(RecordKind::Switched, entry);
@@ -246,16 +265,18 @@ bool SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
 }
 
 EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path, UndoStep* undo) {
-  EntryRef added{EntryKind::RegistryValue, node.Location, name, node.SwitchLocation};
+  EntryRef added{EntryKind::RegistryValue, node.Location, name, node.SwitchLocation, std::wstring()};
+  if (!node.AllowsAdd || !node.Location.rules->add) throw NotHere("added", name);
+  RequireTakenName(added.Rules(), name);
   Steps steps;
   std::vector<std::wstring> kept;
-  if (IsFolderLocation(node.Location)) {
+  if (node.Location.IsFolder()) {
     // The shortcut is made from the Path text (the Name text when Path is
     // empty), read as a command line the way Windows reads one: what the
     // browse button fills in, and the form every registry row shows.
     const WideProgramAndArguments command = SplitCommandLine(path.empty() ? name : path, IsExistingFile);
     std::wstring link;
-    const HRESULT made = CreateShortcut(node.Location, command.program, L"", command.arguments, link);
+    const HRESULT made = CreateShortcut(node.Location.path, command.program, L"", command.arguments, link);
     if (FAILED(made))
       throw EOleError(link.empty() ? SystemErrorText(made) : FormatMessageText("Failed to create shortcut '%s'", link),
                       made);
@@ -279,7 +300,7 @@ EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std:
     if (undo) *undo = UndoStep{UndoStep::Kind::Add, added, StoredBytes{true, 0, FileBytes(link)}, StoredBytes(), kept};
     return added;
   }
-  const RegistryKey key = OpenRegistryLocationOrThrow(node.Location, KeyAccess::Write);
+  const RegistryKey key = OpenLocationOrThrow(node.Location, KeyAccess::Write);
   if (key.ValueExists(name))
     throw ERegistryException(FormatMessageText("Value '%s' already exists", name), ERROR_ALREADY_EXISTS);
   const SwitchesOfEntries switches(node.SwitchLocation, {name});
@@ -308,14 +329,14 @@ EntryRef ChangeWith(const EntryRef& entry, const std::wstring& newName,
   RequireAddressable(entry);
   if (entry.kind != EntryKind::RegistryValue) return entry;
   const std::wstring& oldName = entry.name;
-  const RegistryKey key = OpenRegistryLocationOrThrow(entry.location, KeyAccess::Write);
+  const RegistryKey key = OpenLocationOrThrow(entry.location, KeyAccess::Write);
   const StoredBytes old = StoredNow(key, oldName);
   if (!old.present) throw RegistryError("Value '%s' does not exist", oldName, ERROR_FILE_NOT_FOUND);
   const bool renamed = newName != oldName, caseOnly = renamed && SameName(newName, oldName);
   if (renamed && !caseOnly && key.ValueExists(newName))
     throw ERegistryException(FormatMessageText("Value '%s' already exists", newName), ERROR_ALREADY_EXISTS);
   // Read, and opened for the move, before anything changes.
-  const SwitchesOfEntries switches(renamed ? entry.switchLocation : std::wstring(), {oldName, newName});
+  const SwitchesOfEntries switches(renamed ? entry.switchLocation : Location(), {oldName, newName});
   const StoredBytes changed = newValue(old);
   const auto setFailed = [](const std::wstring& name) {
     return [name](LONG code) { return RegistryError("Failed to set data for '%s'", name, code); };
@@ -380,6 +401,11 @@ EntryRef ChangeWith(const EntryRef& entry, const std::wstring& newName,
 
 EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath,
                      UndoStep* undo) {
+  if (!entry.Rules().change) throw NotHere("changed", entry.name);
+  if (newName != entry.name) {
+    if (!entry.Rules().rename) throw NotHere("renamed", entry.name);
+    RequireTakenName(entry.Rules(), newName);
+  }
   // An expandable string stays one: "%ProgramFiles%\..." must expand.
   return ChangeWith(
       entry, newName,
@@ -388,7 +414,17 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
 }
 
 EntryRef RenameEntry(const EntryRef& entry, const std::wstring& newName, UndoStep* undo) {
+  if (!entry.Rules().rename) throw NotHere("renamed", entry.name);
+  RequireTakenName(entry.Rules(), newName);
   return ChangeWith(entry, newName, [](const StoredBytes& old) { return old; }, undo);
+}
+
+EntryRef PutWindowsDefault(const EntryRef& entry, UndoStep* undo) {
+  const std::wstring text = WindowsDefaultOf(entry.name, WinlogonSystemFolder());
+  if (!entry.Rules().windowsDefaults || text.empty() || entry.kind != EntryKind::RegistryValue)
+    throw EVelmoraError(FormatMessageText("'%s' has no default of Windows' to put back", ShownName(entry.name)),
+                        ERROR_INVALID_FUNCTION);
+  return ChangeWith(entry, entry.name, [&](const StoredBytes&) { return StringValue(text, REG_SZ); }, undo);
 }
 
 namespace {
@@ -416,15 +452,16 @@ void RequireSwitchAsLeft(const UndoStep& step) {
 }
 
 EntryRef RefOf(const EntryRecord& record) {
-  return EntryRef{record.isFile ? EntryKind::File : EntryKind::RegistryValue, record.location, record.name,
-                  record.switchLocation};
+  return EntryRef{record.isFile ? EntryKind::File : EntryKind::RegistryValue, Location::Parse(record.location),
+                  record.name, Location::Parse(record.switchLocation), std::wstring()};
 }
 
 // Puts a switch's bytes back under `name`, or removes the one there when
 // there were none; the key is made when missing.
-void PutSwitchBack(Steps& steps, const std::wstring& location, const std::wstring& name, const StoredBytes& bytes) {
-  if (location.empty()) return;
-  RegistryKey key = OpenRegistryLocationOrThrow(location, KeyAccess::Create);
+void PutSwitchBack(Steps& steps, const std::wstring& stored, const std::wstring& name, const StoredBytes& bytes) {
+  const Location location = Location::Parse(stored);
+  if (location.Empty()) return;
+  RegistryKey key = OpenLocationOrThrow(location, KeyAccess::Create);
   const StoredBytes now = StoredNow(key, name);
   auto shared = std::make_shared<RegistryKey>(std::move(key));
   if (bytes.present)
@@ -443,7 +480,7 @@ void DiscardAll(const std::vector<std::wstring>& records) {
 EntryRef UndoChange(const UndoStep& step) {
   const EntryRecord before = FirstRecord(step);
   const std::wstring &newName = step.entry.name, &oldName = before.name;
-  const RegistryKey key = OpenRegistryLocationOrThrow(step.entry.location, KeyAccess::Write);
+  const RegistryKey key = OpenLocationOrThrow(step.entry.location, KeyAccess::Write);
   if (!(StoredNow(key, newName) == step.left)) throw ChangedSince(newName);
   RequireSwitchAsLeft(step);
   const bool renamed = newName != oldName, caseOnly = renamed && SameName(newName, oldName);
@@ -483,7 +520,7 @@ EntryRef UndoSwitch(const UndoStep& step) {
   const SwitchesOfEntries switches(step.entry.switchLocation, {step.entry.name});
   if (!(switches.Of(step.entry.name) == step.left)) throw ChangedSince(step.entry.name);
   Steps steps;
-  PutSwitchBack(steps, step.entry.switchLocation, step.entry.name, before.switchValue);
+  PutSwitchBack(steps, step.entry.switchLocation.Text(), step.entry.name, before.switchValue);
   DiscardAll(step.records);
   return step.entry;
 }
@@ -498,7 +535,7 @@ EntryRef UndoAdd(const UndoStep& step) {
               [] { return LONG(ERROR_SUCCESS); }, added.name,
               [&](LONG code) { return RegistryError("Failed to delete file '%s'", path, code); });
   } else {
-    const RegistryKey key = OpenRegistryLocationOrThrow(added.location, KeyAccess::Write);
+    const RegistryKey key = OpenLocationOrThrow(added.location, KeyAccess::Write);
     if (!(StoredNow(key, added.name) == step.left)) throw ChangedSince(added.name);
     RequireSwitchAsLeft(step);
     steps.Run([&] { return Deleted(key.DeleteValue(added.name)); },
@@ -508,7 +545,7 @@ EntryRef UndoAdd(const UndoStep& step) {
   try {
     // A stale switch the add removed comes back.
     if (!step.records.empty())
-      PutSwitchBack(steps, added.switchLocation, added.name, ReadOrThrow(step.records[0]).switchValue);
+      PutSwitchBack(steps, added.switchLocation.Text(), added.name, ReadOrThrow(step.records[0]).switchValue);
   } catch (const EVelmoraError& error) {
     steps.Fail(error);
   }
@@ -541,7 +578,7 @@ EntryRef RestoreRecord(const std::wstring& path) {
           },
           target, [&](LONG code) { return RegistryError("Failed to create file '%s'", target, code); });
   } else if (record.value.present) {
-    const RegistryKey key = OpenRegistryLocationOrThrow(record.location, KeyAccess::Write);
+    const RegistryKey key = OpenLocationOrThrow(entry.location, KeyAccess::Write);
     if (key.ValueExists(record.name))
       throw ERegistryException(FormatMessageText("Value '%s' already exists", ShownName(record.name)),
                                ERROR_ALREADY_EXISTS);
@@ -581,16 +618,17 @@ void ExportEntries(const std::vector<EntryRef>& entries, const std::wstring& pat
     RequireExportable(entry);
     if (entry.kind == EntryKind::RegistryValue) {
       RegistryKey key;
-      if (OpenRegistryLocation(key, entry.location, KeyAccess::Read) == ERROR_SUCCESS) {
+      if (OpenLocation(key, entry.location, KeyAccess::Read) == ERROR_SUCCESS) {
         const StoredBytes value = StoredNow(key, entry.name);
-        if (value.present) values.push_back({entry.location, entry.name, value.type, value.data});
+        if (value.present) values.push_back({entry.location.Text(), entry.name, value.type, value.data});
       }
     }
     if (!entry.HasSwitch()) continue;
     RegistryKey switches;
-    if (OpenRegistryLocation(switches, entry.switchLocation, KeyAccess::Read) != ERROR_SUCCESS) continue;
+    if (OpenLocation(switches, entry.switchLocation, KeyAccess::Read) != ERROR_SUCCESS) continue;
     const StoredBytes switchValue = StoredNow(switches, entry.name);
-    if (switchValue.present) values.push_back({entry.switchLocation, entry.name, switchValue.type, switchValue.data});
+    if (switchValue.present)
+      values.push_back({entry.switchLocation.Text(), entry.name, switchValue.type, switchValue.data});
   }
   const DWORD written = WriteWholeFile(path, RegFileBytes(RegFileText(values)), true);
   if (written != ERROR_SUCCESS)

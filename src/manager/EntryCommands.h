@@ -27,6 +27,9 @@ void RequireAddressable(const EntryRef& entry);
 // Throws, naming the entry, when a registry editor's file cannot hold its
 // name (a line break in it), before anything is written.
 void RequireExportable(const EntryRef& entry);
+// Each command refuses, naming the entry and changing nothing, what the
+// entry's place does not take (PlaceRules): "'%s' cannot be deleted in
+// this place", a name outside a place's chosen names.
 // Adds a value (REG_SZ) to a node's key, or a shortcut made from the
 // command line `path` (`name` when `path` is empty) to its Startup folder;
 // a stale switch under the new entry's name goes. Returns the new entry.
@@ -39,6 +42,9 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
 // Renames a registry entry, its value's type and bytes exactly as they
 // are stored at this moment, its switch with it.
 EntryRef RenameEntry(const EntryRef& entry, const std::wstring& newName, UndoStep* undo = nullptr);
+// Writes Windows' own text (REG_SZ) over a value of a place that has one
+// (Winlogon's Shell and Userinit), keeping what it replaces like Change.
+EntryRef PutWindowsDefault(const EntryRef& entry, UndoStep* undo = nullptr);
 // Deletes a registry value or a Startup file, and its switch.
 void DeleteEntry(const EntryRef& entry, UndoStep* undo = nullptr);
 // Leaves an entry on or off in Windows' startup settings: false, with no

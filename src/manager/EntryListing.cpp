@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "common/FileTools.h"
+#include "common/Names.h"
 #include "common/Registry.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
@@ -36,7 +37,7 @@ class FileSearch {
 // The switches of the rows `first` on, read with one look at the switches'
 // key. What touches the disk per row is done later (RowWork.h).
 void ReadSwitches(const TAutoRunNode& node, EntryRows& rows, size_t first) {
-  if (first >= rows.size() || node.SwitchLocation.empty()) return;
+  if (first >= rows.size() || node.SwitchLocation.Empty()) return;
   const StartupSwitches switches(node.SwitchLocation);
   for (size_t at = first; at < rows.size(); ++at) rows[at]->Switch = switches.Of(rows[at]->Name);
 }
@@ -52,13 +53,13 @@ std::unique_ptr<TAutoRunItem> FileRow(const TAutoRunNode& node, const std::wstri
   item->Kind = EntryKind::File;
   item->Name = name;
   item->Node = &node;
-  item->Command = AppendPathDelimiter(node.Location) + name;
+  item->Command = AppendPathDelimiter(node.Location.path) + name;
   item->Stamp = stamp;
   return item;
 }
 
 void ListFolder(const TAutoRunNode& node, EntryRows& into) {
-  FileSearch search(AppendPathDelimiter(node.Location) + L"*.*");
+  FileSearch search(AppendPathDelimiter(node.Location.path) + L"*.*");
   if (!search.Started()) return;
   const size_t first = into.size();
   do {
@@ -79,16 +80,61 @@ std::unique_ptr<TAutoRunItem> ValueRow(const TAutoRunNode& node, const WideRegVa
   return item;
 }
 
-// Read-only, so that keys the user may not write are listed too. Values
-// of other types than string are left out: Windows starts only strings.
+// Whether a value of a key is an entry of the place: a string (Windows
+// starts only strings) of a name the place lists; a place of chosen names
+// without defaults of Windows' lists an empty one as nothing.
+bool IsEntryValue(const TAutoRunNode& node, const WideRegValueView& value) {
+  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return false;
+  const PlaceRules& rules = *node.Location.rules;
+  if (node.Location.kind != LocationKind::ChosenValues) return true;
+  if (!TakesName(rules, value.name)) return false;
+  return rules.windowsDefaults || !WideStringFromRegData(value.data, value.size).empty();
+}
+
+// Read-only, so that keys the user may not write are listed too.
 void ListRegistryKey(const TAutoRunNode& node, EntryRows& into) {
   RegistryKey key;
-  if (OpenRegistryLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return;
+  if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return;
   const size_t first = into.size();
   key.ForEachValue([&](const WideRegValueView& value) {
-    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) into.push_back(ValueRow(node, value));
+    if (IsEntryValue(node, value)) into.push_back(ValueRow(node, value));
   });
   ReadSwitches(node, into, first);
+}
+
+// One subkey's entry: its value the place names, when that is a string
+// that is not empty and the subkey is not marked as not installed.
+std::unique_ptr<TAutoRunItem> SubkeyRow(const TAutoRunNode& node, const std::wstring& name) {
+  const PlaceRules& rules = *node.Location.rules;
+  RegistryKey key;
+  if (OpenLocation(key, node.Location.Subkey(name), KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+  if (key.QueryValue(rules.subkeyValue, type, data) != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+    return nullptr;
+  const std::wstring command = WideStringFromRegData(data.data(), static_cast<DWORD>(data.size()));
+  if (command.empty()) return nullptr;
+  if (!rules.unlessZero.empty() && key.QueryValue(rules.unlessZero, type, data) == ERROR_SUCCESS) {
+    const bool zero = type == REG_DWORD ? data.size() >= 4 && !data[0] && !data[1] && !data[2] && !data[3]
+                      : type == REG_SZ  ? WideStringFromRegData(data.data(), static_cast<DWORD>(data.size())) == L"0"
+                                        : false;
+    if (zero) return nullptr;
+  }
+  auto row = std::make_unique<TSubkeyRow>();
+  row->Kind = EntryKind::RegistryValue;
+  row->Name = name;
+  row->Node = &node;
+  row->Command = command;
+  std::wstring title;
+  if (key.ReadString(std::wstring(), title) == ERROR_SUCCESS) row->Title = title;
+  return row;
+}
+
+void ListSubkeys(const TAutoRunNode& node, EntryRows& into) {
+  RegistryKey key;
+  if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return;
+  for (const std::wstring& name : key.SubkeyNames())
+    if (auto row = SubkeyRow(node, name)) into.push_back(std::move(row));
 }
 
 // The records of Delete and Change, newest first: the entry as it was.
@@ -112,11 +158,17 @@ void ListRecords(const TAutoRunNode& node, EntryRows& into) {
 
 void ListInto(const TAutoRunNode& node, EntryRows& into) {
   if (node.ListsRecords) return ListRecords(node, into);
-  if (node.Location.empty()) return;
-  if (IsFolderLocation(node.Location))
-    ListFolder(node, into);
-  else
-    ListRegistryKey(node, into);
+  switch (node.Location.kind) {
+    case LocationKind::None:
+      return;
+    case LocationKind::Folder:
+      return ListFolder(node, into);
+    case LocationKind::SubkeyValue:
+      return ListSubkeys(node, into);
+    case LocationKind::Values:
+    case LocationKind::ChosenValues:
+      return ListRegistryKey(node, into);
+  }
 }
 
 }  // namespace
@@ -135,26 +187,28 @@ Listing ListLocation(const TAutoRunNode& node) { return ListLocations({&node}); 
 
 std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name) {
   std::unique_ptr<TAutoRunItem> row;
-  if (IsFolderLocation(node.Location)) {
+  if (node.Location.kind == LocationKind::SubkeyValue) return SubkeyRow(node, name);
+  if (node.Location.IsFolder()) {
     WIN32_FILE_ATTRIBUTE_DATA file{};
     if (!MatchesAnyMask(name, kEntryMask) ||
-        !GetFileAttributesExW(LongPathForm(AppendPathDelimiter(node.Location) + name).c_str(), GetFileExInfoStandard,
+        !GetFileAttributesExW(LongPathForm(AppendPathDelimiter(node.Location.path) + name).c_str(), GetFileExInfoStandard,
                               &file) ||
         (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
       return nullptr;
     row = FileRow(node, name, StampOf(file.ftLastWriteTime, file.nFileSizeHigh, file.nFileSizeLow));
   } else {
     RegistryKey key;
-    if (OpenRegistryLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
+    if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
-    if (key.QueryValue(name, type, data) != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return nullptr;
-    row = ValueRow(node, WideRegValueView{name, type, data.data(), static_cast<DWORD>(data.size())});
+    if (key.QueryValue(name, type, data) != ERROR_SUCCESS) return nullptr;
+    const WideRegValueView value{name, type, data.data(), static_cast<DWORD>(data.size())};
+    if (!IsEntryValue(node, value)) return nullptr;
+    row = ValueRow(node, value);
   }
   // One entry's switch: one value read, not the switches' whole key.
   RegistryKey switches;
-  if (!node.SwitchLocation.empty() &&
-      OpenRegistryLocation(switches, node.SwitchLocation, KeyAccess::Read) == ERROR_SUCCESS) {
+  if (OpenLocation(switches, node.SwitchLocation, KeyAccess::Read) == ERROR_SUCCESS) {
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
     if (switches.QueryValue(name, type, data) == ERROR_SUCCESS)
@@ -169,15 +223,37 @@ std::uint64_t Mixed(std::uint64_t stamp, std::uint64_t value) {
   return (stamp ^ value) * 0x100000001b3ull + 0x9e3779b97f4a7c15ull;
 }
 
-std::uint64_t StampOfKey(const std::wstring& location) {
+std::uint64_t TimeOf(const FILETIME& time) {
+  return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+std::uint64_t StampOfKey(const Location& location) {
   RegistryKey key;
-  if (location.empty() || OpenRegistryLocation(key, location, KeyAccess::Notify) != ERROR_SUCCESS) return 0;
+  if (OpenLocation(key, location, KeyAccess::Notify) != ERROR_SUCCESS) return 0;
   DWORD values = 0;
   FILETIME written{};
   if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
                        nullptr, &written) != ERROR_SUCCESS)
     return 0;
-  return Mixed(Mixed(1, values), (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
+  return Mixed(Mixed(1, values), TimeOf(written));
+}
+
+// A key and each subkey's name and last write: a value written in a
+// subkey changes only that subkey's time.
+std::uint64_t StampOfSubkeys(const Location& location) {
+  RegistryKey key;
+  if (OpenLocation(key, location, KeyAccess::Read) != ERROR_SUCCESS) return 0;
+  std::uint64_t stamp = StampOfKey(location);
+  wchar_t name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 256;
+    FILETIME written{};
+    const LONG result = RegEnumKeyExW(key.Get(), index, name, &length, nullptr, nullptr, nullptr, &written);
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) break;
+    stamp = Mixed(Mixed(stamp, std::hash<std::wstring>()(std::wstring(name, length))), TimeOf(written));
+  }
+  return stamp;
 }
 
 std::uint64_t StampOfFolder(const std::wstring& folder) {
@@ -195,7 +271,9 @@ std::uint64_t StampOfFolder(const std::wstring& folder) {
 }  // namespace
 
 std::uint64_t StampOfLocation(const TAutoRunNode& node) {
-  if (node.ListsRecords || node.Location.empty()) return 0;
-  const std::uint64_t own = IsFolderLocation(node.Location) ? StampOfFolder(node.Location) : StampOfKey(node.Location);
+  if (node.ListsRecords || node.Location.kind == LocationKind::None) return 0;
+  const std::uint64_t own = node.Location.IsFolder()                           ? StampOfFolder(node.Location.path)
+                            : node.Location.kind == LocationKind::SubkeyValue ? StampOfSubkeys(node.Location)
+                                                                              : StampOfKey(node.Location);
   return Mixed(own, StampOfKey(node.SwitchLocation));
 }

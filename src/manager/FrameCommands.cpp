@@ -9,6 +9,12 @@ namespace {
 bool IsValue(const TakenEntry& row) { return row.ref.kind == EntryKind::RegistryValue; }
 bool IsEntry(const TakenEntry& row) { return row.ref.kind != EntryKind::Record; }
 
+// What the entry's place takes; a row of "REMOVED" takes what that node does.
+bool Changes(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().change; }
+bool Renames(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().rename; }
+bool Deletes(const TakenEntry& row) { return !IsEntry(row) || row.ref.Rules().remove; }
+bool PutsDefault(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().windowsDefaults && row.notDefault; }
+
 bool SingleIs(const TakenEntries& taken, bool (*what)(const TakenEntry&)) {
   return taken.Single() && what(*taken.Single());
 }
@@ -22,13 +28,16 @@ bool CanSwitch(const TakenEntries& taken, bool toOn) {
 
 // Ids of the popup's items; the toolbar's buttons have their own.
 enum MenuId { idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore, idMenuExport,
-              idMenuProperties };
+              idMenuProperties, idMenuDefault };
 
 const std::vector<CommandInfo> kCommands = {
     {Command::Add, L"Add new", idMenuAdd, VK_INSERT, false,
      [](const TakenEntries& t) { return t.node && t.node->AllowsAdd; }},
-    {Command::Change, L"Change", idMenuChange, VK_RETURN, false, [](const TakenEntries& t) { return SingleIs(t, IsValue); }},
-    {Command::Delete, L"Delete", idMenuDelete, VK_DELETE, false, [](const TakenEntries& t) { return !t.rows.empty(); }},
+    {Command::Change, L"Change", idMenuChange, VK_RETURN, false, [](const TakenEntries& t) { return SingleIs(t, Changes); }},
+    {Command::Delete, L"Delete", idMenuDelete, VK_DELETE, false,
+     [](const TakenEntries& t) { return !t.rows.empty() && std::all_of(t.rows.begin(), t.rows.end(), Deletes); }},
+    {Command::PutDefault, L"Put Windows' default back", idMenuDefault, 0, false,
+     [](const TakenEntries& t) { return SingleIs(t, PutsDefault); }},
     {Command::Disable, L"Disable", idMenuSwitch, 0, false, [](const TakenEntries& t) { return CanSwitch(t, false); }},
     {Command::Enable, L"Enable", idMenuSwitch, 0, false, [](const TakenEntries& t) { return CanSwitch(t, true); }},
     {Command::Undo, L"Undo", idMenuUndo, 'Z', true, [](const TakenEntries& t) { return t.canUndo; }},
@@ -39,7 +48,7 @@ const std::vector<CommandInfo> kCommands = {
      [](const TakenEntries& t) { return SingleIs(t, IsEntry) && !t.Single()->missing; }},
     {Command::Refresh, nullptr, 0, VK_F5, false, [](const TakenEntries&) { return true; }},
     {Command::Copy, nullptr, 0, 'C', true, [](const TakenEntries& t) { return !t.rows.empty(); }},
-    {Command::Rename, nullptr, 0, VK_F2, false, [](const TakenEntries& t) { return SingleIs(t, IsValue); }},
+    {Command::Rename, nullptr, 0, VK_F2, false, [](const TakenEntries& t) { return SingleIs(t, Renames); }},
 };
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "manager/Entry.h"
 
 enum class Command : unsigned char {
-  Add, Change, Delete, Enable, Disable, Undo, Restore, Export, Properties, Refresh, Copy, Rename,
+  Add, Change, Delete, Enable, Disable, Undo, Restore, Export, Properties, Refresh, Copy, Rename, PutDefault,
 };
 
 // One row as the user saw it when acting: its identity and what it showed.
@@ -20,6 +20,7 @@ struct TakenEntry {
   bool hasSwitch = false;
   bool off = false;      // switched off, as shown
   bool missing = false;  // the program is gone, as shown
+  bool notDefault = false;  // not Windows' own text, as shown (a place with defaults)
   std::wstring command;  // as the row showed it
   std::wstring record;   // a row of "REMOVED": the record
 };

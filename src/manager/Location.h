@@ -1,26 +1,86 @@
 #pragma once
-// Location strings: a registry location ("HKEY_LOCAL_MACHINE\Software\...")
-// or a folder location (a drive-letter or network path), as byte strings
-// or as UTF-16.
+// A place Windows starts programs from: its kind (how its entries are
+// listed and written), root, registry view and path, and what the user may
+// do there. The catalogue builds each once from its table; the text form
+// ("HKEY_LOCAL_MACHINE\Software\...", or a folder's path) is only for what
+// is stored (records, the last look, the index) and is read back by Parse.
 #include <string>
+#include <vector>
 
-// A folder when the second character is ":" or the text begins with two
-// backslashes (a Startup folder redirected to a share); anything else,
-// also a text shorter than two characters, is a registry location.
-bool IsFolderLocation(const std::string& location);
-bool IsFolderLocation(const std::wstring& location);
+enum class RegistryRoot : unsigned char { CurrentUser, LocalMachine };
+// The 32-bit programs' keys on 64-bit Windows are named by their
+// Wow6432Node path in the native view: the view is told by the path.
+enum class KeyView : unsigned char { Native, Wow64 };
 
-enum class RegistryRoot { CurrentUser, LocalMachine };
-
-template <class Text>
-struct BasicRegistryLocation {
-  RegistryRoot root;
-  Text keyPath;  // from the first backslash on, the backslash included
+enum class LocationKind : unsigned char {
+  None,          // lists nothing of its own (a root, no place)
+  Values,        // every string value of a key is an entry
+  ChosenValues,  // only the values the rules name
+  SubkeyValue,   // one value (the rules' subkeyValue) of each subkey
+  Folder,        // the program files and shortcuts of a folder
 };
-using RegistryLocation = BasicRegistryLocation<std::string>;
-using WideRegistryLocation = BasicRegistryLocation<std::wstring>;
 
-// Only the exact, case-sensitive root name "HKEY_LOCAL_MACHINE" selects
-// HKEY_LOCAL_MACHINE; every other root name selects HKEY_CURRENT_USER.
-RegistryLocation SplitRegistryLocation(const std::string& location);
-WideRegistryLocation SplitRegistryLocation(const std::wstring& location);
+// How the text of an entry names its programs.
+enum class ProgramText : unsigned char {
+  CommandLine,      // one command line
+  CommasOrSpaces,   // programs separated by commas or spaces (the legacy Load and Run)
+  Commas,           // command lines separated by commas (Winlogon's Userinit)
+};
+
+// What a place takes. Static: the catalogue's rows point at theirs.
+struct PlaceRules {
+  bool add = true, change = true, remove = true, rename = true;
+  // ChosenValues: the only names listed, added or renamed to (any letter
+  // case); empty: any name.
+  std::vector<std::wstring> names;
+  // SubkeyValue: the value of each subkey that is its entry, and a DWORD
+  // value that hides the subkey when it is 0.
+  std::wstring subkeyValue, unlessZero;
+  ProgramText programs = ProgramText::CommandLine;
+  // Windows has a default for each value (Winlogon): one that differs is
+  // marked and can be put back.
+  bool windowsDefaults = false;
+
+  static const PlaceRules& Plain();
+};
+
+struct Location {
+  LocationKind kind = LocationKind::None;
+  RegistryRoot root = RegistryRoot::CurrentUser;
+  KeyView view = KeyView::Native;
+  std::wstring path;  // a key's path under its root (no leading backslash), or a folder
+  const PlaceRules* rules = &PlaceRules::Plain();
+
+  static Location Key(RegistryRoot root, std::wstring path, LocationKind kind = LocationKind::Values,
+                      const PlaceRules* rules = &PlaceRules::Plain());
+  static Location Folder(std::wstring folder);
+  // The one reader of the stored form: a folder when the second character
+  // is ":" or the text begins with two backslashes (a share); empty text is
+  // none; anything else a key (Values), under HKEY_LOCAL_MACHINE only for
+  // that exact root name.
+  static Location Parse(const std::wstring& text);
+  std::wstring Text() const;
+
+  bool Empty() const { return kind == LocationKind::None && path.empty(); }
+  bool IsFolder() const { return kind == LocationKind::Folder; }
+  bool IsKey() const { return kind != LocationKind::Folder && !Empty(); }
+  // A subkey of this key, its values listed.
+  Location Subkey(const std::wstring& name) const;
+  // The key above this one, none at the root's top.
+  Location Parent() const;
+};
+
+// The same place: a folder or a key, its root, the exact path. Kind and
+// rules are the catalogue's view of it and do not make another place.
+bool operator==(const Location& a, const Location& b);
+inline bool operator!=(const Location& a, const Location& b) { return !(a == b); }
+
+// The programs an entry's text names, in order (ProgramText).
+std::vector<std::wstring> ProgramsOfText(const std::wstring& text, ProgramText form);
+
+// Windows' own text for a Winlogon value ("Shell", "Userinit"; any letter
+// case), empty for another name; whether `expanded` (environment variables
+// expanded) is that default: ASCII letters compared ignoring case, spaces
+// around it and Userinit's closing comma optional.
+std::wstring WindowsDefaultOf(const std::wstring& name, const std::wstring& systemFolder);
+bool IsWindowsDefault(const std::wstring& name, const std::wstring& expanded, const std::wstring& systemFolder);

@@ -2,51 +2,144 @@
 
 #include "common/Errors.h"
 #include "common/FileTools.h"
+#include "common/Names.h"
 #include "common/Registry.h"
 #include "common/Unicode.h"
-#include "manager/Location.h"
 
 namespace {
 
-const char* const kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\";
-const char* const kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion\\";
-// The 32-bit programs' keys on 64-bit Windows, named directly in the
-// native view.
-const char* const kWow64CurrentVersion = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\";
+const wchar_t kCurrentVersion[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\";
+const wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const wchar_t kPolicies[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 // Windows' startup switches, always in the native view: "Run32" holds the
 // 32-bit view's Run entries on 64-bit Windows.
-const char* const kStartupApproved = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+const wchar_t kStartupApproved[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
 
-struct RegistryChild {
+// A wrong Shell or Userinit keeps the user from logging on: the machine's
+// values are only put back to Windows' default; a user's own shell may go.
+PlaceRules Rules(bool add, bool change, bool remove, bool rename) {
+  PlaceRules rules;
+  rules.add = add;
+  rules.change = change;
+  rules.remove = remove;
+  rules.rename = rename;
+  return rules;
+}
+const PlaceRules kLegacy = [] {
+  PlaceRules rules;
+  rules.names = {L"Load", L"Run"};
+  rules.programs = ProgramText::CommasOrSpaces;
+  return rules;
+}();
+const PlaceRules kMachineWinlogon = [] {
+  PlaceRules rules = Rules(false, false, false, false);
+  rules.names = {L"Shell", L"Userinit"};
+  rules.programs = ProgramText::Commas;
+  rules.windowsDefaults = true;
+  return rules;
+}();
+const PlaceRules kUserWinlogon = [] {
+  PlaceRules rules = Rules(false, false, true, false);
+  rules.names = {L"Shell"};
+  rules.windowsDefaults = true;
+  return rules;
+}();
+const PlaceRules kActiveSetup = [] {
+  PlaceRules rules = Rules(false, true, true, false);
+  rules.subkeyValue = L"StubPath";
+  rules.unlessZero = L"IsInstalled";
+  return rules;
+}();
+
+const wchar_t* const kStartupFolderPlace = nullptr;  // the root's Startup folder, from Shell Folders
+
+// One place: a row here is all a new place of a known kind needs.
+struct Place {
+  RegistryRoot root;
   const wchar_t* caption;
-  const wchar_t* twinCaption;
-  const char* key;
+  const wchar_t* path;  // under the root; kStartupFolderPlace for the Startup folder
+  LocationKind kind;
+  const PlaceRules* rules;
+  const wchar_t* switchKey;   // under StartupApproved; null where Windows has no switch
+  const wchar_t* skippedBy;   // the policy value that makes Windows skip the key
+  bool wow64Only;             // the 32-bit programs' twin: only where there are two views
 };
-const RegistryChild kRegistryChildren[] = {
-    {L"Run", L"Run (32-bit)", "Run"},
-    {L"Run Once", L"Run Once (32-bit)", "RunOnce"},
-    {L"Run Services", L"Run Services (32-bit)", "RunServices"},
-    {L"Run Services Once", L"Run Services Once (32-bit)", "RunServicesOnce"},
+
+constexpr RegistryRoot kUser = RegistryRoot::CurrentUser, kMachine = RegistryRoot::LocalMachine;
+constexpr LocationKind kValues = LocationKind::Values;
+const PlaceRules* const kPlain = &PlaceRules::Plain();
+
+const Place kPlaces[] = {
+    {kUser, L"Run", L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", kValues, kPlain, L"Run",
+     L"DisableCurrentUserRun", false},
+    {kUser, L"Run Once", L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", kValues, kPlain, nullptr,
+     L"DisableCurrentUserRunOnce", false},
+    {kUser, L"Run Services", L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices", kValues, kPlain, nullptr,
+     nullptr, false},
+    {kUser, L"Run Services Once", L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce", kValues, kPlain,
+     nullptr, nullptr, false},
+    {kUser, L"Auto Run", kStartupFolderPlace, LocationKind::Folder, kPlain, L"StartupFolder", nullptr, false},
+    {kUser, L"Run (policy)", L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run", kValues, kPlain,
+     nullptr, nullptr, false},
+    {kUser, L"Load and Run (legacy)", L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+     LocationKind::ChosenValues, &kLegacy, nullptr, nullptr, false},
+    {kUser, L"Winlogon", L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", LocationKind::ChosenValues,
+     &kUserWinlogon, nullptr, nullptr, false},
+
+    {kMachine, L"Run", L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", kValues, kPlain, L"Run",
+     L"DisableLocalMachineRun", false},
+    {kMachine, L"Run Once", L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", kValues, kPlain, nullptr,
+     L"DisableLocalMachineRunOnce", false},
+    {kMachine, L"Run Services", L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices", kValues, kPlain, nullptr,
+     nullptr, false},
+    {kMachine, L"Run Services Once", L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce", kValues,
+     kPlain, nullptr, nullptr, false},
+    {kMachine, L"Run (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", kValues, kPlain,
+     L"Run32", L"DisableLocalMachineRun", true},
+    {kMachine, L"Run Once (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce", kValues,
+     kPlain, nullptr, L"DisableLocalMachineRunOnce", true},
+    {kMachine, L"Run Services (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+     kValues, kPlain, nullptr, nullptr, true},
+    {kMachine, L"Run Services Once (32-bit)",
+     L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce", kValues, kPlain, nullptr, nullptr,
+     true},
+    {kMachine, L"Auto Run", kStartupFolderPlace, LocationKind::Folder, kPlain, L"StartupFolder", nullptr, false},
+    // Shared by both views: one node.
+    {kMachine, L"Run (policy)", L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run", kValues,
+     kPlain, nullptr, nullptr, false},
+    // Redirected: the native view is the one Windows reads.
+    {kMachine, L"Winlogon", L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", LocationKind::ChosenValues,
+     &kMachineWinlogon, nullptr, nullptr, false},
+    {kMachine, L"Active Setup", L"Software\\Microsoft\\Active Setup\\Installed Components", LocationKind::SubkeyValue,
+     &kActiveSetup, nullptr, nullptr, false},
+    {kMachine, L"Active Setup (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed Components",
+     LocationKind::SubkeyValue, &kActiveSetup, nullptr, nullptr, true},
 };
 
 struct Root {
   const wchar_t* caption;
-  HKEY key;
-  const char* name;
+  RegistryRoot root;
   std::wstring (*startupFolder)();
 };
 const Root kRoots[] = {
-    {L"CURRENT USER", HKEY_CURRENT_USER, "HKEY_CURRENT_USER", &GetUserStartupFolder},
-    {L"LOCAL MACHINE", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", &GetCommonStartupFolder},
+    {L"CURRENT USER", kUser, &GetUserStartupFolder},
+    {L"LOCAL MACHINE", kMachine, &GetCommonStartupFolder},
 };
 
 int wow64Override = -1;
+
+HKEY KeyOf(RegistryRoot root) { return root == kMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+bool KeyIsPresent(const Location& location) {
+  RegistryKey key;
+  return OpenLocation(key, location, KeyAccess::Presence) == ERROR_SUCCESS;
+}
 
 // Shell Folders is only read, so a user who may not write the key (any
 // HKEY_LOCAL_MACHINE key without elevation) still finds the folder.
 std::wstring ReadStartupFolder(HKEY root, const wchar_t* valueName) {
   RegistryKey key;
-  if (key.Open(root, std::string(kShellFolders), KeyAccess::Read, RegistryView::Native) != ERROR_SUCCESS)
+  if (key.Open(root, std::wstring(kShellFolders), KeyAccess::Read, RegistryView::Native) != ERROR_SUCCESS)
     return std::wstring();
   std::wstring folder;
   const LONG result = key.ReadString(std::wstring(valueName), folder);
@@ -55,33 +148,18 @@ std::wstring ReadStartupFolder(HKEY root, const wchar_t* valueName) {
   return folder;
 }
 
-CatalogueNode Child(const std::wstring& caption, const std::wstring& location, const char* rootName = nullptr,
-                    const char* switchKey = nullptr) {
-  CatalogueNode node{caption, location, false, true, std::wstring()};
-  if (switchKey) node.switchLocation = WideFromAnsi(std::string(rootName) + "\\" + kStartupApproved + switchKey);
-  return node;
-}
-
-// Only Run has a switch; RunOnce and the services' keys have none.
-const char* SwitchKeyOf(const RegistryChild& child, bool wow64Twin) {
-  if (std::string(child.key) != "Run") return nullptr;
-  return wow64Twin ? "Run32" : "Run";
-}
-
 }  // namespace
 
-LONG OpenRegistryLocation(RegistryKey& key, const std::wstring& location, KeyAccess access) {
-  const WideRegistryLocation split = SplitRegistryLocation(location);
-  // The key path begins with the backslash that ends the root's name.
-  const std::wstring subKey = split.keyPath.empty() ? std::wstring() : split.keyPath.substr(1);
-  return key.Open(split.root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, subKey, access,
-                  RegistryView::Native);
+LONG OpenLocation(RegistryKey& key, const Location& location, KeyAccess access) {
+  if (!location.IsKey()) return ERROR_FILE_NOT_FOUND;
+  return key.Open(KeyOf(location.root), location.path, access, RegistryView::Native);
 }
 
-RegistryKey OpenRegistryLocationOrThrow(const std::wstring& location, KeyAccess access) {
+RegistryKey OpenLocationOrThrow(const Location& location, KeyAccess access) {
   RegistryKey key;
-  const LONG result = OpenRegistryLocation(key, location, access);
-  if (result != ERROR_SUCCESS) throw ERegistryException(FormatMessageText("Failed to open key '%s'", location), result);
+  const LONG result = OpenLocation(key, location, access);
+  if (result != ERROR_SUCCESS)
+    throw ERegistryException(FormatMessageText("Failed to open key '%s'", location.Text()), result);
   return key;
 }
 
@@ -101,23 +179,66 @@ std::wstring GetUserStartupFolder() { return ReadStartupFolder(HKEY_CURRENT_USER
 
 std::wstring GetCommonStartupFolder() { return ReadStartupFolder(HKEY_LOCAL_MACHINE, L"Common Startup"); }
 
+bool TakesName(const PlaceRules& rules, const std::wstring& name) {
+  if (rules.names.empty()) return true;
+  for (const std::wstring& taken : rules.names)
+    if (SameName(taken, name)) return true;
+  return false;
+}
+
+std::vector<Location> PolicyKeys() {
+  return {Location::Key(kMachine, kPolicies, LocationKind::None), Location::Key(kUser, kPolicies, LocationKind::None)};
+}
+
+std::wstring SkippingPolicy(const wchar_t* policyValue) {
+  if (!policyValue) return std::wstring();
+  for (const Location& policies : PolicyKeys()) {
+    RegistryKey key;
+    if (OpenLocation(key, policies, KeyAccess::Read) != ERROR_SUCCESS) continue;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    if (key.QueryValue(std::wstring(policyValue), type, data) != ERROR_SUCCESS || type != REG_DWORD ||
+        data.size() < sizeof(DWORD))
+      continue;
+    DWORD set = 0;
+    memcpy(&set, data.data(), sizeof set);
+    if (set != 0) return std::wstring(policyValue) + L" is set in " + policies.Text();
+  }
+  return std::wstring();
+}
+
+std::wstring WinlogonSystemFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  // Under WOW64 this is still the native system32: the one Winlogon names.
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring(L"C:\\Windows\\system32");
+}
+
 void ForEachCatalogueNode(const std::function<void(const CatalogueNode&)>& visit) {
   for (const Root& root : kRoots) {
-    if (!RegistryKey::IsPresent(root.key, kCurrentVersion)) continue;
-    const std::string rootLocation = std::string(root.name) + "\\" + kCurrentVersion;
-    visit(CatalogueNode{root.caption, WideFromAnsi(rootLocation), true, false, std::wstring()});
-    for (const RegistryChild& child : kRegistryChildren)
-      if (RegistryKey::IsPresent(root.key, std::string(kCurrentVersion) + child.key))
-        visit(Child(child.caption, WideFromAnsi(rootLocation + child.key), root.name, SwitchKeyOf(child, false)));
-    if (root.key == HKEY_LOCAL_MACHINE && HasWow64RegistryView()) {
-      for (const RegistryChild& child : kRegistryChildren)
-        if (RegistryKey::IsPresent(root.key, std::string(kWow64CurrentVersion) + child.key))
-          visit(Child(child.twinCaption,
-                      WideFromAnsi(std::string(root.name) + "\\" + kWow64CurrentVersion + child.key), root.name,
-                      SwitchKeyOf(child, true)));
+    CatalogueNode rootNode;
+    rootNode.caption = root.caption;
+    rootNode.location = Location::Key(root.root, kCurrentVersion, LocationKind::None);
+    rootNode.isRoot = true;
+    if (!KeyIsPresent(rootNode.location)) continue;
+    visit(rootNode);
+    for (const Place& place : kPlaces) {
+      if (place.root != root.root || (place.wow64Only && !HasWow64RegistryView())) continue;
+      CatalogueNode node;
+      node.caption = place.caption;
+      if (place.path == kStartupFolderPlace) {
+        const std::wstring folder = root.startupFolder();
+        if (!FolderIsPresent(AppendPathDelimiter(folder))) continue;
+        node.location = Location::Folder(folder);
+      } else {
+        node.location = Location::Key(place.root, place.path, place.kind, place.rules);
+        if (!KeyIsPresent(node.location)) continue;
+      }
+      if (place.switchKey)
+        node.switches = Location::Key(place.root, std::wstring(kStartupApproved) + place.switchKey);
+      node.skippedBy = place.skippedBy;
+      visit(node);
     }
-    const std::wstring startup = root.startupFolder();
-    if (FolderIsPresent(AppendPathDelimiter(startup))) visit(Child(L"Auto Run", startup, root.name, "StartupFolder"));
   }
 }
 
@@ -125,4 +246,13 @@ std::vector<CatalogueNode> ReadLocationCatalogue() {
   std::vector<CatalogueNode> nodes;
   ForEachCatalogueNode([&](const CatalogueNode& node) { nodes.push_back(node); });
   return nodes;
+}
+
+bool DiffersFromWindowsDefault(const std::wstring& name, const std::wstring& text) {
+  static const std::wstring systemFolder = WinlogonSystemFolder();
+  std::wstring expanded(32767, L'\0');
+  const DWORD length = ExpandEnvironmentStringsW(text.c_str(), &expanded[0], static_cast<DWORD>(expanded.size()));
+  expanded.resize(length > 0 && length <= expanded.size() ? length - 1 : 0);
+  if (length == 0 || length > 32767) expanded = text;
+  return !IsWindowsDefault(name, expanded, systemFolder);
 }

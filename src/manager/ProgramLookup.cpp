@@ -128,6 +128,24 @@ ProgramPresence ProgramLookup::OfCommand(const std::wstring& commandLine, std::w
   return PresenceOfCommand(Expanded(commandLine), probe_, program);
 }
 
+ProgramPresence ProgramLookup::OfText(const std::wstring& text, ProgramText form, std::wstring* program) const {
+  if (form == ProgramText::CommandLine) return OfCommand(text, program);
+  bool deferred = false, unknown = false;
+  for (const std::wstring& part : ProgramsOfText(text, form)) {
+    std::wstring found;
+    const ProgramPresence presence = OfCommand(part, &found);
+    deferred = deferred || deferred_;
+    if (presence == ProgramPresence::Found) {
+      if (program) *program = found;
+      deferred_ = deferred;
+      return presence;
+    }
+    unknown = unknown || presence == ProgramPresence::Unknown;
+  }
+  deferred_ = deferred;
+  return unknown ? ProgramPresence::Unknown : ProgramPresence::Missing;
+}
+
 ProgramPresence ProgramLookup::OfShortcut(bool readable, const std::wstring& target, std::wstring* program) const {
   deferred_ = false;
   if (!readable) return ProgramPresence::Missing;

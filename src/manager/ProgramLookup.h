@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/ProgramPresence.h"
+#include "manager/Location.h"
 
 // Critical-error boxes off for the calling thread and one scope: a lookup
 // of an empty removable drive fails instead of asking for a disk.
@@ -41,6 +42,9 @@ class ProgramLookup {
   // A Run value's command line (either string type: both are expanded).
   // When found, `program` gets the file Windows starts.
   ProgramPresence OfCommand(const std::wstring& commandLine, std::wstring* program = nullptr) const;
+  // An entry's text in its place's form: a list is found when one of its
+  // programs is (`program` the first found), missing when none can be.
+  ProgramPresence OfText(const std::wstring& text, ProgramText form, std::wstring* program = nullptr) const;
   // A shortcut: missing when it could not be read or its target is gone.
   ProgramPresence OfShortcut(bool readable, const std::wstring& target, std::wstring* program = nullptr) const;
   // Whether the last answer met a network path it did not look at.

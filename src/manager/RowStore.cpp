@@ -44,7 +44,7 @@ RowStore::RowStore(ui::ListView& list, RowWorker& worker) : list_(list), worker_
 std::wstring RowStore::TextOf(TAutoRunItem& record, int column) {
   switch (column) {
     case kNameColumn:
-      return ShownName(record.Name);
+      return ShownTitle(record);
     case kPathColumn:
       return record.ShownPath();
     default:
@@ -58,7 +58,7 @@ std::wstring RowStore::TextOf(TAutoRunItem& record, int column) {
 // Plain until the row's work is done: never a wrong mark.
 int RowStore::PictureOf(TAutoRunItem& record) {
   worker_.Settle(record);
-  return record.Missing() ? imgMissing : imgProgram;
+  return record.Missing() ? imgMissing : record.Kind != EntryKind::Record && record.Skipped() ? imgSkipped : imgProgram;
 }
 
 const TAutoRunItem* RowStore::At(int row) const {
@@ -93,7 +93,7 @@ struct RowStore::SortKey {
 
 RowStore::SortKey RowStore::SortKeyOf(TAutoRunItem& row) {
   SortKey key{TextOf(row, order_.column), std::wstring()};
-  if (order_.column != kNameColumn) key.name = ShownName(row.Name);
+  if (order_.column != kNameColumn) key.name = ShownTitle(row);
   return key;
 }
 

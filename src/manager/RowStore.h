@@ -15,7 +15,8 @@
 enum ListColumn { kNameColumn, kPathColumn, kPublisherColumn, kDescriptionColumn };
 
 // Indices into the frame's image list.
-enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram, imgMissing };
+enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram, imgMissing,
+                    imgSkipped /* the program's picture faded, made when the strip is loaded */ };
 
 // The order the user chose by a header click; none keeps the listing's
 // own order (the registry's and the folder's).

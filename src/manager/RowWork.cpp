@@ -43,7 +43,7 @@ RowWorker::~RowWorker() {
 
 // A Startup file on a share is read on the thread, whatever it is.
 RowWorker::Question RowWorker::QuestionOf(const TAutoRunItem& row) const {
-  if (row.Kind != EntryKind::File) return Question{Question::Command, row.Command};
+  if (row.Kind != EntryKind::File) return Question{Question::Command, row.Command, row.Node->Location.rules->programs};
   if (lookup_.ReachesNetwork(row.FilePath())) return Question{Question::File, row.FilePath()};
   return Question{MatchesAnyMask(row.Name, "*.lnk") ? Question::Target : Question::File, row.Command};
 }
@@ -84,7 +84,7 @@ void RowWorker::Settle(TAutoRunItem& row) {
   {
     const FileSystemRedirectionOff redirectionOff;
     presence = question.kind == Question::Target ? lookup_.OfShortcut(true, question.text, &program)
-                                                 : lookup_.OfCommand(question.text, &program);
+                                                 : lookup_.OfText(question.text, question.form, &program);
   }
   // A program found on a share (App Paths may name one): its version
   // resource is read there too.
@@ -107,7 +107,8 @@ const ProgramFacts* RowWorker::Keep(const std::wstring& program, ProgramFacts fa
 }
 
 std::wstring RowWorker::KeyOf(const Question& question) {
-  return (question.kind == Question::Command ? L"C" : question.kind == Question::Target ? L"L" : L"F") + question.text;
+  return (question.kind == Question::Command ? L"C" : question.kind == Question::Target ? L"L" : L"F") +
+         std::to_wstring(static_cast<int>(question.form)) + question.text;
 }
 
 bool RowWorker::Collect(TAutoRunItem& row) {
@@ -183,7 +184,7 @@ void RowWorker::AnswerQuestions(Shared& shared) {
       const FileSystemRedirectionOff redirectionOff;
       if (question.kind != Question::File)
         answer.presence = question.kind == Question::Target ? lookup.OfShortcut(true, question.text, &answer.program)
-                                                            : lookup.OfCommand(question.text, &answer.program);
+                                                            : lookup.OfText(question.text, question.form, &answer.program);
       if (!answer.program.empty()) answer.facts = ReadProgramFacts(answer.program);
     }
     {

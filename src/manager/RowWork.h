@@ -44,6 +44,7 @@ class RowWorker {
   struct Question {
     enum Kind : unsigned char { Command, Target, File } kind;
     std::wstring text;  // the command line, a shortcut's target, or a Startup file (read there)
+    ProgramText form = ProgramText::CommandLine;  // how a command names its programs
   };
   struct Answer {
     ProgramPresence presence;

@@ -4,9 +4,9 @@
 #include "common/Names.h"
 #include "manager/LocationCatalogue.h"
 
-StartupSwitches::StartupSwitches(const std::wstring& switchLocation) {
+StartupSwitches::StartupSwitches(const Location& switchLocation) {
   RegistryKey key;
-  if (switchLocation.empty() || OpenRegistryLocation(key, switchLocation, KeyAccess::Read) != ERROR_SUCCESS) return;
+  if (OpenLocation(key, switchLocation, KeyAccess::Read) != ERROR_SUCCESS) return;
   key.ForEachValue([&](const WideRegValueView& value) {
     states_.emplace(FoldedName(value.name), DecodeSwitch(value.type == REG_BINARY, value.data, value.size));
   });
@@ -18,8 +18,8 @@ SwitchState StartupSwitches::Of(const std::wstring& entryName) const {
   return found == states_.end() ? SwitchState::Absent : found->second;
 }
 
-SwitchBytes SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& entryName, bool on) {
-  const RegistryKey key = OpenRegistryLocationOrThrow(switchLocation, KeyAccess::Create);
+SwitchBytes SwitchStartupEntry(const Location& switchLocation, const std::wstring& entryName, bool on) {
+  const RegistryKey key = OpenLocationOrThrow(switchLocation, KeyAccess::Create);
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
   const SwitchBytes bytes =
@@ -31,11 +31,11 @@ SwitchBytes SwitchStartupEntry(const std::wstring& switchLocation, const std::ws
   return bytes;
 }
 
-SwitchesOfEntries::SwitchesOfEntries(const std::wstring& switchLocation, const std::vector<std::wstring>& names) {
+SwitchesOfEntries::SwitchesOfEntries(const Location& switchLocation, const std::vector<std::wstring>& names) {
   for (const std::wstring& name : names) stored_.emplace_back(name, StoredBytes());
-  if (switchLocation.empty()) return;
+  if (switchLocation.Empty()) return;
   RegistryKey reader;
-  if (OpenRegistryLocation(reader, switchLocation, KeyAccess::Read) != ERROR_SUCCESS) return;
+  if (OpenLocation(reader, switchLocation, KeyAccess::Read) != ERROR_SUCCESS) return;
   bool any = false;
   for (auto& [name, value] : stored_) {
     DWORD type = REG_NONE;
@@ -47,7 +47,7 @@ SwitchesOfEntries::SwitchesOfEntries(const std::wstring& switchLocation, const s
     value.type = type;
     any = true;
   }
-  if (any) key_ = OpenRegistryLocationOrThrow(switchLocation, KeyAccess::Write);
+  if (any) key_ = OpenLocationOrThrow(switchLocation, KeyAccess::Write);
 }
 
 const StoredBytes& SwitchesOfEntries::Of(const std::wstring& name) const {

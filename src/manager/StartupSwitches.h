@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/Registry.h"
+#include "manager/Location.h"
 #include "manager/RecordIndex.h"
 #include "manager/SwitchFormat.h"
 
@@ -17,7 +18,7 @@
 // up by name as the registry compares names. Empty when the key is missing.
 class StartupSwitches {
  public:
-  explicit StartupSwitches(const std::wstring& switchLocation);
+  explicit StartupSwitches(const Location& switchLocation);
   SwitchState Of(const std::wstring& entryName) const;
 
  private:
@@ -28,7 +29,7 @@ class StartupSwitches {
 // Throws "Failed to open key '%s'" (the switch location) when the key
 // cannot be opened for writing, "Failed to set data for '%s'" when the
 // value is refused. Returns the bytes written.
-SwitchBytes SwitchStartupEntry(const std::wstring& switchLocation, const std::wstring& entryName, bool on);
+SwitchBytes SwitchStartupEntry(const Location& switchLocation, const std::wstring& entryName, bool on);
 
 // The switches of a few entries, read before a command changes anything:
 // the key is opened for writing only when one of them has a switch, and
@@ -36,7 +37,7 @@ SwitchBytes SwitchStartupEntry(const std::wstring& switchLocation, const std::ws
 // while nothing has changed yet. A command then moves or removes them.
 class SwitchesOfEntries {
  public:
-  SwitchesOfEntries(const std::wstring& switchLocation, const std::vector<std::wstring>& names);
+  SwitchesOfEntries(const Location& switchLocation, const std::vector<std::wstring>& names);
   // The switch stored under `name` (one of the names given), if any.
   const StoredBytes& Of(const std::wstring& name) const;
   // Win32 results.

@@ -40,6 +40,7 @@ constexpr UINT kIdleTick = 10;
 constexpr std::chrono::milliseconds kIdleSlice{20};
 constexpr int kToolBarHeight = 24, kCaptionHeight = 16, kStatusHeight = 19, kSplitterWidth = 6;
 const COLORREF kImageBackground = RGB(128, 128, 0);
+const wchar_t kUsualCaption[] = L"You can add new, change or delete existing auto run items.";
 
 ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
   ui::CreateArgs args;
@@ -87,16 +88,20 @@ LookedEntry LookOf(const TAutoRunItem& row) {
 }  // namespace
 
 void TVelmora::MarkRows(EntryRows& rows) const {
-  for (auto& row : rows)
-    if (row->Kind != EntryKind::Record && !own_.count(row->Node->Location + L'\\' + FoldedName(row->Name)))
-      row->Mark = lastLook_.MarkOf(row->Node->Location, LookOf(*row));
+  const TAutoRunNode* node = nullptr;
+  std::wstring location;
+  for (auto& row : rows) {
+    if (row->Kind == EntryKind::Record) continue;
+    if (row->Node != node) location = (node = row->Node)->Location.Text();
+    if (!own_.count(location + L'\\' + FoldedName(row->Name))) row->Mark = lastLook_.MarkOf(location, LookOf(*row));
+  }
 }
 
 void TVelmora::RememberShown() {
   std::unordered_map<const TAutoRunNode*, std::vector<LookedEntry>*> shown;
   for (const TAutoRunNode* node : shownNodes_) {
-    if (node->ListsRecords || node->Location.empty()) continue;
-    auto& entries = look_[node->Location];
+    if (node->ListsRecords || node->Location.kind == LocationKind::None) continue;
+    auto& entries = look_[node->Location.Text()];
     entries.clear();
     shown[node] = &entries;
   }
@@ -111,6 +116,7 @@ void TVelmora::CreateComponents() {
   imgToolBar.LoadStrip(ui::TheApplication->Instance(),
                        pictures == 32 ? IDB_TOOLBAR_200 : pictures == 24 ? IDB_TOOLBAR_150 : IDB_TOOLBAR, pictures,
                        kImageBackground);
+  imgToolBar.AddFaded(imgProgram, GetSysColor(COLOR_WINDOW));
 
   tbrCommands.Create(ChildOf(Handle()), imgToolBar.Get());
   tbrCommands.AddButton(tbAdd, imgAdd);
@@ -123,7 +129,7 @@ void TVelmora::CreateComponents() {
   tbrCommands.SetHidden(tbInfo, true);
 
   ui::CreateArgs caption = ChildOf(Handle());
-  caption.text = L"You can add new, change or delete existing auto run items.";
+  caption.text = kUsualCaption;
   pnlTop.captionFont = captionFont_.Get();
   pnlTop.Create(caption);
 
@@ -149,7 +155,8 @@ void TVelmora::CreateComponents() {
   StatusBar.Create(ChildOf(Handle()));
   StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(50)});
 
-  for (ui::MenuItem* item : {&miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties})
+  for (ui::MenuItem* item :
+       {&miAdd, &miChange, &miDelete, &miSwitch, &miDefault, &miUndo, &miRestore, &miExport, &miProperties})
     for (const CommandInfo& info : Commands())
       if (info.menuId == item->Id()) {
         pmAutoRun.AddItem(*item, info.caption);
@@ -178,6 +185,7 @@ void TVelmora::BindEvents() {
   miRestore.OnClick = opened(Command::Restore);
   miExport.OnClick = opened(Command::Export);
   miProperties.OnClick = opened(Command::Properties);
+  miDefault.OnClick = opened(Command::PutDefault);
   lvAutoRun.OnKeyDown = [this](ui::KeyEvent& event) { lvAutoRunKeyDown(event); };
   lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
@@ -250,7 +258,7 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const auto [entry, on] = clickedSwitches_.front();
     clickedSwitches_.pop_front();
     TakenEntries taken;
-    taken.rows.push_back(TakenEntry{entry, true, !on, false, std::wstring(), std::wstring()});
+    taken.rows.push_back(TakenEntry{entry, true, !on, false, false, std::wstring(), std::wstring()});
     SwitchEntries(taken, on);
     return 0;
   }
@@ -297,7 +305,7 @@ void TVelmora::BuildLocationTree() {
   // catalogue could not be read whole.
   const auto addRemovedNode = [this] {
     auto removed = std::make_unique<TAutoRunNode>();
-    removed->Location = RecordFolder();
+    removed->Location = Location::Folder(RecordFolder());
     removed->ListsRecords = true;
     if (tvAutoRun.Add(nullptr, L"REMOVED", imgFolder, imgFolder, removed.get())) nodeRecords_.push_back(std::move(removed));
   };
@@ -305,8 +313,10 @@ void TVelmora::BuildLocationTree() {
     ForEachCatalogueNode([&](const CatalogueNode& node) {
       auto record = std::make_unique<TAutoRunNode>();
       record->Location = node.location;
-      record->AllowsAdd = node.allowsAdd;
-      record->SwitchLocation = node.switchLocation;
+      record->AllowsAdd = node.AllowsAdd();
+      record->SwitchLocation = node.switches;
+      record->SkipPolicy = node.skippedBy;
+      record->SkippedBy = SkippingPolicy(node.skippedBy);
       const HTREEITEM item =
           tvAutoRun.Add(node.isRoot ? nullptr : root, node.caption, imgFolder, imgFolder, record.get());
       if (!item) return;
@@ -314,7 +324,7 @@ void TVelmora::BuildLocationTree() {
       if (!node.isRoot) return;
       root = item;
       // The user's root is selected; without it, no node is.
-      if (SplitRegistryLocation(node.location).root == RegistryRoot::CurrentUser) tvAutoRun.Select(item);
+      if (node.location.root == RegistryRoot::CurrentUser) tvAutoRun.Select(item);
     });
   } catch (...) {
     addRemovedNode();
@@ -331,7 +341,7 @@ void TVelmora::ClearTree() {
 // The selected node and entry stay selected when they still exist.
 void TVelmora::ReloadAll() {
   const TAutoRunNode* selectedNode = NodeItem(tvAutoRun.Selected());
-  const std::wstring location = selectedNode ? selectedNode->Location : std::wstring();
+  const Location location = selectedNode ? selectedNode->Location : Location();
   const std::optional<EntryRef> entry = SelectedEntry();
   const int selectedRow = lvAutoRun.SelectedIndex();
   {
@@ -347,11 +357,11 @@ void TVelmora::ReloadAll() {
       // The commands follow what the tree shows selected, not the node
       // listed before.
       const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
-      CurrentLocation = node ? node->Location : std::wstring();
+      CurrentLocation = node ? node->Location.Text() : std::wstring();
       ApplyRuleToToolBar();
       throw;
     }
-    if (!location.empty())
+    if (!location.Empty())
       for (HTREEITEM node = tvAutoRun.Root(); node; node = tvAutoRun.NextInOrder(node))
         if (NodeItem(node) && NodeItem(node)->Location == location) {
           tvAutoRun.Select(node);
@@ -402,9 +412,10 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
     ~Guard() { frame->lvAutoRunChange(frame->lvAutoRun.SelectedIndex()); }
   } guard{this};
   const TAutoRunNode* item = NodeItem(node);
-  if (!item || item->Location.empty()) return;
-  StatusBar.SetText(0, ShownLocation(item->Location));
-  CurrentLocation = item->Location;
+  if (!item || item->Location.Empty()) return;
+  CurrentLocation = item->Location.Text();
+  StatusBar.SetText(0, ShownLocation(CurrentLocation));
+  ShowSkipping();
   stamps_.clear();
   TakeStamps();
   {
@@ -444,6 +455,8 @@ void TVelmora::lvAutoRunChange(int item) {
     StatusBar.SetText(2, !entry || !entry->Settled() ? L""
                          : entry->Missing()                 ? L"Missing"
                          : entry->SwitchedOff()             ? L"Off"
+                         : entry->Skipped()                 ? L"Skipped by policy"
+                         : NotWindowsDefault(*entry)        ? L"Not Windows' default"
                          : entry->Mark == EntryMark::New    ? L"New"
                          : entry->Mark == EntryMark::Changed ? L"Changed"
                          : entry->Mark == EntryMark::OnAgain ? L"On again"
@@ -462,7 +475,7 @@ void TVelmora::pmAutoRunPopup() {
   const std::pair<ui::MenuItem*, Command> items[] = {
       {&miAdd, Command::Add},         {&miChange, Command::Change},   {&miDelete, Command::Delete},
       {&miSwitch, switchTo},          {&miUndo, Command::Undo},       {&miRestore, Command::Restore},
-      {&miExport, Command::Export},   {&miProperties, Command::Properties}};
+      {&miExport, Command::Export},   {&miProperties, Command::Properties}, {&miDefault, Command::PutDefault}};
   for (const auto& [item, id] : items) item->SetEnabled(Enabled(id, taken));
   miSwitch.SetCaption(InfoOf(switchTo).caption);
 }
@@ -520,7 +533,7 @@ void TVelmora::UpdateRows(const CommandRun& run, int fallbackRow) {
   const auto nodeOf = [&](const EntryRef& entry) -> const TAutoRunNode* {
     if (entry.kind == EntryKind::Record || !entry.Addressable()) return nullptr;
     for (const TAutoRunNode* node : nodes)
-      if (node->Location == entry.location) return node;
+      if (entry.In(*node)) return node;
     return nullptr;
   };
   std::optional<EntryRef> vacated;
@@ -532,7 +545,9 @@ void TVelmora::UpdateRows(const CommandRun& run, int fallbackRow) {
                                        [&](const EntryRef& later) {
                                          return later.location == entry.location && SameName(later.name, entry.name);
                                        });
-    std::unique_ptr<TAutoRunItem> record = readLater ? nullptr : ReadEntry(*node, entry.name);
+    std::wstring rowName;
+    entry.In(*node, &rowName);
+    std::unique_ptr<TAutoRunItem> record = readLater ? nullptr : ReadEntry(*node, rowName);
     if (!record) {
       if (!vacated && rows_.Find(entry) >= 0)
         vacated = entry;
@@ -563,13 +578,22 @@ bool TVelmora::TakeStamps() {
 
 void TVelmora::WatchShownNodes(bool again) {
   WatchedPlaces places;
+  const auto watchKey = [&](const Location& key) {
+    if (std::find(places.keys.begin(), places.keys.end(), key) == places.keys.end()) places.keys.push_back(key);
+  };
+  bool policies = false;
   for (const TAutoRunNode* node : LocationsOf(tvAutoRun.Selected())) {
-    if (node->ListsRecords || node->Location.empty()) continue;
-    (IsFolderLocation(node->Location) ? places.folders : places.keys).push_back(node->Location);
-    if (!node->SwitchLocation.empty() &&
-        std::find(places.keys.begin(), places.keys.end(), node->SwitchLocation) == places.keys.end())
-      places.keys.push_back(node->SwitchLocation);
+    if (node->ListsRecords || node->Location.kind == LocationKind::None) continue;
+    if (node->Location.IsFolder())
+      places.folders.push_back(node->Location.path);
+    else
+      places.keys.push_back(node->Location);
+    if (!node->SwitchLocation.Empty()) watchKey(node->SwitchLocation);
+    policies = policies || node->SkipPolicy;
   }
+  // The policies that make Windows skip a shown key may come and go.
+  if (policies)
+    for (const Location& key : PolicyKeys()) watchKey(key);
   watch_.Watch(places, again);
 }
 
@@ -589,6 +613,11 @@ void TVelmora::WatchedChanged() {
   if (editing_) {
     listAfterEdit_ = true;
     return;
+  }
+  if (ReadSkipping()) {
+    ShowSkipping();
+    InvalidateRect(lvAutoRun.Handle(), nullptr, FALSE);
+    lvAutoRunChange(lvAutoRun.SelectedIndex());
   }
   const bool changed = TakeStamps();
   const bool afterCommand = std::exchange(relistAfterCommand_, false);
@@ -668,7 +697,12 @@ void TVelmora::RunUndoable(const std::function<bool(CommandRun&, UndoStep&)>& co
   });
 }
 
-void TVelmora::RememberOwn(const EntryRef& entry) { own_.insert(entry.location + L'\\' + FoldedName(entry.name)); }
+void TVelmora::RememberOwn(const EntryRef& entry) {
+  for (const auto& node : nodeRecords_) {
+    std::wstring name;
+    if (entry.In(*node, &name)) own_.insert(node->Location.Text() + L'\\' + FoldedName(name));
+  }
+}
 
 std::optional<EntryRef> TVelmora::NeighbourOf(int first, int last) const {
   const TAutoRunItem* neighbour = rows_.At(last + 1 < rows_.Count() ? last + 1 : first - 1);
@@ -694,6 +728,7 @@ TakenEntry TVelmora::TakeRow(int row) const {
   taken.hasSwitch = item->Kind != EntryKind::Record && item->HasSwitch();
   taken.off = item->SwitchedOff();
   taken.missing = item->Missing();
+  taken.notDefault = NotWindowsDefault(*item);
   taken.command = item->Command;
   if (item->Kind == EntryKind::Record) taken.record = static_cast<const TRecordRow*>(item)->Record;
   return taken;
@@ -748,6 +783,8 @@ void TVelmora::Execute(Command id, const TakenEntries& taken) {
       return CopyRows(taken);
     case Command::Rename:
       return RenameInPlace(*one);
+    case Command::PutDefault:
+      return PutDefaultBack(one->ref);
   }
 }
 
@@ -792,6 +829,40 @@ void TVelmora::ChangeTo(const EntryRef& entry, const std::wstring& newName, cons
     run.touched.push_back(*run.select);
     return true;
   });
+}
+
+void TVelmora::PutDefaultBack(const EntryRef& entry) {
+  RunUndoable([&](CommandRun& run, UndoStep& step) {
+    run.select = ::PutWindowsDefault(entry, &step);
+    run.touched.push_back(*run.select);
+    return true;
+  });
+}
+
+bool TVelmora::NotWindowsDefault(const TAutoRunItem& row) const {
+  if (row.Kind != EntryKind::RegistryValue || !row.Node->Location.rules->windowsDefaults) return false;
+  return DiffersFromWindowsDefault(row.Name, row.Command);
+}
+
+bool TVelmora::ReadSkipping() {
+  bool changed = false;
+  for (const auto& node : nodeRecords_) {
+    if (!node->SkipPolicy) continue;
+    std::wstring now = SkippingPolicy(node->SkipPolicy);
+    changed = changed || now != node->SkippedBy;
+    node->SkippedBy = std::move(now);
+  }
+  return changed;
+}
+
+void TVelmora::ShowSkipping() {
+  const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
+  const std::wstring text = node && !node->SkippedBy.empty()
+                                ? L"Windows skips these entries by policy: " + node->SkippedBy + L"."
+                                : kUsualCaption;
+  if (pnlTop.Text() == text) return;
+  pnlTop.SetText(text);
+  InvalidateRect(pnlTop.Handle(), nullptr, TRUE);
 }
 
 void TVelmora::RenameTo(const EntryRef& entry, const std::wstring& newName) {

@@ -84,7 +84,8 @@ class TVelmora : public ui::Window {
   ui::MenuItem miDelete{pmAutoRun, InfoOf(Command::Delete).menuId}, miAdd{pmAutoRun, InfoOf(Command::Add).menuId},
       miChange{pmAutoRun, InfoOf(Command::Change).menuId}, miSwitch{pmAutoRun, InfoOf(Command::Disable).menuId},
       miUndo{pmAutoRun, InfoOf(Command::Undo).menuId}, miRestore{pmAutoRun, InfoOf(Command::Restore).menuId},
-      miExport{pmAutoRun, InfoOf(Command::Export).menuId}, miProperties{pmAutoRun, InfoOf(Command::Properties).menuId};
+      miExport{pmAutoRun, InfoOf(Command::Export).menuId}, miProperties{pmAutoRun, InfoOf(Command::Properties).menuId},
+      miDefault{pmAutoRun, InfoOf(Command::PutDefault).menuId};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
@@ -194,6 +195,14 @@ class TVelmora : public ui::Window {
   // hold whole goes to the item dialog); renamed as stored, its command kept.
   void RenameInPlace(const TakenEntry& entry);
   void RenameTo(const EntryRef& entry, const std::wstring& newName);
+  // Windows' own text back in a Winlogon value, kept and undoable as Change.
+  void PutDefaultBack(const EntryRef& entry);
+  // Whether a row of a place with Windows' defaults shows another text.
+  bool NotWindowsDefault(const TAutoRunItem& row) const;
+  // Reads which shown keys a policy makes Windows skip now; true when that
+  // changed. The caption strip says it for the node selected.
+  bool ReadSkipping();
+  void ShowSkipping();
   // The shell's properties of the program an entry starts (a Startup
   // row's own file).
   void ShowProperties(const EntryRef& entry);

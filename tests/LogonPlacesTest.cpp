@@ -1,0 +1,294 @@
+// The logon places beyond the Run keys: each listed, watched, kept and
+// undone as the Run keys are, each taking only the commands it may; the
+// keys Windows skips by policy, marked while the policy is set.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ManagerFixture.h"
+#include "manager/EntryCommands.h"
+#include "manager/RecordStore.h"
+
+namespace {
+
+constexpr DWORD kFollowDeadlineMs = 5000;
+const std::string kActiveSetup = "Software\\Microsoft\\Active Setup\\Installed Components";
+const std::wstring kComponent = L"{5E1A0F3C-7D1B-4C57-9E2A-VELMORA0TEST}";
+
+std::vector<BYTE> Dword(DWORD value) {
+  const auto* bytes = reinterpret_cast<const BYTE*>(&value);
+  return std::vector<BYTE>(bytes, bytes + sizeof value);
+}
+
+// In the native view: Winlogon is redirected for a 32-bit program.
+void RemoveValueAt(HKEY root, const std::string& path, const std::wstring& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, W(path).c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueW(key, name.c_str());
+  RegCloseKey(key);
+}
+
+// A program that is there: a skipped key's rows are not also missing.
+std::string Present() {
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  return std::string(system) + "\\cmd.exe";
+}
+
+class LogonPlacesTest : public BothViewsTest {
+ protected:
+  void SetUp() override {
+    BothViewsTest::SetUp();
+    SetValueAt(HKEY_CURRENT_USER, kPolicyRun, L"P\u00f6licy \u2713", REG_SZ, Utf16(L"C:\\p.exe"));
+    SetValueAt(HKEY_LOCAL_MACHINE, kPolicyRun, L"MachinePolicy", REG_SZ, Utf16(L"C:\\m.exe"));
+    SetValueAt(HKEY_CURRENT_USER, kLegacyWindows, L"Load", REG_SZ, Utf16(L"C:\\gone1.exe, C:\\gone2.exe"));
+    SetValueAt(HKEY_CURRENT_USER, kLegacyWindows, L"Run", REG_SZ, Utf16(L""));  // empty: no entry
+    SetValueAt(HKEY_CURRENT_USER, kLegacyWindows, L"Loader", REG_SZ, Utf16(L"C:\\not-a-place.exe"));
+    SetValueAt(HKEY_CURRENT_USER, kWinlogon, L"Shell", REG_SZ, Utf16(L"C:\\x\\myshell.exe"));
+    SetValueAt(HKEY_LOCAL_MACHINE, kWinlogon, L"Shell", REG_SZ, Utf16(L"explorer.exe"));
+    SetValueAt(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit", REG_EXPAND_SZ, Utf16(L"%SystemRoot%\\system32\\userinit.exe,"));
+    for (const auto& [path, installed] : {std::pair{kTestComponent, 1u}, std::pair{kTestComponent32, 0u}}) {
+      SetValueAt(HKEY_LOCAL_MACHINE, path, L"", REG_SZ, Utf16(L"Velmora T\u00ebst"));
+      SetValueAt(HKEY_LOCAL_MACHINE, path, L"StubPath", REG_SZ, Utf16(L"C:\\stub.exe /u"));
+      SetValueAt(HKEY_LOCAL_MACHINE, path, L"IsInstalled", REG_DWORD, Dword(installed));
+    }
+  }
+  std::vector<std::wstring> Rows(ManagerDriver& frame) {
+    std::vector<std::wstring> rows;
+    for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  }
+  void Follow(const std::function<bool()>& shown, int line = __builtin_LINE()) {
+    ASSERT_TRUE(PumpUntil(shown, kFollowDeadlineMs)) << "line " << line;
+  }
+  TakenEntries TakeRow(ManagerDriver& frame, const std::wstring& shown) {
+    for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
+      if (frame.lvAutoRun.Text(row) == shown) frame.lvAutoRun.SelectOnly(row);
+    PumpUntilIdle();
+    return frame.frame.TakeSelection();
+  }
+};
+
+}  // namespace
+
+// Each node lists its entries (and nothing else of its key), takes the
+// commands its place takes and refuses the others, by the table and by
+// the command itself, with nothing changed.
+TEST_F(LogonPlacesTest, EachPlaceListsItsEntriesAndTakesOnlyItsCommands) {
+  ManagerDriver& frame = Open();
+  struct Case {
+    const char* root;
+    const char* node;
+    std::vector<std::wstring> rows;
+    const wchar_t* row;  // the row the commands are tried on
+    bool add, change, remove, rename, putDefault, hasSwitch;
+  };
+  const Case cases[] = {
+      {"CURRENT USER", "Run (policy)", {L"P\u00f6licy \u2713"}, L"P\u00f6licy \u2713", true, true, true, true, false, false},
+      {"CURRENT USER", "Load and Run (legacy)", {L"Load"}, L"Load", true, true, true, true, false, false},
+      {"CURRENT USER", "Winlogon", {L"Shell"}, L"Shell", false, false, true, false, true, false},
+      {"LOCAL MACHINE", "Run (policy)", {L"MachinePolicy"}, L"MachinePolicy", true, true, true, true, false, false},
+      {"LOCAL MACHINE", "Winlogon", {L"Shell", L"Userinit"}, L"Userinit", false, false, false, false, false, false},
+      {"LOCAL MACHINE", "Active Setup", {L"Velmora T\u00ebst"}, L"Velmora T\u00ebst", false, true, true, false, false,
+       false},
+      // Not installed: no entry; Wine's own components have no StubPath.
+      {"LOCAL MACHINE", "Active Setup (32-bit)", {}, nullptr, false, false, false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.root) + "/" + c.node);
+    SelectNode(frame, c.root, c.node);
+    PumpUntilIdle();
+    EXPECT_EQ(Rows(frame), c.rows);
+    if (!c.row) continue;
+    const TakenEntries taken = TakeRow(frame, c.row);
+    ASSERT_NE(taken.Single(), nullptr);
+    EXPECT_EQ(Enabled(Command::Add, taken), c.add);
+    EXPECT_EQ(Enabled(Command::Change, taken), c.change);
+    EXPECT_EQ(Enabled(Command::Delete, taken), c.remove);
+    EXPECT_EQ(Enabled(Command::Rename, taken), c.rename);
+    EXPECT_EQ(Enabled(Command::PutDefault, taken), c.putDefault);
+    EXPECT_EQ(taken.Single()->hasSwitch, c.hasSwitch);
+  }
+  // The shared policy key is listed once under the machine; the root lists
+  // its places' rows too.
+  SelectNode(frame, "CURRENT USER");
+  PumpUntilIdle();
+  const std::vector<std::wstring> rootRows = Rows(frame);
+  for (const wchar_t* row : {L"P\u00f6licy \u2713", L"Load", L"Shell"})
+    EXPECT_EQ(std::count(rootRows.begin(), rootRows.end(), row), 1) << A(row);
+
+  // What a place refuses is refused by the command too, naming the entry.
+  const auto snapshot = [] {
+    return std::vector{SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon), SnapshotAt(HKEY_CURRENT_USER, kLegacyWindows),
+                       SnapshotAt(HKEY_LOCAL_MACHINE, kTestComponent)};
+  };
+  const auto before = snapshot();
+  const size_t records = KeptRecords().size();
+  SelectNode(frame, "LOCAL MACHINE", "Winlogon");
+  PumpUntilIdle();
+  const EntryRef userinit = TakeRow(frame, L"Userinit").Single()->ref;
+  SelectNode(frame, "LOCAL MACHINE", "Active Setup");
+  PumpUntilIdle();
+  const EntryRef stub = TakeRow(frame, L"Velmora T\u00ebst").Single()->ref;
+  SelectNode(frame, "CURRENT USER", "Load and Run (legacy)");
+  PumpUntilIdle();
+  const TakenEntries legacy = TakeRow(frame, L"Load");
+  const std::pair<std::function<void()>, std::string> refused[] = {
+      {[&] { DeleteEntry(userinit); }, "'Userinit' cannot be deleted in this place"},
+      {[&] { ChangeEntry(userinit, L"Userinit", L"C:\\x.exe"); }, "'Userinit' cannot be changed in this place"},
+      {[&] { RenameEntry(stub, L"Other"); }, "'StubPath' cannot be renamed in this place"},
+      {[&] { AddEntry(*legacy.node, L"Loader", L"C:\\x.exe"); },
+       "'Loader' is not a name this place takes: it takes only 'Load' and 'Run'"},
+      {[&] { ChangeEntry(legacy.Single()->ref, L"Other", L"C:\\x.exe"); },
+       "'Other' is not a name this place takes: it takes only 'Load' and 'Run'"},
+  };
+  for (const auto& [command, message] : refused) {
+    try {
+      command();
+      ADD_FAILURE() << message;
+    } catch (const EVelmoraError& error) {
+      EXPECT_EQ(error.what(), message);
+    }
+  }
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_EQ(KeptRecords().size(), records);
+  // The legacy place takes its own names in any case, never over an empty
+  // value that is not listed; "Missing" when no program of its list is there.
+  EXPECT_THROW(AddEntry(*legacy.node, L"run", L"C:\\x.exe"), ERegistryException);
+  EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, kLegacyWindows)[L"Run"], L"");
+  RemoveValueAt(HKEY_CURRENT_USER, kLegacyWindows, L"Run");
+  EXPECT_EQ(AddEntry(*legacy.node, L"run", L"C:\\x.exe").name, L"run");
+  Follow([&] { return Rows(frame) == std::vector<std::wstring>{L"Load", L"run"}; });
+  frame.lvAutoRun.SelectOnly(frame.RowOf(L"Load"));
+  Follow([&] { return frame.StatusBar.Text(2) == L"Missing"; });
+}
+
+// Each of the four policy values, in either hive, marks the keys Windows
+// skips (both views of the machine's) while it is set, live.
+TEST_F(LogonPlacesTest, PoliciesMarkTheKeysWindowsSkips) {
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "UserApp", Present());
+  sandbox.SetValue(HKEY_CURRENT_USER, "RunOnce", "UserOnce", Present());
+  sandbox.SetValue(HKEY_LOCAL_MACHINE, "Run", "MachineApp", Present());
+  sandbox.SetValue(HKEY_LOCAL_MACHINE, "RunOnce", "MachineOnce", Present());
+  SetValueAt(HKEY_LOCAL_MACHINE, kWow64Run, L"App32", REG_SZ, Utf16(W(Present())));
+  ManagerDriver& frame = Open();
+  struct Case {
+    const char* value;
+    std::vector<std::pair<const char*, const char*>> skipped;  // root, node
+    const char* bystander;                                    // a node left alone
+  };
+  const Case cases[] = {
+      {"DisableLocalMachineRun", {{"LOCAL MACHINE", "Run"}, {"LOCAL MACHINE", "Run (32-bit)"}}, "Run Once"},
+      {"DisableLocalMachineRunOnce", {{"LOCAL MACHINE", "Run Once"}}, "Run"},
+      {"DisableCurrentUserRun", {{"CURRENT USER", "Run"}}, "Run Once"},
+      {"DisableCurrentUserRunOnce", {{"CURRENT USER", "Run Once"}}, "Run"},
+  };
+  const auto shows = [&](const char* root, const char* node, bool skipped) {
+    SelectNode(frame, root, node);
+    PumpUntilIdle();
+    frame.lvAutoRun.SelectOnly(0);
+    return PumpUntil(
+        [&] {
+          const bool marked = frame.StatusBar.Text(2) == L"Skipped by policy";
+          const bool said = frame.pnlTop.Text().find(L"by policy") != std::wstring::npos;
+          return marked == skipped && said == skipped;
+        },
+        kFollowDeadlineMs);
+  };
+  for (const Case& c : cases)
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+      SCOPED_TRACE(std::string(c.value) + (hive == HKEY_LOCAL_MACHINE ? " in the machine's" : " in the user's"));
+      SetValueAt(hive, kPolicies, W(c.value), REG_DWORD, Dword(1));
+      for (const auto& [root, node] : c.skipped) {
+        EXPECT_TRUE(shows(root, node, true)) << root << "/" << node;
+        const std::wstring said = frame.pnlTop.Text();
+        EXPECT_NE(said.find(W(c.value) + L" is set in " +
+                            (hive == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") + W(kPolicies)),
+                  std::wstring::npos)
+            << A(said);
+        LVITEMW item{};
+        item.mask = LVIF_IMAGE;
+        SendMessageW(frame.lvAutoRun, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(item.iImage, imgSkipped);
+      }
+      EXPECT_TRUE(shows(c.skipped.front().first, c.bystander, false));
+      // Shown, the mark goes as the value does.
+      SelectNode(frame, c.skipped.front().first, c.skipped.front().second);
+      PumpUntilIdle();
+      RemoveValueAt(hive, kPolicies, W(c.value));
+      EXPECT_TRUE(shows(c.skipped.front().first, c.skipped.front().second, false));
+    }
+  // 0 is no policy; the switch still works while a key is skipped.
+  SetValueAt(HKEY_CURRENT_USER, kPolicies, L"DisableCurrentUserRun", REG_DWORD, Dword(0));
+  EXPECT_TRUE(shows("CURRENT USER", "Run", false));
+  SetValueAt(HKEY_CURRENT_USER, kPolicies, L"DisableCurrentUserRun", REG_DWORD, Dword(2));
+  EXPECT_TRUE(shows("CURRENT USER", "Run", true));
+  frame.ClickRow(0, true);
+  Follow([&] { return HasValueAt(HKEY_CURRENT_USER, RunKeyPath(SwitchKey("Run").c_str()), L"UserApp"); });
+}
+
+// Winlogon: a changed Userinit is marked and put back to Windows' default,
+// undone, put back again and restored from "REMOVED"; the user's own shell
+// may go. Active Setup: Change and Delete reach the StubPath alone.
+TEST_F(LogonPlacesTest, WindowsDefaultsPutBackAndComponentsEdited) {
+  const std::vector<BYTE> evil = Utf16(L"userinit.exe, C:\\x\\evil.exe");
+  SetValueAt(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit", REG_SZ, evil);
+  ManagerDriver& frame = Open("LOCAL MACHINE", "Winlogon");
+  const auto userinit = [] { return SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon)[L"Userinit"]; };
+  const StoredBytes shell = SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon)[L"Shell"];
+  frame.lvAutoRun.SelectOnly(frame.RowOf(L"Shell"));
+  Follow([&] { return frame.StatusBar.Text(2) == L""; });
+  frame.lvAutoRun.SelectOnly(frame.RowOf(L"Userinit"));
+  Follow([&] { return frame.StatusBar.Text(2) == L"Not Windows' default"; });
+  frame.Choose(frame.miDefault);
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  const StoredBytes fixed{true, REG_SZ, Utf16(std::wstring(system) + L"\\userinit.exe,")};
+  EXPECT_EQ(userinit(), fixed);
+  // Wine has no userinit.exe: the row may be "Missing", never "Not Windows' default".
+  Follow([&] { return frame.StatusBar.Text(2) != L"Not Windows' default"; });
+  frame.PressKey('Z', true);
+  EXPECT_EQ(userinit(), (StoredBytes{true, REG_SZ, evil}));
+  frame.lvAutoRun.SelectOnly(frame.RowOf(L"Userinit"));
+  frame.Choose(frame.miDefault);
+  EXPECT_EQ(userinit(), fixed);
+  // Gone meanwhile, it comes back from its record as it was.
+  RemoveValueAt(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit");
+  SelectNode(frame, "REMOVED");
+  Follow([&] { return frame.RowOf(L"Userinit") >= 0; });
+  frame.lvAutoRun.SelectOnly(frame.RowOf(L"Userinit"));
+  Follow([&] { return frame.StatusBar.Text(2) == L"Replaced"; });
+  frame.Choose(frame.miRestore);
+  EXPECT_EQ(userinit(), (StoredBytes{true, REG_SZ, evil}));
+  EXPECT_EQ(SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon)[L"Shell"], shell);
+
+  // The user's own shell may go, and come back.
+  SelectNode(frame, "CURRENT USER", "Winlogon");
+  PumpUntilIdle();
+  frame.lvAutoRun.SelectOnly(frame.RowOf(L"Shell"));
+  frame.PressKey(VK_DELETE);
+  EXPECT_FALSE(HasValueAt(HKEY_CURRENT_USER, kWinlogon, L"Shell"));
+  frame.PressKey('Z', true);
+  EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, kWinlogon)[L"Shell"], L"C:\\x\\myshell.exe");
+
+  // A component's StubPath is what Change and Delete reach; its name and
+  // the other component stay.
+  SelectNode(frame, "LOCAL MACHINE", "Active Setup");
+  PumpUntilIdle();
+  const auto component = [] { return SnapshotAt(HKEY_LOCAL_MACHINE, kTestComponent); };
+  const auto twin = SnapshotAt(HKEY_LOCAL_MACHINE, kTestComponent32);
+  const auto before = component();
+  frame.ChangeAsDialogWould(frame.RowOf(kComponent), L"StubPath", L"C:\\stub2.exe");
+  EXPECT_EQ(ValuesAt(HKEY_LOCAL_MACHINE, kTestComponent)[L"StubPath"], L"C:\\stub2.exe");
+  Follow([&] { return frame.lvAutoRun.Text(0, kPathColumn) == L"C:\\stub2.exe"; });
+  frame.lvAutoRun.SelectOnly(0);
+  frame.PressKey(VK_DELETE);
+  EXPECT_FALSE(HasValueAt(HKEY_LOCAL_MACHINE, kTestComponent, L"StubPath"));
+  EXPECT_EQ(component().size(), before.size() - 1);
+  frame.PressKey('Z', true);
+  frame.PressKey('Z', true);
+  EXPECT_EQ(component(), before);
+  EXPECT_EQ(SnapshotAt(HKEY_LOCAL_MACHINE, kTestComponent32), twin);
+  Follow([&] { return frame.RowOf(kComponent) == 0 && frame.lvAutoRun.Text(0) == L"Velmora T\u00ebst"; });
+}
