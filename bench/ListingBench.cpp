@@ -251,14 +251,16 @@ bool FloorProgramExists(const char* command) {
 
 // Appends a key's rows; `approved` is its switches' key, if it has one.
 // `presence`: one attribute query per program, as the listings used to.
+// `only`: the names a place of chosen values lists (none: every value).
 void FloorRegistry(FloorList& floor, const std::string& path, const char* approved = kApprovedRun,
-                   bool presence = true) {
+                   bool presence = true, const std::vector<std::string>& only = {}) {
   SendMessageA(floor.list, WM_SETREDRAW, FALSE, 0);
   const auto switches = approved ? FloorSwitches(approved) : std::unordered_map<std::string, bool>();
   const int first = int(SendMessageA(floor.list, LVM_GETITEMCOUNT, 0, 0));
-  HKEY key;
+  HKEY key = nullptr;
   RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
   std::vector<char> name(256);
+  int inserted = 0;
   std::vector<BYTE> data(256);
   for (DWORD index = 0;;) {
     DWORD nameLength = DWORD(name.size()), dataSize = DWORD(data.size() - 1), type = 0;
@@ -270,12 +272,16 @@ void FloorRegistry(FloorList& floor, const std::string& path, const char* approv
     }
     if (result != ERROR_SUCCESS) break;
     data[dataSize] = 0;
+    ++index;
+    if (!only.empty() && std::none_of(only.begin(), only.end(), [&](const std::string& taken) {
+          return _stricmp(taken.c_str(), name.data()) == 0;
+        }))
+      continue;
     const auto switched = switches.find(name.data());
     const bool off = switched != switches.end() && switched->second;
     const bool found = !presence || FloorProgramExists(reinterpret_cast<char*>(data.data()));
-    floor.Insert(name.data(), reinterpret_cast<char*>(data.data()), first + int(index), found ? 6 : 7,
+    floor.Insert(name.data(), reinterpret_cast<char*>(data.data()), first + inserted++, found ? 6 : 7,
                  approved ? (off ? 1 : 2) : 0);
-    ++index;
   }
   RegCloseKey(key);
   SendMessageA(floor.list, WM_SETREDRAW, TRUE, 0);
@@ -636,8 +642,14 @@ int main(int argc, char** argv) {
         UpdateWindow(ManagerDriver(*manager->Velmora).lvAutoRun);
       };
       // The floor makes the controls the manager cannot do without: a
-      // toolbar, a caption strip, a tree of the twelve locations, the list
-      // and a status bar, in the same places, fonts and pictures.
+      // toolbar, a caption strip, a tree of as many nodes as the catalogue
+      // has now (counted here, outside the timing), the list and a status
+      // bar, in the same places, fonts and pictures.
+      int treeNodes = 0, userNodes = 0;
+      for (const CatalogueNode& node : ReadLocationCatalogue()) {
+        if (node.isRoot && treeNodes > 0) userNodes = treeNodes;
+        ++treeNodes;
+      }
       auto floorOpen = [&] {
         HWND top = CreateWindowExA(0, "STATIC", "floor", WS_OVERLAPPEDWINDOW, 122, 109, 549, 231, nullptr, nullptr,
                                    nullptr, nullptr);
@@ -654,15 +666,15 @@ int main(int argc, char** argv) {
                                     161, 143, top, nullptr, nullptr, nullptr);
         SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
         HTREEITEM parent = nullptr;
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < treeNodes; ++i) {
           TVINSERTSTRUCTA insert{};
-          insert.hParent = (i % 6 == 0) ? TVI_ROOT : parent;
+          insert.hParent = (i == 0 || i == userNodes) ? TVI_ROOT : parent;
           insert.hInsertAfter = TVI_LAST;
           insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
           insert.item.iImage = insert.item.iSelectedImage = 5;
           insert.item.pszText = const_cast<char*>("Location");
           HTREEITEM node = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert));
-          if (i % 6 == 0) parent = node;
+          if (i == 0 || i == userNodes) parent = node;
         }
         HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 183, 541, 19, top, nullptr,
                                       nullptr, nullptr);
@@ -682,6 +694,11 @@ int main(int argc, char** argv) {
         RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                      "Startup", RRF_RT_REG_SZ, nullptr, startup, &startupSize);
         FloorFolder(list, startup);
+        // And the logon places beyond: the policy's Run key, the legacy
+        // Load and Run values, the user's own shell.
+        FloorRegistry(list, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run", nullptr);
+        FloorRegistry(list, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", nullptr, true, {"Load", "Run"});
+        FloorRegistry(list, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", nullptr, true, {"Shell"});
         ShowWindow(top, SW_SHOWNOACTIVATE);
         UpdateWindow(top);
         UpdateWindow(list.list);
