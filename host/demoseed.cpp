@@ -3,7 +3,7 @@
 // switched off in Windows' startup settings; one whose program is gone; one
 // whose name holds a NUL), a
 // Run value deleted earlier, kept in "REMOVED", a RunOnce value, and a shortcut and a program file in the user's Startup
-// folder.
+// folder; the logon places beyond the Run keys (SeedLogonPlaces).
 #include <windows.h>
 #include <winternl.h>
 #include <objbase.h>
@@ -85,6 +85,43 @@ void SwitchOff(const wchar_t* name) {
   RegCloseKey(opened);
 }
 
+// Any value below a root in the native view (Winlogon is redirected for a
+// 32-bit program).
+void SetValueAt(HKEY root, const wchar_t* key, const wchar_t* name, DWORD type, const void* data, DWORD size) {
+  HKEY opened;
+  if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &opened, nullptr)) return;
+  RegSetValueExW(opened, name, 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(opened);
+}
+
+void SetTextAt(HKEY root, const wchar_t* key, const wchar_t* name, const wchar_t* text) {
+  SetValueAt(root, key, name, REG_SZ, text, static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+}
+
+// The logon places beyond the Run keys: a policy's program, a legacy Load
+// value, a Userinit that also starts a helper (not Windows' default), an
+// Active Setup component, and a policy that has Windows skip the user's
+// RunOnce key.
+void SeedLogonPlaces() {
+  SetTextAt(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run",
+            L"Demo Policy Agent", L"\"C:\\Program Files\\Velmora Demo\\helper.exe\" /policy");
+  SetTextAt(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"Load",
+            L"C:\\OldToolbar\\toolbar.exe, C:\\OldToolbar\\tips.exe");
+  wchar_t system[MAX_PATH] = L"C:\\windows\\system32";
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::wstring userinit = std::wstring(system) + L"\\userinit.exe, C:\\Program Files\\Velmora Demo\\helper.exe";
+  SetTextAt(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", L"Userinit",
+            userinit.c_str());
+  const wchar_t* component =
+      L"Software\\Microsoft\\Active Setup\\Installed Components\\{6F1C2D3E-0A4B-4C5D-8E9F-0123456789AB}";
+  SetTextAt(HKEY_LOCAL_MACHINE, component, L"", L"Velmora Demo Profile Setup");
+  SetTextAt(HKEY_LOCAL_MACHINE, component, L"StubPath", L"\"C:\\Program Files\\Velmora Demo\\cleanup.exe\" /user");
+  const DWORD one = 1;
+  SetValueAt(HKEY_LOCAL_MACHINE, component, L"IsInstalled", REG_DWORD, &one, sizeof one);
+  SetValueAt(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+             L"DisableCurrentUserRunOnce", REG_DWORD, &one, sizeof one);
+}
+
 }  // namespace
 
 int main() {
@@ -99,6 +136,7 @@ int main() {
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "Demo Cleanup",
               "C:\\Program Files\\Velmora Demo\\cleanup.exe");
   SwitchOff(L"Demo Tray");
+  SeedLogonPlaces();
   SetHiddenRunValue(std::wstring(L"Tray\0Svc", 8), L"C:\\Program Files\\Velmora Demo\\tray.exe");
   // Deleted in an earlier run: kept, so that "REMOVED" can put it back.
   if (KeptRecords().empty()) {
@@ -126,9 +164,9 @@ int main() {
   // Wide enough that the screenshot shows every column.
   WindowLayout layout;
   layout.left = 122;
-  layout.top = 109;
+  layout.top = 20;
   layout.width = 900;
-  layout.height = 300;
+  layout.height = 470;
   layout.treeWidth = 161;
   layout.columns = {110, 290, 120, 140};
   KeepLayout(layout);

@@ -38,13 +38,13 @@ wine "$host" --manager --dump "Z:$out/manager.txt" --close-after 4000 &
 hostPid=$!
 for _ in $(seq 150); do [[ -f "$out/manager.txt" ]] && break; sleep 0.2; done
 sleep 0.5
-xwd -root -silent | convert xwd:- -crop 1030x420+0+0 png:"$out/manager.png"
+xwd -root -silent | convert xwd:- -crop 1030x500+0+0 png:"$out/manager.png"
 wait "$hostPid"
 # Again, with what the commands removed on show.
 wine "$host" --manager --show REMOVED --close-after 3000 &
 hostPid=$!
 sleep 2
-xwd -root -silent | convert xwd:- -crop 1030x420+0+0 png:"$out/removed.png"
+xwd -root -silent | convert xwd:- -crop 1030x500+0+0 png:"$out/removed.png"
 wait "$hostPid"
 echo "Screenshots of the open manager: $out/manager.png, $out/removed.png"
 cat "$out/manager.txt"
