@@ -1,4 +1,4 @@
-// Share roots, path delimiters and location splitting on arbitrary text.
+// Share roots, path delimiters and locations' stored form on arbitrary text.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,8 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (FolderPart(path) + FileNamePart(path) != path) __builtin_trap();
   HasSubstring(path, root);
   IsNetworkPath(path);
-  const RegistryLocation split = SplitRegistryLocation(path);
-  if (split.keyPath.size() > path.size()) __builtin_trap();
-  IsFolderLocation(path);
+  // A location's stored form reads back as the same place, whatever the text.
+  const std::wstring text(path.begin(), path.end());
+  const Location location = Location::Parse(text);
+  if (location.path.size() > text.size()) __builtin_trap();
+  const Location again = Location::Parse(location.Text());
+  if (!(again == location) || again.kind != location.kind || again.view != location.view) __builtin_trap();
   return 0;
 }

@@ -117,7 +117,11 @@ AutorunSandbox::AutorunSandbox() {
     }
     SetStartupValue(root, (root == HKEY_LOCAL_MACHINE ? commonStartup_ : userStartup_).Path());
     // The logon places beyond the Run keys start with no entries (and a
-    // policy skips nothing); a test that wants them writes them.
+    // policy skips nothing); a test that wants them writes them. The user's
+    // legacy and Winlogon keys exist, as on Windows (a fresh Wine prefix
+    // may have neither).
+    if (root == HKEY_CURRENT_USER)
+      for (const char* path : {kLegacyWindows, kWinlogon}) RegCloseKey(CreateKey(root, path));
     for (const char* path : kValuesOnlyKeys)
       if (HKEY key = OpenKey(root, path)) {
         for (const wchar_t* name : {L"Load", L"Run", L"Shell", L"Userinit", L"DisableLocalMachineRun",
