@@ -8,6 +8,7 @@ packages=(
   wine wine64 wine32:i386
   xvfb xauth x11-apps imagemagick
   clang libclang-rt-14-dev
+  osslsigncode openssl
 )
 
 missing=()

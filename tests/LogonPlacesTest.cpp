@@ -238,7 +238,8 @@ TEST_F(LogonPlacesTest, WindowsDefaultsPutBackAndComponentsEdited) {
   const auto userinit = [] { return SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon)[L"Userinit"]; };
   const StoredBytes shell = SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon)[L"Shell"];
   frame.lvAutoRun.SelectOnly(frame.RowOf(L"Shell"));
-  Follow([&] { return frame.StatusBar.Text(2) == L""; });
+  Follow([&] { return frame.lvAutoRun.SelectedIndex() == frame.RowOf(L"Shell"); });
+  EXPECT_NE(frame.StatusBar.Text(2), L"Not Windows' default");
   frame.lvAutoRun.SelectOnly(frame.RowOf(L"Userinit"));
   Follow([&] { return frame.StatusBar.Text(2) == L"Not Windows' default"; });
   frame.Choose(frame.miDefault);

@@ -3,9 +3,14 @@
 // claims, written by whoever built it: not a verified signature.
 #include <string>
 
+#include "common/Signature.h"
+
 struct ProgramFacts {
   std::wstring publisher;    // CompanyName
   std::wstring description;  // FileDescription
+  // Who signed the program, once verified (off the window's thread).
+  bool signatureKnown = false;
+  SignatureAnswer signature;
 };
 
 // Reads the resource as data (the program is not loaded to run). Each

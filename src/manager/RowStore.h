@@ -14,6 +14,11 @@
 // The list's columns, in the order they are shown.
 enum ListColumn { kNameColumn, kPathColumn, kPublisherColumn, kDescriptionColumn };
 
+// What the Publisher column shows of a program, and the status bar's
+// reason for it (empty until its signature is known).
+std::wstring PublisherText(const ProgramFacts& facts);
+std::wstring SignatureText(const ProgramFacts* facts);
+
 // Indices into the frame's image list.
 enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram, imgMissing,
                     imgSkipped /* the program's picture faded, made when the strip is loaded */ };
@@ -75,6 +80,9 @@ class RowStore {
   bool SettleSome(std::chrono::steady_clock::time_point deadline);
   // Shows the network answers that came; true when the row `watched` got one.
   bool CollectAnswers(int watched);
+  // Takes the signatures verified since: the rows repaint (and sort again
+  // when sorted by publisher); true when any came.
+  bool CollectSignatures();
 
  private:
   void Insert(int row, std::unique_ptr<TAutoRunItem> record);

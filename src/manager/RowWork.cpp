@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <utility>
+
 #include "common/Mask.h"
 #include "common/ShellLink.h"
 
@@ -22,7 +24,95 @@ RowWorker::Shared::~Shared() {
   if (wake) CloseHandle(wake);
 }
 
-RowWorker::RowWorker(UINT answered) : shared_(std::make_shared<Shared>()) {
+SignatureQueue::Shared::~Shared() {
+  if (wake) CloseHandle(wake);
+}
+
+SignatureQueue::SignatureQueue(UINT answered) : shared_(std::make_shared<Shared>()) {
+  shared_->answered = answered;
+  shared_->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+}
+
+SignatureQueue::~SignatureQueue() {
+  {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->stopping = true;
+  }
+  if (!thread_) return;
+  SetEvent(shared_->wake);
+  CancelSynchronousIo(thread_);
+  WaitForSingleObject(thread_, kStuckQueryMs);
+  CloseHandle(thread_);
+}
+
+void SignatureQueue::Ask(const std::wstring& program) {
+  if (!shared_->answered || program.empty() || !asked_.insert(program).second) return;
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  if (shared_->stopping) return;
+  shared_->questions.push_back(program);
+  if (!thread_) {
+    auto* handed = new std::shared_ptr<Shared>(shared_);
+    thread_ = CreateThread(nullptr, 0, &SignatureQueue::ThreadMain, handed, 0, nullptr);
+    if (!thread_) delete handed;
+  }
+  SetEvent(shared_->wake);
+}
+
+std::vector<std::pair<std::wstring, SignatureAnswer>> SignatureQueue::TakeAnswers() {
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  return std::exchange(shared_->answers, {});
+}
+
+// Holds the library loaded while it runs, as the row worker's thread does.
+DWORD WINAPI SignatureQueue::ThreadMain(void* handed) {
+  HMODULE self = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                     reinterpret_cast<LPCWSTR>(&SignatureQueue::ThreadMain), &self);
+  {
+    const std::unique_ptr<std::shared_ptr<Shared>> owned(static_cast<std::shared_ptr<Shared>*>(handed));
+    Shared& shared = **owned;
+    const NoCriticalErrorBoxes noBoxes;
+    const SignatureVerifier verifier;
+    // One answer per version of a file in this opening.
+    std::unordered_map<std::wstring, SignatureAnswer> byVersion;
+    for (;;) {
+      std::wstring program;
+      {
+        std::unique_lock<std::mutex> lock(shared.mutex);
+        if (shared.stopping) break;
+        if (shared.questions.empty()) {
+          lock.unlock();
+          WaitForSingleObject(shared.wake, INFINITE);
+          continue;
+        }
+        program = std::move(shared.questions.front());
+        shared.questions.pop_front();
+      }
+      SignatureAnswer answer;
+      {
+        const FileSystemRedirectionOff redirectionOff;
+        const std::wstring version = FileVersionKey(program);
+        const auto known = version.empty() ? byVersion.end() : byVersion.find(version);
+        if (known != byVersion.end()) {
+          answer = known->second;
+        } else {
+          answer = verifier.Verify(program);
+          if (!version.empty()) byVersion.emplace(version, answer);
+        }
+      }
+      {
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        if (shared.stopping) break;
+        shared.answers.emplace_back(program, std::move(answer));
+      }
+      PostMessageW(shared.window, shared.answered, 0, 0);
+    }
+  }
+  if (self) FreeLibraryAndExitThread(self, 0);
+  return 0;
+}
+
+RowWorker::RowWorker(UINT answered, UINT verified) : signatures_(verified), shared_(std::make_shared<Shared>()) {
   shared_->answered = answered;
   shared_->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
@@ -103,7 +193,21 @@ const ProgramFacts* RowWorker::FactsOf(const std::wstring& program) {
 }
 
 const ProgramFacts* RowWorker::Keep(const std::wstring& program, ProgramFacts facts) {
-  return &facts_.emplace(program, std::move(facts)).first->second;
+  const auto kept = facts_.emplace(program, std::move(facts));
+  if (kept.second) signatures_.Ask(program);
+  return &kept.first->second;
+}
+
+bool RowWorker::CollectSignatures() {
+  bool any = false;
+  for (auto& [program, answer] : signatures_.TakeAnswers()) {
+    const auto facts = facts_.find(program);
+    if (facts == facts_.end()) continue;
+    facts->second.signatureKnown = true;
+    facts->second.signature = std::move(answer);
+    any = true;
+  }
+  return any;
 }
 
 std::wstring RowWorker::KeyOf(const Question& question) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "common/VersionInfo.h"
 #include "manager/Entry.h"
@@ -24,12 +25,48 @@
 
 constexpr DWORD kStuckQueryMs = 2000;
 
+// Verifies programs' signatures on a thread of its own, one at a time in
+// the order asked (a row's program is asked for when the row is settled:
+// the rows on screen first), each file once per opening and version (path,
+// size, last write). Its end waits at most kStuckQueryMs, as the row
+// worker's does.
+class SignatureQueue {
+ public:
+  explicit SignatureQueue(UINT answered);
+  ~SignatureQueue();
+  SignatureQueue(const SignatureQueue&) = delete;
+  SignatureQueue& operator=(const SignatureQueue&) = delete;
+  void PostTo(HWND window) { shared_->window = window; }
+  void Ask(const std::wstring& program);
+  // The answers that came since the last call, by program.
+  std::vector<std::pair<std::wstring, SignatureAnswer>> TakeAnswers();
+
+ private:
+  struct Shared {
+    std::mutex mutex;
+    std::deque<std::wstring> questions;
+    std::vector<std::pair<std::wstring, SignatureAnswer>> answers;
+    bool stopping = false;
+    HWND window = nullptr;
+    UINT answered = 0;
+    HANDLE wake = nullptr;
+    ~Shared();
+  };
+  static DWORD WINAPI ThreadMain(void* shared);
+  std::shared_ptr<Shared> shared_;
+  std::unordered_set<std::wstring> asked_;
+  HANDLE thread_ = nullptr;
+};
+
 class RowWorker {
  public:
   // `answered` is posted to the window given to PostTo when a network
   // lookup has answered.
-  explicit RowWorker(UINT answered);
-  void PostTo(HWND window) { shared_->window = window; }
+  explicit RowWorker(UINT answered, UINT verified = 0);
+  void PostTo(HWND window) {
+    shared_->window = window;
+    signatures_.PostTo(window);
+  }
   ~RowWorker();
   RowWorker(const RowWorker&) = delete;
   RowWorker& operator=(const RowWorker&) = delete;
@@ -39,6 +76,9 @@ class RowWorker {
   void Settle(TAutoRunItem& row);
   // Takes a network answer for a Remote row; true when it was there.
   bool Collect(TAutoRunItem& row);
+  // Takes the signatures verified since into the programs' facts; true
+  // when any came.
+  bool CollectSignatures();
 
  private:
   struct Question {
@@ -74,6 +114,7 @@ class RowWorker {
   static DWORD WINAPI ThreadMain(void* shared);
   static void AnswerQuestions(Shared& shared);
 
+  SignatureQueue signatures_;
   ProgramLookup lookup_{true};
   std::unordered_map<std::wstring, ProgramFacts> facts_;  // by the program's path
   std::shared_ptr<Shared> shared_;

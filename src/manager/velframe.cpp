@@ -33,6 +33,8 @@ constexpr UINT kRenamed = WM_APP + 4;
 constexpr UINT kRowAnswered = WM_APP + 2;
 // Posted by the change watch when a place on show changed.
 constexpr UINT kWatchedChanged = WM_APP + 3;
+// Posted by the signature worker's thread when programs were verified.
+constexpr UINT kSignaturesAnswered = WM_APP + 5;
 // Idle work runs on a timer, whose messages come only when no input and
 // no other message waits; one slice of it never holds input back long.
 constexpr UINT_PTR kIdleTimer = 1;
@@ -53,7 +55,7 @@ ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
 }  // namespace
 
 TVelmora::TVelmora(HWND parent)
-    : worker_(kRowAnswered), watch_(kWatchedChanged), dpi_(ui::DpiOf(parent)) {
+    : worker_(kRowAnswered, kSignaturesAnswered), watch_(kWatchedChanged), dpi_(ui::DpiOf(parent)) {
   captionFont_.Create(L"MS Sans Serif", Scaled(-11), true);
   ui::CreateArgs args = ChildOf(parent, WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT);
   args.width = Scaled(kFrameWidth);
@@ -153,7 +155,8 @@ void TVelmora::CreateComponents() {
   lvAutoRun.SetPopupMenu(&pmAutoRun);
 
   StatusBar.Create(ChildOf(Handle()));
-  StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(50)});
+  // The third panel holds the longest reason for a row's mark or its signature.
+  StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(230)});
 
   for (ui::MenuItem* item :
        {&miAdd, &miChange, &miDelete, &miSwitch, &miDefault, &miUndo, &miRestore, &miExport, &miProperties})
@@ -236,6 +239,10 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == kRowAnswered) {
     // The answers may move rows sorted by what they brought.
     if (rows_.CollectAnswers(lvAutoRun.SelectedIndex())) lvAutoRunChange(lvAutoRun.SelectedIndex());
+    return 0;
+  }
+  if (message == kSignaturesAnswered) {
+    if (rows_.CollectSignatures()) lvAutoRunChange(lvAutoRun.SelectedIndex());
     return 0;
   }
   if (message == kWatchedChanged) {
@@ -460,7 +467,7 @@ void TVelmora::lvAutoRunChange(int item) {
                          : entry->Mark == EntryMark::New    ? L"New"
                          : entry->Mark == EntryMark::Changed ? L"Changed"
                          : entry->Mark == EntryMark::OnAgain ? L"On again"
-                                                             : L"");
+                                                             : SignatureText(entry->Facts));
   }
   ApplyRuleToToolBar();
 }

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Makes the signed test programs from one unsigned program:
+#   ./scripts/make_signed.sh OUT_DIR PROGRAM
+# OUT_DIR gets a test root (root.cer, DER: the tests add it to the prefix's
+# Root store), a publisher's certificate under it, and
+#   verified.exe    signed by the publisher (chain to the test root)
+#   selfmade.exe    signed by a self-made certificate under no trusted root
+#   tampered.exe    verified.exe with one byte of its resources changed
+#   unsigned.exe    the program as it was
+# The root's name is unique to the build: two roots of one name in a
+# store break chain building, and a prefix keeps what was added to it.
+set -euo pipefail
+out=$1
+program=$2
+mkdir -p "$out"
+work="$out/work"
+rm -rf "$work"
+mkdir -p "$work"
+id=$(cat /proc/sys/kernel/random/uuid)
+
+cat > "$work/ca.ext" <<EOF
+basicConstraints=critical,CA:TRUE
+keyUsage=critical,keyCertSign,cRLSign
+subjectKeyIdentifier=hash
+EOF
+cat > "$work/signer.ext" <<EOF
+basicConstraints=CA:FALSE
+keyUsage=critical,digitalSignature
+extendedKeyUsage=codeSigning
+subjectKeyIdentifier=hash
+authorityKeyIdentifier=keyid
+EOF
+cat > "$work/self.ext" <<EOF
+basicConstraints=CA:FALSE
+keyUsage=critical,digitalSignature
+extendedKeyUsage=codeSigning
+EOF
+
+quiet() { "$@" > "$work/last.log" 2>&1 || { cat "$work/last.log"; exit 1; }; }
+
+quiet openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -keyout "$work/root.key" -out "$work/root.pem" \
+  -subj "/CN=Velmora Test Root $id" -extensions v3_ca -addext "keyUsage=critical,keyCertSign,cRLSign"
+quiet openssl req -newkey rsa:2048 -nodes -keyout "$work/signer.key" -out "$work/signer.csr" \
+  -subj "/O=Velmora Test Publisher/CN=Velmora Test Publisher"
+quiet openssl x509 -req -in "$work/signer.csr" -CA "$work/root.pem" -CAkey "$work/root.key" -CAcreateserial \
+  -days 3650 -sha256 -extfile "$work/signer.ext" -out "$work/signer.pem"
+quiet openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -keyout "$work/self.key" -out "$work/self.pem" \
+  -subj "/CN=Velmora Self-Made Signer" -addext "extendedKeyUsage=codeSigning"
+cat "$work/signer.pem" "$work/root.pem" > "$work/chain.pem"
+
+sign() {  # certificates key in out
+  rm -f "$4"
+  quiet osslsigncode sign -certs "$1" -key "$2" -h sha256 -n "Velmora test program" -in "$3" -out "$4"
+}
+sign "$work/chain.pem" "$work/signer.key" "$program" "$out/verified.exe"
+sign "$work/self.pem" "$work/self.key" "$program" "$out/selfmade.exe"
+cp "$program" "$out/unsigned.exe"
+# One byte of the file's first section changed: the signature no longer
+# matches (the signature itself, at the end, stays whole).
+cp "$out/verified.exe" "$out/tampered.exe"
+python3 - "$out/tampered.exe" <<'EOF'
+import struct, sys
+path = sys.argv[1]
+data = bytearray(open(path, 'rb').read())
+pe = struct.unpack_from('<I', data, 0x3c)[0]
+sections = struct.unpack_from('<H', data, pe + 6)[0]
+optional = struct.unpack_from('<H', data, pe + 20)[0]
+first = pe + 24 + optional
+raw_size, raw_pointer = struct.unpack_from('<II', data, first + 16)
+assert sections >= 1 and raw_size > 16
+data[raw_pointer + raw_size // 2] ^= 0x5A
+open(path, 'wb').write(data)
+EOF
+openssl x509 -in "$work/root.pem" -outform DER -out "$out/root.cer"
+cp "$work/signer.pem" "$out/signer.pem"
+cp "$work/signer.key" "$out/signer.key"
+cp "$work/chain.pem" "$out/chain.pem"
