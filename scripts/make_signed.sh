@@ -75,3 +75,5 @@ openssl x509 -in "$work/root.pem" -outform DER -out "$out/root.cer"
 cp "$work/signer.pem" "$out/signer.pem"
 cp "$work/signer.key" "$out/signer.key"
 cp "$work/chain.pem" "$out/chain.pem"
+# What a reader of the saved list checks the program's hash against.
+sha256sum "$out/verified.exe" | cut -d' ' -f1 > "$out/verified.sha256"

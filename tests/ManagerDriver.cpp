@@ -145,6 +145,10 @@ void ManagerDriver::AddAsDialogWould(const std::wstring& name, const std::wstrin
   ui::RunHandler([&] { frame.AddAs(node, name, path); });
 }
 
+void ManagerDriver::SaveListAsDialogWould(const std::wstring& path) {
+  ui::RunHandler([&] { frame.SaveListTo(path); });
+}
+
 void ManagerDriver::ChangeAsDialogWould(int row, const std::wstring& name, const std::wstring& path) {
   const EntryRef entry = EntryRef::Of(*frame.rows_.At(row));
   ui::RunHandler([&] { frame.ChangeTo(entry, name, path); });

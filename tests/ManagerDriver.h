@@ -62,6 +62,8 @@ class ManagerDriver {
   // the commands, not the dialog): into the selected node, on a row.
   void AddAsDialogWould(const std::wstring& name, const std::wstring& path);
   void ChangeAsDialogWould(int row, const std::wstring& name, const std::wstring& path);
+  // "Save list..." as its dialog's OK runs it.
+  void SaveListAsDialogWould(const std::wstring& path);
   // How often another program's changes had the list listed again.
   int WatchedRelists() const;
 };

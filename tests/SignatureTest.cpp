@@ -7,12 +7,15 @@
 #include <wincrypt.h>
 
 #include <algorithm>
+#include <map>
 
 #include "ManagerFixture.h"
 #include "common/FileTools.h"
 #include "common/Names.h"
 #include "common/ShellLink.h"
 #include "common/Signature.h"
+#include "common/Unicode.h"
+#include "manager/EntryListing.h"
 
 namespace {
 
@@ -61,6 +64,44 @@ const Case kCases[] = {
     {L"unsigned.exe", SignatureState::NotSigned, L"(Not verified) Beispiel GmbH", L"Not signed"},
 };
 
+// RFC 4180 read back, written apart from the manager's writer: quoted
+// fields with doubled quotes, commas and line breaks inside them.
+std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> records(1);
+  std::string field;
+  bool quoted = false, fieldStarted = false;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (quoted) {
+      if (c == '"' && at + 1 < text.size() && text[at + 1] == '"') {
+        field += '"';
+        ++at;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"' && !fieldStarted) {
+      quoted = fieldStarted = true;
+    } else if (c == ',') {
+      records.back().push_back(field);
+      field.clear();
+      fieldStarted = false;
+    } else if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') {
+      records.back().push_back(field);
+      field.clear();
+      fieldStarted = false;
+      records.emplace_back();
+      ++at;
+    } else {
+      field += c;
+      fieldStarted = true;
+    }
+  }
+  if (records.back().empty()) records.pop_back();
+  return records;
+}
+
 }  // namespace
 
 TEST_F(SignatureTest, EachProgramShowsWhoReallySignedIt) {
@@ -102,4 +143,59 @@ TEST_F(SignatureTest, EachProgramShowsWhoReallySignedIt) {
   EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end(), [](const std::wstring& a, const std::wstring& b) {
     return CompareNaturally(a, b) < 0;
   }));
+}
+
+// "Save list..." writes every entry of every place, not only the node
+// shown, each field as it is: read back by a CSV reader.
+TEST_F(SignatureTest, TheWholeListIsSavedForAHelper) {
+  const std::string run = RunKeyPath("Run");
+  const std::wstring tricky = L"Quote \"x\", comma\r\nand \u0437\u0430\u043c\u0435\u0442\u043a\u0438";
+  SetValueAt(HKEY_CURRENT_USER, run, L"verified", REG_SZ, Utf16(L"\"" + SignedProgram(L"verified.exe") + L"\" /start"));
+  SetValueAt(HKEY_CURRENT_USER, run, tricky, REG_SZ, Utf16(L"C:\\gone, really.exe"));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath(SwitchKey("Run").c_str()), tricky, REG_BINARY,
+             {3, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8});
+  sandbox.SetValue(HKEY_LOCAL_MACHINE, "RunOnce", "machine once", "C:\\m.exe");
+  SetValueAt(HKEY_LOCAL_MACHINE, kPolicies, L"DisableLocalMachineRunOnce", REG_DWORD, {1, 0, 0, 0});
+  std::wstring link;
+  ASSERT_EQ(CreateShortcut(W(sandbox.UserStartup().Path()), SignedProgram(L"unsigned.exe"), L"", L"", link), S_OK);
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  const TempDir folder;
+  const std::wstring saved = W(folder.File("list.csv"));
+  frame.SaveListAsDialogWould(saved);
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(ReadWholeFile(saved, bytes));
+  const std::string text(bytes.begin(), bytes.end());
+  ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
+  const auto records = ReadCsv(text.substr(3));
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records[0], (std::vector<std::string>{"Location", "Name", "Command", "State", "Missing", "Publisher",
+                                                  "Description", "Verified signer", "SHA-256"}));
+  std::map<std::string, std::vector<std::string>> byName;
+  for (size_t at = 1; at < records.size(); ++at) {
+    ASSERT_EQ(records[at].size(), 9u) << at;
+    byName[records[at][1]] = records[at];
+  }
+  // Every entry of every place: as many as the places list.
+  size_t listed = 0;
+  for (const CatalogueNode& node : ReadLocationCatalogue())
+    if (!node.isRoot) {
+      TAutoRunNode place;
+      place.Location = node.location;
+      listed += ListLocation(place).rows.size();
+    }
+  EXPECT_EQ(records.size() - 1, listed);
+  std::vector<std::uint8_t> hash;
+  ReadWholeFile(SignedProgram(L"verified.sha256"), hash);
+  const std::string user = "HKEY_CURRENT_USER\\" + run;
+  EXPECT_EQ(byName["verified"],
+            (std::vector<std::string>{user, "verified", Utf8FromWide(L"\"" + SignedProgram(L"verified.exe") + L"\" /start"),
+                                      "on", "no", "Beispiel GmbH", "Example tool", "Velmora Test Publisher",
+                                      std::string(hash.begin(), hash.begin() + 64)}));
+  EXPECT_EQ(byName[Utf8FromWide(tricky)],
+            (std::vector<std::string>{user, Utf8FromWide(tricky), "C:\\gone, really.exe", "off", "yes", "", "", "", ""}));
+  EXPECT_EQ(byName["machine once"][3], "skipped");
+  const std::string linkName = Utf8FromWide(link.substr(link.find_last_of(L'\\') + 1));
+  EXPECT_EQ(byName[linkName][5], "Beispiel GmbH");
+  EXPECT_EQ(byName[linkName][7], "");
+  EXPECT_EQ(byName[linkName][8].size(), 64u);
 }

@@ -8,6 +8,7 @@
 struct ProgramFacts {
   std::wstring publisher;    // CompanyName
   std::wstring description;  // FileDescription
+  std::wstring program;  // the file they were read from
   // Who signed the program, once verified (off the window's thread).
   bool signatureKnown = false;
   SignatureAnswer signature;

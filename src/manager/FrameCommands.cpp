@@ -28,7 +28,7 @@ bool CanSwitch(const TakenEntries& taken, bool toOn) {
 
 // Ids of the popup's items; the toolbar's buttons have their own.
 enum MenuId { idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore, idMenuExport,
-              idMenuProperties, idMenuDefault };
+              idMenuProperties, idMenuDefault, idMenuSaveList };
 
 const std::vector<CommandInfo> kCommands = {
     {Command::Add, L"Add new", idMenuAdd, VK_INSERT, false,
@@ -46,6 +46,7 @@ const std::vector<CommandInfo> kCommands = {
     {Command::Export, L"Export...", idMenuExport, 0, false, [](const TakenEntries& t) { return SingleIs(t, IsEntry); }},
     {Command::Properties, L"Properties", idMenuProperties, 0, false,
      [](const TakenEntries& t) { return SingleIs(t, IsEntry) && !t.Single()->missing; }},
+    {Command::SaveList, L"Save list...", idMenuSaveList, 0, false, [](const TakenEntries&) { return true; }},
     {Command::Refresh, nullptr, 0, VK_F5, false, [](const TakenEntries&) { return true; }},
     {Command::Copy, nullptr, 0, 'C', true, [](const TakenEntries& t) { return !t.rows.empty(); }},
     {Command::Rename, nullptr, 0, VK_F2, false, [](const TakenEntries& t) { return SingleIs(t, Renames); }},

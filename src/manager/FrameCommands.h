@@ -11,7 +11,7 @@
 #include "manager/Entry.h"
 
 enum class Command : unsigned char {
-  Add, Change, Delete, Enable, Disable, Undo, Restore, Export, Properties, Refresh, Copy, Rename, PutDefault,
+  Add, Change, Delete, Enable, Disable, Undo, Restore, Export, Properties, Refresh, Copy, Rename, PutDefault, SaveList,
 };
 
 // One row as the user saw it when acting: its identity and what it showed.

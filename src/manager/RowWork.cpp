@@ -193,6 +193,7 @@ const ProgramFacts* RowWorker::FactsOf(const std::wstring& program) {
 }
 
 const ProgramFacts* RowWorker::Keep(const std::wstring& program, ProgramFacts facts) {
+  facts.program = program;
   const auto kept = facts_.emplace(program, std::move(facts));
   if (kept.second) signatures_.Ask(program);
   return &kept.first->second;

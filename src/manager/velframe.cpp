@@ -8,8 +8,10 @@
 
 #include "common/FileTools.h"
 #include "common/Names.h"
+#include "common/ScreenCursor.h"
 #include "common/ShellProperties.h"
 #include "manager/EntryCommands.h"
+#include "manager/ListSaving.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
 #include "manager/ProgramLookup.h"
@@ -159,7 +161,8 @@ void TVelmora::CreateComponents() {
   StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(230)});
 
   for (ui::MenuItem* item :
-       {&miAdd, &miChange, &miDelete, &miSwitch, &miDefault, &miUndo, &miRestore, &miExport, &miProperties})
+       {&miAdd, &miChange, &miDelete, &miSwitch, &miDefault, &miUndo, &miRestore, &miExport, &miProperties,
+        &miSaveList})
     for (const CommandInfo& info : Commands())
       if (info.menuId == item->Id()) {
         pmAutoRun.AddItem(*item, info.caption);
@@ -189,6 +192,7 @@ void TVelmora::BindEvents() {
   miExport.OnClick = opened(Command::Export);
   miProperties.OnClick = opened(Command::Properties);
   miDefault.OnClick = opened(Command::PutDefault);
+  miSaveList.OnClick = opened(Command::SaveList);
   lvAutoRun.OnKeyDown = [this](ui::KeyEvent& event) { lvAutoRunKeyDown(event); };
   lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
@@ -482,7 +486,8 @@ void TVelmora::pmAutoRunPopup() {
   const std::pair<ui::MenuItem*, Command> items[] = {
       {&miAdd, Command::Add},         {&miChange, Command::Change},   {&miDelete, Command::Delete},
       {&miSwitch, switchTo},          {&miUndo, Command::Undo},       {&miRestore, Command::Restore},
-      {&miExport, Command::Export},   {&miProperties, Command::Properties}, {&miDefault, Command::PutDefault}};
+      {&miExport, Command::Export},   {&miProperties, Command::Properties}, {&miDefault, Command::PutDefault},
+      {&miSaveList, Command::SaveList}};
   for (const auto& [item, id] : items) item->SetEnabled(Enabled(id, taken));
   miSwitch.SetCaption(InfoOf(switchTo).caption);
 }
@@ -792,6 +797,8 @@ void TVelmora::Execute(Command id, const TakenEntries& taken) {
       return RenameInPlace(*one);
     case Command::PutDefault:
       return PutDefaultBack(one->ref);
+    case Command::SaveList:
+      return SaveList();
   }
 }
 
@@ -1011,6 +1018,31 @@ void TVelmora::ExportEntry(const EntryRef& entry) {
   save.Flags = OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
   if (!GetSaveFileNameW(&save)) return;
   ExportEntries({entry}, file.data());
+}
+
+void TVelmora::SaveList() {
+  std::vector<wchar_t> file(32768, L'\0');
+  const std::wstring suggested = L"Velmora list.csv";
+  suggested.copy(file.data(), suggested.size());
+  OPENFILENAMEW save{};
+  save.lStructSize = sizeof save;
+  save.hwndOwner = GetAncestor(Handle(), GA_ROOT);
+  save.lpstrFilter = L"CSV files\0*.csv\0All files\0*.*\0";
+  save.lpstrFile = file.data();
+  save.nMaxFile = static_cast<DWORD>(file.size());
+  save.lpstrDefExt = L"csv";
+  save.Flags = OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+  if (!GetSaveFileNameW(&save)) return;
+  SaveListTo(file.data());
+}
+
+// Every place of the tree, not only the node shown; a root's places once.
+void TVelmora::SaveListTo(const std::wstring& path) {
+  std::vector<const TAutoRunNode*> places;
+  for (const auto& node : nodeRecords_)
+    if (!node->ListsRecords && node->Location.kind != LocationKind::None) places.push_back(node.get());
+  const ScreenCursorScope busy(CursorShape::HourGlass);
+  SaveWholeList(places, worker_, path);
 }
 
 // Each taken record in turn, stopping at the first that fails (it stays,

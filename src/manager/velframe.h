@@ -85,7 +85,7 @@ class TVelmora : public ui::Window {
       miChange{pmAutoRun, InfoOf(Command::Change).menuId}, miSwitch{pmAutoRun, InfoOf(Command::Disable).menuId},
       miUndo{pmAutoRun, InfoOf(Command::Undo).menuId}, miRestore{pmAutoRun, InfoOf(Command::Restore).menuId},
       miExport{pmAutoRun, InfoOf(Command::Export).menuId}, miProperties{pmAutoRun, InfoOf(Command::Properties).menuId},
-      miDefault{pmAutoRun, InfoOf(Command::PutDefault).menuId};
+      miDefault{pmAutoRun, InfoOf(Command::PutDefault).menuId}, miSaveList{pmAutoRun, InfoOf(Command::SaveList).menuId};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
@@ -186,6 +186,9 @@ class TVelmora : public ui::Window {
   // Rows of "REMOVED": put back each in turn, or (asked first) let go for good.
   void RestoreEntries(const TakenEntries& taken);
   void DiscardEntries(const TakenEntries& taken);
+  // Every entry of every place, as CSV where the user chooses.
+  void SaveList();
+  void SaveListTo(const std::wstring& path);
   // Saves an entry as a registry editor's file where the user chooses.
   void ExportEntry(const EntryRef& entry);
   // The taken rows as text: the name, a tab and the Path column, a line
