@@ -23,7 +23,8 @@ class ManagerDriver {
   ui::ImageList& imgToolBar;
   ui::Splitter& splTree;
   ui::PopupMenu& pmAutoRun;
-  ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties, &miDefault;
+  ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties, &miDefault,
+      &miSaveList, &miFileLocation, &miRegistryEditor;
   ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo;
 
   HWND Handle() const { return frame.Handle(); }

@@ -16,6 +16,7 @@
 #include "common/Signature.h"
 #include "common/Unicode.h"
 #include "manager/EntryListing.h"
+#include "manager/GoTo.h"
 
 namespace {
 
@@ -198,4 +199,56 @@ TEST_F(SignatureTest, TheWholeListIsSavedForAHelper) {
   EXPECT_EQ(byName[linkName][5], "Beispiel GmbH");
   EXPECT_EQ(byName[linkName][7], "");
   EXPECT_EQ(byName[linkName][8].size(), 64u);
+}
+
+// Go to: Explorer gets the program's file, the editor the entry's key (as
+// it remembers its last one); neither where it does not apply.
+TEST_F(SignatureTest, GoToTheProgramsFileAndTheEntrysKey) {
+  std::vector<std::wstring> shown, started;
+  const GoToHands hands{[&](const std::wstring& file) {
+                          shown.push_back(file);
+                          return 0L;
+                        },
+                        [&](const std::wstring& program, const std::wstring& arguments) {
+                          started.push_back(program + L" " + arguments);
+                          return true;
+                        }};
+  SetGoToHandsForTesting(&hands);
+  SetValueAt(HKEY_LOCAL_MACHINE, kWow64Run, L"signed", REG_SZ, Utf16(L"\"" + SignedProgram(L"verified.exe") + L"\" /a"));
+  SetValueAt(HKEY_LOCAL_MACHINE, kWow64Run, L"gone", REG_SZ, Utf16(L"C:\\gone.exe"));
+  std::wstring link;
+  ASSERT_EQ(CreateShortcut(W(sandbox.UserStartup().Path()), SignedProgram(L"unsigned.exe"), L"", L"", link), S_OK);
+  ManagerDriver& frame = Open("LOCAL MACHINE", "Run (32-bit)");
+  struct Case {
+    const char* node;
+    std::wstring row;
+    bool fileLocation, registryEditor;
+  };
+  const Case cases[] = {
+      {"Run (32-bit)", L"signed", true, true},
+      {"Run (32-bit)", L"gone", false, true},
+  };
+  for (const Case& c : cases) {
+    frame.lvAutoRun.SelectOnly(frame.RowOf(c.row));
+    frame.OpenPopup();
+    EXPECT_EQ(frame.miFileLocation.Enabled(), c.fileLocation) << A(c.row);
+    EXPECT_EQ(frame.miRegistryEditor.Enabled(), c.registryEditor) << A(c.row);
+  }
+  frame.lvAutoRun.SelectOnly(frame.RowOf(L"signed"));
+  frame.Choose(frame.miFileLocation);
+  frame.Choose(frame.miRegistryEditor);
+  EXPECT_EQ(shown, std::vector<std::wstring>{SignedProgram(L"verified.exe")});
+  EXPECT_EQ(started, std::vector<std::wstring>{L"regedit.exe -m"});
+  EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit")[L"LastKey"],
+            L"Computer\\HKEY_LOCAL_MACHINE\\" + W(kWow64Run));
+  // A Startup row: its shortcut's program; no key to open.
+  SelectNode(frame, "CURRENT USER", "Auto Run");
+  PumpUntilIdle();
+  frame.lvAutoRun.SelectOnly(0);
+  frame.OpenPopup();
+  EXPECT_FALSE(frame.miRegistryEditor.Enabled());
+  frame.Choose(frame.miFileLocation);
+  EXPECT_EQ(shown.back(), SignedProgram(L"unsigned.exe"));
+  EXPECT_EQ(started.size(), 1u);
+  SetGoToHandsForTesting(nullptr);
 }

@@ -28,7 +28,8 @@ bool CanSwitch(const TakenEntries& taken, bool toOn) {
 
 // Ids of the popup's items; the toolbar's buttons have their own.
 enum MenuId { idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore, idMenuExport,
-              idMenuProperties, idMenuDefault, idMenuSaveList };
+              idMenuProperties, idMenuDefault, idMenuSaveList,
+              idMenuFileLocation, idMenuRegistryEditor };
 
 const std::vector<CommandInfo> kCommands = {
     {Command::Add, L"Add new", idMenuAdd, VK_INSERT, false,
@@ -46,6 +47,10 @@ const std::vector<CommandInfo> kCommands = {
     {Command::Export, L"Export...", idMenuExport, 0, false, [](const TakenEntries& t) { return SingleIs(t, IsEntry); }},
     {Command::Properties, L"Properties", idMenuProperties, 0, false,
      [](const TakenEntries& t) { return SingleIs(t, IsEntry) && !t.Single()->missing; }},
+    {Command::OpenFileLocation, L"Open file location", idMenuFileLocation, 0, false,
+     [](const TakenEntries& t) { return t.Single() && !t.Single()->program.empty(); }},
+    {Command::OpenInRegistryEditor, L"Open in Registry Editor", idMenuRegistryEditor, 0, false,
+     [](const TakenEntries& t) { return SingleIs(t, IsValue); }},
     {Command::SaveList, L"Save list...", idMenuSaveList, 0, false, [](const TakenEntries&) { return true; }},
     {Command::Refresh, nullptr, 0, VK_F5, false, [](const TakenEntries&) { return true; }},
     {Command::Copy, nullptr, 0, 'C', true, [](const TakenEntries& t) { return !t.rows.empty(); }},

@@ -12,6 +12,7 @@
 
 enum class Command : unsigned char {
   Add, Change, Delete, Enable, Disable, Undo, Restore, Export, Properties, Refresh, Copy, Rename, PutDefault, SaveList,
+  OpenFileLocation, OpenInRegistryEditor,
 };
 
 // One row as the user saw it when acting: its identity and what it showed.
@@ -23,6 +24,7 @@ struct TakenEntry {
   bool notDefault = false;  // not Windows' own text, as shown (a place with defaults)
   std::wstring command;  // as the row showed it
   std::wstring record;   // a row of "REMOVED": the record
+  std::wstring program;  // the program file it starts, when found
 };
 
 // What a command acts on: the selected rows in list order, the one a

@@ -11,6 +11,7 @@
 #include "common/ScreenCursor.h"
 #include "common/ShellProperties.h"
 #include "manager/EntryCommands.h"
+#include "manager/GoTo.h"
 #include "manager/ListSaving.h"
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
@@ -162,7 +163,7 @@ void TVelmora::CreateComponents() {
 
   for (ui::MenuItem* item :
        {&miAdd, &miChange, &miDelete, &miSwitch, &miDefault, &miUndo, &miRestore, &miExport, &miProperties,
-        &miSaveList})
+        &miFileLocation, &miRegistryEditor, &miSaveList})
     for (const CommandInfo& info : Commands())
       if (info.menuId == item->Id()) {
         pmAutoRun.AddItem(*item, info.caption);
@@ -193,6 +194,8 @@ void TVelmora::BindEvents() {
   miProperties.OnClick = opened(Command::Properties);
   miDefault.OnClick = opened(Command::PutDefault);
   miSaveList.OnClick = opened(Command::SaveList);
+  miFileLocation.OnClick = opened(Command::OpenFileLocation);
+  miRegistryEditor.OnClick = opened(Command::OpenInRegistryEditor);
   lvAutoRun.OnKeyDown = [this](ui::KeyEvent& event) { lvAutoRunKeyDown(event); };
   lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
   pmAutoRun.OnPopup = [this] { pmAutoRunPopup(); };
@@ -269,7 +272,11 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const auto [entry, on] = clickedSwitches_.front();
     clickedSwitches_.pop_front();
     TakenEntries taken;
-    taken.rows.push_back(TakenEntry{entry, true, !on, false, false, std::wstring(), std::wstring()});
+    TakenEntry clicked;
+    clicked.ref = entry;
+    clicked.hasSwitch = true;
+    clicked.off = !on;
+    taken.rows.push_back(clicked);
     SwitchEntries(taken, on);
     return 0;
   }
@@ -487,7 +494,8 @@ void TVelmora::pmAutoRunPopup() {
       {&miAdd, Command::Add},         {&miChange, Command::Change},   {&miDelete, Command::Delete},
       {&miSwitch, switchTo},          {&miUndo, Command::Undo},       {&miRestore, Command::Restore},
       {&miExport, Command::Export},   {&miProperties, Command::Properties}, {&miDefault, Command::PutDefault},
-      {&miSaveList, Command::SaveList}};
+      {&miSaveList, Command::SaveList},       {&miFileLocation, Command::OpenFileLocation},
+      {&miRegistryEditor, Command::OpenInRegistryEditor}};
   for (const auto& [item, id] : items) item->SetEnabled(Enabled(id, taken));
   miSwitch.SetCaption(InfoOf(switchTo).caption);
 }
@@ -741,6 +749,7 @@ TakenEntry TVelmora::TakeRow(int row) const {
   taken.off = item->SwitchedOff();
   taken.missing = item->Missing();
   taken.notDefault = NotWindowsDefault(*item);
+  if (item->Facts && !item->Missing()) taken.program = item->Facts->program;
   taken.command = item->Command;
   if (item->Kind == EntryKind::Record) taken.record = static_cast<const TRecordRow*>(item)->Record;
   return taken;
@@ -799,6 +808,10 @@ void TVelmora::Execute(Command id, const TakenEntries& taken) {
       return PutDefaultBack(one->ref);
     case Command::SaveList:
       return SaveList();
+    case Command::OpenFileLocation:
+      return ShowFileInFolder(one->program);
+    case Command::OpenInRegistryEditor:
+      return OpenInRegistryEditor(one->ref.location);
   }
 }
 

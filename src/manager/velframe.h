@@ -85,7 +85,9 @@ class TVelmora : public ui::Window {
       miChange{pmAutoRun, InfoOf(Command::Change).menuId}, miSwitch{pmAutoRun, InfoOf(Command::Disable).menuId},
       miUndo{pmAutoRun, InfoOf(Command::Undo).menuId}, miRestore{pmAutoRun, InfoOf(Command::Restore).menuId},
       miExport{pmAutoRun, InfoOf(Command::Export).menuId}, miProperties{pmAutoRun, InfoOf(Command::Properties).menuId},
-      miDefault{pmAutoRun, InfoOf(Command::PutDefault).menuId}, miSaveList{pmAutoRun, InfoOf(Command::SaveList).menuId};
+      miDefault{pmAutoRun, InfoOf(Command::PutDefault).menuId}, miSaveList{pmAutoRun, InfoOf(Command::SaveList).menuId},
+      miFileLocation{pmAutoRun, InfoOf(Command::OpenFileLocation).menuId},
+      miRegistryEditor{pmAutoRun, InfoOf(Command::OpenInRegistryEditor).menuId};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
       tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};

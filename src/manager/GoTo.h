@@ -1,0 +1,26 @@
+#pragma once
+// From an entry to where it lives: Explorer with the program's file
+// selected, the registry editor at the entry's key. The system's own
+// hands do it; tests give theirs (Wine has no Explorer window to look
+// into, and a test must not leave a registry editor open).
+#include <functional>
+#include <string>
+
+#include "manager/Location.h"
+
+struct GoToHands {
+  // Shows the folder with the file selected; the HRESULT.
+  std::function<long(const std::wstring& file)> showInFolder;
+  // Starts a program with its arguments; false when it did not start.
+  std::function<bool(const std::wstring& program, const std::wstring& arguments)> start;
+};
+void SetGoToHandsForTesting(const GoToHands* hands);  // null: the system's
+
+// Throws "Failed to open the location of '%s'" (the file).
+void ShowFileInFolder(const std::wstring& file);
+// The editor opens at the key it remembers last ("LastKey" under its
+// Applets key, as it writes it itself), a new window each time.
+// Throws "Failed to start the registry editor".
+void OpenInRegistryEditor(const Location& key);
+// What the editor is told to open: its own form of a key's path.
+std::wstring RegistryEditorKeyText(const Location& key);
