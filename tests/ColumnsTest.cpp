@@ -195,3 +195,19 @@ TEST_F(ColumnsTest, PropertiesShowTheProgramsSheet) {
   frame.OpenPopup();
   EXPECT_FALSE(frame.miProperties.Enabled());
 }
+
+// Without a saved layout the window is as wide as the four columns need,
+// within the work area of the monitor.
+TEST_F(ColumnsTest, TheFirstOpeningShowsEveryColumn) {
+  ManagerDriver& frame = Open();
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(frame.lvAutoRun, LVM_GETHEADER, 0, 0));
+  RECT last{}, list{}, window{}, work{};
+  ASSERT_TRUE(SendMessageW(header, HDM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&last)));
+  GetClientRect(frame.lvAutoRun, &list);
+  EXPECT_LE(last.right, list.right);
+  GetWindowRect(GetAncestor(frame.Handle(), GA_ROOT), &window);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_GE(window.left, work.left);
+  EXPECT_LE(window.right, work.right);
+  EXPECT_GT(window.right - window.left, 549);
+}

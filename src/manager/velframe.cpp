@@ -1139,6 +1139,12 @@ void TVelmora::lvAutoRunDblClick(int item) {
   ChangeEntry(TakeRow(item));
 }
 
+int TVelmora::WidthForColumns() const {
+  int width = treeWidth_ + Scaled(kSplitterWidth) + 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);
+  for (const int column : ColumnWidths()) width += column;
+  return width;
+}
+
 std::vector<int> TVelmora::ColumnWidths() const {
   std::vector<int> widths;
   for (int column = 0; column < lvAutoRun.ColumnCount(); ++column) widths.push_back(lvAutoRun.ColumnWidth(column));

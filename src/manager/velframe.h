@@ -54,6 +54,8 @@ class TVelmora : public ui::Window {
   RowOrder ListOrder() const { return rows_.Order(); }
   void SetListOrder(RowOrder order) { rows_.SortBy(order); }
   std::vector<int> ColumnWidths() const;
+  // The client width that shows the tree and every column whole.
+  int WidthForColumns() const;
   void SetColumnWidths(const std::vector<int>& widths);
 
   // What the user acts on now: the selected rows, the one a single-entry

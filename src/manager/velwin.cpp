@@ -50,6 +50,7 @@ TVelmoraWin::TVelmoraWin() {
   Velmora->SetBounds(0, 0, client.right, client.bottom);
   ui::SetFontRecursive(Handle(), font_.Get());
 
+  FitColumns(args.parent);
   OnClose = [this](ui::CloseEvent& event) { FormClose(event); };
 
   // An error while the frame loads is reported; the window still opens.
@@ -61,6 +62,25 @@ TVelmoraWin::~TVelmoraWin() {
   Destroy();
   if (icon_) DestroyIcon(icon_);
   if (smallIcon_) DestroyIcon(smallIcon_);
+}
+
+// Without a saved layout the window is as wide as the tree and the four
+// columns need, within the work area of the host's monitor (moved left
+// when it would reach past its right edge).
+void TVelmoraWin::FitColumns(HWND host) {
+  RECT frame{0, 0, Velmora->WidthForColumns(), 0};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
+  RECT place{};
+  GetWindowRect(Handle(), &place);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(host ? host : Handle(), MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& work = monitor.rcWork;
+  const int width = std::min<int>(std::max<int>(frame.right - frame.left, place.right - place.left),
+                                  work.right - work.left);
+  const int left = std::max<int>(work.left, std::min<int>(place.left, work.right - width));
+  SetWindowPos(Handle(), nullptr, left, place.top, width, place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TVelmoraWin::FormCreate() { Velmora->InitManager(); }
