@@ -7,6 +7,7 @@
 #   selfmade.exe    signed by a self-made certificate under no trusted root
 #   tampered.exe    verified.exe with one byte of its resources changed
 #   unsigned.exe    the program as it was
+#   windows.exe     signed by "Microsoft Windows" (a test certificate of that name)
 # The root's name is unique to the build: two roots of one name in a
 # store break chain building, and a prefix keeps what was added to it.
 set -euo pipefail
@@ -47,6 +48,12 @@ quiet openssl x509 -req -in "$work/signer.csr" -CA "$work/root.pem" -CAkey "$wor
 quiet openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -keyout "$work/self.key" -out "$work/self.pem" \
   -subj "/CN=Velmora Self-Made Signer" -addext "extendedKeyUsage=codeSigning"
 cat "$work/signer.pem" "$work/root.pem" > "$work/chain.pem"
+# A signer named as Windows' own programs' is, under the same test root.
+quiet openssl req -newkey rsa:2048 -nodes -keyout "$work/windows.key" -out "$work/windows.csr" \
+  -subj "/O=Microsoft Corporation/CN=Microsoft Windows"
+quiet openssl x509 -req -in "$work/windows.csr" -CA "$work/root.pem" -CAkey "$work/root.key" -CAcreateserial \
+  -days 3650 -sha256 -extfile "$work/signer.ext" -out "$work/windows.pem"
+cat "$work/windows.pem" "$work/root.pem" > "$work/windows-chain.pem"
 
 sign() {  # certificates key in out
   rm -f "$4"
@@ -54,6 +61,7 @@ sign() {  # certificates key in out
 }
 sign "$work/chain.pem" "$work/signer.key" "$program" "$out/verified.exe"
 sign "$work/self.pem" "$work/self.key" "$program" "$out/selfmade.exe"
+sign "$work/windows-chain.pem" "$work/windows.key" "$program" "$out/windows.exe"
 cp "$program" "$out/unsigned.exe"
 # One byte of the file's first section changed: the signature no longer
 # matches (the signature itself, at the end, stays whole).

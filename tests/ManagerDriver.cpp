@@ -37,12 +37,14 @@ ManagerDriver::ManagerDriver(TVelmora& frame)
       miSaveList(frame.miSaveList),
       miFileLocation(frame.miFileLocation),
       miRegistryEditor(frame.miRegistryEditor),
+      miHideWindows(frame.miHideWindows),
       tbAdd(frame.tbAdd),
       tbChange(frame.tbChange),
       tbDelete(frame.tbDelete),
       tbRefresh(frame.tbRefresh),
       tbInfoSeparator(frame.tbInfoSeparator),
-      tbInfo(frame.tbInfo) {}
+      tbInfo(frame.tbInfo),
+      tbHideWindows(frame.tbHideWindows) {}
 
 // As the user sees a row: shown, so its work is done.
 const TAutoRunItem* ManagerDriver::RowItem(int row) const {

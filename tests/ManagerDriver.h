@@ -24,8 +24,8 @@ class ManagerDriver {
   ui::Splitter& splTree;
   ui::PopupMenu& pmAutoRun;
   ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties, &miDefault,
-      &miSaveList, &miFileLocation, &miRegistryEditor;
-  ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo;
+      &miSaveList, &miFileLocation, &miRegistryEditor, &miHideWindows;
+  ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo, &tbHideWindows;
 
   HWND Handle() const { return frame.Handle(); }
   // The records behind what is shown, the row's disk work done as its

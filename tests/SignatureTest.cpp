@@ -7,6 +7,8 @@
 #include <wincrypt.h>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 #include <map>
 
 #include "ManagerFixture.h"
@@ -251,4 +253,59 @@ TEST_F(SignatureTest, GoToTheProgramsFileAndTheEntrysKey) {
   EXPECT_EQ(shown.back(), SignedProgram(L"unsigned.exe"));
   EXPECT_EQ(started.size(), 1u);
   SetGoToHandsForTesting(nullptr);
+}
+
+// "Hide Windows' entries" leaves out the programs Windows' own signer
+// signed; the filter box the rows whose Name, Path, Publisher or
+// Description do not hold its text; the status bar counts what is left out.
+TEST_F(SignatureTest, HideWindowsEntriesAndTheFilterBox) {
+  const std::string run = RunKeyPath("Run");
+  const std::pair<const wchar_t*, std::wstring> values[] = {
+      {L"win tool", L"\"" + SignedProgram(L"windows.exe") + L"\""},
+      {L"verified", L"\"" + SignedProgram(L"verified.exe") + L"\""},
+      {L"Foo Bar", L"\"" + SignedProgram(L"unsigned.exe") + L"\""},
+      {L"Zebra", L"C:\\zebra.exe"},
+  };
+  for (const auto& [name, command] : values) SetValueAt(HKEY_CURRENT_USER, run, name, REG_SZ, Utf16(command));
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  const auto rows = [&] {
+    std::vector<std::wstring> names;
+    for (int row = 0; row < frame.lvAutoRun.Count(); ++row) names.push_back(frame.lvAutoRun.Text(row));
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return frame.lvAutoRun.Text(frame.RowOf(L"win tool"), kPublisherColumn) ==
+                                     L"(Verified) Microsoft Windows"; },
+                        kVerifyDeadlineMs));
+  const HWND filter = FindWindowExW(frame.Handle(), nullptr, L"Edit", nullptr);
+  ASSERT_NE(filter, nullptr);
+  struct Step {
+    std::function<void()> act;
+    std::vector<std::wstring> shown;
+    const wchar_t* hidden;
+  };
+  const Step steps[] = {
+      {[&] { frame.tbHideWindows.Click(); }, {L"Foo Bar", L"Zebra", L"verified"}, L"1 hidden"},
+      {[&] { SetWindowTextW(filter, L"BAR"); }, {L"Foo Bar"}, L"3 hidden"},  // the name, any case
+      {[&] { SetWindowTextW(filter, L"zebra.EXE"); }, {L"Zebra"}, L"3 hidden"},  // the path
+      {[&] { SetWindowTextW(filter, L"beispiel"); }, {L"Foo Bar"}, L"3 hidden"},  // the publisher shown
+      {[&] { SetWindowTextW(filter, L"example tool"); }, {L"Foo Bar", L"verified"}, L"2 hidden"},  // description
+      {[&] { SendMessageW(filter, WM_KEYDOWN, VK_ESCAPE, 0); }, {L"Foo Bar", L"Zebra", L"verified"}, L"1 hidden"},
+      {[&] { frame.Choose(frame.miHideWindows); }, {L"Foo Bar", L"Zebra", L"verified", L"win tool"}, L""},
+  };
+  for (size_t at = 0; at < std::size(steps); ++at) {
+    steps[at].act();
+    PumpUntilIdle();
+    EXPECT_EQ(rows(), steps[at].shown) << "step " << at;
+    EXPECT_EQ(frame.StatusBar.Text(3), steps[at].hidden) << "step " << at;
+  }
+  EXPECT_EQ(WindowTextW(filter), L"");
+  frame.tbHideWindows.Click();
+  EXPECT_TRUE(frame.tbHideWindows.Checked());
+  EXPECT_TRUE(window->CurrentLayout().hideWindowsEntries);
+  // Each row that is shown is still the entry it names: Delete takes the
+  // selected row, never a hidden one.
+  SelectRow(frame, "Zebra");
+  frame.PressKey(VK_DELETE);
+  EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Foo Bar", "verified", "win tool"}));
 }

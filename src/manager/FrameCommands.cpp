@@ -29,7 +29,7 @@ bool CanSwitch(const TakenEntries& taken, bool toOn) {
 // Ids of the popup's items; the toolbar's buttons have their own.
 enum MenuId { idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore, idMenuExport,
               idMenuProperties, idMenuDefault, idMenuSaveList,
-              idMenuFileLocation, idMenuRegistryEditor };
+              idMenuFileLocation, idMenuRegistryEditor, idMenuHideWindows };
 
 const std::vector<CommandInfo> kCommands = {
     {Command::Add, L"Add new", idMenuAdd, VK_INSERT, false,
@@ -51,6 +51,8 @@ const std::vector<CommandInfo> kCommands = {
      [](const TakenEntries& t) { return t.Single() && !t.Single()->program.empty(); }},
     {Command::OpenInRegistryEditor, L"Open in Registry Editor", idMenuRegistryEditor, 0, false,
      [](const TakenEntries& t) { return SingleIs(t, IsValue); }},
+    {Command::HideWindows, L"Hide Windows' entries", idMenuHideWindows, 0, false,
+     [](const TakenEntries&) { return true; }},
     {Command::SaveList, L"Save list...", idMenuSaveList, 0, false, [](const TakenEntries&) { return true; }},
     {Command::Refresh, nullptr, 0, VK_F5, false, [](const TakenEntries&) { return true; }},
     {Command::Copy, nullptr, 0, 'C', true, [](const TakenEntries& t) { return !t.rows.empty(); }},

@@ -39,6 +39,7 @@ std::string FormatLayout(const WindowLayout& layout) {
   text += "columns=";
   for (size_t at = 0; at < layout.columns.size(); ++at) text += (at ? "," : "") + std::to_string(layout.columns[at]);
   text += "\r\nsort=" + std::to_string(layout.sortColumn) + "," + std::to_string(layout.ascending ? 1 : 0) + "\r\n";
+  text += "hide=" + std::to_string(layout.hideWindowsEntries ? 1 : 0) + "\r\n";
   return text;
 }
 
@@ -62,12 +63,14 @@ bool ParseLayout(const std::string& text, WindowLayout& layout) {
       return false;
   }
   WindowLayout read;
-  std::vector<int> window, maximized, dpi, tree, sort;
+  std::vector<int> window, maximized, dpi, tree, sort, hide{0};
   const auto numbers = [&](const char* key, long low, long high, std::vector<int>& into, size_t count) {
     const auto line = lines.find(key);
     return line != lines.end() && ParseNumbers(line->second, low, high, into) && (count == 0 || into.size() == count);
   };
-  if (first || lines.size() != 6 || !numbers("window", -kMostPixels, kMostPixels, window, 4) ||
+  const bool hasHide = lines.count("hide") != 0;
+  if (first || lines.size() != (hasHide ? 7u : 6u) || (hasHide && !numbers("hide", 0, 1, hide, 1)) ||
+      !numbers("window", -kMostPixels, kMostPixels, window, 4) ||
       !numbers("maximized", 0, 1, maximized, 1) || !numbers("dpi", 48, 960, dpi, 1) ||
       !numbers("tree", 0, kMostPixels, tree, 1) || !numbers("columns", 0, kMostPixels, read.columns, 0) ||
       !numbers("sort", -1, static_cast<long>(kMostColumns) - 1, sort, 2) || window[2] <= 0 || window[3] <= 0 ||
@@ -82,6 +85,7 @@ bool ParseLayout(const std::string& text, WindowLayout& layout) {
   read.treeWidth = tree[0];
   read.sortColumn = sort[0];
   read.ascending = sort[1] == 1;
+  read.hideWindowsEntries = hide[0] == 1;
   layout = read;
   return true;
 }

@@ -14,6 +14,7 @@ struct WindowLayout {
   std::vector<int> columns;  // widths, in the list's order
   int sortColumn = -1;       // -1: the listing's own order
   bool ascending = true;
+  bool hideWindowsEntries = false;  // a layout written before it existed says no
 };
 
 std::string FormatLayout(const WindowLayout& layout);

@@ -129,6 +129,8 @@ void TVelmora::CreateComponents() {
   tbrCommands.AddButton(tbDelete, imgDelete);
   tbrCommands.AddSeparator(tbSeparator, Scaled(8));
   tbrCommands.AddButton(tbRefresh, imgRefresh);
+  tbrCommands.AddSeparator(tbHideSeparator, Scaled(8));
+  tbrCommands.AddCheckButton(tbHideWindows, imgSkipped);
   tbrCommands.AddSeparator(tbInfoSeparator, Scaled(8), true);
   tbrCommands.AddButton(tbInfo, imgInformation);
   tbrCommands.SetHidden(tbInfo, true);
@@ -137,6 +139,9 @@ void TVelmora::CreateComponents() {
   caption.text = kUsualCaption;
   pnlTop.captionFont = captionFont_.Get();
   pnlTop.Create(caption);
+  // The filter box sits in the caption strip's right end.
+  edFilter.Create(ChildOf(Handle(), WS_TABSTOP | ES_AUTOHSCROLL | WS_BORDER));
+  edFilter.SetCue(L"Filter");
 
   tvAutoRun.Create(ChildOf(Handle(), WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                            WS_EX_CLIENTEDGE));
@@ -159,11 +164,11 @@ void TVelmora::CreateComponents() {
 
   StatusBar.Create(ChildOf(Handle()));
   // The third panel holds the longest reason for a row's mark or its signature.
-  StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(230)});
+  StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(230), Scaled(120)});
 
   for (ui::MenuItem* item :
        {&miAdd, &miChange, &miDelete, &miSwitch, &miDefault, &miUndo, &miRestore, &miExport, &miProperties,
-        &miFileLocation, &miRegistryEditor, &miSaveList})
+        &miFileLocation, &miRegistryEditor, &miHideWindows, &miSaveList})
     for (const CommandInfo& info : Commands())
       if (info.menuId == item->Id()) {
         pmAutoRun.AddItem(*item, info.caption);
@@ -194,6 +199,10 @@ void TVelmora::BindEvents() {
   miProperties.OnClick = opened(Command::Properties);
   miDefault.OnClick = opened(Command::PutDefault);
   miSaveList.OnClick = opened(Command::SaveList);
+  miHideWindows.OnClick = opened(Command::HideWindows);
+  tbHideWindows.OnClick = [this] { SetHideWindowsEntries(!hideWindows_); };
+  edFilter.OnChange = [this] { FilterChanged(); };
+  edFilter.OnEscape = [this] { edFilter.SetText(std::wstring()); };
   miFileLocation.OnClick = opened(Command::OpenFileLocation);
   miRegistryEditor.OnClick = opened(Command::OpenInRegistryEditor);
   lvAutoRun.OnKeyDown = [this](ui::KeyEvent& event) { lvAutoRunKeyDown(event); };
@@ -230,7 +239,9 @@ void TVelmora::Layout() {
   const int bandTop = toolBar + caption;
   const int band = std::max(0, height - bandTop - status);
   tbrCommands.SetBounds(0, 0, width, toolBar);
-  pnlTop.SetBounds(0, toolBar, width, caption);
+  const int filterWidth = std::min(Scaled(160), width / 3);
+  pnlTop.SetBounds(0, toolBar, width - filterWidth, caption);
+  edFilter.SetBounds(width - filterWidth, toolBar, filterWidth, caption);
   tvAutoRun.SetBounds(0, bandTop, treeWidth_, band);
   splTree.SetBounds(treeWidth_, bandTop, splitter, band);
   const int listLeft = treeWidth_ + splitter;
@@ -249,7 +260,17 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   if (message == kSignaturesAnswered) {
-    if (rows_.CollectSignatures()) lvAutoRunChange(lvAutoRun.SelectedIndex());
+    if (!rows_.CollectSignatures()) return 0;
+    bool hides = false;
+    if (hideWindows_ || !filter_.empty())
+      rows_.ForEach([&](const TAutoRunItem& row) { hides = hides || !Shows(const_cast<TAutoRunItem&>(row)); });
+    if (hides && !editing_) {
+      try {
+        MergeKeepingView();
+      } catch (...) {
+      }
+    }
+    lvAutoRunChange(lvAutoRun.SelectedIndex());
     return 0;
   }
   if (message == kWatchedChanged) {
@@ -410,6 +431,7 @@ void TVelmora::ListSelectedNode() {
   shownNodes_ = LocationsOf(tvAutoRun.Selected());
   Listing listing = ListLocations(shownNodes_);
   MarkRows(listing.rows);
+  Filter(listing.rows);
   rows_.Append(listing.rows);
   StartIdleWork();
   if (listing.error) std::rethrow_exception(listing.error);
@@ -495,9 +517,10 @@ void TVelmora::pmAutoRunPopup() {
       {&miSwitch, switchTo},          {&miUndo, Command::Undo},       {&miRestore, Command::Restore},
       {&miExport, Command::Export},   {&miProperties, Command::Properties}, {&miDefault, Command::PutDefault},
       {&miSaveList, Command::SaveList},       {&miFileLocation, Command::OpenFileLocation},
-      {&miRegistryEditor, Command::OpenInRegistryEditor}};
+      {&miRegistryEditor, Command::OpenInRegistryEditor}, {&miHideWindows, Command::HideWindows}};
   for (const auto& [item, id] : items) item->SetEnabled(Enabled(id, taken));
   miSwitch.SetCaption(InfoOf(switchTo).caption);
+  miHideWindows.SetChecked(hideWindows_);
 }
 
 // The list reports the focus and the selection as they move (and the row
@@ -532,6 +555,7 @@ void TVelmora::SelectAfter(const std::optional<EntryRef>& select, int fallbackRo
 void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow) {
   Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
   MarkRows(listing.rows);
+  Filter(listing.rows);
   rows_.Merge(listing.rows);
   StartIdleWork();
   SelectAfter(select, fallbackRow);
@@ -568,6 +592,8 @@ void TVelmora::UpdateRows(const CommandRun& run, int fallbackRow) {
     std::wstring rowName;
     entry.In(*node, &rowName);
     std::unique_ptr<TAutoRunItem> record = readLater ? nullptr : ReadEntry(*node, rowName);
+    // An entry the filter leaves out goes from the list as one that went.
+    if (record && !Shows(*record)) record.reset();
     if (!record) {
       if (!vacated && rows_.Find(entry) >= 0)
         vacated = entry;
@@ -664,6 +690,7 @@ void TVelmora::MergeKeepingView() {
   const int selectedRow = lvAutoRun.SelectedIndex();
   Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
   MarkRows(listing.rows);
+  Filter(listing.rows);
   rows_.Merge(listing.rows);
   StartIdleWork();
   bool anySelected = false;
@@ -808,6 +835,8 @@ void TVelmora::Execute(Command id, const TakenEntries& taken) {
       return PutDefaultBack(one->ref);
     case Command::SaveList:
       return SaveList();
+    case Command::HideWindows:
+      return SetHideWindowsEntries(!hideWindows_);
     case Command::OpenFileLocation:
       return ShowFileInFolder(one->program);
     case Command::OpenInRegistryEditor:
@@ -856,6 +885,54 @@ void TVelmora::ChangeTo(const EntryRef& entry, const std::wstring& newName, cons
     run.touched.push_back(*run.select);
     return true;
   });
+}
+
+namespace {
+// The names Windows' own programs are signed with (the leaf certificate's).
+const wchar_t* const kWindowsSigners[] = {L"Microsoft Windows", L"Microsoft Windows Publisher"};
+
+bool SignedByWindows(const ProgramFacts* facts) {
+  if (!facts || !facts->signatureKnown || facts->signature.state != SignatureState::Verified) return false;
+  for (const wchar_t* signer : kWindowsSigners)
+    if (facts->signature.signer == signer) return true;
+  return false;
+}
+}  // namespace
+
+bool TVelmora::Shows(TAutoRunItem& row) {
+  if (!hideWindows_ && filter_.empty()) return true;
+  if (row.Kind != EntryKind::Record) worker_.Settle(row);
+  if (hideWindows_ && row.Kind != EntryKind::Record && SignedByWindows(row.Facts)) return false;
+  if (filter_.empty()) return true;
+  const auto has = [&](const std::wstring& text) { return FoldedName(text).find(filter_) != std::wstring::npos; };
+  if (has(ShownTitle(row)) || has(row.ShownPath())) return true;
+  return row.Facts && (has(PublisherText(*row.Facts)) || has(row.Facts->description));
+}
+
+void TVelmora::Filter(EntryRows& rows) {
+  const size_t before = rows.size();
+  if (hideWindows_ || !filter_.empty())
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [this](const auto& row) { return !Shows(*row); }), rows.end());
+  hiddenRows_ = static_cast<int>(before - rows.size());
+  ShowHiddenCount();
+}
+
+void TVelmora::ShowHiddenCount() {
+  StatusBar.SetText(3, hiddenRows_ == 0 ? std::wstring() : std::to_wstring(hiddenRows_) + L" hidden");
+}
+
+void TVelmora::FilterChanged() {
+  const std::wstring typed = FoldedName(edFilter.Text());
+  if (typed == filter_) return;
+  filter_ = typed;
+  if (!editing_) MergeKeepingView();
+}
+
+void TVelmora::SetHideWindowsEntries(bool hide) {
+  hideWindows_ = hide;
+  tbHideWindows.SetChecked(hide);
+  miHideWindows.SetChecked(hide);
+  if (tvAutoRun.Selected() && !editing_ && !loading_) MergeKeepingView();
 }
 
 void TVelmora::PutDefaultBack(const EntryRef& entry) {

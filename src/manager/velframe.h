@@ -28,6 +28,7 @@
 #include "ui/CaptionPanel.h"
 #include "ui/Gdi.h"
 #include "ui/Dpi.h"
+#include "ui/Edit.h"
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
 #include "ui/PopupMenu.h"
@@ -38,7 +39,9 @@
 #include "ui/Window.h"
 
 // Ids of the toolbar's buttons; the popup's are in the command table.
-enum ToolButtonId { idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo };
+enum ToolButtonId {
+  idAdd = 101, idChange, idDelete, idSeparator, idRefresh, idInfoSeparator, idInfo, idHideSeparator, idHideWindows
+};
 
 class TVelmora : public ui::Window {
  public:
@@ -50,6 +53,9 @@ class TVelmora : public ui::Window {
   // Width of the tree pane; the splitter changes it.
   int TreeWidth() const { return treeWidth_; }
   void SetTreeWidth(int width);
+  // Rows of programs Windows itself signed are left out of the list.
+  bool HidesWindowsEntries() const { return hideWindows_; }
+  void SetHideWindowsEntries(bool hide);
   // The list's order, from a header click or a saved layout.
   RowOrder ListOrder() const { return rows_.Order(); }
   void SetListOrder(RowOrder order) { rows_.SortBy(order); }
@@ -78,6 +84,7 @@ class TVelmora : public ui::Window {
   ui::StatusBar StatusBar;
   ui::ToolBar tbrCommands;
   ui::CaptionPanel pnlTop;
+  ui::SearchEdit edFilter;
   ui::ImageList imgToolBar;
   ui::TreeView tvAutoRun;
   ui::ListView lvAutoRun;
@@ -89,10 +96,12 @@ class TVelmora : public ui::Window {
       miExport{pmAutoRun, InfoOf(Command::Export).menuId}, miProperties{pmAutoRun, InfoOf(Command::Properties).menuId},
       miDefault{pmAutoRun, InfoOf(Command::PutDefault).menuId}, miSaveList{pmAutoRun, InfoOf(Command::SaveList).menuId},
       miFileLocation{pmAutoRun, InfoOf(Command::OpenFileLocation).menuId},
-      miRegistryEditor{pmAutoRun, InfoOf(Command::OpenInRegistryEditor).menuId};
+      miRegistryEditor{pmAutoRun, InfoOf(Command::OpenInRegistryEditor).menuId},
+      miHideWindows{pmAutoRun, InfoOf(Command::HideWindows).menuId};
   ui::ToolButton tbAdd{tbrCommands, idAdd}, tbChange{tbrCommands, idChange}, tbDelete{tbrCommands, idDelete},
       tbSeparator{tbrCommands, idSeparator}, tbRefresh{tbrCommands, idRefresh},
-      tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo};
+      tbInfoSeparator{tbrCommands, idInfoSeparator}, tbInfo{tbrCommands, idInfo},
+      tbHideSeparator{tbrCommands, idHideSeparator}, tbHideWindows{tbrCommands, idHideWindows};
   RowWorker worker_;
   ChangeWatch watch_;
   // The shown nodes' stamps when they were last listed or written by us.
@@ -210,6 +219,12 @@ class TVelmora : public ui::Window {
   // changed. The caption strip says it for the node selected.
   bool ReadSkipping();
   void ShowSkipping();
+  // Whether a row passes the filter box and "Hide Windows' entries"; the
+  // rows that do not are left out of a listing (and counted).
+  bool Shows(TAutoRunItem& row);
+  void Filter(EntryRows& rows);
+  void FilterChanged();
+  void ShowHiddenCount();
   // The shell's properties of the program an entry starts (a Startup
   // row's own file).
   void ShowProperties(const EntryRef& entry);
@@ -276,4 +291,9 @@ class TVelmora : public ui::Window {
   // another program made just before the command's own write is not taken
   // for ours.
   bool relistAfterCommand_ = false;
+  // The filter box's text, folded as names compare; the rows the last
+  // listing left out.
+  std::wstring filter_;
+  bool hideWindows_ = false;
+  int hiddenRows_ = 0;
 };

@@ -103,6 +103,7 @@ WindowLayout TVelmoraWin::CurrentLayout() const {
   layout.columns = Velmora->ColumnWidths();
   layout.sortColumn = Velmora->ListOrder().column;
   layout.ascending = Velmora->ListOrder().ascending;
+  layout.hideWindowsEntries = Velmora->HidesWindowsEntries();
   return layout;
 }
 
@@ -134,6 +135,7 @@ void TVelmoraWin::ApplyLayout(const WindowLayout& saved, HWND host) {
   std::vector<int> columns;
   for (const int width : saved.columns) columns.push_back(scaled(width));
   Velmora->SetColumnWidths(columns);
+  if (saved.hideWindowsEntries) Velmora->SetHideWindowsEntries(true);
   if (saved.sortColumn < static_cast<int>(Velmora->ColumnWidths().size()))
     Velmora->SetListOrder(RowOrder{saved.sortColumn, saved.ascending});
 }

@@ -6,6 +6,14 @@ void MenuItem::SetEnabled(bool enabled) const {
   EnableMenuItem(menu_.Handle(), static_cast<UINT>(id_), MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
+void MenuItem::SetChecked(bool checked) const {
+  CheckMenuItem(menu_.Handle(), static_cast<UINT>(id_), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool MenuItem::Checked() const {
+  return (GetMenuState(menu_.Handle(), static_cast<UINT>(id_), MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
 bool MenuItem::Enabled() const {
   const UINT state = GetMenuState(menu_.Handle(), static_cast<UINT>(id_), MF_BYCOMMAND);
   return state != UINT(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;

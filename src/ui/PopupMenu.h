@@ -20,6 +20,8 @@ class MenuItem {
   void SetEnabled(bool enabled) const;
   bool Enabled() const;
   void SetCaption(const std::wstring& caption) const;
+  void SetChecked(bool checked) const;
+  bool Checked() const;
   // Runs the item as choosing it does: only when it is enabled.
   void Click() const;
 

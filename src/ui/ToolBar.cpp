@@ -10,6 +10,12 @@ bool ToolButton::Enabled() const { return bar_.Send(TB_ISBUTTONENABLED, static_c
 
 bool ToolButton::Hidden() const { return bar_.Send(TB_ISBUTTONHIDDEN, static_cast<WPARAM>(id_)) != 0; }
 
+bool ToolButton::Checked() const { return bar_.Send(TB_ISBUTTONCHECKED, static_cast<WPARAM>(id_)) != 0; }
+
+void ToolButton::SetChecked(bool checked) const {
+  bar_.Send(TB_CHECKBUTTON, static_cast<WPARAM>(id_), MAKELPARAM(checked, 0));
+}
+
 void ToolButton::Click() const {
   if (Enabled())
     SendMessageW(GetParent(bar_.Handle()), WM_COMMAND, MAKEWPARAM(id_, BN_CLICKED),
@@ -39,6 +45,8 @@ void ToolBar::Insert(ToolButton& button, int bitmap, BYTE state, BYTE style) {
 }
 
 void ToolBar::AddButton(ToolButton& button, int image) { Insert(button, image, TBSTATE_ENABLED, BTNS_BUTTON); }
+
+void ToolBar::AddCheckButton(ToolButton& button, int image) { Insert(button, image, TBSTATE_ENABLED, BTNS_CHECK); }
 
 void ToolBar::AddSeparator(ToolButton& separator, int width, bool hidden) {
   Insert(separator, width, static_cast<BYTE>(hidden ? TBSTATE_HIDDEN : 0), BTNS_SEP);

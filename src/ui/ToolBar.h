@@ -19,6 +19,8 @@ class ToolButton {
   void SetEnabled(bool enabled) const;
   bool Enabled() const;
   bool Hidden() const;
+  bool Checked() const;
+  void SetChecked(bool checked) const;
   // Clicks an enabled button: the toolbar's parent gets the command that
   // a click with the mouse sends.
   void Click() const;
@@ -34,6 +36,8 @@ class ToolBar : public Window {
  public:
   void Create(const CreateArgs& args, HIMAGELIST images);
   void AddButton(ToolButton& button, int image);
+  // A button that stays pressed until clicked again.
+  void AddCheckButton(ToolButton& button, int image);
   void AddSeparator(ToolButton& separator, int width, bool hidden = false);
   void SetHidden(const ToolButton& button, bool hidden) {
     Send(TB_HIDEBUTTON, static_cast<WPARAM>(button.Id()), MAKELPARAM(hidden, 0));

@@ -16,6 +16,7 @@ WindowLayout Sample() {
   layout.columns = {90, 300, 0, 150};
   layout.sortColumn = 2;
   layout.ascending = false;
+  layout.hideWindowsEntries = true;
   return layout;
 }
 
@@ -28,6 +29,12 @@ TEST(WindowLayout, ReadsWhatItWrote) {
   std::string unixLines = FormatLayout(Sample());
   for (size_t cr; (cr = unixLines.find('\r')) != std::string::npos;) unixLines.erase(cr, 1);
   EXPECT_TRUE(ParseLayout(unixLines, read));
+  // A layout written before "Hide Windows' entries" existed hides nothing.
+  std::string older = FormatLayout(Sample());
+  older.erase(older.find("hide=1\r\n"));
+  ASSERT_TRUE(ParseLayout(older, read));
+  EXPECT_FALSE(read.hideWindowsEntries);
+  EXPECT_EQ(read.columns, Sample().columns);
 }
 
 // Whatever is wrong, the layout read before stays as it was.
@@ -57,6 +64,8 @@ TEST(WindowLayout, RefusesAnythingButAWholeSaneLayout) {
       replaced("tree=210", "tree=210\r\ntree=211"),
       replaced("tree=210", "tree=210\r\nextra=1"),
       replaced("dpi=144\r\n", ""),
+      replaced("hide=1", "hide=2"),
+      replaced("hide=1", "hide=1\r\nhide=1"),
   };
   for (const std::string& text : cases) {
     WindowLayout layout = Sample();
