@@ -8,6 +8,8 @@
 #   tampered.exe    verified.exe with one byte of its resources changed
 #   unsigned.exe    the program as it was
 #   windows.exe     signed by "Microsoft Windows" (a test certificate of that name)
+#   catalogued.exe  not signed itself, listed in velmora-test.cat (signed by
+#                   the publisher; the tests put it into the system's catalogs)
 # The root's name is unique to the build: two roots of one name in a
 # store break chain building, and a prefix keeps what was added to it.
 set -euo pipefail
@@ -39,20 +41,48 @@ EOF
 
 quiet() { "$@" > "$work/last.log" 2>&1 || { cat "$work/last.log"; exit 1; }; }
 
-quiet openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -keyout "$work/root.key" -out "$work/root.pem" \
-  -subj "/CN=Velmora Test Root $id" -extensions v3_ca -addext "keyUsage=critical,keyCertSign,cRLSign"
+# The test root and the publishers under it are valid from 1601: Wine
+# verifies a catalog's signer as of the time a countersignature gives, and
+# as of 1601 without one (osslsigncode's own time-stamps are RFC 3161,
+# which Wine 8 does not read).
+mkdir -p "$work/ca"
+touch "$work/ca/index.txt"
+echo 01 > "$work/ca/serial"
+cat > "$work/ca.cnf" <<EOF
+[ ca ]
+default_ca = test
+[ test ]
+dir = $work/ca
+database = $work/ca/index.txt
+serial = $work/ca/serial
+new_certs_dir = $work/ca
+default_md = sha256
+policy = anything
+unique_subject = no
+email_in_dn = no
+[ anything ]
+commonName = supplied
+organizationName = optional
+EOF
+issue() {  # csr out extensions [issuer-cert]
+  local issuer=(-selfsign)
+  [[ $# -ge 4 ]] && issuer=(-cert "$4")
+  quiet openssl ca -batch -notext -config "$work/ca.cnf" "${issuer[@]}" -keyfile "$work/root.key" -in "$1" -out "$2" \
+    -startdate 16010101000000Z -enddate 20360101000000Z -extfile "$3"
+}
+quiet openssl req -new -newkey rsa:2048 -nodes -keyout "$work/root.key" -out "$work/root.csr" \
+  -subj "/CN=Velmora Test Root $id"
+issue "$work/root.csr" "$work/root.pem" "$work/ca.ext"
 quiet openssl req -newkey rsa:2048 -nodes -keyout "$work/signer.key" -out "$work/signer.csr" \
   -subj "/O=Velmora Test Publisher/CN=Velmora Test Publisher"
-quiet openssl x509 -req -in "$work/signer.csr" -CA "$work/root.pem" -CAkey "$work/root.key" -CAcreateserial \
-  -days 3650 -sha256 -extfile "$work/signer.ext" -out "$work/signer.pem"
+issue "$work/signer.csr" "$work/signer.pem" "$work/signer.ext" "$work/root.pem"
 quiet openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -keyout "$work/self.key" -out "$work/self.pem" \
   -subj "/CN=Velmora Self-Made Signer" -addext "extendedKeyUsage=codeSigning"
 cat "$work/signer.pem" "$work/root.pem" > "$work/chain.pem"
 # A signer named as Windows' own programs' is, under the same test root.
 quiet openssl req -newkey rsa:2048 -nodes -keyout "$work/windows.key" -out "$work/windows.csr" \
   -subj "/O=Microsoft Corporation/CN=Microsoft Windows"
-quiet openssl x509 -req -in "$work/windows.csr" -CA "$work/root.pem" -CAkey "$work/root.key" -CAcreateserial \
-  -days 3650 -sha256 -extfile "$work/signer.ext" -out "$work/windows.pem"
+issue "$work/windows.csr" "$work/windows.pem" "$work/signer.ext" "$work/root.pem"
 cat "$work/windows.pem" "$work/root.pem" > "$work/windows-chain.pem"
 
 sign() {  # certificates key in out
@@ -79,6 +109,15 @@ assert sections >= 1 and raw_size > 16
 data[raw_pointer + raw_size // 2] ^= 0x5A
 open(path, 'wb').write(data)
 EOF
+# Listed only in a catalog: by its SHA-1 hash (as Wine looks catalogs up),
+# the catalog signed with SHA-1 and a signing time (Wine checks a catalog
+# as of 1601 without one, and cannot read one signed with SHA-256).
+cp "$program" "$out/catalogued.exe"
+printf 'catalogued' >> "$out/catalogued.exe"
+python3 "$(dirname "$0")/make_catalog.py" "$out/catalogued.exe" "$work/unsigned.cat"
+rm -f "$out/velmora-test.cat"
+quiet osslsigncode sign -certs "$work/chain.pem" -key "$work/signer.key" -h sha1 -time "$(date +%s)" \
+  -in "$work/unsigned.cat" -out "$out/velmora-test.cat"
 openssl x509 -in "$work/root.pem" -outform DER -out "$out/root.cer"
 cp "$work/signer.pem" "$out/signer.pem"
 cp "$work/signer.key" "$out/signer.key"

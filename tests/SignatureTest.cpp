@@ -44,6 +44,15 @@ void TrustTheTestRoot() {
   EXPECT_TRUE(CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
                                                CERT_STORE_ADD_USE_EXISTING, nullptr));
   CertCloseStore(store, 0);
+  // The catalog goes where the system looks for catalogs (for this 32-bit
+  // process, through the redirected system folder, as wintrust looks).
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  std::wstring folder = std::wstring(system) + L"\\catroot";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  folder += L"\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  EXPECT_TRUE(CopyFileW(SignedProgram(L"velmora-test.cat").c_str(), (folder + L"\\velmora-test.cat").c_str(), FALSE));
 }
 
 class SignatureTest : public BothViewsTest {
@@ -65,6 +74,8 @@ const Case kCases[] = {
     {L"tampered.exe", SignatureState::BadDigest, L"(Not verified) Beispiel GmbH",
      L"The file does not match its signature"},
     {L"unsigned.exe", SignatureState::NotSigned, L"(Not verified) Beispiel GmbH", L"Not signed"},
+    {L"catalogued.exe", SignatureState::Verified, L"(Verified) Velmora Test Publisher",
+     L"Signed by Velmora Test Publisher"},
 };
 
 // RFC 4180 read back, written apart from the manager's writer: quoted
