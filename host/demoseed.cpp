@@ -8,8 +8,11 @@
 #include <winternl.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 
 #include <cstdio>
+#include <cstdint>
+#include <vector>
 #include <cwchar>
 #include <string>
 
@@ -70,6 +73,30 @@ void PlaceProgram(const std::wstring& name, const std::wstring& path) {
     CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
   if (!CopyFileW(DemoProgram(name).c_str(), path.c_str(), FALSE))
     std::printf("could not place %ls (%lu)\n", name.c_str(), GetLastError());
+}
+
+// The tray program as a test publisher signed it, under a root the demo
+// prefix trusts (kept once the store is closed).
+void PlaceSignedTray() {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder = self;
+  folder.resize(folder.find_last_of(L'\\') + 1);
+  folder += L"programs\\demo-signed\\";
+  std::vector<std::uint8_t> root;
+  if (FILE* file = _wfopen((folder + L"root.cer").c_str(), L"rb")) {
+    std::uint8_t buffer[4096];
+    for (size_t read; (read = fread(buffer, 1, sizeof buffer, file)) > 0;) root.insert(root.end(), buffer, buffer + read);
+    fclose(file);
+  }
+  if (HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root")) {
+    if (!root.empty())
+      CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, root.data(), static_cast<DWORD>(root.size()),
+                                       CERT_STORE_ADD_USE_EXISTING, nullptr);
+    CertCloseStore(store, 0);
+  }
+  if (!CopyFileW((folder + L"verified.exe").c_str(), L"C:\\Program Files\\Velmora Demo\\tray.exe", FALSE))
+    std::printf("could not place the signed tray program (%lu)\n", GetLastError());
 }
 
 // Switched off as Task Manager's Startup tab does it: 03 00 00 00 and the
@@ -161,21 +188,16 @@ int main() {
       {std::wstring(L"Tray\0Svc", 8), L"C:\\Program Files\\Velmora Demo\\tray.exe", 0, false, false}};
   look[userKeys + L"RunOnce"] = {{L"Demo Cleanup", L"C:\\Program Files\\Velmora Demo\\cleanup.exe", 0, false, false}};
   KeepLastLook(look);
-  // Wide enough that the screenshot shows every column.
-  WindowLayout layout;
-  layout.left = 122;
-  layout.top = 20;
-  layout.width = 900;
-  layout.height = 470;
-  layout.treeWidth = 161;
-  layout.columns = {110, 290, 120, 140};
-  KeepLayout(layout);
+  // No saved layout: the screenshot shows the first opening, as wide as
+  // its columns need.
+  DeleteFileW(LayoutPath().c_str());
   // Left behind by a program uninstalled long ago.
   SetRunValue("Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Old Updater",
               "\"C:\\Program Files\\Uninstalled App\\updater.exe\" /check");
   for (const wchar_t* program : {L"tray.exe", L"notes.exe", L"cleanup.exe", L"helper.exe"})
     PlaceProgram(program, std::wstring(L"C:\\Program Files\\Velmora Demo\\") + program);
   PlaceProgram(L"photos.exe", L"C:\\Program Files\\\u0424\u043e\u0442\u043e\\photos.exe");
+  PlaceSignedTray();
 
   char startup[MAX_PATH] = "";
   if (FAILED(SHGetFolderPathA(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, startup))) {

@@ -46,5 +46,16 @@ hostPid=$!
 sleep 2
 xwd -root -silent | convert xwd:- -crop 1030x500+0+0 png:"$out/removed.png"
 wait "$hostPid"
-echo "Screenshots of the open manager: $out/manager.png, $out/removed.png"
+# Once more, made taller (the first opening kept its built-in height) and
+# on the machine's root: every logon place in the tree.
+layout=$(find "$WINEPREFIX/drive_c/users" -path '*Velmora/Layout.txt' | head -1)
+if [[ -n "$layout" ]]; then
+  sed -i -E 's/^(window=-?[0-9]+,)-?[0-9]+,([0-9]+),[0-9]+/\120,\2,470/' "$layout"
+  wine "$host" --manager --show "LOCAL MACHINE" --close-after 3000 &
+  hostPid=$!
+  sleep 2
+  xwd -root -silent | convert xwd:- -crop 1030x500+0+0 png:"$out/places.png"
+  wait "$hostPid"
+fi
+echo "Screenshots of the open manager: $out/manager.png (the first opening), $out/removed.png, $out/places.png"
 cat "$out/manager.txt"

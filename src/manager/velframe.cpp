@@ -158,7 +158,8 @@ void TVelmora::CreateComponents() {
   lvAutoRun.SetSmallImages(imgToolBar.Get());
   lvAutoRun.AddColumn(L"Name", Scaled(100));
   lvAutoRun.AddColumn(L"Path", Scaled(270));
-  lvAutoRun.AddColumn(L"Publisher", Scaled(120));
+  // Wide enough for "(Verified) " and a signer's name.
+  lvAutoRun.AddColumn(L"Publisher", Scaled(200));
   lvAutoRun.AddColumn(L"Description", Scaled(160));
   lvAutoRun.SetPopupMenu(&pmAutoRun);
 
