@@ -30,7 +30,7 @@ done
 echo "== Ratios of the three takes"
 echo "| row      |      N | take 1 | take 2 | take 3 | spread |"
 echo "|----------|--------|--------|--------|--------|--------|"
-awk -F'|' '/^\| [a-z]/ && $2 !~ /listing/ {
+awk -F'|' '/^\| [a-z]/ && $2 !~ /listing/ && $6 ~ /[0-9]/ {
     key = $2 "|" $3; ratio[key, FILENAME] = $6 + 0
     if (!(key in seen)) { seen[key] = 1; order[++n] = key }
   }
