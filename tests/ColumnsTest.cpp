@@ -11,14 +11,7 @@
 namespace {
 
 // The programs with version resources, built beside the tests.
-std::wstring TestProgram(const wchar_t* name) {
-  wchar_t self[MAX_PATH] = {}, full[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const std::wstring relative = std::wstring(self).substr(0, std::wstring(self).find_last_of(L'\\')) +
-                                L"\\..\\programs\\tests\\" + name;
-  GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
-  return full;
-}
+std::wstring TestProgram(const wchar_t* name) { return BuiltProgram(L"tests", name); }
 
 using ColumnsTest = BothViewsTest;
 

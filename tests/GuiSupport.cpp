@@ -134,6 +134,15 @@ bool PumpUntil(const std::function<bool()>& done, DWORD deadlineMs) {
   }
 }
 
+std::wstring BuiltProgram(const wchar_t* folder, const wchar_t* name) {
+  wchar_t self[MAX_PATH] = {}, full[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring relative = std::wstring(self).substr(0, std::wstring(self).find_last_of(L'\\')) +
+                                L"\\..\\programs\\" + folder + L"\\" + name;
+  GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
+  return full;
+}
+
 std::wstring WindowTextW(HWND window) {
   wchar_t text[4096] = L"";
   GetWindowTextW(window, text, 4096);

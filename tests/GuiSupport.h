@@ -58,6 +58,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD deadlineMs = kStepDeadli
 void SaveWindowPicture(HWND window, const std::string& fileName);
 std::string WindowText(HWND window);
 std::wstring WindowTextW(HWND window);
+// A file the build made beside the tests, in build/win32/programs/<folder>.
+std::wstring BuiltProgram(const wchar_t* folder, const wchar_t* name);
 // Committed private memory of the process (Wine reports no private usage
 // of its own) and the windows of this thread with their children (Wine's
 // GetGuiResources answers 0).

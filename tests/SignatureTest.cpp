@@ -24,14 +24,7 @@ namespace {
 
 constexpr DWORD kVerifyDeadlineMs = 20000;
 
-std::wstring SignedProgram(const wchar_t* name) {
-  wchar_t self[MAX_PATH] = {}, full[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const std::wstring relative = std::wstring(self).substr(0, std::wstring(self).find_last_of(L'\\')) +
-                                L"\\..\\programs\\signed\\" + name;
-  GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
-  return full;
-}
+std::wstring SignedProgram(const wchar_t* name) { return BuiltProgram(L"signed", name); }
 
 // The build's test root, trusted by the prefix's user: kept only once the
 // store is closed.

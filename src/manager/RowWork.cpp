@@ -18,6 +18,31 @@ RowPresence Found(ProgramPresence presence) {
       return RowPresence::Unknown;
   }
 }
+// A worker's thread gets its own share of the state, which outlives the
+// worker when the thread is stuck at its end.
+template <class Shared>
+HANDLE StartWorker(const std::shared_ptr<Shared>& shared, LPTHREAD_START_ROUTINE main) {
+  auto* handed = new std::shared_ptr<Shared>(shared);
+  const HANDLE thread = CreateThread(nullptr, 0, main, handed, 0, nullptr);
+  if (!thread) delete handed;
+  return thread;
+}
+
+// A query held by a server that does not answer is cut short where the
+// system can; one it cannot cut is left to end by itself after a while.
+template <class Shared>
+void StopWorker(Shared& shared, HANDLE thread) {
+  {
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.stopping = true;
+  }
+  if (!thread) return;
+  SetEvent(shared.wake);
+  CancelSynchronousIo(thread);
+  WaitForSingleObject(thread, kStuckQueryMs);
+  CloseHandle(thread);
+}
+
 }  // namespace
 
 RowWorker::Shared::~Shared() {
@@ -33,28 +58,14 @@ SignatureQueue::SignatureQueue(UINT answered) : shared_(std::make_shared<Shared>
   shared_->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
-SignatureQueue::~SignatureQueue() {
-  {
-    std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->stopping = true;
-  }
-  if (!thread_) return;
-  SetEvent(shared_->wake);
-  CancelSynchronousIo(thread_);
-  WaitForSingleObject(thread_, kStuckQueryMs);
-  CloseHandle(thread_);
-}
+SignatureQueue::~SignatureQueue() { StopWorker(*shared_, thread_); }
 
 void SignatureQueue::Ask(const std::wstring& program) {
   if (!shared_->answered || program.empty() || !asked_.insert(program).second) return;
   std::lock_guard<std::mutex> lock(shared_->mutex);
   if (shared_->stopping) return;
   shared_->questions.push_back(program);
-  if (!thread_) {
-    auto* handed = new std::shared_ptr<Shared>(shared_);
-    thread_ = CreateThread(nullptr, 0, &SignatureQueue::ThreadMain, handed, 0, nullptr);
-    if (!thread_) delete handed;
-  }
+  if (!thread_) thread_ = StartWorker(shared_, &SignatureQueue::ThreadMain);
   SetEvent(shared_->wake);
 }
 
@@ -117,19 +128,7 @@ RowWorker::RowWorker(UINT answered, UINT verified) : signatures_(verified), shar
   shared_->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
-// A query held by a server that does not answer is cut short where the
-// system can; one it cannot cut is left to end by itself after a while.
-RowWorker::~RowWorker() {
-  {
-    std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->stopping = true;
-  }
-  if (!thread_) return;
-  SetEvent(shared_->wake);
-  CancelSynchronousIo(thread_);
-  WaitForSingleObject(thread_, kStuckQueryMs);
-  CloseHandle(thread_);
-}
+RowWorker::~RowWorker() { StopWorker(*shared_, thread_); }
 
 // A Startup file on a share is read on the thread, whatever it is.
 RowWorker::Question RowWorker::QuestionOf(const TAutoRunItem& row) const {
@@ -232,11 +231,7 @@ void RowWorker::Ask(const Question& question) {
   std::lock_guard<std::mutex> lock(shared_->mutex);
   if (!shared_->asked.insert(KeyOf(question)).second || shared_->stopping) return;
   shared_->questions.push_back(question);
-  if (!thread_) {
-    auto* handed = new std::shared_ptr<Shared>(shared_);
-    thread_ = CreateThread(nullptr, 0, &RowWorker::ThreadMain, handed, 0, nullptr);
-    if (!thread_) delete handed;
-  }
+  if (!thread_) thread_ = StartWorker(shared_, &RowWorker::ThreadMain);
   SetEvent(shared_->wake);
 }
 

@@ -1093,38 +1093,36 @@ void TVelmora::ShowProperties(const EntryRef& entry) {
     throw EVelmoraError(FormatMessageText("Cannot show the properties of '%s'", program), shown);
 }
 
-void TVelmora::ExportEntry(const EntryRef& entry) {
-  RequireExportable(entry);
+namespace {
+// The system's save dialog, modal to the manager; empty when cancelled.
+// `filter` is the dialog's pairs of texts, each ended by a NUL.
+std::wstring AskWhereToSave(HWND owner, const std::wstring& suggested, const wchar_t* filter, const wchar_t* extension) {
   std::vector<wchar_t> file(32768, L'\0');
-  const std::wstring suggested = L"Velmora export.reg";
   suggested.copy(file.data(), suggested.size());
   OPENFILENAMEW save{};
   save.lStructSize = sizeof save;
-  save.hwndOwner = GetAncestor(Handle(), GA_ROOT);
-  save.lpstrFilter = L"Registration files\0*.reg\0All files\0*.*\0";
+  save.hwndOwner = GetAncestor(owner, GA_ROOT);
+  save.lpstrFilter = filter;
   save.lpstrFile = file.data();
   save.nMaxFile = static_cast<DWORD>(file.size());
-  save.lpstrDefExt = L"reg";
+  save.lpstrDefExt = extension;
   // The host's current folder stays its own.
   save.Flags = OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-  if (!GetSaveFileNameW(&save)) return;
-  ExportEntries({entry}, file.data());
+  return GetSaveFileNameW(&save) ? std::wstring(file.data()) : std::wstring();
+}
+}  // namespace
+
+void TVelmora::ExportEntry(const EntryRef& entry) {
+  RequireExportable(entry);
+  const std::wstring path =
+      AskWhereToSave(Handle(), L"Velmora export.reg", L"Registration files\0*.reg\0All files\0*.*\0", L"reg");
+  if (!path.empty()) ExportEntries({entry}, path);
 }
 
 void TVelmora::SaveList() {
-  std::vector<wchar_t> file(32768, L'\0');
-  const std::wstring suggested = L"Velmora list.csv";
-  suggested.copy(file.data(), suggested.size());
-  OPENFILENAMEW save{};
-  save.lStructSize = sizeof save;
-  save.hwndOwner = GetAncestor(Handle(), GA_ROOT);
-  save.lpstrFilter = L"CSV files\0*.csv\0All files\0*.*\0";
-  save.lpstrFile = file.data();
-  save.nMaxFile = static_cast<DWORD>(file.size());
-  save.lpstrDefExt = L"csv";
-  save.Flags = OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-  if (!GetSaveFileNameW(&save)) return;
-  SaveListTo(file.data());
+  const std::wstring path =
+      AskWhereToSave(Handle(), L"Velmora list.csv", L"CSV files\0*.csv\0All files\0*.*\0", L"csv");
+  if (!path.empty()) SaveListTo(path);
 }
 
 // Every place of the tree, not only the node shown; a root's places once.
