@@ -86,8 +86,11 @@ class ListView : public Window {
   void SetSelected(int index, bool selected) { SetState(index, selected ? LVIS_SELECTED : 0, LVIS_SELECTED); }
   // Selects `index` and no other row, as a plain click does. Only the
   // rows selected are touched: clearing all rows at once visits each.
+  // Each search for the next selected row walks the rows after it: the
+  // walk ends at the last selected row, not at the end of a long list.
   void SelectOnly(int index) {
-    for (int row = NextSelected(-1); row >= 0; row = NextSelected(row))
+    int remaining = SelectedCount();
+    for (int row = remaining > 0 ? NextSelected(-1) : -1; row >= 0; row = --remaining > 0 ? NextSelected(row) : -1)
       if (row != index) SetSelected(row, false);
     SetSelected(index, true);
   }
