@@ -116,7 +116,9 @@ TEST_F(SignatureTest, EachProgramShowsWhoReallySignedIt) {
   for (const Case& c : kCases) {
     const SignatureAnswer answer = verifier.Verify(SignedProgram(c.file));
     EXPECT_EQ(answer.state, c.state) << A(c.file);
-    if (c.state == SignatureState::Verified) EXPECT_EQ(answer.signer, L"Velmora Test Publisher");
+    if (c.state == SignatureState::Verified) {
+      EXPECT_EQ(answer.signer, L"Velmora Test Publisher");
+    }
   }
   EXPECT_EQ(verifier.Verify(SignedProgram(L"absent.exe")).state, SignatureState::Unknown);
 

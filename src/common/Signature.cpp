@@ -231,11 +231,3 @@ SignatureAnswer SignatureVerifier::Verify(const std::wstring& path) const {
     return inCatalog;
   return answer;
 }
-
-std::wstring FileVersionKey(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) return std::wstring();
-  return path + L'|' + std::to_wstring(data.nFileSizeHigh) + L':' + std::to_wstring(data.nFileSizeLow) + L'|' +
-         std::to_wstring(data.ftLastWriteTime.dwHighDateTime) + L':' +
-         std::to_wstring(data.ftLastWriteTime.dwLowDateTime);
-}

@@ -35,7 +35,3 @@ class SignatureVerifier {
  private:
   std::unique_ptr<struct TrustCalls> calls_;
 };
-
-// What identifies one version of a file for a cache: its path, size and
-// last write; empty when the file cannot be looked at.
-std::wstring FileVersionKey(const std::wstring& path);

@@ -43,6 +43,23 @@ void StopWorker(Shared& shared, HANDLE thread) {
   CloseHandle(thread);
 }
 
+// Waits for the next question of a worker's queue; false once the worker
+// stops.
+template <class Shared, class Question>
+bool NextQuestion(Shared& shared, Question& question) {
+  for (;;) {
+    std::unique_lock<std::mutex> lock(shared.mutex);
+    if (shared.stopping) return false;
+    if (!shared.questions.empty()) {
+      question = std::move(shared.questions.front());
+      shared.questions.pop_front();
+      return true;
+    }
+    lock.unlock();
+    WaitForSingleObject(shared.wake, INFINITE);
+  }
+}
+
 }  // namespace
 
 RowWorker::Shared::~Shared() {
@@ -61,7 +78,7 @@ SignatureQueue::SignatureQueue(UINT answered) : shared_(std::make_shared<Shared>
 SignatureQueue::~SignatureQueue() { StopWorker(*shared_, thread_); }
 
 void SignatureQueue::Ask(const std::wstring& program) {
-  if (!shared_->answered || program.empty() || !asked_.insert(program).second) return;
+  if (!shared_->answered || program.empty()) return;
   std::lock_guard<std::mutex> lock(shared_->mutex);
   if (shared_->stopping) return;
   shared_->questions.push_back(program);
@@ -84,32 +101,11 @@ DWORD WINAPI SignatureQueue::ThreadMain(void* handed) {
     Shared& shared = **owned;
     const NoCriticalErrorBoxes noBoxes;
     const SignatureVerifier verifier;
-    // One answer per version of a file in this opening.
-    std::unordered_map<std::wstring, SignatureAnswer> byVersion;
-    for (;;) {
-      std::wstring program;
-      {
-        std::unique_lock<std::mutex> lock(shared.mutex);
-        if (shared.stopping) break;
-        if (shared.questions.empty()) {
-          lock.unlock();
-          WaitForSingleObject(shared.wake, INFINITE);
-          continue;
-        }
-        program = std::move(shared.questions.front());
-        shared.questions.pop_front();
-      }
+    for (std::wstring program; NextQuestion(shared, program);) {
       SignatureAnswer answer;
       {
         const FileSystemRedirectionOff redirectionOff;
-        const std::wstring version = FileVersionKey(program);
-        const auto known = version.empty() ? byVersion.end() : byVersion.find(version);
-        if (known != byVersion.end()) {
-          answer = known->second;
-        } else {
-          answer = verifier.Verify(program);
-          if (!version.empty()) byVersion.emplace(version, answer);
-        }
+        answer = verifier.Verify(program);
       }
       {
         std::lock_guard<std::mutex> lock(shared.mutex);
@@ -255,19 +251,7 @@ DWORD WINAPI RowWorker::ThreadMain(void* handed) {
 void RowWorker::AnswerQuestions(Shared& shared) {
   const NoCriticalErrorBoxes noBoxes;
   const ProgramLookup lookup;
-  for (;;) {
-    Question question;
-    {
-      std::unique_lock<std::mutex> lock(shared.mutex);
-      if (shared.stopping) return;
-      if (shared.questions.empty()) {
-        lock.unlock();
-        WaitForSingleObject(shared.wake, INFINITE);
-        continue;
-      }
-      question = std::move(shared.questions.front());
-      shared.questions.pop_front();
-    }
+  for (Question question; NextQuestion(shared, question);) {
     Answer answer;
     Question asked = question;
     if (question.kind == Question::File) {

@@ -27,9 +27,9 @@ constexpr DWORD kStuckQueryMs = 2000;
 
 // Verifies programs' signatures on a thread of its own, one at a time in
 // the order asked (a row's program is asked for when the row is settled:
-// the rows on screen first), each file once per opening and version (path,
-// size, last write). Its end waits at most kStuckQueryMs, as the row
-// worker's does.
+// the rows on screen first; the row worker asks once per program and
+// opening, when it first keeps the program's facts). Its end waits at most
+// kStuckQueryMs, as the row worker's does.
 class SignatureQueue {
  public:
   explicit SignatureQueue(UINT answered);
@@ -54,7 +54,6 @@ class SignatureQueue {
   };
   static DWORD WINAPI ThreadMain(void* shared);
   std::shared_ptr<Shared> shared_;
-  std::unordered_set<std::wstring> asked_;
   HANDLE thread_ = nullptr;
 };
 
