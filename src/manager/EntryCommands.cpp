@@ -458,8 +458,7 @@ EntryRef RefOf(const EntryRecord& record) {
 
 // Puts a switch's bytes back under `name`, or removes the one there when
 // there were none; the key is made when missing.
-void PutSwitchBack(Steps& steps, const std::wstring& stored, const std::wstring& name, const StoredBytes& bytes) {
-  const Location location = Location::Parse(stored);
+void PutSwitchBack(Steps& steps, const Location& location, const std::wstring& name, const StoredBytes& bytes) {
   if (location.Empty()) return;
   RegistryKey key = OpenLocationOrThrow(location, KeyAccess::Create);
   const StoredBytes now = StoredNow(key, name);
@@ -498,15 +497,16 @@ EntryRef UndoChange(const UndoStep& step) {
               [&](LONG code) { return RegistryError("Failed to set data for '%s'", oldName, code); });
   }
   try {
+    const Location switches = Location::Parse(before.switchLocation);
     if (renamed && before.switchValue.present) {
       // The switch moved with the rename: it goes back, and a stale one
       // the rename removed returns under the new name.
       StoredBytes stale;
       if (step.records.size() > 1) stale = ReadOrThrow(step.records[1]).switchValue;
-      PutSwitchBack(steps, before.switchLocation, newName, stale);
-      PutSwitchBack(steps, before.switchLocation, oldName, before.switchValue);
+      PutSwitchBack(steps, switches, newName, stale);
+      PutSwitchBack(steps, switches, oldName, before.switchValue);
     } else if (renamed && step.records.size() > 1) {
-      PutSwitchBack(steps, before.switchLocation, newName, ReadOrThrow(step.records[1]).switchValue);
+      PutSwitchBack(steps, switches, newName, ReadOrThrow(step.records[1]).switchValue);
     }
   } catch (const EVelmoraError& error) {
     steps.Fail(error);
@@ -520,7 +520,7 @@ EntryRef UndoSwitch(const UndoStep& step) {
   const SwitchesOfEntries switches(step.entry.switchLocation, {step.entry.name});
   if (!(switches.Of(step.entry.name) == step.left)) throw ChangedSince(step.entry.name);
   Steps steps;
-  PutSwitchBack(steps, step.entry.switchLocation.Text(), step.entry.name, before.switchValue);
+  PutSwitchBack(steps, step.entry.switchLocation, step.entry.name, before.switchValue);
   DiscardAll(step.records);
   return step.entry;
 }
@@ -545,7 +545,7 @@ EntryRef UndoAdd(const UndoStep& step) {
   try {
     // A stale switch the add removed comes back.
     if (!step.records.empty())
-      PutSwitchBack(steps, added.switchLocation.Text(), added.name, ReadOrThrow(step.records[0]).switchValue);
+      PutSwitchBack(steps, added.switchLocation, added.name, ReadOrThrow(step.records[0]).switchValue);
   } catch (const EVelmoraError& error) {
     steps.Fail(error);
   }
@@ -587,7 +587,7 @@ EntryRef RestoreRecord(const std::wstring& path) {
               [&](LONG code) { return RegistryError("Failed to set data for '%s'", record.name, code); });
   }
   try {
-    if (record.switchValue.present) PutSwitchBack(steps, record.switchLocation, record.name, record.switchValue);
+    if (record.switchValue.present) PutSwitchBack(steps, entry.switchLocation, record.name, record.switchValue);
   } catch (const EVelmoraError& error) {
     steps.Fail(error);
   }
