@@ -247,12 +247,3 @@ std::vector<CatalogueNode> ReadLocationCatalogue() {
   ForEachCatalogueNode([&](const CatalogueNode& node) { nodes.push_back(node); });
   return nodes;
 }
-
-bool DiffersFromWindowsDefault(const std::wstring& name, const std::wstring& text) {
-  static const std::wstring systemFolder = WinlogonSystemFolder();
-  std::wstring expanded(32767, L'\0');
-  const DWORD length = ExpandEnvironmentStringsW(text.c_str(), &expanded[0], static_cast<DWORD>(expanded.size()));
-  expanded.resize(length > 0 && length <= expanded.size() ? length - 1 : 0);
-  if (length == 0 || length > 32767) expanded = text;
-  return !IsWindowsDefault(name, expanded, systemFolder);
-}

@@ -60,6 +60,3 @@ std::wstring SkippingPolicy(const wchar_t* policyValue);
 // The system folder Winlogon's defaults name (of the 64-bit Windows on
 // 64-bit Windows: the native view's programs).
 std::wstring WinlogonSystemFolder();
-// Whether a Winlogon value's text (environment variables expanded here)
-// is not Windows' default for its name.
-bool DiffersFromWindowsDefault(const std::wstring& name, const std::wstring& text);

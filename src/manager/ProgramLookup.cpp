@@ -64,14 +64,16 @@ ProgramLookup::ProgramLookup(bool defersNetworkPaths)
 
 // %ProgramFiles% of a 64-bit Windows is the 64-bit programs' folder, which
 // a 32-bit process finds under ProgramW6432.
-std::wstring ProgramLookup::Expanded(const std::wstring& text) const {
-  return ExpandVariables(text, [this](const std::wstring& name, std::wstring& value) {
-    if (wow64_ && SameName(name, L"ProgramFiles")) value = EnvironmentVariable(L"ProgramW6432");
-    if (wow64_ && SameName(name, L"CommonProgramFiles")) value = EnvironmentVariable(L"CommonProgramW6432");
+std::wstring ExpandedAsWindows(const std::wstring& text, bool wow64) {
+  return ExpandVariables(text, [wow64](const std::wstring& name, std::wstring& value) {
+    if (wow64 && SameName(name, L"ProgramFiles")) value = EnvironmentVariable(L"ProgramW6432");
+    if (wow64 && SameName(name, L"CommonProgramFiles")) value = EnvironmentVariable(L"CommonProgramW6432");
     if (value.empty()) value = EnvironmentVariable(name);
     return !value.empty();
   });
 }
+
+std::wstring ProgramLookup::Expanded(const std::wstring& text) const { return ExpandedAsWindows(text, wow64_); }
 
 bool ProgramLookup::ReachesNetwork(const std::wstring& path) const {
   if (StartsWith(path, L"\\\\?\\UNC\\")) return true;

@@ -71,6 +71,10 @@ class ProgramLookup {
 // the redirector on: the native System32 of a 64-bit Windows is Sysnative
 // to a 32-bit program.
 std::wstring NativeSystemPathHere(const std::wstring& path);
+// A text's environment variables expanded with the meanings Windows gives
+// them at logon: on 64-bit Windows (`wow64`) %ProgramFiles% and
+// %CommonProgramFiles% are the 64-bit programs' folders.
+std::wstring ExpandedAsWindows(const std::wstring& text, bool wow64);
 
 // Turns the file-system redirector of a 32-bit program on 64-bit Windows
 // off for one scope. Nothing may load a library meanwhile: it would load

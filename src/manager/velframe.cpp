@@ -946,7 +946,8 @@ void TVelmora::PutDefaultBack(const EntryRef& entry) {
 
 bool TVelmora::NotWindowsDefault(const TAutoRunItem& row) const {
   if (row.Kind != EntryKind::RegistryValue || !row.Node->Location.rules->windowsDefaults) return false;
-  return DiffersFromWindowsDefault(row.Name, row.Command);
+  static const std::wstring systemFolder = WinlogonSystemFolder();
+  return !IsWindowsDefault(row.Name, ExpandedAsWindows(row.Command, HasWow64RegistryView()), systemFolder);
 }
 
 bool TVelmora::ReadSkipping() {
