@@ -356,7 +356,6 @@ void TVelmora::BuildLocationTree() {
       record->AllowsAdd = node.AllowsAdd();
       record->SwitchLocation = node.switches;
       record->SkipPolicy = node.skippedBy;
-      record->SkippedBy = SkippingPolicy(node.skippedBy);
       const HTREEITEM item =
           tvAutoRun.Add(node.isRoot ? nullptr : root, node.caption, imgFolder, imgFolder, record.get());
       if (!item) return;
@@ -368,9 +367,12 @@ void TVelmora::BuildLocationTree() {
     });
   } catch (...) {
     addRemovedNode();
+    ReadSkipping();
     throw;
   }
   addRemovedNode();
+  // The policies that skip the nodes made, each read once.
+  ReadSkipping();
 }
 
 void TVelmora::ClearTree() {
@@ -950,13 +952,17 @@ bool TVelmora::NotWindowsDefault(const TAutoRunItem& row) const {
   return !IsWindowsDefault(row.Name, ExpandedAsWindows(row.Command, HasWow64RegistryView()), systemFolder);
 }
 
+// Each policy value is read once: both views of a machine's key follow
+// the same one.
 bool TVelmora::ReadSkipping() {
   bool changed = false;
+  std::unordered_map<std::wstring, std::wstring> read;
   for (const auto& node : nodeRecords_) {
     if (!node->SkipPolicy) continue;
-    std::wstring now = SkippingPolicy(node->SkipPolicy);
-    changed = changed || now != node->SkippedBy;
-    node->SkippedBy = std::move(now);
+    auto known = read.find(node->SkipPolicy);
+    if (known == read.end()) known = read.emplace(node->SkipPolicy, SkippingPolicy(node->SkipPolicy)).first;
+    changed = changed || known->second != node->SkippedBy;
+    node->SkippedBy = known->second;
   }
   return changed;
 }
