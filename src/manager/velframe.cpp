@@ -630,7 +630,6 @@ void TVelmora::WatchShownNodes(bool again) {
   const auto watchKey = [&](const Location& key) {
     if (std::find(places.keys.begin(), places.keys.end(), key) == places.keys.end()) places.keys.push_back(key);
   };
-  bool policies = false;
   for (const TAutoRunNode* node : LocationsOf(tvAutoRun.Selected())) {
     if (node->ListsRecords || node->Location.kind == LocationKind::None) continue;
     if (node->Location.IsFolder())
@@ -638,11 +637,11 @@ void TVelmora::WatchShownNodes(bool again) {
     else
       places.keys.push_back(node->Location);
     if (!node->SwitchLocation.Empty()) watchKey(node->SwitchLocation);
-    policies = policies || node->SkipPolicy;
   }
-  // The policies that make Windows skip a shown key may come and go.
-  if (policies)
-    for (const Location& key : PolicyKeys()) watchKey(key);
+  // The policies that make Windows skip keys may come and go whatever is
+  // shown: every node's mark is read again when they do, so a node
+  // selected later shows the policy as it is.
+  for (const Location& key : PolicyKeys()) watchKey(key);
   watch_.Watch(places, again);
 }
 
