@@ -227,9 +227,7 @@ std::uint64_t TimeOf(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-std::uint64_t StampOfKey(const Location& location) {
-  RegistryKey key;
-  if (OpenLocation(key, location, KeyAccess::Notify) != ERROR_SUCCESS) return 0;
+std::uint64_t StampOfOpenKey(const RegistryKey& key) {
   DWORD values = 0;
   FILETIME written{};
   if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
@@ -238,12 +236,18 @@ std::uint64_t StampOfKey(const Location& location) {
   return Mixed(Mixed(1, values), TimeOf(written));
 }
 
+std::uint64_t StampOfKey(const Location& location) {
+  RegistryKey key;
+  if (OpenLocation(key, location, KeyAccess::Notify) != ERROR_SUCCESS) return 0;
+  return StampOfOpenKey(key);
+}
+
 // A key and each subkey's name and last write: a value written in a
 // subkey changes only that subkey's time.
 std::uint64_t StampOfSubkeys(const Location& location) {
   RegistryKey key;
   if (OpenLocation(key, location, KeyAccess::Read) != ERROR_SUCCESS) return 0;
-  std::uint64_t stamp = StampOfKey(location);
+  std::uint64_t stamp = StampOfOpenKey(key);
   wchar_t name[256];
   for (DWORD index = 0;; ++index) {
     DWORD length = 256;
