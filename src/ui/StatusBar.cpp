@@ -18,6 +18,15 @@ void StatusBar::SetPanels(const std::vector<int>& widths) {
   Send(SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data()));
 }
 
+void StatusBar::SetText(int panel, const std::wstring& text) {
+  if (Text(panel) == text) return;
+  Send(WM_SETREDRAW, FALSE);
+  Send(SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.c_str()));
+  Send(WM_SETREDRAW, TRUE);
+  // Turning redrawing off validated the bar: all of it is painted again.
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
 std::wstring StatusBar::Text(int panel) const {
   const size_t length = LOWORD(Send(SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel)));
   std::wstring text(length + 1, L'\0');
@@ -25,6 +34,5 @@ std::wstring StatusBar::Text(int panel) const {
   text.resize(length);
   return text;
 }
-
 
 }  // namespace ui

@@ -11,9 +11,11 @@ class StatusBar : public Window {
   void Create(const CreateArgs& args);
   // Panel widths, left to right.
   void SetPanels(const std::vector<int>& widths);
-  void SetText(int panel, const std::wstring& text) {
-    Send(SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.c_str()));
-  }
+  // The control paints a changed panel at once (SB_SETTEXT ends in
+  // UpdateWindow), so a selection that sets three panels painted the bar
+  // three times. The text is set with the bar's redrawing off, and the bar
+  // paints once with the window's next paint.
+  void SetText(int panel, const std::wstring& text);
   std::wstring Text(int panel) const;
   int PanelWidth(int panel) const {
     return panel >= 0 && static_cast<size_t>(panel) < widths_.size() ? widths_[static_cast<size_t>(panel)] : 0;
