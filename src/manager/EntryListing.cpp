@@ -48,177 +48,6 @@ std::uint64_t StampOf(const FILETIME& written, DWORD sizeHigh, DWORD sizeLow) {
   return time * 1000003u ^ size;
 }
 
-std::unique_ptr<TAutoRunItem> FileRow(const TAutoRunNode& node, const std::wstring& name, std::uint64_t stamp) {
-  auto item = std::make_unique<TFileRow>();
-  item->Kind = EntryKind::File;
-  item->Name = name;
-  item->Node = &node;
-  item->Command = AppendPathDelimiter(node.Location.path) + name;
-  item->Stamp = stamp;
-  return item;
-}
-
-void ListFolder(const TAutoRunNode& node, EntryRows& into) {
-  FileSearch search(AppendPathDelimiter(node.Location.path) + L"*.*");
-  if (!search.Started()) return;
-  const size_t first = into.size();
-  do {
-    const WIN32_FIND_DATAW& found = search.Current();
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L".." || !MatchesAnyMask(name, kEntryMask)) continue;
-    into.push_back(FileRow(node, name, StampOf(found.ftLastWriteTime, found.nFileSizeHigh, found.nFileSizeLow)));
-  } while (search.Next());
-  ReadSwitches(node, into, first);
-}
-
-std::unique_ptr<TAutoRunItem> ValueRow(const TAutoRunNode& node, const WideRegValueView& value) {
-  auto item = std::make_unique<TAutoRunItem>();
-  item->Kind = EntryKind::RegistryValue;
-  item->Name = value.name;
-  item->Node = &node;
-  item->Command = WideStringFromRegData(value.data, value.size);
-  return item;
-}
-
-// Whether a value of a key is an entry of the place: a string (Windows
-// starts only strings) of a name the place lists; a place of chosen names
-// without defaults of Windows' lists an empty one as nothing.
-bool IsEntryValue(const TAutoRunNode& node, const WideRegValueView& value) {
-  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return false;
-  const PlaceRules& rules = *node.Location.rules;
-  if (node.Location.kind != LocationKind::ChosenValues) return true;
-  if (!TakesName(rules, value.name)) return false;
-  return rules.windowsDefaults || !WideStringFromRegData(value.data, value.size).empty();
-}
-
-// Read-only, so that keys the user may not write are listed too.
-void ListRegistryKey(const TAutoRunNode& node, EntryRows& into) {
-  RegistryKey key;
-  if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return;
-  const size_t first = into.size();
-  key.ForEachValue([&](const WideRegValueView& value) {
-    if (IsEntryValue(node, value)) into.push_back(ValueRow(node, value));
-  });
-  ReadSwitches(node, into, first);
-}
-
-// One subkey's entry: its value the place names, when that is a string
-// that is not empty and the subkey is not marked as not installed.
-std::unique_ptr<TAutoRunItem> SubkeyRow(const TAutoRunNode& node, const std::wstring& name) {
-  const PlaceRules& rules = *node.Location.rules;
-  RegistryKey key;
-  if (OpenLocation(key, node.Location.Subkey(name), KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-  if (key.QueryValue(rules.subkeyValue, type, data) != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-    return nullptr;
-  const std::wstring command = WideStringFromRegData(data.data(), static_cast<DWORD>(data.size()));
-  if (command.empty()) return nullptr;
-  if (!rules.unlessZero.empty() && key.QueryValue(rules.unlessZero, type, data) == ERROR_SUCCESS) {
-    const bool zero = type == REG_DWORD ? data.size() >= 4 && !data[0] && !data[1] && !data[2] && !data[3]
-                      : type == REG_SZ  ? WideStringFromRegData(data.data(), static_cast<DWORD>(data.size())) == L"0"
-                                        : false;
-    if (zero) return nullptr;
-  }
-  auto row = std::make_unique<TSubkeyRow>();
-  row->Kind = EntryKind::RegistryValue;
-  row->Name = name;
-  row->Node = &node;
-  row->Command = command;
-  std::wstring title;
-  if (key.ReadString(std::wstring(), title) == ERROR_SUCCESS) row->Title = title;
-  return row;
-}
-
-void ListSubkeys(const TAutoRunNode& node, EntryRows& into) {
-  RegistryKey key;
-  if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return;
-  for (const std::wstring& name : key.SubkeyNames())
-    if (auto row = SubkeyRow(node, name)) into.push_back(std::move(row));
-}
-
-// The records of Delete and Change, newest first: the entry as it was.
-// The records of a switch or an add serve undo only.
-void ListRecords(const TAutoRunNode& node, EntryRows& into) {
-  std::vector<RecordSummary> records = RecordSummaries();
-  for (auto kept = records.rbegin(); kept != records.rend(); ++kept) {
-    if (kept->kind != RecordKind::Removed && kept->kind != RecordKind::Replaced) continue;
-    auto row = std::make_unique<TRecordRow>();
-    row->Kind = EntryKind::Record;
-    row->Name = std::move(kept->name);
-    row->Node = &node;
-    row->Record = std::move(kept->record);
-    row->Origin = std::move(kept->origin);
-    row->Kept = kept->kind;
-    row->Command = std::move(kept->shown);
-    row->Presence = RowPresence::Unknown;  // nothing to look up
-    into.push_back(std::move(row));
-  }
-}
-
-void ListInto(const TAutoRunNode& node, EntryRows& into) {
-  if (node.ListsRecords) return ListRecords(node, into);
-  switch (node.Location.kind) {
-    case LocationKind::None:
-      return;
-    case LocationKind::Folder:
-      return ListFolder(node, into);
-    case LocationKind::SubkeyValue:
-      return ListSubkeys(node, into);
-    case LocationKind::Values:
-    case LocationKind::ChosenValues:
-      return ListRegistryKey(node, into);
-  }
-}
-
-}  // namespace
-
-Listing ListLocations(const std::vector<const TAutoRunNode*>& nodes) {
-  Listing listing;
-  try {
-    for (const TAutoRunNode* node : nodes) ListInto(*node, listing.rows);
-  } catch (...) {
-    listing.error = std::current_exception();
-  }
-  return listing;
-}
-
-Listing ListLocation(const TAutoRunNode& node) { return ListLocations({&node}); }
-
-std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name) {
-  std::unique_ptr<TAutoRunItem> row;
-  if (node.Location.kind == LocationKind::SubkeyValue) return SubkeyRow(node, name);
-  if (node.Location.IsFolder()) {
-    WIN32_FILE_ATTRIBUTE_DATA file{};
-    if (!MatchesAnyMask(name, kEntryMask) ||
-        !GetFileAttributesExW(LongPathForm(AppendPathDelimiter(node.Location.path) + name).c_str(), GetFileExInfoStandard,
-                              &file) ||
-        (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      return nullptr;
-    row = FileRow(node, name, StampOf(file.ftLastWriteTime, file.nFileSizeHigh, file.nFileSizeLow));
-  } else {
-    RegistryKey key;
-    if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-    if (key.QueryValue(name, type, data) != ERROR_SUCCESS) return nullptr;
-    const WideRegValueView value{name, type, data.data(), static_cast<DWORD>(data.size())};
-    if (!IsEntryValue(node, value)) return nullptr;
-    row = ValueRow(node, value);
-  }
-  // One entry's switch: one value read, not the switches' whole key.
-  RegistryKey switches;
-  if (OpenLocation(switches, node.SwitchLocation, KeyAccess::Read) == ERROR_SUCCESS) {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-    if (switches.QueryValue(name, type, data) == ERROR_SUCCESS)
-      row->Switch = DecodeSwitch(type == REG_BINARY, data.data(), data.size());
-  }
-  return row;
-}
-
-namespace {
-
 std::uint64_t Mixed(std::uint64_t stamp, std::uint64_t value) {
   return (stamp ^ value) * 0x100000001b3ull + 0x9e3779b97f4a7c15ull;
 }
@@ -260,22 +89,219 @@ std::uint64_t StampOfSubkeys(const Location& location) {
   return stamp;
 }
 
+// Every name the folder holds, listed or not, with its size and time;
+// 0 when the folder cannot be searched.
+constexpr std::uint64_t kEmptyFolderStamp = 1;
+std::uint64_t WithFound(std::uint64_t stamp, const WIN32_FIND_DATAW& found) {
+  stamp = Mixed(stamp, std::hash<std::wstring>()(found.cFileName));
+  return Mixed(stamp, StampOf(found.ftLastWriteTime, found.nFileSizeHigh, found.nFileSizeLow));
+}
+
 std::uint64_t StampOfFolder(const std::wstring& folder) {
   FileSearch search(AppendPathDelimiter(folder) + L"*.*");
   if (!search.Started()) return 0;
-  std::uint64_t stamp = 1;
+  std::uint64_t stamp = kEmptyFolderStamp;
+  do stamp = WithFound(stamp, search.Current());
+  while (search.Next());
+  return stamp;
+}
+
+std::unique_ptr<TAutoRunItem> FileRow(const TAutoRunNode& node, const std::wstring& name, std::uint64_t stamp) {
+  auto item = std::make_unique<TFileRow>();
+  item->Kind = EntryKind::File;
+  item->Name = name;
+  item->Node = &node;
+  item->Command = AppendPathDelimiter(node.Location.path) + name;
+  item->Stamp = stamp;
+  return item;
+}
+
+// Each listing returns its place's stamp as the same walk saw it: a
+// folder of a thousand shortcuts is then searched once, not twice.
+std::uint64_t ListFolder(const TAutoRunNode& node, EntryRows& into) {
+  FileSearch search(AppendPathDelimiter(node.Location.path) + L"*.*");
+  if (!search.Started()) return 0;
+  const size_t first = into.size();
+  std::uint64_t stamp = kEmptyFolderStamp;
   do {
     const WIN32_FIND_DATAW& found = search.Current();
-    stamp = Mixed(stamp, std::hash<std::wstring>()(found.cFileName));
-    stamp = Mixed(stamp, StampOf(found.ftLastWriteTime, found.nFileSizeHigh, found.nFileSizeLow));
+    stamp = WithFound(stamp, found);
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L".." || !MatchesAnyMask(name, kEntryMask)) continue;
+    into.push_back(FileRow(node, name, StampOf(found.ftLastWriteTime, found.nFileSizeHigh, found.nFileSizeLow)));
   } while (search.Next());
+  ReadSwitches(node, into, first);
   return stamp;
+}
+
+std::unique_ptr<TAutoRunItem> ValueRow(const TAutoRunNode& node, const WideRegValueView& value) {
+  auto item = std::make_unique<TAutoRunItem>();
+  item->Kind = EntryKind::RegistryValue;
+  item->Name = value.name;
+  item->Node = &node;
+  item->Command = WideStringFromRegData(value.data, value.size);
+  return item;
+}
+
+// Whether a value of a key is an entry of the place: a string (Windows
+// starts only strings) of a name the place lists; a place of chosen names
+// without defaults of Windows' lists an empty one as nothing.
+bool IsEntryValue(const TAutoRunNode& node, const WideRegValueView& value) {
+  if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return false;
+  const PlaceRules& rules = *node.Location.rules;
+  if (node.Location.kind != LocationKind::ChosenValues) return true;
+  if (!TakesName(rules, value.name)) return false;
+  return rules.windowsDefaults || !WideStringFromRegData(value.data, value.size).empty();
+}
+
+// Read-only, so that keys the user may not write are listed too.
+std::uint64_t ListRegistryKey(const TAutoRunNode& node, EntryRows& into) {
+  RegistryKey key;
+  if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return 0;
+  const std::uint64_t stamp = StampOfOpenKey(key);
+  const size_t first = into.size();
+  key.ForEachValue([&](const WideRegValueView& value) {
+    if (IsEntryValue(node, value)) into.push_back(ValueRow(node, value));
+  });
+  ReadSwitches(node, into, first);
+  return stamp;
+}
+
+// One subkey's entry: its value the place names, when that is a string
+// that is not empty and the subkey is not marked as not installed.
+std::unique_ptr<TAutoRunItem> SubkeyRow(const TAutoRunNode& node, const std::wstring& name) {
+  const PlaceRules& rules = *node.Location.rules;
+  RegistryKey key;
+  if (OpenLocation(key, node.Location.Subkey(name), KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+  if (key.QueryValue(rules.subkeyValue, type, data) != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+    return nullptr;
+  const std::wstring command = WideStringFromRegData(data.data(), static_cast<DWORD>(data.size()));
+  if (command.empty()) return nullptr;
+  if (!rules.unlessZero.empty() && key.QueryValue(rules.unlessZero, type, data) == ERROR_SUCCESS) {
+    const bool zero = type == REG_DWORD ? data.size() >= 4 && !data[0] && !data[1] && !data[2] && !data[3]
+                      : type == REG_SZ  ? WideStringFromRegData(data.data(), static_cast<DWORD>(data.size())) == L"0"
+                                        : false;
+    if (zero) return nullptr;
+  }
+  auto row = std::make_unique<TSubkeyRow>();
+  row->Kind = EntryKind::RegistryValue;
+  row->Name = name;
+  row->Node = &node;
+  row->Command = command;
+  std::wstring title;
+  if (key.ReadString(std::wstring(), title) == ERROR_SUCCESS) row->Title = title;
+  return row;
+}
+
+std::uint64_t ListSubkeys(const TAutoRunNode& node, EntryRows& into) {
+  const std::uint64_t stamp = StampOfSubkeys(node.Location);
+  RegistryKey key;
+  if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return stamp;
+  for (const std::wstring& name : key.SubkeyNames())
+    if (auto row = SubkeyRow(node, name)) into.push_back(std::move(row));
+  return stamp;
+}
+
+// The records of Delete and Change, newest first: the entry as it was.
+// The records of a switch or an add serve undo only.
+void ListRecords(const TAutoRunNode& node, EntryRows& into) {
+  std::vector<RecordSummary> records = RecordSummaries();
+  for (auto kept = records.rbegin(); kept != records.rend(); ++kept) {
+    if (kept->kind != RecordKind::Removed && kept->kind != RecordKind::Replaced) continue;
+    auto row = std::make_unique<TRecordRow>();
+    row->Kind = EntryKind::Record;
+    row->Name = std::move(kept->name);
+    row->Node = &node;
+    row->Record = std::move(kept->record);
+    row->Origin = std::move(kept->origin);
+    row->Kept = kept->kind;
+    row->Command = std::move(kept->shown);
+    row->Presence = RowPresence::Unknown;  // nothing to look up
+    into.push_back(std::move(row));
+  }
+}
+
+// The place's own stamp, without its switches'.
+std::uint64_t ListInto(const TAutoRunNode& node, EntryRows& into) {
+  if (node.ListsRecords) {
+    ListRecords(node, into);
+    return 0;
+  }
+  switch (node.Location.kind) {
+    case LocationKind::None:
+      return 0;
+    case LocationKind::Folder:
+      return ListFolder(node, into);
+    case LocationKind::SubkeyValue:
+      return ListSubkeys(node, into);
+    case LocationKind::Values:
+    case LocationKind::ChosenValues:
+      return ListRegistryKey(node, into);
+  }
+  return 0;
+}
+
+bool HasStamp(const TAutoRunNode& node) {
+  return !node.ListsRecords && node.Location.kind != LocationKind::None;
 }
 
 }  // namespace
 
+Listing ListLocations(const std::vector<const TAutoRunNode*>& nodes) {
+  Listing listing;
+  try {
+    for (const TAutoRunNode* node : nodes) {
+      // The switches' key is stamped first: a switch flipped while the
+      // place is read is then seen as a change.
+      const std::uint64_t switches = HasStamp(*node) ? StampOfKey(node->SwitchLocation) : 0;
+      const std::uint64_t own = ListInto(*node, listing.rows);
+      listing.stamps.push_back(HasStamp(*node) ? Mixed(own, switches) : 0);
+    }
+  } catch (...) {
+    listing.error = std::current_exception();
+  }
+  return listing;
+}
+
+Listing ListLocation(const TAutoRunNode& node) { return ListLocations({&node}); }
+
+std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name) {
+  std::unique_ptr<TAutoRunItem> row;
+  if (node.Location.kind == LocationKind::SubkeyValue) return SubkeyRow(node, name);
+  if (node.Location.IsFolder()) {
+    WIN32_FILE_ATTRIBUTE_DATA file{};
+    if (!MatchesAnyMask(name, kEntryMask) ||
+        !GetFileAttributesExW(LongPathForm(AppendPathDelimiter(node.Location.path) + name).c_str(), GetFileExInfoStandard,
+                              &file) ||
+        (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return nullptr;
+    row = FileRow(node, name, StampOf(file.ftLastWriteTime, file.nFileSizeHigh, file.nFileSizeLow));
+  } else {
+    RegistryKey key;
+    if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    if (key.QueryValue(name, type, data) != ERROR_SUCCESS) return nullptr;
+    const WideRegValueView value{name, type, data.data(), static_cast<DWORD>(data.size())};
+    if (!IsEntryValue(node, value)) return nullptr;
+    row = ValueRow(node, value);
+  }
+  // One entry's switch: one value read, not the switches' whole key.
+  RegistryKey switches;
+  if (OpenLocation(switches, node.SwitchLocation, KeyAccess::Read) == ERROR_SUCCESS) {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    if (switches.QueryValue(name, type, data) == ERROR_SUCCESS)
+      row->Switch = DecodeSwitch(type == REG_BINARY, data.data(), data.size());
+  }
+  return row;
+}
+
+
 std::uint64_t StampOfLocation(const TAutoRunNode& node) {
-  if (node.ListsRecords || node.Location.kind == LocationKind::None) return 0;
+  if (!HasStamp(node)) return 0;
   const std::uint64_t own = node.Location.IsFolder()                           ? StampOfFolder(node.Location.path)
                             : node.Location.kind == LocationKind::SubkeyValue ? StampOfSubkeys(node.Location)
                                                                               : StampOfKey(node.Location);

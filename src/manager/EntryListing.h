@@ -16,6 +16,9 @@ using EntryRows = std::vector<std::unique_ptr<TAutoRunItem>>;
 struct Listing {
   EntryRows rows;
   std::exception_ptr error;
+  // Each node's stamp (StampOfLocation) as the listing saw it, in order;
+  // short when the listing stopped at an error.
+  std::vector<std::uint64_t> stamps;
 };
 
 // One location, or several in order (a root's children): a listing stops

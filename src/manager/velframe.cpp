@@ -433,6 +433,10 @@ std::vector<const TAutoRunNode*> TVelmora::LocationsOf(HTREEITEM node) const {
 void TVelmora::ListSelectedNode() {
   shownNodes_ = LocationsOf(tvAutoRun.Selected());
   Listing listing = ListLocations(shownNodes_);
+  // What was listed is what the watch compares with: a node the listing
+  // did not reach has no stamp, so its next notification lists again.
+  stamps_.clear();
+  for (size_t at = 0; at < listing.stamps.size(); ++at) stamps_[shownNodes_[at]] = listing.stamps[at];
   MarkRows(listing.rows);
   Filter(listing.rows);
   rows_.Append(listing.rows);
@@ -459,8 +463,6 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
   CurrentLocation = item->Location.Text();
   StatusBar.SetText(0, ShownLocation(CurrentLocation));
   ShowSkipping();
-  stamps_.clear();
-  TakeStamps();
   {
     ui::ListUpdateBracket bracket(lvAutoRun);
     ListSelectedNode();
