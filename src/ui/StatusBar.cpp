@@ -20,11 +20,21 @@ void StatusBar::SetPanels(const std::vector<int>& widths) {
 
 void StatusBar::SetText(int panel, const std::wstring& text) {
   if (Text(panel) == text) return;
+  // Turning redrawing off validates the bar: what waited to be painted
+  // is kept, and invalidated again with the panel, as the control itself
+  // invalidates it (its paint fills the background).
+  HRGN pending = CreateRectRgn(0, 0, 0, 0);
+  const int waiting = pending ? GetUpdateRgn(Handle(), pending, FALSE) : ERROR;
   Send(WM_SETREDRAW, FALSE);
   Send(SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.c_str()));
   Send(WM_SETREDRAW, TRUE);
-  // Turning redrawing off validated the bar: all of it is painted again.
-  InvalidateRect(Handle(), nullptr, TRUE);
+  if (waiting == SIMPLEREGION || waiting == COMPLEXREGION) InvalidateRgn(Handle(), pending, FALSE);
+  if (pending) DeleteObject(pending);
+  RECT bounds{};
+  if (Send(SB_GETRECT, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(&bounds)))
+    InvalidateRect(Handle(), &bounds, FALSE);
+  else
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 std::wstring StatusBar::Text(int panel) const {
