@@ -314,4 +314,18 @@ TEST_F(SignatureTest, HideWindowsEntriesAndTheFilterBox) {
   SelectRow(frame, "Zebra");
   frame.PressKey(VK_DELETE);
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Foo Bar", "verified", "win tool"}));
+
+  // Closed while rows were left out, and opened again with all in view:
+  // only the value another program wrote meanwhile is new.
+  SetWindowTextW(filter, L"foo");
+  PumpUntilIdle();
+  window.reset();
+  SetValueAt(HKEY_CURRENT_USER, run, L"Theirs", REG_SZ, Utf16(L"\"" + SignedProgram(L"unsigned.exe") + L"\""));
+  ManagerDriver& again = Open("CURRENT USER", "Run");
+  if (again.tbHideWindows.Checked()) again.tbHideWindows.Click();
+  PumpUntilIdle();
+  for (const char* name : {"win tool", "verified", "Foo Bar", "Theirs"}) {
+    SelectRow(again, name);
+    EXPECT_EQ(again.StatusBar.Text(2) == L"New", std::string(name) == "Theirs") << name;
+  }
 }

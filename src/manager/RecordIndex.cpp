@@ -238,13 +238,14 @@ LastLookIndex::LastLookIndex(LastLook look) : look_(std::move(look)) {
   }
 }
 
-EntryMark LastLookIndex::MarkOf(const std::wstring& location, const LookedEntry& now) const {
+EntryMark LastLookIndex::MarkOf(const std::wstring& location, const std::wstring& name, const std::wstring& command,
+                                std::uint64_t stamp, bool file, bool off) const {
   const auto shown = byName_.find(location);
   if (shown == byName_.end()) return EntryMark::None;
-  const auto before = shown->second.find(now.name);
+  const auto before = shown->second.find(name);
   if (before == shown->second.end()) return EntryMark::New;
   const LookedEntry& was = *before->second;
-  if (now.file ? was.stamp != now.stamp : was.command != now.command) return EntryMark::Changed;
-  if (was.off && !now.off) return EntryMark::OnAgain;
+  if (file ? was.stamp != stamp : was.command != command) return EntryMark::Changed;
+  if (was.off && !off) return EntryMark::OnAgain;
   return EntryMark::None;
 }

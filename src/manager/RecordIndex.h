@@ -94,7 +94,12 @@ class LastLookIndex {
   LastLookIndex() = default;
   explicit LastLookIndex(LastLook look);
   // Nothing for a location the last look did not show.
-  EntryMark MarkOf(const std::wstring& location, const LookedEntry& now) const;
+  EntryMark MarkOf(const std::wstring& location, const LookedEntry& now) const {
+    return MarkOf(location, now.name, now.command, now.stamp, now.file, now.off);
+  }
+  // The same for a row as it is, without copying its texts.
+  EntryMark MarkOf(const std::wstring& location, const std::wstring& name, const std::wstring& command,
+                   std::uint64_t stamp, bool file, bool off) const;
 
  private:
   LastLook look_;

@@ -187,11 +187,13 @@ void RowStore::Remove(int row) {
 
 // The rows go first and their records after: no notification raised while
 // the rows are removed can meet a disposed record.
-void RowStore::Clear() {
+EntryRows RowStore::Clear() {
   list_.DeleteAll();
+  EntryRows records = std::move(records_);
   records_.clear();
   workCursor_ = 0;
   rowsChanged_ = false;
+  return records;
 }
 
 void RowStore::ShowState(int row, const TAutoRunItem& record) {

@@ -49,7 +49,8 @@ class RowStore {
 
   void Append(EntryRows& rows);
   void Remove(int row);
-  void Clear();
+  // Returns the rows' records, no longer listed.
+  EntryRows Clear();
   // Brings the rows in line with a fresh listing: unchanged rows stay as
   // they are (selection, focus, scroll position), changed ones show the
   // new record, new ones are inserted in listing order, gone ones removed.

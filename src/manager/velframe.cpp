@@ -81,13 +81,15 @@ TVelmora::~TVelmora() {
 }
 
 namespace {
-LookedEntry LookOf(const TAutoRunItem& row) {
+// A row whose record is being disposed of gives its texts up.
+template <class Row>
+LookedEntry LookOf(Row&& row) {
   LookedEntry looked;
-  looked.name = row.Name;
   looked.file = row.Kind == EntryKind::File;
-  if (!looked.file) looked.command = row.Command;
   looked.stamp = row.FileStamp();
   looked.off = row.SwitchedOff();
+  looked.name = std::forward<Row>(row).Name;
+  if (!looked.file) looked.command = std::forward<Row>(row).Command;
   return looked;
 }
 }  // namespace
@@ -98,11 +100,15 @@ void TVelmora::MarkRows(EntryRows& rows) const {
   for (auto& row : rows) {
     if (row->Kind == EntryKind::Record) continue;
     if (row->Node != node) location = (node = row->Node)->Location.Text();
-    if (!own_.count(location + L'\\' + FoldedName(row->Name))) row->Mark = lastLook_.MarkOf(location, LookOf(*row));
+    if (!own_.empty() && own_.count(location + L'\\' + FoldedName(row->Name))) continue;
+    row->Mark = lastLook_.MarkOf(location, row->Name, row->Command, row->FileStamp(), row->Kind == EntryKind::File,
+                                 row->SwitchedOff());
   }
 }
 
-void TVelmora::RememberShown() {
+// The rows the filter left out are looked at too: what the user did not
+// see this time is not new the next.
+void TVelmora::RememberShown(EntryRows* leaving) {
   std::unordered_map<const TAutoRunNode*, std::vector<LookedEntry>*> shown;
   for (const TAutoRunNode* node : shownNodes_) {
     if (node->ListsRecords || node->Location.kind == LocationKind::None) continue;
@@ -110,10 +116,20 @@ void TVelmora::RememberShown() {
     entries.clear();
     shown[node] = &entries;
   }
-  rows_.ForEach([&](const TAutoRunItem& row) {
+  const auto entriesOf = [&](const TAutoRunItem& row) {
     const auto entries = shown.find(row.Node);
-    if (entries != shown.end()) entries->second->push_back(LookOf(row));
-  });
+    return entries == shown.end() ? nullptr : entries->second;
+  };
+  for (auto& row : filteredOut_)
+    if (auto* entries = entriesOf(*row)) entries->push_back(LookOf(*row));
+  if (!leaving) {
+    rows_.ForEach([&](const TAutoRunItem& row) {
+      if (auto* entries = entriesOf(row)) entries->push_back(LookOf(row));
+    });
+    return;
+  }
+  for (auto& row : *leaving)
+    if (auto* entries = entriesOf(*row)) entries->push_back(LookOf(std::move(*row)));
 }
 
 void TVelmora::CreateComponents() {
@@ -388,10 +404,13 @@ void TVelmora::ReloadAll() {
   const int selectedRow = lvAutoRun.SelectedIndex();
   {
     LoadingScope loading(*this);
-    RememberShown();
+    {
+      // Rows refer to the nodes' records: the rows go first.
+      EntryRows leaving = rows_.Clear();
+      RememberShown(&leaving);
+    }
     shownNodes_.clear();
-    // Rows refer to the nodes' records: the rows go first.
-    rows_.Clear();
+    filteredOut_.clear();
     ClearTree();
     try {
       BuildLocationTree();
@@ -446,11 +465,15 @@ void TVelmora::ListSelectedNode() {
 
 void TVelmora::tvAutoRunChange(HTREEITEM node) {
   if (loading_) return;
-  RememberShown();
+  {
+    // Cleared with redrawing on: one removal of all rows, which the list
+    // settles at once; turned off and on around it, it lays itself out
+    // again.
+    EntryRows leaving = rows_.Clear();
+    RememberShown(&leaving);
+  }
   shownNodes_.clear();
-  // Cleared with redrawing on: one removal of all rows, which the list
-  // settles at once; turned off and on around it, it lays itself out again.
-  rows_.Clear();
+  filteredOut_.clear();
   if (!node) return;
   // However the listing ends, the status bar and the buttons follow the
   // row selected (or none).
@@ -597,8 +620,14 @@ void TVelmora::UpdateRows(const CommandRun& run, int fallbackRow) {
     std::wstring rowName;
     entry.In(*node, &rowName);
     std::unique_ptr<TAutoRunItem> record = readLater ? nullptr : ReadEntry(*node, rowName);
-    // An entry the filter leaves out goes from the list as one that went.
-    if (record && !Shows(*record)) record.reset();
+    // An entry the filter leaves out goes from the list as one that went,
+    // and is kept with the others left out.
+    const auto wasLeftOut = std::remove_if(filteredOut_.begin(), filteredOut_.end(),
+                                           [&](const auto& row) { return entry.Is(*row); });
+    const bool countChanged = wasLeftOut != filteredOut_.end() || (record && !Shows(*record));
+    filteredOut_.erase(wasLeftOut, filteredOut_.end());
+    if (record && !Shows(*record)) filteredOut_.push_back(std::move(record));
+    if (countChanged) ShowHiddenCount();
     if (!record) {
       if (!vacated && rows_.Find(entry) >= 0)
         vacated = entry;
@@ -914,15 +943,17 @@ bool TVelmora::Shows(TAutoRunItem& row) {
 }
 
 void TVelmora::Filter(EntryRows& rows) {
-  const size_t before = rows.size();
-  if (hideWindows_ || !filter_.empty())
-    rows.erase(std::remove_if(rows.begin(), rows.end(), [this](const auto& row) { return !Shows(*row); }), rows.end());
-  hiddenRows_ = static_cast<int>(before - rows.size());
+  filteredOut_.clear();
+  if (hideWindows_ || !filter_.empty()) {
+    const auto shown = std::stable_partition(rows.begin(), rows.end(), [this](const auto& row) { return Shows(*row); });
+    std::move(shown, rows.end(), std::back_inserter(filteredOut_));
+    rows.erase(shown, rows.end());
+  }
   ShowHiddenCount();
 }
 
 void TVelmora::ShowHiddenCount() {
-  StatusBar.SetText(3, hiddenRows_ == 0 ? std::wstring() : std::to_wstring(hiddenRows_) + L" hidden");
+  StatusBar.SetText(3, filteredOut_.empty() ? std::wstring() : std::to_wstring(filteredOut_.size()) + L" hidden");
 }
 
 void TVelmora::FilterChanged() {

@@ -177,7 +177,9 @@ class TVelmora : public ui::Window {
   void MarkRows(EntryRows& rows) const;
   void RememberOwn(const EntryRef& entry);
   // Takes what the shown nodes list into the look kept at closing.
-  void RememberShown();
+  // Keeps the look of the rows on show for the next opening's marks;
+  // `leaving`: the records of rows just cleared, whose texts it takes.
+  void RememberShown(EntryRows* leaving = nullptr);
   // The row below `last`, else the one above `first`: who takes the
   // selection when the rows from `first` to `last` go.
   std::optional<EntryRef> NeighbourOf(int first, int last) const;
@@ -295,5 +297,6 @@ class TVelmora : public ui::Window {
   // listing left out.
   std::wstring filter_;
   bool hideWindows_ = false;
-  int hiddenRows_ = 0;
+  // The rows of the nodes on show that the filter leaves out, as listed.
+  EntryRows filteredOut_;
 };
