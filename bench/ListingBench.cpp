@@ -926,11 +926,15 @@ int main(int argc, char** argv) {
       // Leaving the key of 10,000 rows for the empty RunOnce, until the list
       // has painted, against deleting the floor's rows and painting. Each
       // side comes back outside the timing.
+      // The floor's status bar shows what the manager's does: the place,
+      // and the selected row's program, which leaving clears.
       const auto backToRun = [&] {
         if (frame.tvAutoRun.Selected() != runNode) frame.tvAutoRun.Select(runNode);
         if (SendMessageA(list.list, LVM_GETITEMCOUNT, 0, 0) == 0) {
           SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.run));
           FloorRegistry(list, run, kApprovedRun, false);
+          SendMessageA(beside.status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("...\\Windows\\CurrentVersion\\Run"));
+          SendMessageA(beside.status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("app0.exe"));
         }
         for (HWND window : {manager.Handle(), beside.top})
           RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -948,6 +952,7 @@ int main(int argc, char** argv) {
             SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
             FloorRegistry(list, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", nullptr);
             SendMessageA(beside.status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("...\\Windows\\CurrentVersion\\RunOnce"));
+            SendMessageA(beside.status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(""));
             UpdateWindow(list.list);
             UpdateWindow(beside.status);
           },
