@@ -63,6 +63,9 @@ TEST_F(HostileTest, StrangeNamesHugeDataAndOtherTypes) {
   EXPECT_EQ(frame.RowItem(Row(frame, "big"))->Command.size(), megabyte.size());
   EXPECT_EQ(frame.RowItem(Row(frame, "noNul"))->Command, L"C:\\x.exe");
 
+  // The status bar holds the megabyte command's first characters only.
+  frame.ClickRow(Row(frame, "big"));
+  EXPECT_EQ(frame.StatusBar.Text(1), std::wstring(ui::StatusBar::kLongestText, L'm'));
   for (const std::string& name : {longName, strange, std::string("big")}) {
     frame.lvAutoRun.SelectOnly(Row(frame, name));
     frame.tbDelete.Click();
