@@ -73,9 +73,7 @@ std::uint64_t StampOfKey(const Location& location) {
 
 // A key and each subkey's name and last write: a value written in a
 // subkey changes only that subkey's time.
-std::uint64_t StampOfSubkeys(const Location& location) {
-  RegistryKey key;
-  if (OpenLocation(key, location, KeyAccess::Read) != ERROR_SUCCESS) return 0;
+std::uint64_t StampOfSubkeys(const RegistryKey& key) {
   std::uint64_t stamp = StampOfOpenKey(key);
   wchar_t name[256];
   for (DWORD index = 0;; ++index) {
@@ -196,9 +194,9 @@ std::unique_ptr<TAutoRunItem> SubkeyRow(const TAutoRunNode& node, const std::wst
 }
 
 std::uint64_t ListSubkeys(const TAutoRunNode& node, EntryRows& into) {
-  const std::uint64_t stamp = StampOfSubkeys(node.Location);
   RegistryKey key;
-  if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return stamp;
+  if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return 0;
+  const std::uint64_t stamp = StampOfSubkeys(key);
   for (const std::wstring& name : key.SubkeyNames())
     if (auto row = SubkeyRow(node, name)) into.push_back(std::move(row));
   return stamp;
@@ -299,11 +297,14 @@ std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wst
   return row;
 }
 
-
 std::uint64_t StampOfLocation(const TAutoRunNode& node) {
   if (!HasStamp(node)) return 0;
+  const auto subkeys = [&] {
+    RegistryKey key;
+    return OpenLocation(key, node.Location, KeyAccess::Read) == ERROR_SUCCESS ? StampOfSubkeys(key) : 0;
+  };
   const std::uint64_t own = node.Location.IsFolder()                           ? StampOfFolder(node.Location.path)
-                            : node.Location.kind == LocationKind::SubkeyValue ? StampOfSubkeys(node.Location)
+                            : node.Location.kind == LocationKind::SubkeyValue ? subkeys()
                                                                               : StampOfKey(node.Location);
   return Mixed(own, StampOfKey(node.SwitchLocation));
 }

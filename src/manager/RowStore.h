@@ -3,6 +3,7 @@
 // only ever inserted, removed, updated or merged here, so that no row
 // points at a record that is gone and no record outlives its row.
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <chrono>
@@ -71,6 +72,10 @@ class RowStore {
   // Every row's record, in no particular order.
   template <class Visit>
   void ForEach(Visit visit) const {
+    for (const auto& record : records_) visit(std::as_const(*record));
+  }
+  template <class Visit>
+  void ForEach(Visit visit) {
     for (const auto& record : records_) visit(*record);
   }
 

@@ -132,6 +132,13 @@ void TVelmora::RememberShown(EntryRows* leaving) {
     if (auto* entries = entriesOf(*row)) entries->push_back(LookOf(std::move(*row)));
 }
 
+void TVelmora::ClearShownRows() {
+  EntryRows leaving = rows_.Clear();
+  RememberShown(&leaving);
+  shownNodes_.clear();
+  filteredOut_.clear();
+}
+
 void TVelmora::CreateComponents() {
   const int pictures = ui::PictureSize(dpi_);
   imgToolBar.LoadStrip(ui::TheApplication->Instance(),
@@ -280,7 +287,7 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!rows_.CollectSignatures()) return 0;
     bool hides = false;
     if (hideWindows_ || !filter_.empty())
-      rows_.ForEach([&](const TAutoRunItem& row) { hides = hides || !Shows(const_cast<TAutoRunItem&>(row)); });
+      rows_.ForEach([&](TAutoRunItem& row) { hides = hides || !Shows(row); });
     if (hides && !editing_) {
       try {
         MergeKeepingView();
@@ -328,7 +335,6 @@ void TVelmora::StartIdleWork() { SetTimer(Handle(), kIdleTimer, kIdleTick, nullp
 void TVelmora::IdleWork() {
   if (relistAfterCommand_ && !editing_ && !loading_) {
     relistAfterCommand_ = false;
-    TakeStamps();
     try {
       MergeKeepingView();
     } catch (...) {
@@ -404,13 +410,8 @@ void TVelmora::ReloadAll() {
   const int selectedRow = lvAutoRun.SelectedIndex();
   {
     LoadingScope loading(*this);
-    {
-      // Rows refer to the nodes' records: the rows go first.
-      EntryRows leaving = rows_.Clear();
-      RememberShown(&leaving);
-    }
-    shownNodes_.clear();
-    filteredOut_.clear();
+    // Rows refer to the nodes' records: the rows go first.
+    ClearShownRows();
     ClearTree();
     try {
       BuildLocationTree();
@@ -449,15 +450,22 @@ std::vector<const TAutoRunNode*> TVelmora::LocationsOf(HTREEITEM node) const {
   return nodes;
 }
 
-void TVelmora::ListSelectedNode() {
-  shownNodes_ = LocationsOf(tvAutoRun.Selected());
-  Listing listing = ListLocations(shownNodes_);
-  // What was listed is what the watch compares with: a node the listing
-  // did not reach has no stamp, so its next notification lists again.
+// The shown nodes' rows, marked, and those the filter leaves out set
+// aside. What was listed is what the watch compares with: a node the
+// listing did not reach has no stamp, so its next notification lists again.
+Listing TVelmora::ListShown() {
+  const std::vector<const TAutoRunNode*> nodes = LocationsOf(tvAutoRun.Selected());
+  Listing listing = ListLocations(nodes);
   stamps_.clear();
-  for (size_t at = 0; at < listing.stamps.size(); ++at) stamps_[shownNodes_[at]] = listing.stamps[at];
+  for (size_t at = 0; at < listing.stamps.size(); ++at) stamps_[nodes[at]] = listing.stamps[at];
   MarkRows(listing.rows);
   Filter(listing.rows);
+  return listing;
+}
+
+void TVelmora::ListSelectedNode() {
+  shownNodes_ = LocationsOf(tvAutoRun.Selected());
+  Listing listing = ListShown();
   rows_.Append(listing.rows);
   StartIdleWork();
   if (listing.error) std::rethrow_exception(listing.error);
@@ -465,15 +473,9 @@ void TVelmora::ListSelectedNode() {
 
 void TVelmora::tvAutoRunChange(HTREEITEM node) {
   if (loading_) return;
-  {
-    // Cleared with redrawing on: one removal of all rows, which the list
-    // settles at once; turned off and on around it, it lays itself out
-    // again.
-    EntryRows leaving = rows_.Clear();
-    RememberShown(&leaving);
-  }
-  shownNodes_.clear();
-  filteredOut_.clear();
+  // Cleared with redrawing on: one removal of all rows, which the list
+  // settles at once; turned off and on around it, it lays itself out again.
+  ClearShownRows();
   if (!node) return;
   // However the listing ends, the status bar and the buttons follow the
   // row selected (or none).
@@ -581,9 +583,7 @@ void TVelmora::SelectAfter(const std::optional<EntryRef>& select, int fallbackRo
 }
 
 void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow) {
-  Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
-  MarkRows(listing.rows);
-  Filter(listing.rows);
+  Listing listing = ListShown();
   rows_.Merge(listing.rows);
   StartIdleWork();
   SelectAfter(select, fallbackRow);
@@ -598,10 +598,7 @@ void TVelmora::UpdateRows(const CommandRun& run, int fallbackRow) {
   const std::vector<const TAutoRunNode*> nodes = LocationsOf(tvAutoRun.Selected());
   const bool listsRecords =
       std::any_of(nodes.begin(), nodes.end(), [](const TAutoRunNode* node) { return node->ListsRecords; });
-  if (run.wholeList || listsRecords) {
-    TakeStamps();
-    return RefreshEntries(run.select, fallbackRow);
-  }
+  if (run.wholeList || listsRecords) return RefreshEntries(run.select, fallbackRow);
   const auto nodeOf = [&](const EntryRef& entry) -> const TAutoRunNode* {
     if (entry.kind == EntryKind::Record || !entry.Addressable()) return nullptr;
     for (const TAutoRunNode* node : nodes)
@@ -624,9 +621,10 @@ void TVelmora::UpdateRows(const CommandRun& run, int fallbackRow) {
     // and is kept with the others left out.
     const auto wasLeftOut = std::remove_if(filteredOut_.begin(), filteredOut_.end(),
                                            [&](const auto& row) { return entry.Is(*row); });
-    const bool countChanged = wasLeftOut != filteredOut_.end() || (record && !Shows(*record));
+    const bool leftOut = record && !Shows(*record);
+    const bool countChanged = wasLeftOut != filteredOut_.end() || leftOut;
     filteredOut_.erase(wasLeftOut, filteredOut_.end());
-    if (record && !Shows(*record)) filteredOut_.push_back(std::move(record));
+    if (leftOut) filteredOut_.push_back(std::move(record));
     if (countChanged) ShowHiddenCount();
     if (!record) {
       if (!vacated && rows_.Find(entry) >= 0)
@@ -721,9 +719,7 @@ void TVelmora::MergeKeepingView() {
   };
   const std::optional<EntryRef> focused = entryAt(lvAutoRun.FocusedIndex()), top = entryAt(lvAutoRun.TopIndex());
   const int selectedRow = lvAutoRun.SelectedIndex();
-  Listing listing = ListLocations(LocationsOf(tvAutoRun.Selected()));
-  MarkRows(listing.rows);
-  Filter(listing.rows);
+  Listing listing = ListShown();
   rows_.Merge(listing.rows);
   StartIdleWork();
   bool anySelected = false;

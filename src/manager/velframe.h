@@ -146,6 +146,7 @@ class TVelmora : public ui::Window {
   void ClearTree();
   // Lists the selected node afresh; the rows listed before an error stay.
   void ListSelectedNode();
+  Listing ListShown();
   // Merges a fresh listing of the selected node into the rows (the caller
   // has taken the places' stamps before), then selects `select` by its
   // identity, else the row at `fallbackRow` (or the last), else none.
@@ -176,10 +177,11 @@ class TVelmora : public ui::Window {
   // opening's commands wrote are the user's own, never marked.
   void MarkRows(EntryRows& rows) const;
   void RememberOwn(const EntryRef& entry);
-  // Takes what the shown nodes list into the look kept at closing.
-  // Keeps the look of the rows on show for the next opening's marks;
+  // Takes what the shown nodes list into the look kept at closing;
   // `leaving`: the records of rows just cleared, whose texts it takes.
   void RememberShown(EntryRows* leaving = nullptr);
+  // Empties the list, keeping its look.
+  void ClearShownRows();
   // The row below `last`, else the one above `first`: who takes the
   // selection when the rows from `first` to `last` go.
   std::optional<EntryRef> NeighbourOf(int first, int last) const;
@@ -293,8 +295,7 @@ class TVelmora : public ui::Window {
   // another program made just before the command's own write is not taken
   // for ours.
   bool relistAfterCommand_ = false;
-  // The filter box's text, folded as names compare; the rows the last
-  // listing left out.
+  // The filter box's text, folded as names compare.
   std::wstring filter_;
   bool hideWindows_ = false;
   // The rows of the nodes on show that the filter leaves out, as listed.
