@@ -14,7 +14,18 @@ fi
 
 source "$root/scripts/wine-env.sh"
 wine_prefix_ready
-trap wine_server_stop EXIT
+# A small drive S: that the tests can fill: a full drive must leave the
+# files the manager wrote earlier. Without the right to mount one, the
+# tests make the writes fail instead.
+small="$BUILD_DIR/smalldrive"
+mkdir -p "$small"
+if mountpoint -q "$small" || mount -t tmpfs -o size=512k velmora-small "$small" 2>/dev/null; then
+  ln -sfn "$small" "$WINEPREFIX/dosdevices/s:"
+else
+  rm -f "$WINEPREFIX/dosdevices/s:"
+  echo "No small drive (mount refused): the full-drive test fails the writes itself"
+fi
+trap 'wine_server_stop; umount "$small" 2>/dev/null || true' EXIT
 wine_server_start
 
 mkdir -p "$BUILD_DIR/artifacts"

@@ -33,9 +33,13 @@ bool FolderIsPresent(const std::wstring& path);
 // A whole file's bytes; false when it cannot be read whole.
 bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes);
 // Writes a file whole and flushes it, so that it is on disk when this
-// returns: a new file, or in place of one (`replace`). Nothing is left of
-// a write that failed. The Win32 result.
+// returns: a new file, or in place of one (`replace`: written beside it and
+// put in its place only once whole, so a failed write leaves the earlier
+// file as it was). Nothing is left of a write that failed. The Win32 result.
 DWORD WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes, bool replace);
+// Where the tests cannot fill a drive: every write of WriteWholeFile
+// fails as on a full one.
+void FailWritesForTesting(bool fail);
 
 // A path the wide file calls take past MAX_PATH characters: the "\\?\"
 // form of a drive path or a share's path; shorter ones as they are.

@@ -87,17 +87,22 @@ RecordSummary SummaryOf(const std::wstring& recordName, const EntryRecord& recor
 }
 
 // The index is a cache of the records: appended to without a flush, read
-// whole, and put right from the records whenever it disagrees with them.
+// whole, and put right from the records whenever it disagrees with them
+// (written whole beside the old one then, which stays if that fails).
 void AppendToIndex(const std::vector<RecordSummary>& summaries, bool replace = false) {
   const std::wstring path = RecordFolder() + L"\\" + kIndexName;
-  const HANDLE file = CreateFileW(path.c_str(), replace ? GENERIC_WRITE : FILE_APPEND_DATA, 0, nullptr,
-                                  replace ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
   std::vector<std::uint8_t> bytes;
   for (const RecordSummary& summary : summaries) {
     const std::vector<std::uint8_t> one = EncodeSummary(summary);
     bytes.insert(bytes.end(), one.begin(), one.end());
   }
+  if (replace) {
+    WriteWholeFile(path, bytes, true);
+    return;
+  }
+  const HANDLE file =
+      CreateFileW(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
