@@ -2,6 +2,8 @@
 // and the header: the program's publisher and description, the sort.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "ManagerFixture.h"
 #include "common/ShellLink.h"
 #include "manager/RowStore.h"
@@ -203,4 +205,19 @@ TEST_F(ColumnsTest, TheFirstOpeningShowsEveryColumn) {
   EXPECT_GE(window.left, work.left);
   EXPECT_LE(window.right, work.right);
   EXPECT_GT(window.right - window.left, 549);
+  // As tall as every node of the tree needs, within the work area.
+  EXPECT_GE(window.top, work.top);
+  EXPECT_LE(window.bottom, work.bottom);
+  for (HTREEITEM root = frame.tvAutoRun.Root(); root; root = frame.tvAutoRun.NextSibling(root))
+    SendMessageW(frame.tvAutoRun, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+  RECT tree{};
+  GetClientRect(frame.tvAutoRun, &tree);
+  int nodes = 0;
+  for (HTREEITEM node = frame.tvAutoRun.Root(); node; node = frame.tvAutoRun.NextInOrder(node), ++nodes) {
+    RECT item{};
+    std::memcpy(&item, &node, sizeof node);  // the item goes in, its rectangle comes out
+    ASSERT_TRUE(SendMessageW(frame.tvAutoRun, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&item))) << nodes;
+    EXPECT_LE(item.bottom, tree.bottom) << nodes;
+  }
+  EXPECT_GT(nodes, 7);
 }

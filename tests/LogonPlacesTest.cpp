@@ -137,7 +137,7 @@ TEST_F(LogonPlacesTest, EachPlaceListsItsEntriesAndTakesOnlyItsCommands) {
   const std::pair<std::function<void()>, std::string> refused[] = {
       {[&] { DeleteEntry(userinit); }, "'Userinit' cannot be deleted in this place"},
       {[&] { ChangeEntry(userinit, L"Userinit", L"C:\\x.exe"); }, "'Userinit' cannot be changed in this place"},
-      {[&] { RenameEntry(stub, L"Other"); }, "'StubPath' cannot be renamed in this place"},
+      {[&] { RenameEntry(stub, L"Other"); }, "'Velmora T\xC3\xABst' cannot be renamed in this place"},
       {[&] { AddEntry(*legacy.node, L"Loader", L"C:\\x.exe"); },
        "'Loader' is not a name this place takes: it takes only 'Load' and 'Run'"},
       {[&] { ChangeEntry(legacy.Single()->ref, L"Other", L"C:\\x.exe"); },
@@ -292,4 +292,64 @@ TEST_F(LogonPlacesTest, WindowsDefaultsPutBackAndComponentsEdited) {
   EXPECT_EQ(component(), before);
   EXPECT_EQ(SnapshotAt(HKEY_LOCAL_MACHINE, kTestComponent32), twin);
   Follow([&] { return frame.RowOf(kComponent) == 0 && frame.lvAutoRun.Text(0) == L"Velmora T\u00ebst"; });
+
+  // A person reads the component's title wherever the row is named: the
+  // clipboard, "REMOVED", the messages; the record restores StubPath.
+  frame.lvAutoRun.SelectOnly(0);
+  frame.PressKey('C', true);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const HANDLE text = GetClipboardData(CF_UNICODETEXT);
+  EXPECT_EQ(text ? std::wstring(static_cast<const wchar_t*>(GlobalLock(text))) : L"",
+            L"Velmora T\u00ebst\tC:\\stub.exe /u");
+  if (text) GlobalUnlock(text);
+  CloseClipboard();
+  const TakenEntries taken = TakeRow(frame, L"Velmora T\u00ebst");
+  frame.PressKey(VK_DELETE);
+  try {
+    DeleteEntry(taken.Single()->ref);
+    ADD_FAILURE() << "deleted twice";
+  } catch (const EVelmoraError& error) {
+    EXPECT_EQ(std::string(error.what()), "Value 'Velmora T\xC3\xABst' does not exist");
+  }
+  SelectNode(frame, "REMOVED");
+  PumpUntilIdle();
+  ASSERT_GT(frame.lvAutoRun.Count(), 0);
+  EXPECT_EQ(frame.lvAutoRun.Text(0), L"Velmora T\u00ebst");
+  frame.lvAutoRun.SelectOnly(0);
+  frame.Choose(frame.miRestore);
+  EXPECT_EQ(component(), before);
+  EXPECT_TRUE(driver.boxTexts.empty());
+}
+
+namespace {
+int opened = 0;
+// Counts the item dialogs that open, and closes each.
+void CALLBACK CancelItemDialog(HWND, UINT, UINT_PTR, DWORD) {
+  static HWND counted = nullptr;
+  const HWND dialog = FindWindowA("TAutoRunItemDlg", nullptr);
+  if (!dialog || !IsWindowVisible(dialog)) return;
+  if (dialog != counted) ++opened;
+  counted = dialog;
+  PostMessageW(dialog, WM_CLOSE, 0, 0);
+}
+}  // namespace
+
+// A double click does what Change does: nothing where the place refuses
+// Change (the machine's Winlogon values), the item dialog elsewhere.
+TEST_F(LogonPlacesTest, ADoubleClickChangesOnlyWhereChangeIsTaken) {
+  opened = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, &CancelItemDialog);
+  const auto winlogon = SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon);
+  ManagerDriver& frame = Open("LOCAL MACHINE", "Winlogon");
+  for (const wchar_t* row : {L"Userinit", L"Shell"}) {
+    frame.ClickRow(frame.RowOf(row), false, true);
+    PumpUntil([] { return false; }, 300);
+  }
+  EXPECT_EQ(opened, 0);
+  SelectNode(frame, "LOCAL MACHINE", "Run (policy)");
+  frame.ClickRow(frame.RowOf(L"MachinePolicy"), false, true);
+  EXPECT_TRUE(PumpUntil([] { return opened == 1; }, kFollowDeadlineMs));
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon), winlogon);
+  EXPECT_TRUE(driver.boxTexts.empty());
 }

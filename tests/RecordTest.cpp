@@ -8,6 +8,7 @@
 
 #include "ManagerFixture.h"
 #include "common/FileTools.h"
+#include "manager/EntryCommands.h"
 #include "manager/RecordStore.h"
 
 namespace {
@@ -353,4 +354,101 @@ TEST_F(RecordTest, RestoreIntoAKeyThatRefusesWritingKeepsTheRecord) {
   EXPECT_FALSE(HasValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"locked"));
   EXPECT_EQ(Records().size(), 1u);
   EXPECT_EQ(Captions(frame), (std::vector<std::string>{"locked"}));
+}
+
+namespace {
+
+// A folder on a drive with no room left. The test command maps S: to a
+// small file system where it can make one; elsewhere every write of the
+// manager's files fails as on a full drive.
+class FullDrive {
+ public:
+  FullDrive() {
+    ULARGE_INTEGER total{};
+    if (GetDiskFreeSpaceExW(L"S:\\", nullptr, &total, nullptr) && total.QuadPart < (8u << 20)) {
+      folder_ = L"S:\\velmora-test";
+      CreateDirectoryW(folder_.c_str(), nullptr);
+    } else {
+      folder_ = W(temp_.Path());
+      full_ = false;
+    }
+  }
+  ~FullDrive() {
+    FailWritesForTesting(false);
+    for (const auto& [name, bytes] : FolderSnapshot(A(folder_))) DeleteFileW((folder_ + L"\\" + name).c_str());
+    if (full_) RemoveDirectoryW(folder_.c_str());
+  }
+  std::wstring File(const wchar_t* name) const { return folder_ + L"\\" + name; }
+  // Fills what room is left, a page at a time.
+  void Fill() {
+    if (!full_) return FailWritesForTesting(true);
+    const HANDLE filler = CreateFileW(File(L"filler").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const std::vector<char> page(4096, 'f');
+    DWORD written = 0;
+    while (WriteFile(filler, page.data(), static_cast<DWORD>(page.size()), &written, nullptr) && written == page.size()) {
+    }
+    CloseHandle(filler);
+  }
+  std::map<std::wstring, std::vector<BYTE>> Files() const {
+    auto files = FolderSnapshot(A(folder_));
+    files.erase(L"filler");
+    return files;
+  }
+
+ private:
+  TempDir temp_;
+  std::wstring folder_;
+  bool full_ = true;
+};
+
+}  // namespace
+
+// A file written over an earlier one is written beside it and put in its
+// place only once whole: on a full drive Save list and Export fail, say
+// so, and leave the earlier files as they were, with nothing beside them.
+TEST_F(RecordTest, AFailedWriteLeavesTheEarlierFile) {
+  const std::string run = RunKeyPath("Run");
+  SetValueAt(HKEY_CURRENT_USER, run, L"Tool", REG_SZ, Utf16(L"C:\\tool.exe"));
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  FullDrive drive;
+  const std::wstring list = drive.File(L"list.csv"), exported = drive.File(L"export.reg");
+  frame.SaveListAsDialogWould(list);
+  const EntryRef tool = EntryRef::Of(*frame.RowItem(frame.RowOf(L"Tool")));
+  ASSERT_NO_THROW(ExportEntries({tool}, exported));
+  const auto before = drive.Files();
+  ASSERT_EQ(before.size(), 2u);
+  drive.Fill();
+  driver.AnswerMessageBox();
+  frame.SaveListAsDialogWould(list);
+  EXPECT_THROW(ExportEntries({tool}, exported), EVelmoraError);
+  PumpUntilIdle();
+  ASSERT_EQ(driver.boxTexts.size(), 1u);
+  EXPECT_EQ(driver.boxTexts[0].rfind("Failed to save the list to '" + A(list) + "'", 0), 0u) << driver.boxTexts[0];
+  EXPECT_EQ(drive.Files(), before);
+}
+
+// Undo of a rename checks every place it would write: a switch another
+// program wrote under the old name since stays, and undo says so.
+TEST_F(RecordTest, UndoOfARenameKeepsASwitchWrittenSince) {
+  const std::string run = RunKeyPath("Run"), switches = RunKeyPath(SwitchKey("Run").c_str());
+  SetValueAt(HKEY_CURRENT_USER, run, L"Apple", REG_SZ, Utf16(L"C:\\apple.exe"));
+  SetValueAt(HKEY_CURRENT_USER, switches, L"Apple", REG_BINARY, std::vector<BYTE>(12, 0));
+  SetValueAt(HKEY_CURRENT_USER, run, L"Cherry", REG_SZ, Utf16(L"C:\\cherry.exe"));
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  SelectRow(frame, "Apple");
+  frame.PressKey(VK_F2);
+  const HWND edit = reinterpret_cast<HWND>(SendMessageW(frame.lvAutoRun, LVM_GETEDITCONTROL, 0, 0));
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextW(edit, L"Berry");
+  SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+  PumpUntilIdle();
+  ASSERT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"Berry", "Cherry"}));
+  SetValueAt(HKEY_CURRENT_USER, switches, L"Apple", REG_BINARY, kOff7);
+  const auto keyBefore = SnapshotAt(HKEY_CURRENT_USER, run), switchesBefore = SnapshotAt(HKEY_CURRENT_USER, switches);
+  driver.AnswerMessageBox();
+  frame.PressKey('Z', true);
+  PumpUntilIdle();
+  EXPECT_EQ(driver.boxTexts, std::vector<std::string>{"'Apple' has changed since."});
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, run), keyBefore);
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, switches), switchesBefore);
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <thread>
 
 #include "ManagerFixture.h"
 #include "common/FileTools.h"
@@ -258,6 +259,24 @@ TEST_F(SignatureTest, GoToTheProgramsFileAndTheEntrysKey) {
   frame.Choose(frame.miFileLocation);
   EXPECT_EQ(shown.back(), SignedProgram(L"unsigned.exe"));
   EXPECT_EQ(started.size(), 1u);
+
+  // A program only the native system folder holds: the shell gets the
+  // path this 32-bit process reaches it by.
+  wchar_t windowsFolder[MAX_PATH] = {};
+  GetWindowsDirectoryW(windowsFolder, MAX_PATH);
+  const std::wstring native = std::wstring(windowsFolder) + L"\\Sysnative\\velmora-native.exe";
+  ASSERT_TRUE(CopyFileW(SignedProgram(L"unsigned.exe").c_str(), native.c_str(), FALSE));
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"native", REG_SZ,
+             Utf16(std::wstring(system) + L"\\velmora-native.exe /a"));
+  SelectNode(frame, "CURRENT USER", "Run");
+  PumpUntilIdle();
+  frame.lvAutoRun.SelectOnly(frame.RowOf(L"native"));
+  frame.Choose(frame.miFileLocation);
+  DeleteFileW(native.c_str());
+  EXPECT_EQ(shown.back(), native);
+  EXPECT_TRUE(driver.boxTexts.empty());
   SetGoToHandsForTesting(nullptr);
 }
 
@@ -328,4 +347,116 @@ TEST_F(SignatureTest, HideWindowsEntriesAndTheFilterBox) {
     SelectRow(again, name);
     EXPECT_EQ(again.StatusBar.Text(2) == L"New", std::string(name) == "Theirs") << name;
   }
+}
+
+namespace {
+
+// Zeros without a signature: the catalogs' hash of it takes a while.
+std::wstring BigProgram(const TempDir& folder, const char* name) {
+  const std::wstring path = W(folder.File(name));
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  LARGE_INTEGER size{};
+  size.QuadPart = 512ll << 20;
+  SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
+  return path;
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+}  // namespace
+
+// A row is Windows' own only when every program it starts is, and never
+// when it is not Windows' default; a program replaced on disk is read and
+// verified again (its row listed again, or F5), unverified until then.
+TEST_F(SignatureTest, ARowNeverLooksSaferThanItIs) {
+  const std::wstring windows = SignedProgram(L"windows.exe"), other = SignedProgram(L"unsigned.exe");
+  const TempDir folder;
+  const std::wstring tool = W(folder.File("tool.exe")), startup = W(sandbox.UserStartup().File("startup.exe"));
+  for (const std::wstring& copy : {tool, startup}) ASSERT_TRUE(CopyFileW(windows.c_str(), copy.c_str(), FALSE));
+  SetValueAt(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit", REG_SZ, Utf16(windows + L"," + other + L","));
+  SetValueAt(HKEY_CURRENT_USER, kLegacyWindows, L"Load", REG_SZ, Utf16(windows + L"," + other));
+  SetValueAt(HKEY_CURRENT_USER, kLegacyWindows, L"Run", REG_SZ, Utf16(windows + L"," + windows));
+  SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"win tool", REG_SZ, Utf16(Quoted(tool)));
+  ManagerDriver& frame = Open("CURRENT USER", "");
+  frame.tbHideWindows.Click();
+  const auto shown = [&](const std::wstring& name, const std::wstring& publisher) {
+    return PumpUntil([&] {
+      const int row = frame.RowOf(name);
+      return row >= 0 && frame.lvAutoRun.Text(row, kPublisherColumn) == publisher;
+    }, kVerifyDeadlineMs);
+  };
+  const std::wstring notVerified = L"(Not verified) Beispiel GmbH";
+  EXPECT_TRUE(shown(L"Load", notVerified));
+  // Windows' own list and programs go, once verified.
+  EXPECT_TRUE(PumpUntil([&] { return frame.StatusBar.Text(3) == L"3 hidden"; }, kVerifyDeadlineMs))
+      << A(frame.StatusBar.Text(3));
+  for (const wchar_t* name : {L"Run", L"win tool", L"startup.exe"}) EXPECT_LT(frame.RowOf(name), 0) << A(name);
+
+  // Replaced by another program: the Startup file is listed again, the
+  // Run value's program only read again at F5.
+  ASSERT_TRUE(CopyFileW(other.c_str(), startup.c_str(), FALSE));
+  EXPECT_TRUE(shown(L"startup.exe", notVerified));
+  ASSERT_TRUE(CopyFileW(other.c_str(), tool.c_str(), FALSE));
+  frame.PressKey(VK_F5);
+  EXPECT_TRUE(shown(L"win tool", notVerified));
+  EXPECT_TRUE(PumpUntil([&] { return frame.StatusBar.Text(3) == L"1 hidden"; }, kVerifyDeadlineMs))
+      << A(frame.StatusBar.Text(3));
+
+  // Userinit starts Windows' program and another: marked, never hidden.
+  SelectNode(frame, "LOCAL MACHINE", "Winlogon");
+  EXPECT_TRUE(shown(L"Userinit", notVerified));
+  SelectRow(frame, "Userinit");
+  EXPECT_EQ(frame.StatusBar.Text(2), L"Not Windows' default");
+}
+
+// An answer that comes after the listing brings in a row the filter now
+// takes, or leaves out one Windows signed; one that comes while F2's edit
+// box is open does so when the edit ends.
+TEST_F(SignatureTest, AnswersThatComeLaterMoveTheirRows) {
+  const TempDir folder;
+  const std::wstring big = BigProgram(folder, "big.exe"), big2 = BigProgram(folder, "big2.exe");
+  const std::wstring verified = W(folder.File("verified.exe")), windows = W(folder.File("windows.exe"));
+  ASSERT_TRUE(CopyFileW(SignedProgram(L"verified.exe").c_str(), verified.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(SignedProgram(L"windows.exe").c_str(), windows.c_str(), FALSE));
+  const std::string run = RunKeyPath("Run");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  const HWND filter = FindWindowExW(frame.Handle(), nullptr, L"Edit", nullptr);
+  ASSERT_NE(filter, nullptr);
+  SetWindowTextW(filter, L"(verified)");
+  PumpUntilIdle();
+  std::thread([&] {
+    SetValueAt(HKEY_CURRENT_USER, run, L"A big", REG_SZ, Utf16(Quoted(big)));
+    SetValueAt(HKEY_CURRENT_USER, run, L"signed later", REG_SZ, Utf16(Quoted(verified)));
+    SetValueAt(HKEY_CURRENT_USER, run, L"never", REG_SZ, Utf16(Quoted(SignedProgram(L"unsigned.exe"))));
+  }).join();
+  EXPECT_TRUE(PumpUntil([&] { return frame.RowOf(L"signed later") >= 0; }, kVerifyDeadlineMs));
+  EXPECT_TRUE(PumpUntil([&] { return frame.StatusBar.Text(3) == L"2 hidden"; }, kVerifyDeadlineMs))
+      << A(frame.StatusBar.Text(3));
+  EXPECT_EQ(frame.lvAutoRun.Count(), 1);
+
+  SendMessageW(filter, WM_KEYDOWN, VK_ESCAPE, 0);
+  frame.tbHideWindows.Click();
+  PumpUntilIdle();
+  std::thread([&] {
+    SetValueAt(HKEY_CURRENT_USER, run, L"B big", REG_SZ, Utf16(Quoted(big2)));
+    SetValueAt(HKEY_CURRENT_USER, run, L"win later", REG_SZ, Utf16(Quoted(windows)));
+  }).join();
+  ASSERT_TRUE(PumpUntil([&] { return frame.RowOf(L"win later") >= 0; }, kVerifyDeadlineMs));
+  SelectRow(frame, "win later");
+  frame.PressKey(VK_F2);
+  const HWND edit = reinterpret_cast<HWND>(SendMessageW(frame.lvAutoRun, LVM_GETEDITCONTROL, 0, 0));
+  ASSERT_NE(edit, nullptr);
+  const auto known = [&] {
+    const TAutoRunItem* row = frame.ListedItem(frame.RowOf(L"win later"));
+    return row && row->Facts && row->Facts->signatureKnown;
+  };
+  ASSERT_FALSE(known()) << "the answer came before the edit opened";
+  EXPECT_TRUE(PumpUntil(known, kVerifyDeadlineMs));
+  EXPECT_GE(frame.RowOf(L"win later"), 0);  // the list waits for the edit
+  SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_TRUE(PumpUntil([&] { return frame.RowOf(L"win later") < 0; }, kVerifyDeadlineMs));
+  EXPECT_GE(frame.RowOf(L"B big"), 0);
+  EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, run).size(), 5u);
 }

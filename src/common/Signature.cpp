@@ -218,11 +218,19 @@ bool VerifyInCatalogs(const TrustCalls& calls, const std::wstring& path, HANDLE 
 SignatureVerifier::SignatureVerifier() : calls_(std::make_unique<TrustCalls>()) {}
 SignatureVerifier::~SignatureVerifier() = default;
 
-SignatureAnswer SignatureVerifier::Verify(const std::wstring& path) const {
+// The handle shares reading and deleting, not writing: the version asked
+// of it is the version verified.
+SignatureAnswer SignatureVerifier::Verify(const std::wstring& path, FileStamp* verified) const {
   const TrustCalls& calls = *calls_;
   if (!calls.CanVerify()) return SignatureAnswer();
   const FileHandle file(path);
   if (!file.Open()) return SignatureAnswer();
+  if (verified) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.Get(), &info)) return SignatureAnswer();
+    verified->size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    verified->written = (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
+  }
   SignatureAnswer answer = VerifyEmbedded(calls, path, file.Get());
   if (answer.state != SignatureState::NotSigned || !calls.CanSearchCatalogs()) return answer;
   SignatureAnswer inCatalog;

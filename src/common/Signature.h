@@ -17,6 +17,14 @@ enum class SignatureState : unsigned char {
   Unknown,    // the file could not be read, or the system cannot say
 };
 
+// A file's version, as what is known of it is kept: its size and last
+// write. Another version is another file to read and verify.
+struct FileStamp {
+  std::uint64_t size = 0, written = 0;
+  bool operator==(const FileStamp& other) const { return size == other.size && written == other.written; }
+  bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
 struct SignatureAnswer {
   SignatureState state = SignatureState::Unknown;
   std::wstring signer;  // the signer's name, when there is a signature
@@ -30,7 +38,9 @@ class SignatureVerifier {
   ~SignatureVerifier();
   SignatureVerifier(const SignatureVerifier&) = delete;
   SignatureVerifier& operator=(const SignatureVerifier&) = delete;
-  SignatureAnswer Verify(const std::wstring& path) const;
+  // `verified` gets the version of the file the answer is about, read
+  // from the handle verified: nothing can write the file meanwhile.
+  SignatureAnswer Verify(const std::wstring& path, FileStamp* verified = nullptr) const;
 
  private:
   std::unique_ptr<struct TrustCalls> calls_;

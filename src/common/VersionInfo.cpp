@@ -44,8 +44,18 @@ std::wstring StringValue(const void* resource, const std::vector<std::wstring>& 
 
 }  // namespace
 
+FileStamp FileStampOf(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  FileStamp stamp;
+  if (!GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) return stamp;
+  stamp.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  stamp.written = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return stamp;
+}
+
 ProgramFacts ReadProgramFacts(const std::wstring& path) {
   ProgramFacts facts;
+  facts.stamp = FileStampOf(path);
   const std::wstring file = LongPathForm(path);
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);

@@ -8,12 +8,22 @@ std::uint64_t TAutoRunItem::FileStamp() const {
 
 std::wstring TAutoRunItem::FilePath() const { return AppendPathDelimiter(Node->Location.path) + Name; }
 
-std::wstring ShownTitle(const TAutoRunItem& row) {
-  if (row.Node && row.Node->Location.kind == LocationKind::SubkeyValue && row.Kind != EntryKind::Record) {
+namespace {
+// A subkey's row shows the component's title, else its id (the row's
+// name); a record of it the title it had.
+std::wstring TitleOf(const TAutoRunItem& row) {
+  if (row.Kind == EntryKind::Record) return static_cast<const TRecordRow&>(row).Title;
+  if (row.Node && row.Node->Location.kind == LocationKind::SubkeyValue) {
     const std::wstring& title = static_cast<const TSubkeyRow&>(row).Title;
-    if (!title.empty()) return ShownName(title);
+    return title.empty() ? row.Name : title;
   }
-  return ShownName(row.Name);
+  return std::wstring();
+}
+}  // namespace
+
+std::wstring ShownTitle(const TAutoRunItem& row) {
+  const std::wstring title = TitleOf(row);
+  return ShownName(title.empty() ? row.Name : title);
 }
 
 // A record row is told apart by its record: the same entry may have been
@@ -22,15 +32,15 @@ EntryRef EntryRef::Of(const TAutoRunItem& row) {
   const TAutoRunNode& node = *row.Node;
   if (row.Kind == EntryKind::Record) {
     const auto& kept = static_cast<const TRecordRow&>(row);
-    return EntryRef{row.Kind, Location::Parse(kept.Origin), row.Name, Location(), kept.Record};
+    return EntryRef{row.Kind, Location::Parse(kept.Origin), row.Name, Location(), kept.Record, kept.Title};
   }
   if (node.Location.kind == LocationKind::SubkeyValue) {
     EntryRef value{row.Kind, node.Location.Subkey(row.Name), node.Location.rules->subkeyValue, node.SwitchLocation,
-                   std::wstring()};
+                   std::wstring(), TitleOf(row)};
     value.location.rules = node.Location.rules;
     return value;
   }
-  return EntryRef{row.Kind, node.Location, row.Name, node.SwitchLocation, std::wstring()};
+  return EntryRef{row.Kind, node.Location, row.Name, node.SwitchLocation, std::wstring(), std::wstring()};
 }
 
 std::wstring EntryRef::FilePath() const { return AppendPathDelimiter(location.path) + name; }

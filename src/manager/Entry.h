@@ -89,6 +89,7 @@ std::wstring ShownTitle(const TAutoRunItem& row);
 struct TRecordRow : TAutoRunItem {
   std::wstring Record;  // where the record is
   std::wstring Origin;  // the location the entry came from
+  std::wstring Title;   // what its row showed, when not its name (an Active Setup component's)
   RecordKind Kept = RecordKind::Removed;
 };
 
@@ -104,8 +105,14 @@ struct EntryRef {
   std::wstring name;          // exact, at full length (a NUL included)
   ::Location switchLocation;  // empty where Windows keeps no switch
   std::wstring record;        // a record row's record
+  // What a person reads for the entry where it is not its name (an Active
+  // Setup component's title): the messages and the clipboard say it. Not
+  // part of its identity.
+  std::wstring title;
 
   static EntryRef Of(const TAutoRunItem& row);
+  // The entry as the messages name it: its title, else its name.
+  const std::wstring& Said() const { return title.empty() ? name : title; }
   const PlaceRules& Rules() const { return *location.rules; }
   // The registry's and the file system's functions take names up to their
   // first NUL: a name holding one cannot be reached by them.

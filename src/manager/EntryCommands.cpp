@@ -204,7 +204,7 @@ std::wstring DeleteFileEntry(const EntryRef& entry) {
 std::wstring DeleteRegistryEntry(const EntryRef& entry) {
   const RegistryKey key = OpenLocationOrThrow(entry.location, KeyAccess::Write);
   const StoredBytes value = StoredNow(key, entry.name);
-  if (!value.present) throw RegistryError("Value '%s' does not exist", entry.name, ERROR_FILE_NOT_FOUND);
+  if (!value.present) throw RegistryError("Value '%s' does not exist", entry.Said(), ERROR_FILE_NOT_FOUND);
   return RemoveWithSwitch(
       entry, value,
       [&](const std::wstring&) { return Deleted(key.DeleteValue(entry.name)); }, "Failed to delete value '%s'",
@@ -231,7 +231,7 @@ void RequireExportable(const EntryRef& entry) {
 
 void DeleteEntry(const EntryRef& entry, UndoStep* undo) {
   RequireAddressable(entry);
-  if (!entry.Rules().remove) throw NotHere("deleted", entry.name);
+  if (!entry.Rules().remove) throw NotHere("deleted", entry.Said());
   const std::wstring record = entry.kind == EntryKind::File ? DeleteFileEntry(entry) : DeleteRegistryEntry(entry);
   if (undo) *undo = UndoStep{UndoStep::Kind::Delete, entry, StoredBytes(), StoredBytes(), {record}};
 }
@@ -244,7 +244,7 @@ bool SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
     if (GetFileAttributesW(LongPathForm(entry.FilePath()).c_str()) == INVALID_FILE_ATTRIBUTES)
       throw EVelmoraError(FormatMessageText("File '%s' does not exist", entry.FilePath()), ERROR_FILE_NOT_FOUND);
   } else if (!OpenLocationOrThrow(entry.location, KeyAccess::Read).ValueExists(entry.name)) {
-    throw RegistryError("Value '%s' does not exist", entry.name, ERROR_FILE_NOT_FOUND);
+    throw RegistryError("Value '%s' does not exist", entry.Said(), ERROR_FILE_NOT_FOUND);
   }
   EntryRecord record = RecordOf(RecordKind::Switched, entry);
   record.switchValue = SwitchesOfEntries(entry.switchLocation, {entry.name}).Of(entry.name);
@@ -265,7 +265,7 @@ bool SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
 }
 
 EntryRef AddEntry(const TAutoRunNode& node, const std::wstring& name, const std::wstring& path, UndoStep* undo) {
-  EntryRef added{EntryKind::RegistryValue, node.Location, name, node.SwitchLocation, std::wstring()};
+  EntryRef added{EntryKind::RegistryValue, node.Location, name, node.SwitchLocation, std::wstring(), std::wstring()};
   if (!node.AllowsAdd || !node.Location.rules->add) throw NotHere("added", name);
   RequireTakenName(added.Rules(), name);
   Steps steps;
@@ -331,7 +331,7 @@ EntryRef ChangeWith(const EntryRef& entry, const std::wstring& newName,
   const std::wstring& oldName = entry.name;
   const RegistryKey key = OpenLocationOrThrow(entry.location, KeyAccess::Write);
   const StoredBytes old = StoredNow(key, oldName);
-  if (!old.present) throw RegistryError("Value '%s' does not exist", oldName, ERROR_FILE_NOT_FOUND);
+  if (!old.present) throw RegistryError("Value '%s' does not exist", entry.Said(), ERROR_FILE_NOT_FOUND);
   const bool renamed = newName != oldName, caseOnly = renamed && SameName(newName, oldName);
   if (renamed && !caseOnly && key.ValueExists(newName))
     throw ERegistryException(FormatMessageText("Value '%s' already exists", newName), ERROR_ALREADY_EXISTS);
@@ -401,9 +401,9 @@ EntryRef ChangeWith(const EntryRef& entry, const std::wstring& newName,
 
 EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath,
                      UndoStep* undo) {
-  if (!entry.Rules().change) throw NotHere("changed", entry.name);
+  if (!entry.Rules().change) throw NotHere("changed", entry.Said());
   if (newName != entry.name) {
-    if (!entry.Rules().rename) throw NotHere("renamed", entry.name);
+    if (!entry.Rules().rename) throw NotHere("renamed", entry.Said());
     RequireTakenName(entry.Rules(), newName);
   }
   // An expandable string stays one: "%ProgramFiles%\..." must expand.
@@ -414,7 +414,7 @@ EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const s
 }
 
 EntryRef RenameEntry(const EntryRef& entry, const std::wstring& newName, UndoStep* undo) {
-  if (!entry.Rules().rename) throw NotHere("renamed", entry.name);
+  if (!entry.Rules().rename) throw NotHere("renamed", entry.Said());
   RequireTakenName(entry.Rules(), newName);
   return ChangeWith(entry, newName, [](const StoredBytes& old) { return old; }, undo);
 }
@@ -442,18 +442,18 @@ EntryRecord ReadOrThrow(const std::wstring& path) {
 
 // The record a step kept first: a step without one has nothing to take back.
 EntryRecord FirstRecord(const UndoStep& step) {
-  if (step.records.empty()) throw ChangedSince(step.entry.name);
+  if (step.records.empty()) throw ChangedSince(step.entry.Said());
   return ReadOrThrow(step.records.front());
 }
 
 // Undo never overwrites a switch another program changed since.
 void RequireSwitchAsLeft(const UndoStep& step) {
-  if (!(SwitchNow(step.entry.switchLocation, step.entry.name) == step.leftSwitch)) throw ChangedSince(step.entry.name);
+  if (!(SwitchNow(step.entry.switchLocation, step.entry.name) == step.leftSwitch)) throw ChangedSince(step.entry.Said());
 }
 
 EntryRef RefOf(const EntryRecord& record) {
   return EntryRef{record.isFile ? EntryKind::File : EntryKind::RegistryValue, Location::Parse(record.location),
-                  record.name, Location::Parse(record.switchLocation), std::wstring()};
+                  record.name, Location::Parse(record.switchLocation), std::wstring(), std::wstring()};
 }
 
 // Puts a switch's bytes back under `name`, or removes the one there when
@@ -480,11 +480,14 @@ EntryRef UndoChange(const UndoStep& step) {
   const EntryRecord before = FirstRecord(step);
   const std::wstring &newName = step.entry.name, &oldName = before.name;
   const RegistryKey key = OpenLocationOrThrow(step.entry.location, KeyAccess::Write);
-  if (!(StoredNow(key, newName) == step.left)) throw ChangedSince(newName);
+  if (!(StoredNow(key, newName) == step.left)) throw ChangedSince(step.entry.Said());
   RequireSwitchAsLeft(step);
   const bool renamed = newName != oldName, caseOnly = renamed && SameName(newName, oldName);
   if (renamed && !caseOnly && key.ValueExists(oldName))
     throw ERegistryException(FormatMessageText("Value '%s' already exists", oldName), ERROR_ALREADY_EXISTS);
+  // The rename left no switch under the old name (it moved, or there was
+  // none): one there now is another program's, and undo would write over it.
+  if (renamed && !caseOnly && SwitchNow(step.entry.switchLocation, oldName).present) throw ChangedSince(oldName);
   const StoredBytes &old = before.value, &left = step.left;
   Steps steps;
   if (!renamed) {
@@ -518,7 +521,7 @@ EntryRef UndoChange(const UndoStep& step) {
 EntryRef UndoSwitch(const UndoStep& step) {
   const EntryRecord before = FirstRecord(step);
   const SwitchesOfEntries switches(step.entry.switchLocation, {step.entry.name});
-  if (!(switches.Of(step.entry.name) == step.left)) throw ChangedSince(step.entry.name);
+  if (!(switches.Of(step.entry.name) == step.left)) throw ChangedSince(step.entry.Said());
   Steps steps;
   PutSwitchBack(steps, step.entry.switchLocation, step.entry.name, before.switchValue);
   DiscardAll(step.records);
@@ -599,7 +602,7 @@ EntryRef UndoCommand(const UndoStep& step) {
   RequireAddressable(step.entry);
   switch (step.kind) {
     case UndoStep::Kind::Delete:
-      if (step.records.empty()) throw ChangedSince(step.entry.name);
+      if (step.records.empty()) throw ChangedSince(step.entry.Said());
       RequireSwitchAsLeft(step);
       return RestoreRecord(step.records.front());
     case UndoStep::Kind::Change:

@@ -216,6 +216,7 @@ void ListRecords(const TAutoRunNode& node, EntryRows& into) {
     row->Origin = std::move(kept->origin);
     row->Kept = kept->kind;
     row->Command = std::move(kept->shown);
+    if (!kept->isFile) row->Title = SubkeyEntryTitle(Location::Parse(row->Origin), row->Name);
     row->Presence = RowPresence::Unknown;  // nothing to look up
     into.push_back(std::move(row));
   }

@@ -7,6 +7,7 @@
 #include "common/Errors.h"
 #include "common/Registry.h"
 #include "common/ShellLink.h"
+#include "manager/ProgramLookup.h"
 
 namespace {
 
@@ -29,8 +30,17 @@ bool StartWithTheShell(const std::wstring& program, const std::wstring& argument
 
 void SetGoToHandsForTesting(const GoToHands* hands) { testHands = hands; }
 
+// The program was found with the redirector off: a 32-bit process reaches
+// the native System32 as Sysnative (the shell loads libraries, so the
+// redirector stays on). A shell that does not know Sysnative gets the
+// path as found.
 void ShowFileInFolder(const std::wstring& file) {
-  const long shown = testHands ? testHands->showInFolder(file) : ShowWithTheShell(file);
+  const auto show = [](const std::wstring& path) {
+    return testHands ? testHands->showInFolder(path) : ShowWithTheShell(path);
+  };
+  const std::wstring reached = NativeSystemPathHere(file);
+  long shown = show(reached);
+  if (FAILED(shown) && reached != file) shown = show(file);
   if (FAILED(shown)) throw EOleError(FormatMessageText("Failed to open the location of '%s'", file), shown);
 }
 

@@ -163,6 +163,21 @@ RegistryKey OpenLocationOrThrow(const Location& location, KeyAccess access) {
   return key;
 }
 
+std::wstring SubkeyEntryTitle(const Location& key, const std::wstring& name) {
+  const Location parent = key.Parent();
+  for (const Place& place : kPlaces) {
+    if (place.kind != LocationKind::SubkeyValue || !SameName(name, place.rules->subkeyValue)) continue;
+    if (!(Location::Key(place.root, place.path) == parent)) continue;
+    RegistryKey component;
+    std::wstring title;
+    if (OpenLocation(component, key, KeyAccess::Read) == ERROR_SUCCESS &&
+        component.ReadString(std::wstring(), title) == ERROR_SUCCESS && !title.empty())
+      return title;
+    return key.path.substr(key.path.find_last_of(L'\\') + 1);
+  }
+  return std::wstring();
+}
+
 bool HasWow64RegistryView() {
   if (wow64Override >= 0) return wow64Override != 0;
   // The process's answer does not change; asking costs a server call.

@@ -43,6 +43,11 @@ LONG OpenLocation(RegistryKey& key, const Location& location, KeyAccess access);
 // when the key does not open.
 RegistryKey OpenLocationOrThrow(const Location& location, KeyAccess access);
 
+// What a person reads for an entry of a place of one value per subkey
+// (an Active Setup component's StubPath) kept with `key` and `name`: the
+// component's own title, else its id; empty for any other entry.
+std::wstring SubkeyEntryTitle(const Location& key, const std::wstring& name);
+
 // Whether a place takes an entry of this name: any, or one its rules name
 // (the same name as the registry compares them).
 bool TakesName(const PlaceRules& rules, const std::wstring& name);

@@ -130,22 +130,34 @@ ProgramPresence ProgramLookup::OfCommand(const std::wstring& commandLine, std::w
   return PresenceOfCommand(Expanded(commandLine), probe_, program);
 }
 
-ProgramPresence ProgramLookup::OfText(const std::wstring& text, ProgramText form, std::wstring* program) const {
-  if (form == ProgramText::CommandLine) return OfCommand(text, program);
-  bool deferred = false, unknown = false;
+ProgramPresence ProgramLookup::OfText(const std::wstring& text, ProgramText form, std::wstring* program,
+                                      std::vector<std::wstring>* every) const {
+  const auto note = [every](ProgramPresence presence, const std::wstring& found) {
+    if (every && presence != ProgramPresence::Missing)
+      every->push_back(presence == ProgramPresence::Found ? found : std::wstring());
+  };
+  if (form == ProgramText::CommandLine) {
+    std::wstring found;
+    const ProgramPresence presence = OfCommand(text, &found);
+    note(presence, found);
+    if (program) *program = found;
+    return presence;
+  }
+  bool deferred = false, unknown = false, anyFound = false;
   for (const std::wstring& part : ProgramsOfText(text, form)) {
     std::wstring found;
     const ProgramPresence presence = OfCommand(part, &found);
     deferred = deferred || deferred_;
+    note(presence, found);
     if (presence == ProgramPresence::Found) {
-      if (program) *program = found;
-      deferred_ = deferred;
-      return presence;
+      if (program && !anyFound) *program = found;
+      anyFound = true;
+      if (!every) break;
     }
     unknown = unknown || presence == ProgramPresence::Unknown;
   }
   deferred_ = deferred;
-  return unknown ? ProgramPresence::Unknown : ProgramPresence::Missing;
+  return anyFound ? ProgramPresence::Found : unknown ? ProgramPresence::Unknown : ProgramPresence::Missing;
 }
 
 ProgramPresence ProgramLookup::OfShortcut(bool readable, const std::wstring& target, std::wstring* program) const {

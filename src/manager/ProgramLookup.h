@@ -44,7 +44,11 @@ class ProgramLookup {
   ProgramPresence OfCommand(const std::wstring& commandLine, std::wstring* program = nullptr) const;
   // An entry's text in its place's form: a list is found when one of its
   // programs is (`program` the first found), missing when none can be.
-  ProgramPresence OfText(const std::wstring& text, ProgramText form, std::wstring* program = nullptr) const;
+  // `every` gets each program that may start, in order: the file found,
+  // or an empty text for one that cannot be told (a missing one starts
+  // nothing and is left out).
+  ProgramPresence OfText(const std::wstring& text, ProgramText form, std::wstring* program = nullptr,
+                         std::vector<std::wstring>* every = nullptr) const;
   // A shortcut: missing when it could not be read or its target is gone.
   ProgramPresence OfShortcut(bool readable, const std::wstring& target, std::wstring* program = nullptr) const;
   // Whether the last answer met a network path it did not look at.

@@ -55,32 +55,6 @@ std::wstring RowStore::TextOf(TAutoRunItem& record, int column) {
   return column == kPublisherColumn ? PublisherText(*record.Facts) : record.Facts->description;
 }
 
-// The file's own claim until its signature is known; then who signed it,
-// or the claim marked as not verified.
-std::wstring PublisherText(const ProgramFacts& facts) {
-  if (!facts.signatureKnown) return facts.publisher;
-  if (facts.signature.state == SignatureState::Verified) return L"(Verified) " + facts.signature.signer;
-  const std::wstring& claimed = facts.publisher.empty() ? facts.signature.signer : facts.publisher;
-  return claimed.empty() ? std::wstring() : L"(Not verified) " + claimed;
-}
-
-std::wstring SignatureText(const ProgramFacts* facts) {
-  if (!facts || !facts->signatureKnown) return std::wstring();
-  switch (facts->signature.state) {
-    case SignatureState::Verified:
-      return L"Signed by " + facts->signature.signer;
-    case SignatureState::NotSigned:
-      return L"Not signed";
-    case SignatureState::BadDigest:
-      return L"The file does not match its signature";
-    case SignatureState::Untrusted:
-      return L"Signed, but not by a trusted publisher";
-    case SignatureState::Unknown:
-      break;
-  }
-  return std::wstring();
-}
-
 bool RowStore::CollectSignatures() {
   if (!worker_.CollectSignatures()) return false;
   InvalidateRect(list_.Handle(), nullptr, FALSE);

@@ -9,16 +9,12 @@
 #include <chrono>
 
 #include "manager/EntryListing.h"
+#include "manager/Publisher.h"
 #include "manager/RowWork.h"
 #include "ui/ListView.h"
 
 // The list's columns, in the order they are shown.
 enum ListColumn { kNameColumn, kPathColumn, kPublisherColumn, kDescriptionColumn };
-
-// What the Publisher column shows of a program, and the status bar's
-// reason for it (empty until its signature is known).
-std::wstring PublisherText(const ProgramFacts& facts);
-std::wstring SignatureText(const ProgramFacts* facts);
 
 // Indices into the frame's image list.
 enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram, imgMissing,

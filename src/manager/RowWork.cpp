@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "common/Mask.h"
@@ -86,7 +87,7 @@ void SignatureQueue::Ask(const std::wstring& program) {
   SetEvent(shared_->wake);
 }
 
-std::vector<std::pair<std::wstring, SignatureAnswer>> SignatureQueue::TakeAnswers() {
+std::vector<SignatureQueue::Answer> SignatureQueue::TakeAnswers() {
   std::lock_guard<std::mutex> lock(shared_->mutex);
   return std::exchange(shared_->answers, {});
 }
@@ -102,15 +103,15 @@ DWORD WINAPI SignatureQueue::ThreadMain(void* handed) {
     const NoCriticalErrorBoxes noBoxes;
     const SignatureVerifier verifier;
     for (std::wstring program; NextQuestion(shared, program);) {
-      SignatureAnswer answer;
+      Answer answer{program, FileStamp(), SignatureAnswer()};
       {
         const FileSystemRedirectionOff redirectionOff;
-        answer = verifier.Verify(program);
+        answer.signature = verifier.Verify(program, &answer.stamp);
       }
       {
         std::lock_guard<std::mutex> lock(shared.mutex);
         if (shared.stopping) break;
-        shared.answers.emplace_back(program, std::move(answer));
+        shared.answers.push_back(std::move(answer));
       }
       PostMessageW(shared.window, shared.answered, 0, 0);
     }
@@ -166,44 +167,93 @@ void RowWorker::Settle(TAutoRunItem& row) {
   }
   ProgramPresence presence;
   std::wstring program;
+  std::vector<std::wstring> programs;
   {
     const FileSystemRedirectionOff redirectionOff;
-    presence = question.kind == Question::Target ? lookup_.OfShortcut(true, question.text, &program)
-                                                 : lookup_.OfText(question.text, question.form, &program);
+    if (question.kind == Question::Target) {
+      presence = lookup_.OfShortcut(true, question.text, &program);
+      if (!program.empty()) programs.push_back(program);
+    } else {
+      presence = lookup_.OfText(question.text, question.form, &program, &programs);
+    }
   }
   // A program found on a share (App Paths may name one): its version
   // resource is read there too.
-  if (lookup_.Deferred() || (!program.empty() && lookup_.ReachesNetwork(program))) return defer(question);
-  if (!program.empty()) {
+  const auto onShare = [&] {
+    return std::any_of(programs.begin(), programs.end(),
+                       [&](const std::wstring& found) { return !found.empty() && lookup_.ReachesNetwork(found); });
+  };
+  if (lookup_.Deferred() || onShare()) return defer(question);
+  {
     const FileSystemRedirectionOff redirectionOff;
-    row.Facts = FactsOf(program);
+    std::vector<const ProgramFacts*> parts;
+    for (const std::wstring& found : programs) parts.push_back(found.empty() ? nullptr : FactsOf(found));
+    row.Facts = FactsOfAll(programs, std::move(parts));
   }
   row.Presence = Found(presence);
 }
 
+namespace {
+std::wstring VersionKey(const std::wstring& program, const FileStamp& stamp) {
+  return program + L'|' + std::to_wstring(stamp.size) + L'|' + std::to_wstring(stamp.written);
+}
+}  // namespace
+
+// The file is asked for its version each time a row of it is settled: a
+// program replaced on disk is read and verified again.
 const ProgramFacts* RowWorker::FactsOf(const std::wstring& program) {
-  const auto known = facts_.find(program);
+  const auto known = facts_.find(VersionKey(program, FileStampOf(program)));
   if (known != facts_.end()) return &known->second;
   return Keep(program, ReadProgramFacts(program));
 }
 
 const ProgramFacts* RowWorker::Keep(const std::wstring& program, ProgramFacts facts) {
   facts.program = program;
-  const auto kept = facts_.emplace(program, std::move(facts));
+  const auto kept = facts_.emplace(VersionKey(program, facts.stamp), std::move(facts));
   if (kept.second) signatures_.Ask(program);
   return &kept.first->second;
 }
 
+// A list's facts point at each program's: they are known as each
+// program's answer comes.
+const ProgramFacts* RowWorker::FactsOfAll(const std::vector<std::wstring>& programs,
+                                          std::vector<const ProgramFacts*> parts) {
+  const auto first = std::find_if(parts.begin(), parts.end(), [](const ProgramFacts* part) { return part; });
+  if (first == parts.end()) return nullptr;
+  if (parts.size() == 1) return parts.front();
+  std::wstring key;
+  for (size_t at = 0; at < parts.size(); ++at)
+    key += (parts[at] ? VersionKey(programs[at], parts[at]->stamp) : std::wstring()) + L'\n';
+  const auto kept = lists_.try_emplace(key);
+  ProgramFacts& list = kept.first->second;
+  if (kept.second) {
+    list.publisher = (*first)->publisher;
+    list.description = (*first)->description;
+    list.program = (*first)->program;
+    list.stamp = (*first)->stamp;
+    list.parts = std::move(parts);
+  }
+  return &list;
+}
+
 bool RowWorker::CollectSignatures() {
   bool any = false;
-  for (auto& [program, answer] : signatures_.TakeAnswers()) {
-    const auto facts = facts_.find(program);
+  for (auto& answer : signatures_.TakeAnswers()) {
+    const auto facts = facts_.find(VersionKey(answer.program, answer.stamp));
     if (facts == facts_.end()) continue;
     facts->second.signatureKnown = true;
-    facts->second.signature = std::move(answer);
+    facts->second.signature = std::move(answer.signature);
     any = true;
   }
   return any;
+}
+
+void RowWorker::ForgetFacts() {
+  lists_.clear();
+  facts_.clear();
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  shared_->answers.clear();
+  shared_->asked.clear();
 }
 
 std::wstring RowWorker::KeyOf(const Question& question) {
@@ -217,9 +267,13 @@ bool RowWorker::Collect(TAutoRunItem& row) {
   std::lock_guard<std::mutex> lock(shared_->mutex);
   const auto answer = shared_->answers.find(KeyOf(question));
   if (answer == shared_->answers.end()) return false;
-  row.Presence = Found(answer->second.presence);
-  if (!answer->second.target.empty()) row.Command = answer->second.target;
-  if (!answer->second.program.empty()) row.Facts = Keep(answer->second.program, answer->second.facts);
+  const Answer& found = answer->second;
+  row.Presence = Found(found.presence);
+  if (!found.target.empty()) row.Command = found.target;
+  std::vector<const ProgramFacts*> parts;
+  for (size_t at = 0; at < found.programs.size(); ++at)
+    parts.push_back(found.programs[at].empty() ? nullptr : Keep(found.programs[at], found.facts[at]));
+  row.Facts = FactsOfAll(found.programs, std::move(parts));
   return true;
 }
 
@@ -266,10 +320,13 @@ void RowWorker::AnswerQuestions(Shared& shared) {
     }
     {
       const FileSystemRedirectionOff redirectionOff;
-      if (question.kind != Question::File)
-        answer.presence = question.kind == Question::Target ? lookup.OfShortcut(true, question.text, &answer.program)
-                                                            : lookup.OfText(question.text, question.form, &answer.program);
-      if (!answer.program.empty()) answer.facts = ReadProgramFacts(answer.program);
+      if (question.kind == Question::Command)
+        answer.presence = lookup.OfText(question.text, question.form, &answer.program, &answer.programs);
+      else if (question.kind == Question::Target)
+        answer.presence = lookup.OfShortcut(true, question.text, &answer.program);
+      if (question.kind != Question::Command && !answer.program.empty()) answer.programs.push_back(answer.program);
+      for (const std::wstring& program : answer.programs)
+        answer.facts.push_back(program.empty() ? ProgramFacts() : ReadProgramFacts(program));
     }
     {
       std::lock_guard<std::mutex> lock(shared.mutex);

@@ -27,9 +27,10 @@ constexpr DWORD kStuckQueryMs = 2000;
 
 // Verifies programs' signatures on a thread of its own, one at a time in
 // the order asked (a row's program is asked for when the row is settled:
-// the rows on screen first; the row worker asks once per program and
-// opening, when it first keeps the program's facts). Its end waits at most
-// kStuckQueryMs, as the row worker's does.
+// the rows on screen first; the row worker asks once per version of a
+// program, when it first keeps that version's facts). Each answer names
+// the version it verified. Its end waits at most kStuckQueryMs, as the
+// row worker's does.
 class SignatureQueue {
  public:
   explicit SignatureQueue(UINT answered);
@@ -38,14 +39,19 @@ class SignatureQueue {
   SignatureQueue& operator=(const SignatureQueue&) = delete;
   void PostTo(HWND window) { shared_->window = window; }
   void Ask(const std::wstring& program);
-  // The answers that came since the last call, by program.
-  std::vector<std::pair<std::wstring, SignatureAnswer>> TakeAnswers();
+  struct Answer {
+    std::wstring program;
+    FileStamp stamp;  // the version verified
+    SignatureAnswer signature;
+  };
+  // The answers that came since the last call.
+  std::vector<Answer> TakeAnswers();
 
  private:
   struct Shared {
     std::mutex mutex;
     std::deque<std::wstring> questions;
-    std::vector<std::pair<std::wstring, SignatureAnswer>> answers;
+    std::vector<Answer> answers;
     bool stopping = false;
     HWND window = nullptr;
     UINT answered = 0;
@@ -78,6 +84,9 @@ class RowWorker {
   // Takes the signatures verified since into the programs' facts; true
   // when any came.
   bool CollectSignatures();
+  // Refresh: every program's facts are read and verified again, as its
+  // rows are settled anew (the rows that point at them are gone).
+  void ForgetFacts();
 
  private:
   struct Question {
@@ -89,7 +98,9 @@ class RowWorker {
     ProgramPresence presence;
     std::wstring program;  // the file found
     std::wstring target;   // a Startup shortcut's target, read on the thread
-    ProgramFacts facts;
+    // Each program the text may start (OfText's `every`), and its facts.
+    std::vector<std::wstring> programs;
+    std::vector<ProgramFacts> facts;
   };
   // What the thread shares with the window's: it outlives the worker
   // when a query is stuck at its end.
@@ -107,15 +118,20 @@ class RowWorker {
   static std::wstring KeyOf(const Question& question);
   Question QuestionOf(const TAutoRunItem& row) const;
   void Ask(const Question& question);
-  // Read once per program in an opening; the rows point at them.
+  // Read once per version of a program; the rows point at them.
   const ProgramFacts* Keep(const std::wstring& program, ProgramFacts facts);
   const ProgramFacts* FactsOf(const std::wstring& program);
+  // The facts of what a row starts: one program's, or a list's of each
+  // (null when nothing that may start was found).
+  const ProgramFacts* FactsOfAll(const std::vector<std::wstring>& programs,
+                                 std::vector<const ProgramFacts*> parts);
   static DWORD WINAPI ThreadMain(void* shared);
   static void AnswerQuestions(Shared& shared);
 
   SignatureQueue signatures_;
   ProgramLookup lookup_{true};
-  std::unordered_map<std::wstring, ProgramFacts> facts_;  // by the program's path
+  std::unordered_map<std::wstring, ProgramFacts> facts_;  // by the program's path and version
+  std::unordered_map<std::wstring, ProgramFacts> lists_;  // by their programs' facts
   std::shared_ptr<Shared> shared_;
   HANDLE thread_ = nullptr;  // started with the first network lookup
 };

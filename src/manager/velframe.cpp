@@ -16,6 +16,7 @@
 #include "manager/Location.h"
 #include "manager/LocationCatalogue.h"
 #include "manager/ProgramLookup.h"
+#include "manager/Publisher.h"
 #include "manager/RecordStore.h"
 #include "common/Errors.h"
 #include "manager/aritemdlg.h"
@@ -285,12 +286,15 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (message == kSignaturesAnswered) {
     if (!rows_.CollectSignatures()) return 0;
-    bool hides = false;
-    if (hideWindows_ || !filter_.empty())
-      rows_.ForEach([&](TAutoRunItem& row) { hides = hides || !Shows(row); });
-    if (hides && !editing_) {
+    // An answer may leave out a row shown, or bring in one left out.
+    bool moves = false;
+    if (hideWindows_ || !filter_.empty()) {
+      rows_.ForEach([&](TAutoRunItem& row) { moves = moves || !Shows(row); });
+      for (const auto& row : filteredOut_) moves = moves || Shows(*row);
+    }
+    if (moves) {
       try {
-        MergeKeepingView();
+        ListAgainWhenFree();
       } catch (...) {
       }
     }
@@ -328,13 +332,24 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(message, wParam, lParam);
 }
 
+// The list does not move under F2's open edit box: the listing is owed
+// until the edit ends (its end lists what waited).
+void TVelmora::ListAgainWhenFree() {
+  if (editing_ || loading_) {
+    relistOwed_ = true;
+    listAfterEdit_ = listAfterEdit_ || editing_.has_value();
+    return;
+  }
+  MergeKeepingView();
+}
+
 void TVelmora::StartIdleWork() { SetTimer(Handle(), kIdleTimer, kIdleTick, nullptr); }
 
 // The listing owed after a command comes first, once the command's rows
 // have been painted (timer messages come after painting).
 void TVelmora::IdleWork() {
-  if (relistAfterCommand_ && !editing_ && !loading_) {
-    relistAfterCommand_ = false;
+  if (relistOwed_ && !editing_ && !loading_) {
+    relistOwed_ = false;
     try {
       MergeKeepingView();
     } catch (...) {
@@ -410,8 +425,10 @@ void TVelmora::ReloadAll() {
   const int selectedRow = lvAutoRun.SelectedIndex();
   {
     LoadingScope loading(*this);
-    // Rows refer to the nodes' records: the rows go first.
+    // Rows refer to the nodes' records and the programs' facts: the rows
+    // go first. Every program is read and verified again.
     ClearShownRows();
+    worker_.ForgetFacts();
     ClearTree();
     try {
       BuildLocationTree();
@@ -697,8 +714,8 @@ void TVelmora::WatchedChanged() {
     lvAutoRunChange(lvAutoRun.SelectedIndex());
   }
   const bool changed = TakeStamps();
-  const bool afterCommand = std::exchange(relistAfterCommand_, false);
-  if (!changed && !afterCommand) return;
+  const bool owed = std::exchange(relistOwed_, false);
+  if (!changed && !owed) return;
   if (changed) ++watchedRelists_;
   try {
     MergeKeepingView();
@@ -761,7 +778,7 @@ void TVelmora::RunCommand(const std::function<void(CommandRun&)>& command) {
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }
-  relistAfterCommand_ = true;
+  relistOwed_ = true;
   StartIdleWork();
   if (failure) std::rethrow_exception(failure);
 }
@@ -916,22 +933,13 @@ void TVelmora::ChangeTo(const EntryRef& entry, const std::wstring& newName, cons
   });
 }
 
-namespace {
-// The names Windows' own programs are signed with (the leaf certificate's).
-const wchar_t* const kWindowsSigners[] = {L"Microsoft Windows", L"Microsoft Windows Publisher"};
-
-bool SignedByWindows(const ProgramFacts* facts) {
-  if (!facts || !facts->signatureKnown || facts->signature.state != SignatureState::Verified) return false;
-  for (const wchar_t* signer : kWindowsSigners)
-    if (facts->signature.signer == signer) return true;
-  return false;
-}
-}  // namespace
-
 bool TVelmora::Shows(TAutoRunItem& row) {
   if (!hideWindows_ && filter_.empty()) return true;
   if (row.Kind != EntryKind::Record) worker_.Settle(row);
-  if (hideWindows_ && row.Kind != EntryKind::Record && SignedByWindows(row.Facts)) return false;
+  // A row that is not Windows' default is never Windows' own, whoever
+  // signed what it starts.
+  if (hideWindows_ && row.Kind != EntryKind::Record && SignedByWindows(row.Facts) && !NotWindowsDefault(row))
+    return false;
   if (filter_.empty()) return true;
   const auto has = [&](const std::wstring& text) { return FoldedName(text).find(filter_) != std::wstring::npos; };
   if (has(ShownTitle(row)) || has(row.ShownPath())) return true;
@@ -956,14 +964,14 @@ void TVelmora::FilterChanged() {
   const std::wstring typed = FoldedName(edFilter.Text());
   if (typed == filter_) return;
   filter_ = typed;
-  if (!editing_) MergeKeepingView();
+  ListAgainWhenFree();
 }
 
 void TVelmora::SetHideWindowsEntries(bool hide) {
   hideWindows_ = hide;
   tbHideWindows.SetChecked(hide);
   miHideWindows.SetChecked(hide);
-  if (tvAutoRun.Selected() && !editing_ && !loading_) MergeKeepingView();
+  if (tvAutoRun.Selected()) ListAgainWhenFree();
 }
 
 void TVelmora::PutDefaultBack(const EntryRef& entry) {
@@ -1055,7 +1063,7 @@ void TVelmora::EachInTurn(const std::vector<EntryRef>& entries, CommandRun& run,
       acted = act(entry, step);
     } catch (const EVelmoraError& error) {
       if (entries.size() == 1) throw;
-      throw StoppedAt(entry.name, error, at + 1 < entries.size());
+      throw StoppedAt(entry.Said(), error, at + 1 < entries.size());
     }
     if (acted) undo_.Push(std::move(step));
   }
@@ -1106,7 +1114,7 @@ void TVelmora::UndoLast() {
 // Sysnative (the shell loads libraries, so the redirector stays on).
 void TVelmora::ShowProperties(const EntryRef& entry) {
   const TAutoRunItem* item = rows_.At(rows_.Find(entry));
-  if (!item) throw EVelmoraError(FormatMessageText("'%s' is no longer listed", ShownName(entry.name)), ERROR_FILE_NOT_FOUND);
+  if (!item) throw EVelmoraError(FormatMessageText("'%s' is no longer listed", ShownName(entry.Said())), ERROR_FILE_NOT_FOUND);
   std::wstring program;
   if (item->Kind == EntryKind::File) {
     program = item->FilePath();
@@ -1117,7 +1125,7 @@ void TVelmora::ShowProperties(const EntryRef& entry) {
     lookup.OfCommand(item->Command, &program);
   }
   if (program.empty())
-    throw EVelmoraError(FormatMessageText("The program of '%s' was not found", ShownName(item->Name)));
+    throw EVelmoraError(FormatMessageText("The program of '%s' was not found", ShownTitle(*item)));
   HWND owner = GetAncestor(Handle(), GA_ROOT);
   const std::wstring reached = NativeSystemPathHere(program);
   HRESULT shown = ShowShellProperties(owner, reached);
@@ -1183,7 +1191,7 @@ void TVelmora::RestoreEntries(const TakenEntries& taken) {
         RestoreRecord(row.record);
       } catch (const EVelmoraError& error) {
         if (taken.rows.size() == 1) throw;
-        throw StoppedAt(row.ref.name, error, at + 1 < taken.rows.size());
+        throw StoppedAt(row.ref.Said(), error, at + 1 < taken.rows.size());
       }
     }
   });
@@ -1192,7 +1200,7 @@ void TVelmora::RestoreEntries(const TakenEntries& taken) {
 void TVelmora::DiscardEntries(const TakenEntries& taken) {
   const std::wstring question =
       taken.rows.size() == 1
-          ? L"Delete the copy of '" + ShownName(taken.rows.front().ref.name) +
+          ? L"Delete the copy of '" + ShownName(taken.rows.front().ref.Said()) +
                 L"' for good? It cannot be restored afterwards."
           : L"Delete the copies of these " + std::to_wstring(taken.rows.size()) +
                 L" entries for good? They cannot be restored afterwards.";
@@ -1204,7 +1212,7 @@ void TVelmora::DiscardEntries(const TakenEntries& taken) {
     run.select = next;
     for (const TakenEntry& row : taken.rows)
       if (!DiscardRecord(row.record))
-        throw EVelmoraError(FormatMessageText("Failed to delete the copy of '%s'", ShownName(row.ref.name)),
+        throw EVelmoraError(FormatMessageText("Failed to delete the copy of '%s'", ShownName(row.ref.Said())),
                             static_cast<long>(GetLastError()));
   });
 }
@@ -1215,7 +1223,12 @@ void TVelmora::tbRefreshClick() { ReloadAll(); }
 // longer name would come back cut, so it is renamed in the item dialog.
 void TVelmora::RenameInPlace(const TakenEntry& entry) {
   RequireAddressable(entry.ref);
-  if (entry.ref.name.size() >= MAX_PATH) return ChangeEntry(entry);
+  if (entry.ref.name.size() >= MAX_PATH) {
+    TakenEntries taken = TakeSelection();
+    taken.rows = {entry};
+    taken.single = 0;
+    return Execute(Command::Change, taken);
+  }
   const int row = rows_.Find(entry.ref);
   if (row < 0) return;
   editing_ = entry.ref;
@@ -1227,7 +1240,7 @@ void TVelmora::CopyRows(const TakenEntries& taken) {
   for (const TakenEntry& row : taken.rows) {
     const TAutoRunItem* item = rows_.At(rows_.Find(row.ref));
     if (!text.empty()) text += L"\r\n";
-    text += ShownName(row.ref.name) + L"\t" + (item ? item->ShownPath() : row.command);
+    text += (item ? ShownTitle(*item) : ShownName(row.ref.Said())) + L"\t" + (item ? item->ShownPath() : row.command);
   }
   if (!text.empty()) ui::CopyTextToClipboard(GetAncestor(Handle(), GA_ROOT), text);
 }
@@ -1242,18 +1255,23 @@ void TVelmora::lvAutoRunColumnClick(int column) {
   if (selected >= 0) lvAutoRun.EnsureVisible(selected);
 }
 
-// The row double-clicked, whatever was selected before.
+// The row double-clicked, whatever was selected before: Change, as Enter
+// runs it, or nothing where the row's place refuses Change.
 void TVelmora::lvAutoRunDblClick(int item) {
-  const TAutoRunItem* entry = rows_.At(item);
-  if (!entry || entry->Kind != EntryKind::RegistryValue) return;
+  if (!rows_.At(item)) return;
   SelectRow(item);
-  ChangeEntry(TakeRow(item));
+  Execute(Command::Change, TakeSelection());
 }
 
 int TVelmora::WidthForColumns() const {
   int width = treeWidth_ + Scaled(kSplitterWidth) + 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);
   for (const int column : ColumnWidths()) width += column;
   return width;
+}
+
+int TVelmora::HeightForTree() const {
+  return Scaled(kToolBarHeight) + Scaled(kCaptionHeight) + Scaled(kStatusHeight) + 2 * GetSystemMetrics(SM_CYEDGE) +
+         tvAutoRun.ItemHeight() * tvAutoRun.Count();
 }
 
 std::vector<int> TVelmora::ColumnWidths() const {

@@ -60,8 +60,10 @@ class TVelmora : public ui::Window {
   RowOrder ListOrder() const { return rows_.Order(); }
   void SetListOrder(RowOrder order) { rows_.SortBy(order); }
   std::vector<int> ColumnWidths() const;
-  // The client width that shows the tree and every column whole.
+  // The client width that shows the tree and every column whole; the
+  // client height that shows every node of the tree.
   int WidthForColumns() const;
+  int HeightForTree() const;
   void SetColumnWidths(const std::vector<int>& widths);
 
   // What the user acts on now: the selected rows, the one a single-entry
@@ -173,6 +175,7 @@ class TVelmora : public ui::Window {
   void WatchShownNodes(bool again = false);
   void WatchedChanged();
   void MergeKeepingView();
+  void ListAgainWhenFree();
   // Marks listed rows that came back since the last look; the entries this
   // opening's commands wrote are the user's own, never marked.
   void MarkRows(EntryRows& rows) const;
@@ -290,11 +293,11 @@ class TVelmora : public ui::Window {
   UndoStack undo_;
   // The entries this opening's commands wrote (location and folded name).
   std::unordered_set<std::wstring> own_;
-  // A command was run: the shown places are listed again once, at the next
-  // notification or in idle time, whatever their stamps, so that a change
+  // The shown places are listed again once, at the next notification or
+  // in idle time, whatever their stamps: after a command, so that a change
   // another program made just before the command's own write is not taken
-  // for ours.
-  bool relistAfterCommand_ = false;
+  // for ours; after a change of what is left out that waited for an edit.
+  bool relistOwed_ = false;
   // The filter box's text, folded as names compare.
   std::wstring filter_;
   bool hideWindows_ = false;

@@ -50,11 +50,11 @@ TVelmoraWin::TVelmoraWin() {
   Velmora->SetBounds(0, 0, client.right, client.bottom);
   ui::SetFontRecursive(Handle(), font_.Get());
 
-  FitColumns(args.parent);
   OnClose = [this](ui::CloseEvent& event) { FormClose(event); };
 
   // An error while the frame loads is reported; the window still opens.
   ui::RunHandler([this] { FormCreate(); });
+  FitFirstOpening(args.parent);
 }
 
 TVelmoraWin::~TVelmoraWin() {
@@ -65,10 +65,11 @@ TVelmoraWin::~TVelmoraWin() {
 }
 
 // Without a saved layout the window is as wide as the tree and the four
-// columns need, within the work area of the host's monitor (moved left
-// when it would reach past its right edge).
-void TVelmoraWin::FitColumns(HWND host) {
-  RECT frame{0, 0, Velmora->WidthForColumns(), 0};
+// columns need and as tall as every node of the tree needs, within the
+// work area of the host's monitor (moved left or up when it would reach
+// past its edge).
+void TVelmoraWin::FitFirstOpening(HWND host) {
+  RECT frame{0, 0, Velmora->WidthForColumns(), Velmora->HeightForTree()};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
   RECT place{};
@@ -79,8 +80,11 @@ void TVelmoraWin::FitColumns(HWND host) {
   const RECT& work = monitor.rcWork;
   const int width = std::min<int>(std::max<int>(frame.right - frame.left, place.right - place.left),
                                   work.right - work.left);
+  const int height = std::min<int>(std::max<int>(frame.bottom - frame.top, place.bottom - place.top),
+                                   work.bottom - work.top);
   const int left = std::max<int>(work.left, std::min<int>(place.left, work.right - width));
-  SetWindowPos(Handle(), nullptr, left, place.top, width, place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const int top = std::max<int>(work.top, std::min<int>(place.top, work.bottom - height));
+  SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TVelmoraWin::FormCreate() { Velmora->InitManager(); }

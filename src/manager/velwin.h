@@ -23,7 +23,7 @@ class TVelmoraWin : public ui::Form {
   // Gives a saved layout back, before the window is shown; a place off
   // every monitor moves onto the one `host` is on.
   void ApplyLayout(const WindowLayout& saved, HWND host);
-  void FitColumns(HWND host);
+  void FitFirstOpening(HWND host);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -29,6 +29,7 @@ class TreeView : public Window {
   const void* Data(HTREEITEM item) const;
   std::wstring Caption(HTREEITEM item) const;
   int Count() const { return static_cast<int>(Send(TVM_GETCOUNT)); }
+  int ItemHeight() const { return static_cast<int>(Send(TVM_GETITEMHEIGHT)); }
   void DeleteAll() { Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
 
   std::function<void(SelectionChangedEvent&)> OnSelectionChanged;
