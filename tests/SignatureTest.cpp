@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <wincrypt.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <functional>
 #include <iterator>
 #include <map>
+#include <set>
 #include <thread>
 
 #include "ManagerFixture.h"
@@ -352,11 +354,11 @@ TEST_F(SignatureTest, HideWindowsEntriesAndTheFilterBox) {
 namespace {
 
 // Zeros without a signature: the catalogs' hash of it takes a while.
-std::wstring BigProgram(const TempDir& folder, const char* name) {
+std::wstring BigProgram(const TempDir& folder, const char* name, long long megabytes = 512) {
   const std::wstring path = W(folder.File(name));
   const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   LARGE_INTEGER size{};
-  size.QuadPart = 512ll << 20;
+  size.QuadPart = megabytes << 20;
   SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
   SetEndOfFile(file);
   CloseHandle(file);
@@ -364,6 +366,36 @@ std::wstring BigProgram(const TempDir& folder, const char* name) {
 }
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+std::set<DWORD> ThreadIds() {
+  std::set<DWORD> ids;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
+  CloseHandle(snapshot);
+  return ids;
+}
+
+// The threads not in `before` that use the processor now.
+int BusyThreadsSince(const std::set<DWORD>& before) {
+  const auto used = [](DWORD id) {
+    const HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
+    FILETIME created, ended, kernel{}, user{};
+    const bool known = thread && GetThreadTimes(thread, &created, &ended, &kernel, &user);
+    if (thread) CloseHandle(thread);
+    const auto ticks = [](const FILETIME& time) { return (ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime; };
+    return known ? ticks(kernel) + ticks(user) : 0;
+  };
+  std::map<DWORD, ULONGLONG> first;
+  for (const DWORD id : ThreadIds())
+    if (!before.count(id)) first[id] = used(id);
+  Sleep(400);
+  int busy = 0;
+  for (const auto& [id, was] : first) busy += used(id) - was > 100 * 10000 ? 1 : 0;  // 100 ms in 100 ns
+  return busy;
+}
 
 }  // namespace
 
@@ -459,4 +491,20 @@ TEST_F(SignatureTest, AnswersThatComeLaterMoveTheirRows) {
   EXPECT_TRUE(PumpUntil([&] { return frame.RowOf(L"win later") < 0; }, kVerifyDeadlineMs));
   EXPECT_GE(frame.RowOf(L"B big"), 0);
   EXPECT_EQ(ValuesAt(HKEY_CURRENT_USER, run).size(), 5u);
+}
+
+// Closing while a program of a gigabyte is hashed for the catalogs stops
+// the work within a slice: no thread of the library works on after it.
+TEST_F(SignatureTest, ClosingStopsTheVerificationWithinASlice) {
+  const TempDir folder;
+  const std::wstring huge = BigProgram(folder, "huge.exe", 1024);
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  const std::set<DWORD> before = ThreadIds();
+  std::thread([&] { SetValueAt(HKEY_CURRENT_USER, RunKeyPath("Run"), L"huge", REG_SZ, Utf16(Quoted(huge))); }).join();
+  ASSERT_TRUE(PumpUntil([&] { return frame.RowOf(L"huge") >= 0; }, kVerifyDeadlineMs));
+  PumpUntil([] { return false; }, 500);  // well into the file
+  const DWORD start = GetTickCount();
+  window.reset();
+  EXPECT_LT(GetTickCount() - start, 1500u);
+  EXPECT_EQ(BusyThreadsSince(before), 0);
 }

@@ -6,14 +6,17 @@
 #include <wintrust.h>
 #include <mscat.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "common/CryptHash.h"
 #include "common/FileTools.h"
+#include "common/ImageHash.h"
 
 // wintrust.dll's calls, looked up when a verification first needs them:
-// CryptCATAdminCalcHashFromFileHandle2 and CryptCATAdminAcquireContext2 are
-// missing on older systems (and the first under Wine), so neither is
-// imported by name.
+// CryptCATAdminAcquireContext2 is missing on older systems, so nothing is
+// imported by name. The catalogs' hash of a file is made here, in slices
+// (CryptCATAdminCalcHashFromFileHandle reads a file whole in one call).
 struct TrustCalls {
   HMODULE wintrust = nullptr, crypt32 = nullptr;
   decltype(&WinVerifyTrust) verify = nullptr;
@@ -21,8 +24,6 @@ struct TrustCalls {
   decltype(&WTHelperGetProvSignerFromChain) signerOf = nullptr;
   decltype(&CryptCATAdminAcquireContext) acquire = nullptr;
   decltype(&CryptCATAdminAcquireContext2) acquire2 = nullptr;
-  decltype(&CryptCATAdminCalcHashFromFileHandle) hash = nullptr;
-  decltype(&CryptCATAdminCalcHashFromFileHandle2) hash2 = nullptr;
   decltype(&CryptCATAdminEnumCatalogFromHash) findCatalog = nullptr;
   decltype(&CryptCATCatalogInfoFromContext) catalogInfo = nullptr;
   decltype(&CryptCATAdminReleaseCatalogContext) releaseCatalog = nullptr;
@@ -38,8 +39,6 @@ struct TrustCalls {
     Find(wintrust, "WTHelperGetProvSignerFromChain", signerOf);
     Find(wintrust, "CryptCATAdminAcquireContext", acquire);
     Find(wintrust, "CryptCATAdminAcquireContext2", acquire2);
-    Find(wintrust, "CryptCATAdminCalcHashFromFileHandle", hash);
-    Find(wintrust, "CryptCATAdminCalcHashFromFileHandle2", hash2);
     Find(wintrust, "CryptCATAdminEnumCatalogFromHash", findCatalog);
     Find(wintrust, "CryptCATCatalogInfoFromContext", catalogInfo);
     Find(wintrust, "CryptCATAdminReleaseCatalogContext", releaseCatalog);
@@ -54,7 +53,7 @@ struct TrustCalls {
   TrustCalls& operator=(const TrustCalls&) = delete;
   bool CanVerify() const { return verify && providerData && signerOf && nameOf; }
   bool CanSearchCatalogs() const {
-    return acquire && hash && findCatalog && catalogInfo && releaseCatalog && release;
+    return acquire && findCatalog && catalogInfo && releaseCatalog && release;
   }
 
  private:
@@ -168,46 +167,94 @@ std::wstring HexOf(const std::vector<BYTE>& bytes) {
   return hex;
 }
 
-// The file's hash by one algorithm (SHA-256 through the newer calls, else
-// SHA-1), and the catalog that lists it; the member verified there.
+// The file's hashes the catalogs may list it by, made in slices, each
+// slice only once `stopped` has said no: whole, and as a PE image (how
+// Windows lists a program), by SHA-1 and SHA-256. False when stopped or
+// the file could not be read whole.
+struct CatalogHashes {
+  bool image = false;
+  std::vector<BYTE> whole1, whole256, image1, image256;
+};
+
+constexpr DWORD kSlice = 1 << 20;
+
+bool HashForCatalogs(HANDLE file, std::uint64_t size, const std::function<bool()>& stopped, CatalogHashes& hashes) {
+  std::vector<BYTE> buffer(kSlice);
+  DWORD read = 0;
+  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+  if (!ReadFile(file, buffer.data(), 4096, &read, nullptr)) return false;
+  const ImageHashPlan plan = PlanImageHash(buffer.data(), read, size);
+  hashes.image = plan.image;
+  CryptHash whole1(CALG_SHA1), whole256(CALG_SHA_256), image1(CALG_SHA1), image256(CALG_SHA_256);
+  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+  for (std::uint64_t at = 0; at < size; at += read) {
+    if (stopped && stopped()) return false;
+    if (!ReadFile(file, buffer.data(), kSlice, &read, nullptr) || read == 0) return false;
+    if (!whole1.Add(buffer.data(), read)) return false;
+    if (!plan.image) {
+      if (!whole256.Add(buffer.data(), read)) return false;
+      continue;
+    }
+    // The slice's bytes outside the ranges left out, and before the end.
+    std::uint64_t from = at;
+    const std::uint64_t to = std::min<std::uint64_t>(at + read, plan.end);
+    for (const auto& [skipFrom, skipTo] : plan.skipped) {
+      if (from >= to) break;
+      if (skipTo <= from) continue;
+      const std::uint64_t upTo = std::min(skipFrom, to);
+      if (upTo > from) {
+        image1.Add(buffer.data() + (from - at), static_cast<DWORD>(upTo - from));
+        image256.Add(buffer.data() + (from - at), static_cast<DWORD>(upTo - from));
+      }
+      from = std::max(from, skipTo);
+    }
+    if (to > from) {
+      image1.Add(buffer.data() + (from - at), static_cast<DWORD>(to - from));
+      image256.Add(buffer.data() + (from - at), static_cast<DWORD>(to - from));
+    }
+  }
+  hashes.whole1 = whole1.Value();
+  if (!plan.image) hashes.whole256 = whole256.Value();
+  if (plan.image) {
+    hashes.image1 = image1.Value();
+    hashes.image256 = image256.Value();
+  }
+  return !hashes.whole1.empty();
+}
+
+// The catalog that lists a hash, and the member verified there with the
+// hash given (the file is not read again).
 bool VerifyInCatalogs(const TrustCalls& calls, const std::wstring& path, HANDLE file, bool sha256,
-                      SignatureAnswer& answer) {
-  if (sha256 && (!calls.acquire2 || !calls.hash2)) return false;
+                      std::vector<BYTE> hash, SignatureAnswer& answer) {
+  if (hash.empty() || (sha256 && !calls.acquire2)) return false;
   GUID driverAction = DRIVER_ACTION_VERIFY;
   HCATADMIN admin = nullptr;
   const BOOL acquired = sha256 ? calls.acquire2(&admin, &driverAction, L"SHA256", nullptr, 0)
                                : calls.acquire(&admin, &driverAction, 0);
   if (!acquired) return false;
-  std::vector<BYTE> hash(64);
-  DWORD size = static_cast<DWORD>(hash.size());
-  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-  const BOOL hashed =
-      sha256 ? calls.hash2(admin, file, &size, hash.data(), 0) : calls.hash(file, &size, hash.data(), 0);
+  const DWORD size = static_cast<DWORD>(hash.size());
   bool found = false;
-  if (hashed) {
-    hash.resize(size);
-    HCATINFO catalog = calls.findCatalog(admin, hash.data(), size, 0, nullptr);
-    if (catalog) {
-      CATALOG_INFO info{};
-      info.cbStruct = sizeof info;
-      if (calls.catalogInfo(catalog, &info, 0)) {
-        const std::wstring tag = HexOf(hash);
-        WINTRUST_CATALOG_INFO member{};
-        member.cbStruct = sizeof member;
-        member.pcwszCatalogFilePath = info.wszCatalogFile;
-        member.pcwszMemberTag = tag.c_str();
-        member.pcwszMemberFilePath = path.c_str();
-        member.hMemberFile = file;
-        member.pbCalculatedFileHash = hash.data();
-        member.cbCalculatedFileHash = size;
-        WINTRUST_DATA data{};
-        data.dwUnionChoice = WTD_CHOICE_CATALOG;
-        data.pCatalog = &member;
-        answer = Verify(calls, data);
-        found = true;
-      }
-      calls.releaseCatalog(admin, catalog, 0);
+  HCATINFO catalog = calls.findCatalog(admin, hash.data(), size, 0, nullptr);
+  if (catalog) {
+    CATALOG_INFO info{};
+    info.cbStruct = sizeof info;
+    if (calls.catalogInfo(catalog, &info, 0)) {
+      const std::wstring tag = HexOf(hash);
+      WINTRUST_CATALOG_INFO member{};
+      member.cbStruct = sizeof member;
+      member.pcwszCatalogFilePath = info.wszCatalogFile;
+      member.pcwszMemberTag = tag.c_str();
+      member.pcwszMemberFilePath = path.c_str();
+      member.hMemberFile = file;
+      member.pbCalculatedFileHash = hash.data();
+      member.cbCalculatedFileHash = size;
+      WINTRUST_DATA data{};
+      data.dwUnionChoice = WTD_CHOICE_CATALOG;
+      data.pCatalog = &member;
+      answer = Verify(calls, data);
+      found = true;
     }
+    calls.releaseCatalog(admin, catalog, 0);
   }
   calls.release(admin, 0);
   return found;
@@ -220,22 +267,32 @@ SignatureVerifier::~SignatureVerifier() = default;
 
 // The handle shares reading and deleting, not writing: the version asked
 // of it is the version verified.
-SignatureAnswer SignatureVerifier::Verify(const std::wstring& path, FileStamp* verified) const {
+SignatureAnswer SignatureVerifier::Verify(const std::wstring& path, FileStamp* verified,
+                                          const std::function<bool()>& stopped) const {
   const TrustCalls& calls = *calls_;
   if (!calls.CanVerify()) return SignatureAnswer();
   const FileHandle file(path);
   if (!file.Open()) return SignatureAnswer();
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file.Get(), &info)) return SignatureAnswer();
+  const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
   if (verified) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file.Get(), &info)) return SignatureAnswer();
-    verified->size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    verified->size = size;
     verified->written = (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
   }
   SignatureAnswer answer = VerifyEmbedded(calls, path, file.Get());
   if (answer.state != SignatureState::NotSigned || !calls.CanSearchCatalogs()) return answer;
+  CatalogHashes hashes;
+  if (!HashForCatalogs(file.Get(), size, stopped, hashes)) return stopped && stopped() ? SignatureAnswer() : answer;
+  // Windows lists a program by its image hash, SHA-256 first; Wine by the
+  // whole file's SHA-1.
+  const std::pair<bool, const std::vector<BYTE>*> tries[] = {
+      {true, hashes.image ? &hashes.image256 : &hashes.whole256},
+      {false, hashes.image ? &hashes.image1 : &hashes.whole1},
+      {false, hashes.image ? &hashes.whole1 : nullptr},
+  };
   SignatureAnswer inCatalog;
-  if (VerifyInCatalogs(calls, path, file.Get(), true, inCatalog) ||
-      VerifyInCatalogs(calls, path, file.Get(), false, inCatalog))
-    return inCatalog;
+  for (const auto& [sha256, hash] : tries)
+    if (hash && VerifyInCatalogs(calls, path, file.Get(), sha256, *hash, inCatalog)) return inCatalog;
   return answer;
 }

@@ -6,6 +6,7 @@
 // Blocking; meant for a worker thread. wintrust.dll is loaded on first use,
 // so the library's own loading does not pay for it.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,8 +40,11 @@ class SignatureVerifier {
   SignatureVerifier(const SignatureVerifier&) = delete;
   SignatureVerifier& operator=(const SignatureVerifier&) = delete;
   // `verified` gets the version of the file the answer is about, read
-  // from the handle verified: nothing can write the file meanwhile.
-  SignatureAnswer Verify(const std::wstring& path, FileStamp* verified = nullptr) const;
+  // from the handle verified: nothing can write the file meanwhile. The
+  // catalogs' hash is made in slices of a megabyte; once `stopped` says so
+  // between two, the answer is Unknown.
+  SignatureAnswer Verify(const std::wstring& path, FileStamp* verified = nullptr,
+                         const std::function<bool()>& stopped = {}) const;
 
  private:
   std::unique_ptr<struct TrustCalls> calls_;

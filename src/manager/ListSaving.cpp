@@ -5,6 +5,7 @@
 
 #include <unordered_map>
 
+#include "common/CryptHash.h"
 #include "common/Csv.h"
 #include "common/Errors.h"
 #include "common/FileTools.h"
@@ -12,47 +13,11 @@
 #include "manager/EntryListing.h"
 #include "manager/RowWork.h"
 
-namespace {
-
-// A provider context and a hash, released on every way out.
-class Sha256 {
- public:
-  Sha256() {
-    if (CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
-      CryptCreateHash(provider_, CALG_SHA_256, 0, 0, &hash_);
-  }
-  ~Sha256() {
-    if (hash_) CryptDestroyHash(hash_);
-    if (provider_) CryptReleaseContext(provider_, 0);
-  }
-  Sha256(const Sha256&) = delete;
-  Sha256& operator=(const Sha256&) = delete;
-  bool Add(const BYTE* data, DWORD size) { return hash_ && CryptHashData(hash_, data, size, 0); }
-  std::wstring Hex() {
-    BYTE value[32];
-    DWORD size = sizeof value;
-    if (!hash_ || !CryptGetHashParam(hash_, HP_HASHVAL, value, &size, 0)) return std::wstring();
-    static const wchar_t digits[] = L"0123456789abcdef";
-    std::wstring hex;
-    for (DWORD at = 0; at < size; ++at) {
-      hex += digits[value[at] >> 4];
-      hex += digits[value[at] & 15];
-    }
-    return hex;
-  }
-
- private:
-  HCRYPTPROV provider_ = 0;
-  HCRYPTHASH hash_ = 0;
-};
-
-}  // namespace
-
 std::wstring Sha256OfFile(const std::wstring& path) {
   HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::wstring();
-  Sha256 hash;
+  CryptHash hash(CALG_SHA_256);
   std::vector<BYTE> buffer(1 << 16);
   bool whole = true;
   for (;;) {

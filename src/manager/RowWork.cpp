@@ -106,7 +106,12 @@ DWORD WINAPI SignatureQueue::ThreadMain(void* handed) {
       Answer answer{program, FileStamp(), SignatureAnswer()};
       {
         const FileSystemRedirectionOff redirectionOff;
-        answer.signature = verifier.Verify(program, &answer.stamp);
+        // A program of hundreds of megabytes is hashed in slices: closing
+        // stops it within one.
+        answer.signature = verifier.Verify(program, &answer.stamp, [&shared] {
+          std::lock_guard<std::mutex> lock(shared.mutex);
+          return shared.stopping;
+        });
       }
       {
         std::lock_guard<std::mutex> lock(shared.mutex);
