@@ -137,12 +137,7 @@ TEST_F(ColumnsTest, SeveralSelectedRowsAreTakenInTurn) {
   ASSERT_EQ(frame.lvAutoRun.SelectedCount(), 3);
 
   frame.PressKey('C', true);
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  const HANDLE text = GetClipboardData(CF_UNICODETEXT);
-  EXPECT_EQ(text ? std::wstring(static_cast<const wchar_t*>(GlobalLock(text))) : L"",
-            L"First\tC:\\first.exe\r\nSecond\tC:\\second.exe\r\nThird\tC:\\third.exe");
-  if (text) GlobalUnlock(text);
-  CloseClipboard();
+  EXPECT_EQ(ClipboardText(), L"First\tC:\\first.exe\r\nSecond\tC:\\second.exe\r\nThird\tC:\\third.exe");
 
   driver.AnswerMessageBox();
   frame.PressKey(VK_DELETE);

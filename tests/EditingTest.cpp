@@ -330,11 +330,7 @@ TEST_F(EditingTest, PanelKeys) {
   EXPECT_EQ(sandbox.Names(HKEY_CURRENT_USER, "Run"), (std::vector<std::string>{"A", "B2", "New"}));
 
   frame.PressKey('C', true);
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  const HANDLE text = GetClipboardData(CF_UNICODETEXT);
-  EXPECT_EQ(text ? std::wstring(static_cast<const wchar_t*>(GlobalLock(text))) : L"", L"New\tC:\\new.exe");
-  if (text) GlobalUnlock(text);
-  CloseClipboard();
+  EXPECT_EQ(ClipboardText(), L"New\tC:\\new.exe");
 
   const int row = frame.RowOf(L"A");
   frame.ClickRow(row);

@@ -217,3 +217,13 @@ int ThreadWindowCount() {
   EnumThreadWindows(GetCurrentThreadId(), &CountWithChildren, reinterpret_cast<LPARAM>(&count));
   return count;
 }
+
+std::wstring ClipboardText() {
+  if (!OpenClipboard(nullptr)) return std::wstring();
+  const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  const auto* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+  std::wstring copied = text ? text : L"";
+  if (text) GlobalUnlock(data);
+  CloseClipboard();
+  return copied;
+}

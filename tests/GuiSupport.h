@@ -57,6 +57,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD deadlineMs = kStepDeadli
 // Saves what a window shows as a BMP file under the artifacts folder.
 void SaveWindowPicture(HWND window, const std::string& fileName);
 std::string WindowText(HWND window);
+// The clipboard's Unicode text; empty when it holds none.
+std::wstring ClipboardText();
 std::wstring WindowTextW(HWND window);
 // A file the build made beside the tests, in build/win32/programs/<folder>.
 std::wstring BuiltProgram(const wchar_t* folder, const wchar_t* name);

@@ -297,12 +297,7 @@ TEST_F(LogonPlacesTest, WindowsDefaultsPutBackAndComponentsEdited) {
   // clipboard, "REMOVED", the messages; the record restores StubPath.
   frame.lvAutoRun.SelectOnly(0);
   frame.PressKey('C', true);
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  const HANDLE text = GetClipboardData(CF_UNICODETEXT);
-  EXPECT_EQ(text ? std::wstring(static_cast<const wchar_t*>(GlobalLock(text))) : L"",
-            L"Velmora T\u00ebst\tC:\\stub.exe /u");
-  if (text) GlobalUnlock(text);
-  CloseClipboard();
+  EXPECT_EQ(ClipboardText(), L"Velmora T\u00ebst\tC:\\stub.exe /u");
   const TakenEntries taken = TakeRow(frame, L"Velmora T\u00ebst");
   frame.PressKey(VK_DELETE);
   try {
