@@ -140,6 +140,30 @@ void DumpManager(HWND manager, FILE* out) {
   HTREEITEM selected = next(nullptr, TVGN_CARET);
   for (HTREEITEM node : nodes) {
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
+    // The signatures are verified on the manager's own thread: the rows are
+    // read once their Publisher texts have stayed the same for a while.
+    const auto publishers = [&] {
+      std::string texts;
+      const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+      for (int row = 0; row < count; ++row) texts += ListText(list, row, 2) + '\n';
+      return texts;
+    };
+    // The first node waits longest: its answers load the verification.
+    const DWORD quiet = node == nodes.front() ? 1500 : 200;
+    std::string seen = publishers();
+    for (DWORD start = GetTickCount(), still = start; GetTickCount() - still < quiet && GetTickCount() - start < 8000;) {
+      MSG message;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+      Sleep(20);
+      const std::string now = publishers();
+      if (now != seen) {
+        seen = now;
+        still = GetTickCount();
+      }
+    }
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     std::fprintf(out, "Rows of %s:\n", TreeText(tree, node).c_str());
     constexpr int kMissingPicture = 7;
