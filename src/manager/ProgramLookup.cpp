@@ -98,9 +98,20 @@ PathKind ProgramLookup::KindOf(const std::wstring& path) const {
     }
     if (networkProbe) return networkProbe(path);
   }
-  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::None;
-  return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) return PathKind::None;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Folder;
+  // The version of the file found, for the facts kept of it.
+  lastFound_ = path;
+  lastStamp_.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  lastStamp_.written = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return PathKind::File;
+}
+
+bool ProgramLookup::StampOfFound(const std::wstring& path, FileStamp& stamp) const {
+  if (path != lastFound_) return false;
+  stamp = lastStamp_;
+  return true;
 }
 
 // An App Paths key names its program in its default value.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/ProgramPresence.h"
+#include "common/Signature.h"
 #include "manager/Location.h"
 
 // Critical-error boxes off for the calling thread and one scope: a lookup
@@ -51,6 +52,9 @@ class ProgramLookup {
                          std::vector<std::wstring>* every = nullptr) const;
   // A shortcut: missing when it could not be read or its target is gone.
   ProgramPresence OfShortcut(bool readable, const std::wstring& target, std::wstring* program = nullptr) const;
+  // The size and last write of `path` when it is the file this lookup
+  // found last (read in the same query that found it).
+  bool StampOfFound(const std::wstring& path, FileStamp& stamp) const;
   // Whether the last answer met a network path it did not look at.
   bool Deferred() const { return deferred_; }
   // A share's path, or a path on a drive mapped to a share (not a device
@@ -68,6 +72,8 @@ class ProgramLookup {
   bool defersNetworkPaths_;
   mutable bool deferred_ = false;
   mutable signed char driveIsRemote_[26] = {};  // 0 not asked yet, 1 remote, -1 local
+  mutable std::wstring lastFound_;
+  mutable FileStamp lastStamp_;
   ProgramProbe probe_;
 };
 

@@ -207,7 +207,9 @@ std::wstring VersionKey(const std::wstring& program, const FileStamp& stamp) {
 // The file is asked for its version each time a row of it is settled: a
 // program replaced on disk is read and verified again.
 const ProgramFacts* RowWorker::FactsOf(const std::wstring& program) {
-  const auto known = facts_.find(VersionKey(program, FileStampOf(program)));
+  FileStamp stamp;
+  if (!lookup_.StampOfFound(program, stamp)) stamp = FileStampOf(program);
+  const auto known = facts_.find(VersionKey(program, stamp));
   if (known != facts_.end()) return &known->second;
   return Keep(program, ReadProgramFacts(program));
 }
