@@ -1,13 +1,23 @@
 #include "common/CryptHash.h"
 
-CryptHash::CryptHash(ALG_ID algorithm) {
-  if (CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
-    CryptCreateHash(provider_, algorithm, 0, 0, &hash_);
+CryptProvider::CryptProvider() {
+  if (!CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
+    provider_ = 0;
 }
 
+CryptProvider::~CryptProvider() {
+  if (provider_) CryptReleaseContext(provider_, 0);
+}
+
+CryptHash::CryptHash(ALG_ID algorithm, const CryptProvider* shared) {
+  if (!shared) shared = own_ = new CryptProvider;
+  if (shared->Get()) CryptCreateHash(shared->Get(), algorithm, 0, 0, &hash_);
+}
+
+// The hash goes before the provider it was made with.
 CryptHash::~CryptHash() {
   if (hash_) CryptDestroyHash(hash_);
-  if (provider_) CryptReleaseContext(provider_, 0);
+  delete own_;
 }
 
 std::vector<BYTE> CryptHash::Value() {

@@ -1,14 +1,28 @@
 #pragma once
-// A CryptoAPI hash and its provider, released on every way out.
+// A CryptoAPI hash and its provider, released on every way out. Hashes
+// made together share one provider (acquiring one reads the registry).
 #include <windows.h>
 #include <wincrypt.h>
 
 #include <string>
 #include <vector>
 
+class CryptProvider {
+ public:
+  CryptProvider();
+  ~CryptProvider();
+  CryptProvider(const CryptProvider&) = delete;
+  CryptProvider& operator=(const CryptProvider&) = delete;
+  HCRYPTPROV Get() const { return provider_; }
+
+ private:
+  HCRYPTPROV provider_ = 0;
+};
+
 class CryptHash {
  public:
-  explicit CryptHash(ALG_ID algorithm);
+  // With a provider of its own, or the one given (which outlives it).
+  explicit CryptHash(ALG_ID algorithm, const CryptProvider* shared = nullptr);
   ~CryptHash();
   CryptHash(const CryptHash&) = delete;
   CryptHash& operator=(const CryptHash&) = delete;
@@ -18,6 +32,6 @@ class CryptHash {
   std::wstring Hex();
 
  private:
-  HCRYPTPROV provider_ = 0;
+  CryptProvider* own_ = nullptr;
   HCRYPTHASH hash_ = 0;
 };

@@ -179,17 +179,19 @@ struct CatalogHashes {
 constexpr DWORD kSlice = 1 << 20;
 
 bool HashForCatalogs(HANDLE file, std::uint64_t size, const std::function<bool()>& stopped, CatalogHashes& hashes) {
-  std::vector<BYTE> buffer(kSlice);
+  std::vector<BYTE> buffer(static_cast<size_t>(std::min<std::uint64_t>(std::max<std::uint64_t>(size, 4096), kSlice)));
   DWORD read = 0;
   SetFilePointer(file, 0, nullptr, FILE_BEGIN);
   if (!ReadFile(file, buffer.data(), 4096, &read, nullptr)) return false;
   const ImageHashPlan plan = PlanImageHash(buffer.data(), read, size);
   hashes.image = plan.image;
-  CryptHash whole1(CALG_SHA1), whole256(CALG_SHA_256), image1(CALG_SHA1), image256(CALG_SHA_256);
+  const CryptProvider provider;
+  CryptHash whole1(CALG_SHA1, &provider), whole256(CALG_SHA_256, &provider),
+      image1(CALG_SHA1, &provider), image256(CALG_SHA_256, &provider);
   SetFilePointer(file, 0, nullptr, FILE_BEGIN);
   for (std::uint64_t at = 0; at < size; at += read) {
     if (stopped && stopped()) return false;
-    if (!ReadFile(file, buffer.data(), kSlice, &read, nullptr) || read == 0) return false;
+    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) || read == 0) return false;
     if (!whole1.Add(buffer.data(), read)) return false;
     if (!plan.image) {
       if (!whole256.Add(buffer.data(), read)) return false;
