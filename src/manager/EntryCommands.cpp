@@ -582,9 +582,13 @@ EntryRef RestoreRecord(const std::wstring& path) {
           target, [&](LONG code) { return RegistryError("Failed to create file '%s'", target, code); });
   } else if (record.value.present) {
     const RegistryKey key = OpenLocationOrThrow(entry.location, KeyAccess::Write);
-    if (key.ValueExists(record.name))
-      throw ERegistryException(FormatMessageText("Value '%s' already exists", ShownName(record.name)),
-                               ERROR_ALREADY_EXISTS);
+    if (key.ValueExists(record.name)) {
+      // An Active Setup component is named by its title, as its row was.
+      const std::wstring title = SubkeyEntryTitle(entry.location, record.name);
+      throw ERegistryException(
+          FormatMessageText("Value '%s' already exists", ShownName(title.empty() ? record.name : title)),
+          ERROR_ALREADY_EXISTS);
+    }
     steps.Run([&] { return SetValue(key, record.name, record.value); },
               [&] { return Deleted(key.DeleteValue(record.name)); }, record.name,
               [&](LONG code) { return RegistryError("Failed to set data for '%s'", record.name, code); });
