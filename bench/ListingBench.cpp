@@ -29,6 +29,7 @@
 #include "host/PlugInCall.h"
 #include "manager/LocationCatalogue.h"
 #include "manager/velwin.h"
+#include "ui/Dpi.h"
 #include "manager/RecordStore.h"
 #include "plugin/UnitTable.h"
 #include "tests/ManagerDriver.h"
@@ -344,8 +345,19 @@ struct FloorWindow {
   HWND status, tree;
   HTREEITEM run = nullptr, runOnce = nullptr;  // two nodes of the tree, to select
   explicit FloorWindow(const TVelmoraWin& manager) {
-    RECT frame, inList, inTree;
+    RECT frame, inList, inTree, work;
     GetWindowRect(manager.Handle(), &frame);
+    // Both windows wholly on the screen, one above the other: one reaching
+    // past its edge paints less than the window it stands for. The manager
+    // (as tall as its tree needs) is given the window's built-in height.
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int builtIn = MulDiv(231, static_cast<int>(ui::DpiOf(manager.Handle())), 96);
+    if (frame.bottom - frame.top > builtIn) {
+      SetWindowPos(manager.Handle(), nullptr, frame.left, std::min<int>(frame.top, work.bottom - 2 * builtIn - 8),
+                   frame.right - frame.left, builtIn, SWP_NOZORDER | SWP_NOACTIVATE);
+      RedrawWindow(manager.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+      GetWindowRect(manager.Handle(), &frame);
+    }
     GetWindowRect(ManagerDriver(*manager.Velmora).lvAutoRun, &inList);
     GetWindowRect(ManagerDriver(*manager.Velmora).tvAutoRun, &inTree);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
