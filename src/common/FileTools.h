@@ -11,6 +11,7 @@
 #include "common/Mask.h"
 #include "common/PathShortening.h"
 #include "common/PathText.h"
+#include "common/Signature.h"
 
 // Sets the process error mode for one scope and restores it on every path.
 class ErrorModeScope {
@@ -40,6 +41,12 @@ DWORD WriteWholeFile(const std::wstring& path, const std::vector<std::uint8_t>& 
 // Where the tests cannot fill a drive: every write of WriteWholeFile
 // fails as on a full one.
 void FailWritesForTesting(bool fail);
+
+// A file's version as the system reports it (size halves and last write).
+inline FileStamp FileStampFrom(DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
+  return FileStamp{(std::uint64_t{sizeHigh} << 32) | sizeLow,
+                   (std::uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime};
+}
 
 // A path the wide file calls take past MAX_PATH characters: the "\\?\"
 // form of a drive path or a share's path; shorter ones as they are.

@@ -277,11 +277,9 @@ SignatureAnswer SignatureVerifier::Verify(const std::wstring& path, FileStamp* v
   if (!file.Open()) return SignatureAnswer();
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(file.Get(), &info)) return SignatureAnswer();
-  const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-  if (verified) {
-    verified->size = size;
-    verified->written = (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
-  }
+  const FileStamp stamp = FileStampFrom(info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
+  const std::uint64_t size = stamp.size;
+  if (verified) *verified = stamp;
   SignatureAnswer answer = VerifyEmbedded(calls, path, file.Get());
   if (answer.state != SignatureState::NotSigned || !calls.CanSearchCatalogs()) return answer;
   CatalogHashes hashes;

@@ -46,11 +46,8 @@ std::wstring StringValue(const void* resource, const std::vector<std::wstring>& 
 
 FileStamp FileStampOf(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  FileStamp stamp;
-  if (!GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) return stamp;
-  stamp.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-  stamp.written = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
-  return stamp;
+  if (!GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) return FileStamp();
+  return FileStampFrom(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
 }
 
 ProgramFacts ReadProgramFacts(const std::wstring& path) {

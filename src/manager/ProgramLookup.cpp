@@ -103,8 +103,7 @@ PathKind ProgramLookup::KindOf(const std::wstring& path) const {
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Folder;
   // The version of the file found, for the facts kept of it.
   lastFound_ = path;
-  lastStamp_.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-  lastStamp_.written = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+  lastStamp_ = FileStampFrom(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
   return PathKind::File;
 }
 
