@@ -482,6 +482,44 @@ std::string ListHolds(ManagerDriver& frame, int rows, const std::wstring& locati
   return std::string();
 }
 
+// The manager's rows as its frame inserts them (the row store over a list
+// of the frame's kind, in the frame's place, with its pictures): the
+// listing rows time the insertion alone, with no node shown.
+struct RowStage {
+  ui::ListView list;
+  RowWorker worker{WM_APP + 2, WM_APP + 5};
+  RowStore rows{list, worker};
+
+  explicit RowStage(ManagerDriver& frame) {
+    RECT at{};
+    GetWindowRect(frame.lvAutoRun, &at);
+    MapWindowPoints(nullptr, frame.Handle(), reinterpret_cast<POINT*>(&at), 2);
+    ui::CreateArgs args;
+    args.parent = frame.Handle();
+    args.style = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
+    args.exStyle = WS_EX_CLIENTEDGE;
+    args.left = at.left;
+    args.top = at.top;
+    args.width = at.right - at.left;
+    args.height = at.bottom - at.top;
+    list.Create(args);
+    list.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+    list.SetSmallImages(frame.Pictures());
+    for (const wchar_t* column : {L"Name", L"Path", L"Publisher", L"Description"}) list.AddColumn(column, 100);
+  }
+  void Fill(const TAutoRunNode& node) {
+    Listing listing = ListLocation(node);
+    rows.Append(listing.rows);
+  }
+  void Clear() { rows.Clear(); }
+};
+
+std::string ListHolds(RowStage& stage, int count) {
+  if (stage.rows.Count() != count)
+    return "the list holds " + std::to_string(stage.rows.Count()) + " rows, not " + std::to_string(count);
+  return std::string();
+}
+
 // A row that selects a node left it for another (the user's empty RunOnce)
 // and came back: otherwise the selection changed nothing and was not timed.
 std::string LeftAndCameBack(ManagerDriver& frame, const std::wstring& leftFor, int rows, const std::wstring& location,
@@ -556,13 +594,14 @@ int main(int argc, char** argv) {
   ui::LibraryActivation controls6(GetModuleHandleA(nullptr), IDR_LIBRARY_MANIFEST);
   {
     TVelmoraWin window;
-    ManagerDriver frame(*window.Velmora);
+    ManagerDriver shown(*window.Velmora);
     // No node shown: the rows are the ones each row fills in, and no
     // change to the user's keys merges others into them.
-    frame.tvAutoRun.Select(nullptr);
+    shown.tvAutoRun.Select(nullptr);
+    RowStage frame(shown);
     FloorList floor(window.Handle());
     auto clear = [&] {
-      frame.ClearRows();
+      frame.Clear();
       SendMessageA(floor.list, LVM_DELETEALLITEMS, 0, 0);
     };
     RemoveStrayValues();
@@ -572,7 +611,7 @@ int main(int argc, char** argv) {
     std::printf("|----------|--------|-----------|-----------|-------|\n");
     const auto fillFrom = [&](const TAutoRunNode& node) {
       return [&frame, &node] {
-        ui::ListUpdateBracket bracket(frame.lvAutoRun);
+        ui::ListUpdateBracket bracket(frame.list);
         frame.Fill(node);
       };
     };
@@ -610,7 +649,7 @@ int main(int argc, char** argv) {
       if (!wanted("registry")) break;
       auto& nodes = folder ? folderNodes : keyNodes;
       const Row flat = Measure(folder ? "flat-dir" : "flat-reg", 10000, quick ? 3 : 7, fillFrom(nodes[10000]),
-                               fillFrom(nodes[1000]), [&] { frame.ClearRows(); },
+                               fillFrom(nodes[1000]), [&] { frame.Clear(); },
                                [&] { return ListHolds(frame, 10000); });
       if (Failed(flat)) continue;
       std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per entry at 10,000 vs at 1,000)\n", flat.kind,
@@ -633,7 +672,7 @@ int main(int argc, char** argv) {
       removed.Location = Location::Folder(RecordFolder());
       removed.ListsRecords = true;
       const Row row = Measure("removed", 1000, quick ? 3 : 15, fillFrom(removed), fillFrom(keyNodes[1000]),
-                              [&] { frame.ClearRows(); }, [&] { return ListHolds(frame, 1000); });
+                              [&] { frame.Clear(); }, [&] { return ListHolds(frame, 1000); });
       if (!Failed(row))
         std::printf("| %-8s | %6d | %9.2f | %9.2f | %5.2f |  (us per record against us per value of a key)\n", row.kind,
                   row.n, row.product * 1e6 / 1000, row.floor * 1e6 / 1000, row.product / row.floor);

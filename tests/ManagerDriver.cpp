@@ -1,5 +1,7 @@
 #include "ManagerDriver.h"
 
+#include <stdexcept>
+
 #include "ui/ErrorBox.h"
 
 namespace {
@@ -15,64 +17,87 @@ void Pump() {
 
 }  // namespace
 
+namespace {
+
+// The frame's one child window whose wrapper is a `Control`.
+template <class Control>
+Control& ChildOf(const TVelmora& frame) {
+  for (HWND child = GetWindow(frame.Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (auto* control = dynamic_cast<Control*>(ui::Window::FromHandle(child))) return *control;
+  throw std::runtime_error("the frame has no such control");
+}
+
+const ui::MenuItem& ItemOf(ui::ListView& list, Command id) {
+  const ui::MenuItem* item = list.Popup()->ItemOf(ItemIdOf(id));
+  if (!item) throw std::runtime_error("the popup has no such item");
+  return *item;
+}
+
+const ui::ToolButton& ButtonOf(const ui::ToolBar& bar, int id) {
+  const ui::ToolButton* button = bar.ButtonOf(id);
+  if (!button) throw std::runtime_error("the toolbar has no such button");
+  return *button;
+}
+
+}  // namespace
+
 ManagerDriver::ManagerDriver(TVelmora& frame)
     : frame(frame),
-      lvAutoRun(frame.lvAutoRun),
-      tvAutoRun(frame.tvAutoRun),
-      StatusBar(frame.StatusBar),
-      tbrCommands(frame.tbrCommands),
-      pnlTop(frame.pnlTop),
-      imgToolBar(frame.imgToolBar),
-      splTree(frame.splTree),
-      pmAutoRun(frame.pmAutoRun),
-      miAdd(frame.miAdd),
-      miChange(frame.miChange),
-      miDelete(frame.miDelete),
-      miSwitch(frame.miSwitch),
-      miUndo(frame.miUndo),
-      miRestore(frame.miRestore),
-      miExport(frame.miExport),
-      miProperties(frame.miProperties),
-      miDefault(frame.miDefault),
-      miSaveList(frame.miSaveList),
-      miFileLocation(frame.miFileLocation),
-      miRegistryEditor(frame.miRegistryEditor),
-      miHideWindows(frame.miHideWindows),
-      tbAdd(frame.tbAdd),
-      tbChange(frame.tbChange),
-      tbDelete(frame.tbDelete),
-      tbRefresh(frame.tbRefresh),
-      tbInfoSeparator(frame.tbInfoSeparator),
-      tbInfo(frame.tbInfo),
-      tbHideWindows(frame.tbHideWindows) {}
+      lvAutoRun(ChildOf<ui::ListView>(frame)),
+      tvAutoRun(ChildOf<ui::TreeView>(frame)),
+      StatusBar(ChildOf<ui::StatusBar>(frame)),
+      tbrCommands(ChildOf<ui::ToolBar>(frame)),
+      pnlTop(ChildOf<ui::CaptionPanel>(frame)),
+      splTree(ChildOf<ui::Splitter>(frame)),
+      pmAutoRun(*lvAutoRun.Popup()),
+      miAdd(ItemOf(lvAutoRun, Command::Add)),
+      miChange(ItemOf(lvAutoRun, Command::Change)),
+      miDelete(ItemOf(lvAutoRun, Command::Delete)),
+      miSwitch(ItemOf(lvAutoRun, Command::Disable)),
+      miUndo(ItemOf(lvAutoRun, Command::Undo)),
+      miRestore(ItemOf(lvAutoRun, Command::Restore)),
+      miExport(ItemOf(lvAutoRun, Command::Export)),
+      miProperties(ItemOf(lvAutoRun, Command::Properties)),
+      miDefault(ItemOf(lvAutoRun, Command::PutDefault)),
+      miSaveList(ItemOf(lvAutoRun, Command::SaveList)),
+      miFileLocation(ItemOf(lvAutoRun, Command::OpenFileLocation)),
+      miRegistryEditor(ItemOf(lvAutoRun, Command::OpenInRegistryEditor)),
+      miHideWindows(ItemOf(lvAutoRun, Command::HideWindows)),
+      tbAdd(ButtonOf(tbrCommands, ItemIdOf(Command::Add))),
+      tbChange(ButtonOf(tbrCommands, ItemIdOf(Command::Change))),
+      tbDelete(ButtonOf(tbrCommands, ItemIdOf(Command::Delete))),
+      tbRefresh(ButtonOf(tbrCommands, ItemIdOf(Command::Refresh))),
+      tbInfoSeparator(ButtonOf(tbrCommands, idInfoSeparator)),
+      tbInfo(ButtonOf(tbrCommands, idInfo)),
+      tbHideWindows(ButtonOf(tbrCommands, ItemIdOf(Command::HideWindows))) {}
+
+HIMAGELIST ManagerDriver::Pictures() const {
+  return reinterpret_cast<HIMAGELIST>(SendMessageW(tbrCommands, TB_GETIMAGELIST, 0, 0));
+}
 
 // As the user sees a row: shown, so its work is done.
-const TAutoRunItem* ManagerDriver::RowItem(int row) const {
-  frame.rows_.Settle(row);
-  return frame.rows_.At(row);
-}
-const TAutoRunItem* ManagerDriver::ListedItem(int row) const { return frame.rows_.At(row); }
+const TAutoRunItem* ManagerDriver::RowItem(int row) const { return frame.RowAt(row); }
+const TAutoRunItem* ManagerDriver::ListedItem(int row) const { return frame.RowAt(row, false); }
 const TAutoRunNode* ManagerDriver::NodeItem(HTREEITEM node) const { return frame.NodeItem(node); }
-const std::wstring& ManagerDriver::CurrentLocation() const { return frame.CurrentLocation; }
-void ManagerDriver::OpenPopup() { frame.pmAutoRunPopup(); }
+const std::wstring& ManagerDriver::CurrentLocation() const { return frame.CurrentLocation(); }
 
-void ManagerDriver::Choose(ui::MenuItem& item) {
+// The menu raises its opening before it tracks the mouse: the tracking
+// alone is left out (a test cannot drive a menu's own modal loop).
+void ManagerDriver::OpenPopup() {
+  if (pmAutoRun.OnPopup) pmAutoRun.OnPopup();
+}
+
+void ManagerDriver::Choose(const ui::MenuItem& item) {
   OpenPopup();
   ChooseOpened(item);
 }
 
-void ManagerDriver::ChooseOpened(ui::MenuItem& item) {
+void ManagerDriver::ChooseOpened(const ui::MenuItem& item) {
   ui::RunHandler([&] { item.Click(); }, frame.Handle());
   Pump();
 }
 
-void ManagerDriver::Fill(const TAutoRunNode& node) {
-  Listing listing = ListLocation(node);
-  frame.rows_.Append(listing.rows);
-}
-
-void ManagerDriver::ClearRows() { frame.rows_.Clear(); }
-bool ManagerDriver::Loading() const { return frame.loading_; }
+bool ManagerDriver::Loading() const { return frame.Loading(); }
 
 namespace {
 // The Ctrl key as the window reads it (GetKeyState), held for one scope.
@@ -143,18 +168,21 @@ int ManagerDriver::RowOf(const std::wstring& name, const std::wstring& location)
   return -1;
 }
 
-int ManagerDriver::WatchedRelists() const { return frame.watchedRelists_; }
+int ManagerDriver::WatchedRelists() const { return frame.WatchedRelists(); }
 
 void ManagerDriver::AddAsDialogWould(const std::wstring& name, const std::wstring& path) {
-  const TAutoRunNode node = *frame.NodeItem(frame.tvAutoRun.Selected());
-  ui::RunHandler([&] { frame.AddAs(node, name, path); });
+  const TakenEntries taken = frame.TakeSelection();
+  ui::RunHandler([&] { frame.AddAs(taken, name, path); });
 }
 
 void ManagerDriver::SaveListAsDialogWould(const std::wstring& path) {
   ui::RunHandler([&] { frame.SaveListTo(path); });
 }
 
+// The row alone selected first, as a double click leaves it.
 void ManagerDriver::ChangeAsDialogWould(int row, const std::wstring& name, const std::wstring& path) {
-  const EntryRef entry = EntryRef::Of(*frame.rows_.At(row));
-  ui::RunHandler([&] { frame.ChangeTo(entry, name, path); });
+  lvAutoRun.SetFocused(row, true);
+  lvAutoRun.SelectOnly(row);
+  const TakenEntries taken = frame.TakeSelection();
+  ui::RunHandler([&] { frame.ChangeTo(taken, name, path); });
 }

@@ -2,8 +2,9 @@
 // The hands and eyes of the manager's tests and benchmark: what the user
 // sees (the tree, the rows, the status bar, the buttons' states) and what
 // the user does (select, click, press, open the popup), over a frame made
-// elsewhere. The controls are reached as the user reaches them; no test
-// calls a handler by name.
+// elsewhere. The controls are found among the frame's child windows and
+// the popup's items and the toolbar's buttons by their commands' ids, as
+// the user reaches them; no test calls a handler by name.
 #include <string>
 #include <vector>
 
@@ -20,14 +21,15 @@ class ManagerDriver {
   ui::StatusBar& StatusBar;
   ui::ToolBar& tbrCommands;
   ui::CaptionPanel& pnlTop;
-  ui::ImageList& imgToolBar;
   ui::Splitter& splTree;
   ui::PopupMenu& pmAutoRun;
-  ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties, &miDefault,
-      &miSaveList, &miFileLocation, &miRegistryEditor, &miHideWindows;
-  ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo, &tbHideWindows;
+  const ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties,
+      &miDefault, &miSaveList, &miFileLocation, &miRegistryEditor, &miHideWindows;
+  const ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo, &tbHideWindows;
 
   HWND Handle() const { return frame.Handle(); }
+  // The pictures the toolbar, the tree and the list share.
+  HIMAGELIST Pictures() const;
   // The records behind what is shown, the row's disk work done as its
   // painting does it; ListedItem leaves it as it is.
   const TAutoRunItem* RowItem(int row) const;
@@ -49,18 +51,14 @@ class ManagerDriver {
   void OpenPopup();
   // Opens the popup and chooses an item, as the user does: what the
   // command raises is shown in the error box.
-  void Choose(ui::MenuItem& item);
+  void Choose(const ui::MenuItem& item);
   // Chooses an item of the popup opened before (OpenPopup), as the user
   // does after looking at it for a while.
-  void ChooseOpened(ui::MenuItem& item);
-  // The rows of the location(s) listed, inserted as the manager inserts
-  // them; the benchmark's listing.
-  void Fill(const TAutoRunNode& node);
-  void ClearRows();
+  void ChooseOpened(const ui::MenuItem& item);
   // True while the tree is being rebuilt.
   bool Loading() const;
-  // Add and Change as the item dialog's OK runs them (the benchmark times
-  // the commands, not the dialog): into the selected node, on a row.
+  // Add and Change as the item dialog's OK runs them: into the selected
+  // node, on a row.
   void AddAsDialogWould(const std::wstring& name, const std::wstring& path);
   void ChangeAsDialogWould(int row, const std::wstring& name, const std::wstring& path);
   // "Save list..." as its dialog's OK runs it.

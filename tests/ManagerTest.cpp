@@ -133,8 +133,8 @@ TEST_F(ManagerTest, StatusPanelsAndCommandRule) {
   ManagerDriver& frame = Open();
   {
     ui::WindowDC dc(frame.StatusBar);
-    EXPECT_EQ(A(frame.StatusBar.Text(0)),
-              ShortenPathToWidth("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\", dc.Get(), 350));
+    EXPECT_EQ(frame.StatusBar.Text(0),
+              ShortenPathToWidth(L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\", dc.Get(), 350));
   }
   // A root: the list mixes kinds and Change follows the row.
   EXPECT_FALSE(frame.tbAdd.Enabled());
@@ -300,7 +300,7 @@ TEST_F(ManagerTest, WindowLayoutAndPicture) {
   EXPECT_EQ(A(frame.pmAutoRun.Caption(0)), "Add new");
   EXPECT_EQ(A(frame.pmAutoRun.Caption(1)), "Change");
   EXPECT_EQ(A(frame.pmAutoRun.Caption(2)), "Delete");
-  EXPECT_EQ(frame.imgToolBar.Count(), imgSkipped + 1);
+  EXPECT_EQ(ImageList_GetImageCount(frame.Pictures()), imgSkipped + 1);
   EXPECT_EQ(frame.tbrCommands.ButtonCount(), 9);
   EXPECT_TRUE(frame.tbInfo.Hidden());
   EXPECT_TRUE(frame.tbInfoSeparator.Hidden());

@@ -278,7 +278,7 @@ TEST(ManagerWindow, SizesFollowTheDpi) {
   TVelmoraWin window;
   ManagerDriver frame(*window.Velmora);
   int pictureWidth = 0, pictureHeight = 0;
-  ImageList_GetIconSize(frame.imgToolBar.Get(), &pictureWidth, &pictureHeight);
+  ImageList_GetIconSize(frame.Pictures(), &pictureWidth, &pictureHeight);
   TAutoRunItemDlg dialog;
   const RECT dialogClient = dialog.ClientRect();
   // As tall as the tree needs: more than the built-in height.

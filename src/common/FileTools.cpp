@@ -3,16 +3,6 @@
 #include "common/Unicode.h"
 #include "common/nettools.h"
 
-bool FileIsPresent(const std::string& path) {
-  // A drive without a medium gives a failed search, not a system dialog.
-  ErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA(path.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
-  return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 bool FolderIsPresent(const std::string& path) { return FolderIsPresent(WideFromAnsi(path)); }
 
 bool FolderIsPresent(const std::wstring& path) {
@@ -82,15 +72,6 @@ std::wstring LongPathForm(const std::wstring& path) {
   if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
   if (IsNetworkPath(path)) return L"\\\\?\\UNC\\" + path.substr(2);
   return path;
-}
-
-std::string ShortenPathToWidth(const std::string& path, HDC dc, int maxWidth) {
-  const auto textWidth = [dc](const std::string& text) {
-    SIZE size{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    return static_cast<int>(size.cx);
-  };
-  return ShortenPath(path, textWidth, maxWidth);
 }
 
 std::wstring ShortenPathToWidth(const std::wstring& path, HDC dc, int maxWidth) {

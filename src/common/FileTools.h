@@ -25,8 +25,6 @@ class ErrorModeScope {
   UINT previous_;
 };
 
-// True for something that exists and is not a directory.
-bool FileIsPresent(const std::string& path);
 // True for an existing directory; network shares are connected first.
 bool FolderIsPresent(const std::string& path);
 bool FolderIsPresent(const std::wstring& path);
@@ -53,5 +51,4 @@ inline FileStamp FileStampFrom(DWORD sizeHigh, DWORD sizeLow, const FILETIME& wr
 std::wstring LongPathForm(const std::wstring& path);
 
 // Fits a path into maxWidth pixels as measured with the font selected into dc.
-std::string ShortenPathToWidth(const std::string& path, HDC dc, int maxWidth);
 std::wstring ShortenPathToWidth(const std::wstring& path, HDC dc, int maxWidth);

@@ -1,5 +1,7 @@
 #include "manager/FrameCommands.h"
 
+#include "manager/Pictures.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -26,38 +28,42 @@ bool CanSwitch(const TakenEntries& taken, bool toOn) {
   return row && row->off == toOn;
 }
 
-// Ids of the popup's items; the toolbar's buttons have their own.
-enum MenuId { idMenuAdd = 201, idMenuChange, idMenuDelete, idMenuSwitch, idMenuUndo, idMenuRestore, idMenuExport,
-              idMenuProperties, idMenuDefault, idMenuSaveList,
-              idMenuFileLocation, idMenuRegistryEditor, idMenuHideWindows };
-
+// Columns: caption, picture (-1: no button), spaced, shares the item
+// before, toggle, key, Ctrl.
 const std::vector<CommandInfo> kCommands = {
-    {Command::Add, L"Add new", idMenuAdd, VK_INSERT, false,
+    {Command::Add, L"Add new", imgAdd, false, false, false, VK_INSERT, false,
      [](const TakenEntries& t) { return t.node && t.node->AllowsAdd; }},
-    {Command::Change, L"Change", idMenuChange, VK_RETURN, false, [](const TakenEntries& t) { return SingleIs(t, Changes); }},
-    {Command::Delete, L"Delete", idMenuDelete, VK_DELETE, false,
+    {Command::Change, L"Change", imgChange, false, false, false, VK_RETURN, false,
+     [](const TakenEntries& t) { return SingleIs(t, Changes); }},
+    {Command::Delete, L"Delete", imgDelete, false, false, false, VK_DELETE, false,
      [](const TakenEntries& t) { return !t.rows.empty() && std::all_of(t.rows.begin(), t.rows.end(), Deletes); }},
-    {Command::PutDefault, L"Put Windows' default back", idMenuDefault, 0, false,
+    {Command::Disable, L"Disable", -1, false, false, false, 0, false,
+     [](const TakenEntries& t) { return CanSwitch(t, false); }},
+    {Command::Enable, L"Enable", -1, false, true, false, 0, false, [](const TakenEntries& t) { return CanSwitch(t, true); }},
+    {Command::PutDefault, L"Put Windows' default back", -1, false, false, false, 0, false,
      [](const TakenEntries& t) { return SingleIs(t, PutsDefault); }},
-    {Command::Disable, L"Disable", idMenuSwitch, 0, false, [](const TakenEntries& t) { return CanSwitch(t, false); }},
-    {Command::Enable, L"Enable", idMenuSwitch, 0, false, [](const TakenEntries& t) { return CanSwitch(t, true); }},
-    {Command::Undo, L"Undo", idMenuUndo, 'Z', true, [](const TakenEntries& t) { return t.canUndo; }},
-    {Command::Restore, L"Restore", idMenuRestore, 0, false,
+    {Command::Undo, L"Undo", -1, false, false, false, 'Z', true, [](const TakenEntries& t) { return t.canUndo; }},
+    {Command::Restore, L"Restore", -1, false, false, false, 0, false,
      [](const TakenEntries& t) { return !t.rows.empty() && t.AllRecords(); }},
-    {Command::Export, L"Export...", idMenuExport, 0, false, [](const TakenEntries& t) { return SingleIs(t, IsEntry); }},
-    {Command::Properties, L"Properties", idMenuProperties, 0, false,
+    {Command::Export, L"Export...", -1, false, false, false, 0, false,
+     [](const TakenEntries& t) { return SingleIs(t, IsEntry); }},
+    {Command::Properties, L"Properties", -1, false, false, false, 0, false,
      [](const TakenEntries& t) { return SingleIs(t, IsEntry) && !t.Single()->missing; }},
-    {Command::OpenFileLocation, L"Open file location", idMenuFileLocation, 0, false,
+    {Command::OpenFileLocation, L"Open file location", -1, false, false, false, 0, false,
      [](const TakenEntries& t) { return t.Single() && !t.Single()->program.empty(); }},
-    {Command::OpenInRegistryEditor, L"Open in Registry Editor", idMenuRegistryEditor, 0, false,
+    {Command::OpenInRegistryEditor, L"Open in Registry Editor", -1, false, false, false, 0, false,
      [](const TakenEntries& t) { return SingleIs(t, IsValue); }},
-    {Command::HideWindows, L"Hide Windows' entries", idMenuHideWindows, 0, false,
+    {Command::Refresh, nullptr, imgRefresh, true, false, false, VK_F5, false, [](const TakenEntries&) { return true; }},
+    {Command::HideWindows, L"Hide Windows' entries", imgSkipped, true, false, true, 0, false,
      [](const TakenEntries&) { return true; }},
-    {Command::SaveList, L"Save list...", idMenuSaveList, 0, false, [](const TakenEntries&) { return true; }},
-    {Command::Refresh, nullptr, 0, VK_F5, false, [](const TakenEntries&) { return true; }},
-    {Command::Copy, nullptr, 0, 'C', true, [](const TakenEntries& t) { return !t.rows.empty(); }},
-    {Command::Rename, nullptr, 0, VK_F2, false, [](const TakenEntries& t) { return SingleIs(t, Renames); }},
+    {Command::SaveList, L"Save list...", -1, false, false, false, 0, false, [](const TakenEntries&) { return true; }},
+    {Command::Copy, nullptr, -1, false, false, false, 'C', true, [](const TakenEntries& t) { return !t.rows.empty(); }},
+    {Command::Rename, nullptr, -1, false, false, false, VK_F2, false,
+     [](const TakenEntries& t) { return SingleIs(t, Renames); }},
 };
+
+// The popup's and the toolbar's ids: clear of the frame's own controls.
+constexpr int kFirstItemId = 201;
 
 }  // namespace
 
@@ -66,10 +72,6 @@ const TakenEntry* TakenEntries::SwitchingRow() const {
   for (const TakenEntry& row : rows)
     if (row.hasSwitch) return &row;
   return nullptr;
-}
-
-bool TakenEntries::AnyRecord() const {
-  return std::any_of(rows.begin(), rows.end(), [](const TakenEntry& row) { return !IsEntry(row); });
 }
 
 bool TakenEntries::AllRecords() const {
@@ -94,3 +96,18 @@ std::optional<Command> CommandOfKey(std::uint16_t key, bool ctrl, bool shift, bo
 }
 
 bool Enabled(Command id, const TakenEntries& taken) { return InfoOf(id).enabled(taken); }
+
+int ItemIdOf(Command id) { return kFirstItemId + static_cast<int>(id); }
+
+std::optional<Command> CommandOfItemId(int id) {
+  for (const CommandInfo& info : kCommands)
+    if (ItemIdOf(info.id) == id) return info.id;
+  return std::nullopt;
+}
+
+Command ItemCommand(Command id, const TakenEntries& taken) {
+  auto row = std::find_if(kCommands.begin(), kCommands.end(), [id](const CommandInfo& info) { return info.id == id; });
+  for (auto shared = row; shared != kCommands.end() && (shared == row || shared->sharesItem); ++shared)
+    if (shared->enabled(taken)) return shared->id;
+  return id;
+}

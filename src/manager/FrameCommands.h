@@ -1,8 +1,11 @@
 #pragma once
 // The manager's commands, one table: each command's id, caption, picture,
 // key and the rule for when it is enabled, the rule a function of the
-// entries the user acted on, taken at that moment. The toolbar, the popup,
-// the keys and the in-place rename all end in the frame's one Execute.
+// entries the user acted on, taken at that moment. The popup's items and
+// the toolbar's buttons are made from it in one loop each; they, the keys,
+// a double click, a box click and the in-place rename all end in the
+// frame's one Execute. A new command is an enum value, a row and its case
+// in Execute.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,22 +43,34 @@ struct TakenEntries {
   // The row whose switch names the popup's "Disable" or "Enable": the
   // single row when it has a switch, else the first that has one.
   const TakenEntry* SwitchingRow() const;
-  bool AnyRecord() const;
   bool AllRecords() const;
 };
 
 struct CommandInfo {
   Command id;
   const wchar_t* caption;  // the popup's; null for commands it does not show
-  int menuId;              // the popup item's id (0: none)
+  // The toolbar's picture (an index of the frame's image list); -1: not
+  // on the toolbar. `spaced`: a separator before its button.
+  int picture;
+  bool spaced;
+  // Shares the popup item of the row before it: the item shows whichever
+  // of them the rows taken can run (Disable or Enable).
+  bool sharesItem;
+  bool toggle;             // a switch of the view: its item and button show it checked
   std::uint16_t key;       // a virtual-key code; 0: no key
   bool ctrl;
   bool (*enabled)(const TakenEntries& taken);
 };
 
-// The table, in the popup's order.
+// The table, in the popup's and the toolbar's order.
 const std::vector<CommandInfo>& Commands();
 const CommandInfo& InfoOf(Command id);
+// One id per command, the popup item's and the tool button's alike.
+int ItemIdOf(Command id);
+std::optional<Command> CommandOfItemId(int id);
+// What the popup item of `id` runs on the rows taken: of the commands
+// sharing it, the first the rule enables, else `id`.
+Command ItemCommand(Command id, const TakenEntries& taken);
 // The command a key pressed in the list runs (Shift and Alt not held; Delete
 // with any of them), if any.
 std::optional<Command> CommandOfKey(std::uint16_t key, bool ctrl, bool shift, bool alt);

@@ -5,8 +5,10 @@
 #include <shlobj.h>
 
 #include "common/Errors.h"
+#include "common/FileTools.h"
 #include "common/Registry.h"
 #include "common/ShellLink.h"
+#include "common/ShellProperties.h"
 #include "manager/ProgramLookup.h"
 
 namespace {
@@ -55,4 +57,26 @@ void OpenInRegistryEditor(const Location& key) {
   // open one would not look at LastKey again).
   const bool started = testHands ? testHands->start(L"regedit.exe", L"-m") : StartWithTheShell(L"regedit.exe", L"-m");
   if (!started) throw EVelmoraError("Failed to start the registry editor", ERROR_FILE_NOT_FOUND);
+}
+
+// A 32-bit process reaches the native System32 as Sysnative (the shell
+// loads libraries, so the redirector stays on).
+void ShowProgramProperties(HWND owner, const TAutoRunItem& row) {
+  std::wstring program;
+  if (row.Kind == EntryKind::File) {
+    program = row.FilePath();
+  } else {
+    const NoCriticalErrorBoxes noBoxes;
+    const ProgramLookup lookup;
+    const FileSystemRedirectionOff redirectionOff;
+    lookup.OfCommand(row.Command, &program);
+  }
+  if (program.empty()) throw EVelmoraError(FormatMessageText("The program of '%s' was not found", ShownTitle(row)));
+  const std::wstring reached = NativeSystemPathHere(program);
+  HRESULT shown = ShowShellProperties(owner, reached);
+  // The shell's namespace may not know Sysnative (Wine's does not): then
+  // the sheet is of the 32-bit system folder's file of that name.
+  if (FAILED(shown) && reached != program) shown = ShowShellProperties(owner, program);
+  if (FAILED(shown) && shown != HRESULT_FROM_WIN32(ERROR_CANCELLED))
+    throw EVelmoraError(FormatMessageText("Cannot show the properties of '%s'", program), shown);
 }

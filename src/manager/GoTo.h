@@ -1,11 +1,15 @@
 #pragma once
 // From an entry to where it lives: Explorer with the program's file
-// selected, the registry editor at the entry's key. The system's own
+// selected, the registry editor at the entry's key, the shell's properties
+// of the program it starts. The system's own
 // hands do it; tests give theirs (Wine has no Explorer window to look
 // into, and a test must not leave a registry editor open).
 #include <functional>
 #include <string>
 
+#include <windows.h>
+
+#include "manager/Entry.h"
 #include "manager/Location.h"
 
 struct GoToHands {
@@ -24,3 +28,8 @@ void ShowFileInFolder(const std::wstring& file);
 void OpenInRegistryEditor(const Location& key);
 // What the editor is told to open: its own form of a key's path.
 std::wstring RegistryEditorKeyText(const Location& key);
+// The shell's properties of the program a row starts (a Startup row's own
+// file), owned by `owner`. The program is looked up again, as the row was:
+// the row keeps only what its columns show. Throws "The program of '%s'
+// was not found", "Cannot show the properties of '%s'".
+void ShowProgramProperties(HWND owner, const TAutoRunItem& row);

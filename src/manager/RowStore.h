@@ -9,16 +9,13 @@
 #include <chrono>
 
 #include "manager/EntryListing.h"
+#include "manager/Pictures.h"
 #include "manager/Publisher.h"
 #include "manager/RowWork.h"
 #include "ui/ListView.h"
 
 // The list's columns, in the order they are shown.
 enum ListColumn { kNameColumn, kPathColumn, kPublisherColumn, kDescriptionColumn };
-
-// Indices into the frame's image list.
-enum ToolBarImage { imgAdd, imgChange, imgDelete, imgRefresh, imgInformation, imgFolder, imgProgram, imgMissing,
-                    imgSkipped /* the program's picture faded, made when the strip is loaded */ };
 
 // The order the user chose by a header click; none keeps the listing's
 // own order (the registry's and the folder's).

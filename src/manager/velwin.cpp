@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "manager/RecordStore.h"
+#include "manager/velframe.h"
 #include "res/resource.h"
 #include "ui/ActivationContext.h"
 #include "ui/Application.h"

@@ -4,8 +4,10 @@
 #include <memory>
 
 #include "manager/WindowLayout.h"
-#include "manager/velframe.h"
 #include "ui/Form.h"
+
+// The frame the window holds (velframe.h); the plug-in sees only the window.
+class TVelmora;
 
 class TVelmoraWin : public ui::Form {
  public:

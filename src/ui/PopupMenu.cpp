@@ -31,9 +31,16 @@ void MenuItem::Click() const {
   if (Enabled() && OnClick) OnClick();
 }
 
-void PopupMenu::AddItem(MenuItem& item, const std::wstring& caption) {
-  AppendMenuW(menu_, MF_STRING, static_cast<UINT_PTR>(item.Id()), caption.c_str());
-  items_.push_back(&item);
+MenuItem& PopupMenu::AddItem(int id, const std::wstring& caption) {
+  items_.push_back(std::make_unique<MenuItem>(*this, id));
+  AppendMenuW(menu_, MF_STRING, static_cast<UINT_PTR>(id), caption.c_str());
+  return *items_.back();
+}
+
+MenuItem* PopupMenu::ItemOf(int id) const {
+  for (const auto& item : items_)
+    if (item->Id() == id) return item.get();
+  return nullptr;
 }
 
 std::wstring PopupMenu::Caption(int index) const {
@@ -46,8 +53,7 @@ void PopupMenu::Popup(HWND owner, POINT screen) {
   if (OnPopup) OnPopup();
   const int chosen = TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x, screen.y, 0,
                                     owner, nullptr);
-  for (MenuItem* item : items_)
-    if (item->Id() == chosen) item->Click();
+  if (MenuItem* item = ItemOf(chosen)) item->Click();
 }
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,9 @@ class PopupMenu {
   PopupMenu& operator=(const PopupMenu&) = delete;
 
   HMENU Handle() const { return menu_; }
-  void AddItem(MenuItem& item, const std::wstring& caption);
+  // The menu owns its items.
+  MenuItem& AddItem(int id, const std::wstring& caption);
+  MenuItem* ItemOf(int id) const;
   std::wstring Caption(int index) const;
   int Count() const { return GetMenuItemCount(menu_); }
   // Raises OnPopup, shows the menu at a screen point and runs the chosen item.
@@ -50,7 +53,7 @@ class PopupMenu {
   std::function<void()> OnPopup;
 
  private:
-  std::vector<MenuItem*> items_;
+  std::vector<std::unique_ptr<MenuItem>> items_;
   HMENU menu_;
 };
 

@@ -34,31 +34,36 @@ void ToolBar::Create(const CreateArgs& args, HIMAGELIST images) {
   Send(TB_SETBITMAPSIZE, 0, MAKELPARAM(width, height));
 }
 
-void ToolBar::Insert(ToolButton& button, int bitmap, BYTE state, BYTE style) {
+ToolButton& ToolBar::Insert(int id, int bitmap, BYTE state, BYTE style) {
+  buttons_.push_back(std::make_unique<ToolButton>(*this, id));
   TBBUTTON tbButton{};
   tbButton.iBitmap = bitmap;
-  tbButton.idCommand = button.Id();
+  tbButton.idCommand = id;
   tbButton.fsState = state;
   tbButton.fsStyle = style;
   Send(TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&tbButton));
-  buttons_.push_back(&button);
+  return *buttons_.back();
 }
 
-void ToolBar::AddButton(ToolButton& button, int image) { Insert(button, image, TBSTATE_ENABLED, BTNS_BUTTON); }
+ToolButton& ToolBar::AddButton(int id, int image, bool check) {
+  return Insert(id, image, TBSTATE_ENABLED, static_cast<BYTE>(check ? BTNS_CHECK : BTNS_BUTTON));
+}
 
-void ToolBar::AddCheckButton(ToolButton& button, int image) { Insert(button, image, TBSTATE_ENABLED, BTNS_CHECK); }
+ToolButton& ToolBar::AddSeparator(int id, int width, bool hidden) {
+  return Insert(id, width, static_cast<BYTE>(hidden ? TBSTATE_HIDDEN : 0), BTNS_SEP);
+}
 
-void ToolBar::AddSeparator(ToolButton& separator, int width, bool hidden) {
-  Insert(separator, width, static_cast<BYTE>(hidden ? TBSTATE_HIDDEN : 0), BTNS_SEP);
+ToolButton* ToolBar::ButtonOf(int id) const {
+  for (const auto& button : buttons_)
+    if (button->Id() == id) return button.get();
+  return nullptr;
 }
 
 bool ToolBar::OnCommandReflect(WORD, WORD id) {
-  for (ToolButton* button : buttons_)
-    if (button->Id() == id) {
-      if (button->OnClick) button->OnClick();
-      return true;
-    }
-  return false;
+  ToolButton* button = ButtonOf(id);
+  if (!button) return false;
+  if (button->OnClick) button->OnClick();
+  return true;
 }
 
 }  // namespace ui

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "ui/Window.h"
@@ -35,10 +36,11 @@ class ToolButton {
 class ToolBar : public Window {
  public:
   void Create(const CreateArgs& args, HIMAGELIST images);
-  void AddButton(ToolButton& button, int image);
-  // A button that stays pressed until clicked again.
-  void AddCheckButton(ToolButton& button, int image);
-  void AddSeparator(ToolButton& separator, int width, bool hidden = false);
+  // The bar owns its buttons; `check`: one that stays pressed until
+  // clicked again.
+  ToolButton& AddButton(int id, int image, bool check = false);
+  ToolButton& AddSeparator(int id, int width, bool hidden = false);
+  ToolButton* ButtonOf(int id) const;
   void SetHidden(const ToolButton& button, bool hidden) {
     Send(TB_HIDEBUTTON, static_cast<WPARAM>(button.Id()), MAKELPARAM(hidden, 0));
   }
@@ -49,8 +51,8 @@ class ToolBar : public Window {
 
  private:
   friend class ToolButton;
-  void Insert(ToolButton& button, int bitmap, BYTE state, BYTE style);
-  std::vector<ToolButton*> buttons_;
+  ToolButton& Insert(int id, int bitmap, BYTE state, BYTE style);
+  std::vector<std::unique_ptr<ToolButton>> buttons_;
 };
 
 }  // namespace ui

@@ -56,6 +56,7 @@ class Window {
   void Destroy();
   // Shown when the user asks for a context menu over this window.
   void SetPopupMenu(PopupMenu* menu) { popupMenu_ = menu; }
+  PopupMenu* Popup() const { return popupMenu_; }
   // Where a menu asked for from the keyboard opens, in client coordinates.
   virtual POINT KeyboardMenuPoint() const { return POINT{4, 4}; }
 
