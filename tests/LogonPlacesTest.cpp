@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "ManagerFixture.h"
 #include "manager/EntryCommands.h"
@@ -329,22 +330,75 @@ void CALLBACK CancelItemDialog(HWND, UINT, UINT_PTR, DWORD) {
 }
 }  // namespace
 
-// A double click does what Change does: nothing where the place refuses
-// Change (the machine's Winlogon values), the item dialog elsewhere.
-TEST_F(LogonPlacesTest, ADoubleClickChangesOnlyWhereChangeIsTaken) {
+// Every way in obeys the rule: a double click, the toolbar, a box click
+// and Space on a row whose place refuses the command (Winlogon's machine
+// values, a row of "REMOVED", Add into Active Setup) do nothing, open
+// nothing and write nothing; beside each, a row that takes the command.
+TEST_F(LogonPlacesTest, RefusedCommandsDoNothingByEveryPath) {
   opened = 0;
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, &CancelItemDialog);
-  const auto winlogon = SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon);
-  ManagerDriver& frame = Open("LOCAL MACHINE", "Winlogon");
-  for (const wchar_t* row : {L"Userinit", L"Shell"}) {
-    frame.ClickRow(frame.RowOf(row), false, true);
-    PumpUntil([] { return false; }, 300);
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "Gone", "C:\\gone.exe");
+  sandbox.SetValue(HKEY_CURRENT_USER, "Run", "Mine", "C:\\mine.exe");
+  ManagerDriver& frame = Open("CURRENT USER", "Run");
+  frame.ClickRow(frame.RowOf(L"Gone"));
+  frame.PressKey(VK_DELETE);  // a row of "REMOVED"
+  const auto written = [] {
+    return std::vector{SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon), SnapshotAt(HKEY_LOCAL_MACHINE, kTestComponent),
+                       SnapshotAt(HKEY_CURRENT_USER, SwitchKey("Run")), SnapshotAt(HKEY_CURRENT_USER, RunKeyPath("Run"))};
+  };
+  const auto before = written();
+  const size_t records = KeptRecords().size();
+  struct Case {
+    const char *root, *node;
+    const wchar_t* row;
+    std::function<void(int row)> act;
+    int opens;  // item dialogs opened
+  };
+  const auto twice = [&](int row) { frame.ClickRow(row, false, true); };
+  const auto box = [&](int row) { frame.ClickRow(row, true); };
+  const auto space = [&](int row) {
+    frame.ClickRow(row);
+    frame.PressKey(VK_SPACE);
+  };
+  const auto add = [&](int row) {
+    frame.ClickRow(row);
+    frame.tbAdd.Click();
+  };
+  const auto change = [&](int row) {
+    frame.ClickRow(row);
+    frame.tbChange.Click();
+  };
+  const Case refused[] = {
+      {"LOCAL MACHINE", "Winlogon", L"Userinit", twice, 0},   {"LOCAL MACHINE", "Winlogon", L"Shell", change, 0},
+      {"LOCAL MACHINE", "Winlogon", L"Shell", space, 0},      {"LOCAL MACHINE", "Active Setup", L"Velmora T\u00ebst", add, 0},
+      {"REMOVED", "", L"Gone", box, 0},                       {"REMOVED", "", L"Gone", space, 0},
+      {"REMOVED", "", L"Gone", twice, 0},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(std::string(c.node) + " " + A(c.row));
+    SelectNode(frame, c.root, c.node);
+    PumpUntilIdle();
+    c.act(frame.RowOf(c.row));
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(written(), before);
+    EXPECT_EQ(KeptRecords().size(), records);
   }
-  EXPECT_EQ(opened, 0);
+  // The rows that take them: the dialog opens (and is cancelled), the box
+  // and Space switch the entry off and on again.
   SelectNode(frame, "LOCAL MACHINE", "Run (policy)");
-  frame.ClickRow(frame.RowOf(L"MachinePolicy"), false, true);
+  twice(frame.RowOf(L"MachinePolicy"));
   EXPECT_TRUE(PumpUntil([] { return opened == 1; }, kFollowDeadlineMs));
+  add(frame.RowOf(L"MachinePolicy"));
+  EXPECT_TRUE(PumpUntil([] { return opened == 2; }, kFollowDeadlineMs));
+  SelectNode(frame, "CURRENT USER", "Run");
+  PumpUntilIdle();
+  box(frame.RowOf(L"Mine"));
+  EXPECT_TRUE(PumpUntil([&] { return frame.RowItem(frame.RowOf(L"Mine"))->SwitchedOff(); }, kFollowDeadlineMs));
+  space(frame.RowOf(L"Mine"));
+  EXPECT_TRUE(PumpUntil([&] { return !frame.RowItem(frame.RowOf(L"Mine"))->SwitchedOff(); }, kFollowDeadlineMs));
   KillTimer(nullptr, timer);
-  EXPECT_EQ(SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon), winlogon);
+  EXPECT_EQ(written()[0], before[0]);
+  EXPECT_EQ(written()[1], before[1]);
   EXPECT_TRUE(driver.boxTexts.empty());
 }
