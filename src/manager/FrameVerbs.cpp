@@ -1,6 +1,7 @@
 // The commands, each over the entries taken when the user acted: the
 // dialogs they ask with, then the entry commands (EntryCommands.h) run
 // through RunCommand, which reads back what they touched.
+#include <memory>
 #include <utility>
 
 #include "common/Errors.h"
@@ -17,9 +18,11 @@
 // Into the location the tree showed selected when the user asked: the
 // dialog may take its time.
 void TVelmora::AddEntry(const TakenEntries& taken) {
-  TAutoRunItemDlg dialog;
-  if (dialog.ShowModal() != ui::ModalResult::Ok) return;
-  AddAs(taken, dialog.NameText(), dialog.PathText());
+  auto dialog = std::make_unique<TAutoRunItemDlg>();
+  if (dialog->ShowModal() != ui::ModalResult::Ok) return;
+  const std::wstring name = dialog->NameText(), path = dialog->PathText();
+  closedDialog_ = std::move(dialog);
+  AddAs(taken, name, path);
 }
 
 void TVelmora::AddAs(const TakenEntries& taken, const std::wstring& name, const std::wstring& path) {
@@ -34,11 +37,13 @@ void TVelmora::AddAs(const TakenEntries& taken, const std::wstring& name, const 
 void TVelmora::ChangeEntry(const TakenEntries& taken) {
   const TakenEntry& entry = *taken.Single();
   RequireAddressable(entry.ref);
-  TAutoRunItemDlg dialog;
-  dialog.SetNameText(entry.ref.name);
-  dialog.SetPathText(entry.command);
-  if (dialog.ShowModal() != ui::ModalResult::Ok) return;
-  ChangeTo(taken, dialog.NameText(), dialog.PathText());
+  auto dialog = std::make_unique<TAutoRunItemDlg>();
+  dialog->SetNameText(entry.ref.name);
+  dialog->SetPathText(entry.command);
+  if (dialog->ShowModal() != ui::ModalResult::Ok) return;
+  const std::wstring name = dialog->NameText(), path = dialog->PathText();
+  closedDialog_ = std::move(dialog);
+  ChangeTo(taken, name, path);
 }
 
 void TVelmora::ChangeTo(const TakenEntries& taken, const std::wstring& newName, const std::wstring& newPath) {

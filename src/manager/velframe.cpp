@@ -48,6 +48,7 @@ TVelmora::TVelmora(HWND parent)
 
 // The windows go first, while every record they point at still exists.
 TVelmora::~TVelmora() {
+  closedDialog_.reset();
   if (places_.LookRead()) {
     places_.StartLook();
     rows_.ForEach([&](const TAutoRunItem& row) { places_.Look(row); });
@@ -228,6 +229,7 @@ void TVelmora::StartIdleWork() { SetTimer(Handle(), kIdleTimer, kIdleTick, nullp
 // have been painted (timer messages come after painting). A listing that
 // fails shows what it listed; the next change or Refresh says more.
 void TVelmora::IdleWork() {
+  closedDialog_.reset();
   if (relistOwed_ && !editing_ && !loading_) {
     relistOwed_ = false;
     try {

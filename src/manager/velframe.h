@@ -18,6 +18,7 @@
 // selects the entry it leaves by that identity.
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -228,6 +229,9 @@ class TVelmora : public ui::Window {
   // The entry whose name is being edited in its row, taken when the edit
   // opened; then the rename typed, waiting for the list to close its box.
   std::optional<EntryRef> editing_;
+  // The item dialog closed with OK, freed in idle time: the command it
+  // asked for and its painted rows come first.
+  std::unique_ptr<ui::Window> closedDialog_;
   std::optional<std::pair<EntryRef, std::wstring>> renamed_;
   void AddEntry(const TakenEntries& taken);
   void ChangeEntry(const TakenEntries& taken);

@@ -32,16 +32,20 @@ bool HandleTabKey(const MSG& message) {
 }
 
 ModalResult Form::ShowModal() {
-  // However the run ends, also by an exception: the form is hidden, the
-  // other windows enabled again (before the previous one is activated:
-  // a disabled window cannot be) and the modal state left.
+  // However the run ends, also by an exception: the other windows are
+  // enabled again, the form hidden and the previous window activated, the
+  // order EndDialog keeps: hidden first, the form would hand the activation
+  // to no window (its owner still disabled) and then take it back, each
+  // change a round of focus messages with the display.
   struct EndOfRun {
     Form& form;
     HWND previousActive;
     std::optional<ThreadWindowsDisabled> disabled;
     ~EndOfRun() {
-      if (form.Handle()) ShowWindow(form.Handle(), SW_HIDE);
       disabled.reset();
+      if (form.Handle())
+        SetWindowPos(form.Handle(), nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
       form.modal_ = false;
     }
