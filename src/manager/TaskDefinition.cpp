@@ -1,0 +1,91 @@
+#include "manager/TaskDefinition.h"
+
+#include <initializer_list>
+
+#include "common/XmlElements.h"
+
+namespace {
+
+// XML's booleans: "true" and "1" (surrounding space allowed).
+bool XmlTrue(const std::wstring& text) {
+  const size_t first = text.find_first_not_of(L" \t\r\n");
+  const size_t last = text.find_last_not_of(L" \t\r\n");
+  if (first == std::wstring::npos) return false;
+  const std::wstring value = text.substr(first, last - first + 1);
+  return value == L"true" || value == L"1";
+}
+
+bool Ends(const std::vector<std::wstring>& path, std::initializer_list<const wchar_t*> tail) {
+  if (path.size() < tail.size()) return false;
+  size_t at = path.size() - tail.size();
+  for (const wchar_t* name : tail)
+    if (path[at++] != name) return false;
+  return true;
+}
+
+}  // namespace
+
+bool ParseTaskDefinition(const std::vector<std::uint8_t>& bytes, TaskDefinition& task, std::wstring& reason) {
+  task = TaskDefinition();
+  bool isTask = false;
+  XmlVisitor visitor;
+  // Task/Triggers/<kind>, Task/Actions/<kind>: each element opens a
+  // trigger or an action that its children then fill.
+  visitor.element = [&](const std::vector<std::wstring>& path) {
+    if (path.size() == 1) isTask = path[0] == L"Task";
+    if (path.size() != 3 || path[0] != L"Task") return;
+    if (path[1] == L"Triggers") {
+      if (path[2] == L"LogonTrigger" || path[2] == L"BootTrigger") {
+        StartTrigger trigger;
+        trigger.kind = path[2] == L"BootTrigger" ? StartTrigger::Kind::Boot : StartTrigger::Kind::Logon;
+        task.triggers.push_back(trigger);
+      } else {
+        task.otherTriggers = true;
+      }
+    } else if (path[1] == L"Actions") {
+      TaskAction action;
+      if (path[2] == L"Exec") {
+        task.actions.push_back(action);
+      } else if (path[2] == L"ComHandler") {
+        action.kind = TaskAction::Kind::ComHandler;
+        task.actions.push_back(action);
+      }
+    }
+  };
+  visitor.text = [&](const std::vector<std::wstring>& path, const std::wstring& text) {
+    if (path.empty() || path[0] != L"Task") return;
+    if (path.size() == 3 && Ends(path, {L"Settings", L"Enabled"})) task.enabled = XmlTrue(text);
+    if (path.size() == 3 && Ends(path, {L"RegistrationInfo", L"Description"})) task.description += text;
+    if (path.size() == 4 && path[1] == L"Triggers" && (path[2] == L"LogonTrigger" || path[2] == L"BootTrigger") &&
+        !task.triggers.empty()) {
+      StartTrigger& trigger = task.triggers.back();
+      if (path[3] == L"Enabled") trigger.enabled = XmlTrue(text);
+      if (path[3] == L"UserId") trigger.userId += text;
+      if (path[3] == L"Delay") trigger.delay += text;
+    }
+    if (path.size() == 4 && path[1] == L"Actions" && !task.actions.empty()) {
+      TaskAction& action = task.actions.back();
+      if (path[2] == L"Exec" && path[3] == L"Command") action.command += text;
+      if (path[2] == L"Exec" && path[3] == L"Arguments") action.arguments += text;
+      if (path[2] == L"ComHandler" && path[3] == L"ClassId") action.classId += text;
+      if (path[2] == L"ComHandler" && path[3] == L"Data") action.data += text;
+    }
+  };
+  if (!WalkXml(bytes, visitor, reason)) return false;
+  if (!isTask) {
+    reason = L"Not a task: the document is not a <Task>";
+    return false;
+  }
+  return true;
+}
+
+std::wstring FirstActionText(const TaskDefinition& task) {
+  if (task.actions.empty()) return std::wstring();
+  const TaskAction& action = task.actions.front();
+  if (action.kind == TaskAction::Kind::ComHandler) return action.classId;
+  // A command with a space is quoted, as Windows quotes it when it starts it.
+  const bool quote = action.command.find(L' ') != std::wstring::npos && action.command.front() != L'"';
+  std::wstring text = quote ? L"\"" + action.command + L"\"" : action.command;
+  if (!action.arguments.empty()) text += L" " + action.arguments;
+  return text;
+}
