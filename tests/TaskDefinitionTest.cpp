@@ -2,10 +2,14 @@
 // in each encoding task files come in; what does not parse says why.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "manager/TaskDefinition.h"
+#include "manager/TaskFiles.h"
 
 namespace {
 
@@ -121,3 +125,38 @@ TEST(TaskDefinition, WhatDoesNotParseSaysWhy) {
   }
 }
 
+// The task files are read from the native Tasks folder (a 32-bit process
+// reaches it through Sysnative), each with the task path it stands for,
+// byte for byte, subfolders and names beyond the code page included.
+TEST(TaskFiles, EveryFileBelowTheTasksFolderWithItsTaskPath) {
+  const std::wstring root = TaskFolder();
+  ASSERT_FALSE(root.empty());
+  EXPECT_EQ(GetFileAttributesW(root.c_str()) & FILE_ATTRIBUTE_DIRECTORY, DWORD(FILE_ATTRIBUTE_DIRECTORY));
+  const std::wstring mine = root + L"\\VelmoraTest", sub = mine + L"\\Sub \u00e9";
+  CreateDirectoryW(mine.c_str(), nullptr);
+  CreateDirectoryW(sub.c_str(), nullptr);
+  const struct {
+    std::wstring file, path;
+    std::vector<std::uint8_t> bytes;
+  } written[] = {
+      {mine + L"\\Logon \u4e2d", L"\\VelmoraTest\\Logon \u4e2d", Bytes(Task(L"<LogonTrigger/>", kExec), Form::Utf16Bom)},
+      {sub + L"\\Inner", L"\\VelmoraTest\\Sub \u00e9\\Inner", Bytes(L"<Task", Form::Utf8)},
+  };
+  for (const auto& w : written) {
+    HANDLE file = CreateFileW(w.file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    WriteFile(file, w.bytes.data(), DWORD(w.bytes.size()), &done, nullptr);
+    CloseHandle(file);
+  }
+  const std::vector<TaskFile> files = ReadTaskFiles(root);
+  for (const auto& w : written) {
+    const auto found = std::find_if(files.begin(), files.end(), [&](const TaskFile& f) { return f.path == w.path; });
+    ASSERT_NE(found, files.end());
+    EXPECT_EQ(found->bytes, w.bytes);
+    EXPECT_EQ(found->error, DWORD(ERROR_SUCCESS));
+  }
+  for (const auto& w : written) DeleteFileW(w.file.c_str());
+  RemoveDirectoryW(sub.c_str());
+  RemoveDirectoryW(mine.c_str());
+}
