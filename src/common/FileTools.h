@@ -50,5 +50,25 @@ inline FileStamp FileStampFrom(DWORD sizeHigh, DWORD sizeLow, const FILETIME& wr
 // form of a drive path or a share's path; shorter ones as they are.
 std::wstring LongPathForm(const std::wstring& path);
 
+// Closes a file search on every way out. Wide, in the long form past
+// MAX_PATH: folders' paths and their files' names are UTF-16.
+class FileSearch {
+ public:
+  explicit FileSearch(const std::wstring& pattern)
+      : handle_(FindFirstFileW(LongPathForm(pattern).c_str(), &found_)) {}
+  ~FileSearch() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  FileSearch(const FileSearch&) = delete;
+  FileSearch& operator=(const FileSearch&) = delete;
+  bool Started() const { return handle_ != INVALID_HANDLE_VALUE; }
+  const WIN32_FIND_DATAW& Current() const { return found_; }
+  bool Next() { return FindNextFileW(handle_, &found_) != FALSE; }
+
+ private:
+  WIN32_FIND_DATAW found_{};
+  HANDLE handle_;
+};
+
 // Fits a path into maxWidth pixels as measured with the font selected into dc.
 std::wstring ShortenPathToWidth(const std::wstring& path, HDC dc, int maxWidth);

@@ -14,26 +14,6 @@ namespace {
 
 const char* const kEntryMask = "*.exe;*.com;*.bat;*.lnk;*.pif";
 
-// Closes a file search on every way out. Wide, in the long form past
-// MAX_PATH: a Startup folder's path and its files' names are UTF-16.
-class FileSearch {
- public:
-  explicit FileSearch(const std::wstring& pattern)
-      : handle_(FindFirstFileW(LongPathForm(pattern).c_str(), &found_)) {}
-  ~FileSearch() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  FileSearch(const FileSearch&) = delete;
-  FileSearch& operator=(const FileSearch&) = delete;
-  bool Started() const { return handle_ != INVALID_HANDLE_VALUE; }
-  const WIN32_FIND_DATAW& Current() const { return found_; }
-  bool Next() { return FindNextFileW(handle_, &found_) != FALSE; }
-
- private:
-  WIN32_FIND_DATAW found_{};
-  HANDLE handle_;
-};
-
 // The switches of the rows `first` on, read with one look at the switches'
 // key. What touches the disk per row is done later (RowWork.h).
 void ReadSwitches(const TAutoRunNode& node, EntryRows& rows, size_t first) {

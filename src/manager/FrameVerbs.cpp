@@ -18,11 +18,21 @@
 // Into the location the tree showed selected when the user asked: the
 // dialog may take its time.
 void TVelmora::AddEntry(const TakenEntries& taken) {
+  std::wstring name, path;
+  if (AskItem(name, path)) AddAs(taken, name, path);
+}
+
+// The item dialog closed with OK stays until idle time: the command it
+// asked for and its painted rows come first.
+bool TVelmora::AskItem(std::wstring& name, std::wstring& path) {
   auto dialog = std::make_unique<TAutoRunItemDlg>();
-  if (dialog->ShowModal() != ui::ModalResult::Ok) return;
-  const std::wstring name = dialog->NameText(), path = dialog->PathText();
+  dialog->SetNameText(name);
+  dialog->SetPathText(path);
+  if (dialog->ShowModal() != ui::ModalResult::Ok) return false;
+  name = dialog->NameText();
+  path = dialog->PathText();
   closedDialog_ = std::move(dialog);
-  AddAs(taken, name, path);
+  return true;
 }
 
 void TVelmora::AddAs(const TakenEntries& taken, const std::wstring& name, const std::wstring& path) {
@@ -37,13 +47,8 @@ void TVelmora::AddAs(const TakenEntries& taken, const std::wstring& name, const 
 void TVelmora::ChangeEntry(const TakenEntries& taken) {
   const TakenEntry& entry = *taken.Single();
   RequireAddressable(entry.ref);
-  auto dialog = std::make_unique<TAutoRunItemDlg>();
-  dialog->SetNameText(entry.ref.name);
-  dialog->SetPathText(entry.command);
-  if (dialog->ShowModal() != ui::ModalResult::Ok) return;
-  const std::wstring name = dialog->NameText(), path = dialog->PathText();
-  closedDialog_ = std::move(dialog);
-  ChangeTo(taken, name, path);
+  std::wstring name = entry.ref.name, path = entry.command;
+  if (AskItem(name, path)) ChangeTo(taken, name, path);
 }
 
 void TVelmora::ChangeTo(const TakenEntries& taken, const std::wstring& newName, const std::wstring& newPath) {
@@ -139,18 +144,16 @@ void TVelmora::UndoLast() {
 // taken rows takes the selection.
 void TVelmora::RestoreEntries(const TakenEntries& taken) {
   const std::optional<EntryRef> next = NeighbourOf(taken);
+  std::vector<EntryRef> records;
+  for (const TakenEntry& row : taken.rows) records.push_back(row.ref);
   RunCommand([&](CommandRun& run) {
     run.wholeList = true;
     run.select = next;
-    for (size_t at = 0; at < taken.rows.size(); ++at) {
-      const TakenEntry& row = taken.rows[at];
-      try {
-        RestoreRecord(row.record);
-      } catch (const EVelmoraError& error) {
-        if (taken.rows.size() == 1) throw;
-        throw StoppedAt(row.ref.Said(), error, at + 1 < taken.rows.size());
-      }
-    }
+    // A restore is no step of its own: Ctrl+Z does not delete it again.
+    undo_.EachInTurn(records, [](const EntryRef&) {}, [](const EntryRef& record, UndoStep&) {
+      RestoreRecord(record.record);
+      return false;
+    });
   });
 }
 

@@ -5,46 +5,15 @@
 
 namespace {
 
-// A folder whose file names come in `found`, `.` and `..` left out.
-class FolderListing {
- public:
-  explicit FolderListing(const std::wstring& folder)
-      : find_(FindFirstFileExW(LongPathForm(folder + L"\\*").c_str(), FindExInfoBasic, &found_, FindExSearchNameMatch,
-                               nullptr, 0)) {}
-  ~FolderListing() {
-    if (find_ != INVALID_HANDLE_VALUE) FindClose(find_);
-  }
-  FolderListing(const FolderListing&) = delete;
-  FolderListing& operator=(const FolderListing&) = delete;
-  bool Next(WIN32_FIND_DATAW& entry) {
-    while (find_ != INVALID_HANDLE_VALUE) {
-      if (first_) {
-        first_ = false;
-      } else if (!FindNextFileW(find_, &found_)) {
-        return false;
-      }
-      const std::wstring name = found_.cFileName;
-      if (name == L"." || name == L"..") continue;
-      entry = found_;
-      return true;
-    }
-    return false;
-  }
-
- private:
-  WIN32_FIND_DATAW found_{};
-  HANDLE find_;
-  bool first_ = true;
-};
-
 void ReadFolder(const std::wstring& folder, const std::wstring& taskPath, std::vector<TaskFile>& files, int depth) {
   // Task folders nest a few levels; a loop of links does not go on.
   if (depth > 32) return;
   std::vector<std::wstring> subfolders;
-  FolderListing listing(folder);
-  WIN32_FIND_DATAW entry;
-  while (listing.Next(entry)) {
+  FileSearch search(folder + L"\\*");
+  for (bool more = search.Started(); more; more = search.Next()) {
+    const WIN32_FIND_DATAW& entry = search.Current();
     const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) subfolders.push_back(name);
       continue;

@@ -232,6 +232,8 @@ class TVelmora : public ui::Window {
   // The item dialog closed with OK, freed in idle time: the command it
   // asked for and its painted rows come first.
   std::unique_ptr<ui::Window> closedDialog_;
+  // The item dialog filled with `name` and `path`; on OK, what was typed.
+  bool AskItem(std::wstring& name, std::wstring& path);
   std::optional<std::pair<EntryRef, std::wstring>> renamed_;
   void AddEntry(const TakenEntries& taken);
   void ChangeEntry(const TakenEntries& taken);
