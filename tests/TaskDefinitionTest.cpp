@@ -10,49 +10,9 @@
 
 #include "manager/TaskDefinition.h"
 #include "manager/TaskFiles.h"
+#include "TestSupport.h"
 
 namespace {
-
-const wchar_t kHead[] =
-    L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
-    L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n";
-
-std::wstring Task(const std::wstring& triggers, const std::wstring& actions, const std::wstring& settings = L"") {
-  return std::wstring(kHead) + L"  <RegistrationInfo><Description>Keeps \u00e9t\u00e9 fresh</Description></RegistrationInfo>\r\n" +
-         L"  <Triggers>" + triggers + L"</Triggers>\r\n  <Settings>" + settings + L"</Settings>\r\n" +
-         L"  <Actions Context=\"Author\">" + actions + L"</Actions>\r\n</Task>\r\n";
-}
-
-enum class Form { Utf16Bom, Utf16, Utf8Bom, Utf8 };
-
-std::vector<std::uint8_t> Bytes(const std::wstring& text, Form form) {
-  std::vector<std::uint8_t> bytes;
-  if (form == Form::Utf16Bom || form == Form::Utf16) {
-    if (form == Form::Utf16Bom) bytes = {0xFF, 0xFE};
-    for (const wchar_t c : text) {
-      bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-      bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    return bytes;
-  }
-  if (form == Form::Utf8Bom) bytes = {0xEF, 0xBB, 0xBF};
-  std::wstring utf8Text = text;
-  const size_t declared = utf8Text.find(L"UTF-16");
-  if (declared != std::wstring::npos) utf8Text.replace(declared, 6, L"UTF-8");
-  for (const wchar_t c : utf8Text) {
-    if (c < 0x80) {
-      bytes.push_back(static_cast<std::uint8_t>(c));
-    } else if (c < 0x800) {
-      bytes.push_back(static_cast<std::uint8_t>(0xC0 | (c >> 6)));
-      bytes.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    } else {
-      bytes.push_back(static_cast<std::uint8_t>(0xE0 | (c >> 12)));
-      bytes.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
-      bytes.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
-    }
-  }
-  return bytes;
-}
 
 const wchar_t kExec[] = L"<Exec><Command>C:\\Program Files\\T\u00e4sk\\run \u4e2d.exe</Command>"
                         L"<Arguments>/q %USERPROFILE%</Arguments></Exec>";
@@ -67,25 +27,25 @@ TEST(TaskDefinition, LogonAndStartupTasksInEveryEncoding) {
     const wchar_t* words;
     const wchar_t* action;
   } cases[] = {
-      {"logon of any user", Task(L"<LogonTrigger><Enabled>true</Enabled></LogonTrigger>", kExec), true, true,
+      {"logon of any user", TaskXml(L"<LogonTrigger><Enabled>true</Enabled></LogonTrigger>", kExec), true, true,
        L"At logon of any user", L"\"C:\\Program Files\\T\u00e4sk\\run \u4e2d.exe\" /q %USERPROFILE%"},
-      {"one user, delayed, empty trigger", Task(L"<LogonTrigger><UserId>PC\\Ann</UserId><Delay>PT30S</Delay></LogonTrigger><BootTrigger/>", kExec),
+      {"one user, delayed, empty trigger", TaskXml(L"<LogonTrigger><UserId>PC\\Ann</UserId><Delay>PT30S</Delay></LogonTrigger><BootTrigger/>", kExec),
        true, true, L"At logon of PC\\Ann +30 s delay; At startup", nullptr},
-      {"its only trigger off", Task(L"<BootTrigger><Enabled>false</Enabled></BootTrigger>", kExec), true, true,
+      {"its only trigger off", TaskXml(L"<BootTrigger><Enabled>false</Enabled></BootTrigger>", kExec), true, true,
        L"At startup (off)", nullptr},
-      {"the task off", Task(L"<LogonTrigger/>", kExec, L"<Enabled>false</Enabled>"), true, false, nullptr, nullptr},
-      {"a COM handler", Task(L"<LogonTrigger/>", L"<ComHandler><ClassId>{0F87369F-A4E5-4CFC-BD3E-73E6154572DD}</ClassId></ComHandler>"),
+      {"the task off", TaskXml(L"<LogonTrigger/>", kExec, L"<Enabled>false</Enabled>"), true, false, nullptr, nullptr},
+      {"a COM handler", TaskXml(L"<LogonTrigger/>", L"<ComHandler><ClassId>{0F87369F-A4E5-4CFC-BD3E-73E6154572DD}</ClassId></ComHandler>"),
        true, true, nullptr, L"{0F87369F-A4E5-4CFC-BD3E-73E6154572DD}"},
-      {"daily only", Task(L"<CalendarTrigger><StartBoundary>2026-01-01T09:00:00</StartBoundary></CalendarTrigger>", kExec),
+      {"daily only", TaskXml(L"<CalendarTrigger><StartBoundary>2026-01-01T09:00:00</StartBoundary></CalendarTrigger>", kExec),
        false, true, L"", nullptr},
-      {"no action", Task(L"<LogonTrigger/>", L""), false, true, nullptr, L""},
+      {"no action", TaskXml(L"<LogonTrigger/>", L""), false, true, nullptr, L""},
   };
   for (const auto& c : cases)
-    for (const Form form : {Form::Utf16Bom, Form::Utf16, Form::Utf8Bom, Form::Utf8}) {
+    for (const TaskForm form : {TaskForm::Utf16Bom, TaskForm::Utf16, TaskForm::Utf8Bom, TaskForm::Utf8}) {
       SCOPED_TRACE(std::string(c.name) + " form " + std::to_string(static_cast<int>(form)));
       TaskDefinition task;
       std::wstring reason;
-      ASSERT_TRUE(ParseTaskDefinition(Bytes(c.xml, form), task, reason)) << std::string(reason.begin(), reason.end());
+      ASSERT_TRUE(ParseTaskDefinition(EncodedTask(c.xml, form), task, reason)) << std::string(reason.begin(), reason.end());
       EXPECT_EQ(StartsAtLogonOrBoot(task), c.listed);
       EXPECT_EQ(task.enabled, c.enabled);
       EXPECT_EQ(task.description, L"Keeps \u00e9t\u00e9 fresh");
@@ -101,19 +61,19 @@ TEST(TaskDefinition, LogonAndStartupTasksInEveryEncoding) {
 // What is not a task's XML is refused with a reason, never read in part;
 // a document type (and so any entity) is refused before it expands.
 TEST(TaskDefinition, WhatDoesNotParseSaysWhy) {
-  const std::wstring whole = Task(L"<LogonTrigger/>", kExec);
+  const std::wstring whole = TaskXml(L"<LogonTrigger/>", kExec);
   const struct {
     const char* name;
     std::vector<std::uint8_t> bytes;
     const wchar_t* said;
   } cases[] = {
-      {"cut short", Bytes(whole.substr(0, whole.size() / 2), Form::Utf16Bom), L""},
-      {"not closed", Bytes(L"<Task><Triggers><LogonTrigger/>", Form::Utf8), L""},
-      {"not a task", Bytes(L"<Job><Triggers><LogonTrigger/></Triggers></Job>", Form::Utf8), L"Not a task"},
+      {"cut short", EncodedTask(whole.substr(0, whole.size() / 2), TaskForm::Utf16Bom), L""},
+      {"not closed", EncodedTask(L"<Task><Triggers><LogonTrigger/>", TaskForm::Utf8), L""},
+      {"not a task", EncodedTask(L"<Job><Triggers><LogonTrigger/></Triggers></Job>", TaskForm::Utf8), L"Not a task"},
       {"empty", {}, L""},
       {"binary", {0x00, 0x01, 0xFE, 0x7F, 0x80}, L""},
-      {"an entity", Bytes(L"<?xml version=\"1.0\"?><!DOCTYPE Task [<!ENTITY x \"C:\\evil.exe\">]>"
-                          L"<Task><Actions><Exec><Command>&x;</Command></Exec></Actions></Task>", Form::Utf8), L""},
+      {"an entity", EncodedTask(L"<?xml version=\"1.0\"?><!DOCTYPE Task [<!ENTITY x \"C:\\evil.exe\">]>"
+                          L"<Task><Actions><Exec><Command>&x;</Command></Exec></Actions></Task>", TaskForm::Utf8), L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -139,8 +99,8 @@ TEST(TaskFiles, EveryFileBelowTheTasksFolderWithItsTaskPath) {
     std::wstring file, path;
     std::vector<std::uint8_t> bytes;
   } written[] = {
-      {mine + L"\\Logon \u4e2d", L"\\VelmoraTest\\Logon \u4e2d", Bytes(Task(L"<LogonTrigger/>", kExec), Form::Utf16Bom)},
-      {sub + L"\\Inner", L"\\VelmoraTest\\Sub \u00e9\\Inner", Bytes(L"<Task", Form::Utf8)},
+      {mine + L"\\Logon \u4e2d", L"\\VelmoraTest\\Logon \u4e2d", EncodedTask(TaskXml(L"<LogonTrigger/>", kExec), TaskForm::Utf16Bom)},
+      {sub + L"\\Inner", L"\\VelmoraTest\\Sub \u00e9\\Inner", EncodedTask(L"<Task", TaskForm::Utf8)},
   };
   for (const auto& w : written) {
     HANDLE file = CreateFileW(w.file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -140,3 +140,46 @@ std::string ArtifactPath(const std::string& fileName) {
   CreateDirectoryA(path.substr(0, path.find_last_of('\\')).c_str(), nullptr);
   return path;
 }
+
+namespace {
+const wchar_t kHead[] =
+    L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+    L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n";
+}  // namespace
+
+std::wstring TaskXml(const std::wstring& triggers, const std::wstring& actions, const std::wstring& settings) {
+  return std::wstring(kHead) + L"  <RegistrationInfo><Description>Keeps \u00e9t\u00e9 fresh</Description></RegistrationInfo>\r\n" +
+         L"  <Triggers>" + triggers + L"</Triggers>\r\n  <Settings>" + settings + L"</Settings>\r\n" +
+         L"  <Actions Context=\"Author\">" + actions + L"</Actions>\r\n</Task>\r\n";
+}
+
+
+std::vector<std::uint8_t> EncodedTask(const std::wstring& text, TaskForm form) {
+  std::vector<std::uint8_t> bytes;
+  if (form == TaskForm::Utf16Bom || form == TaskForm::Utf16) {
+    if (form == TaskForm::Utf16Bom) bytes = {0xFF, 0xFE};
+    for (const wchar_t c : text) {
+      bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+      bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return bytes;
+  }
+  if (form == TaskForm::Utf8Bom) bytes = {0xEF, 0xBB, 0xBF};
+  std::wstring utf8Text = text;
+  const size_t declared = utf8Text.find(L"UTF-16");
+  if (declared != std::wstring::npos) utf8Text.replace(declared, 6, L"UTF-8");
+  for (const wchar_t c : utf8Text) {
+    if (c < 0x80) {
+      bytes.push_back(static_cast<std::uint8_t>(c));
+    } else if (c < 0x800) {
+      bytes.push_back(static_cast<std::uint8_t>(0xC0 | (c >> 6)));
+      bytes.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
+    } else {
+      bytes.push_back(static_cast<std::uint8_t>(0xE0 | (c >> 12)));
+      bytes.push_back(static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F)));
+      bytes.push_back(static_cast<std::uint8_t>(0x80 | (c & 0x3F)));
+    }
+  }
+  return bytes;
+}
+

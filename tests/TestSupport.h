@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -58,3 +59,9 @@ class TempDir {
 void DeleteTreeOnDisk(const std::string& path);
 bool PathExists(const std::string& path);
 std::string ArtifactPath(const std::string& fileName);
+
+// A task file's text (Triggers, Actions and Settings as given) and its
+// bytes in each encoding task files come in.
+std::wstring TaskXml(const std::wstring& triggers, const std::wstring& actions, const std::wstring& settings = L"");
+enum class TaskForm { Utf16Bom, Utf16, Utf8Bom, Utf8 };
+std::vector<std::uint8_t> EncodedTask(const std::wstring& text, TaskForm form);

@@ -74,7 +74,7 @@ void ChangeWatch::Watch(const WatchedPlaces& places, bool again) {
     std::lock_guard<std::mutex> lock(mutex_);
     places_ = places;
   }
-  if (!thread_ && places.keys.empty() && places.folders.empty()) return;
+  if (!thread_ && places.keys.empty() && places.folders.empty() && places.ownFolders.empty()) return;
   if (!thread_ && stop_ && replace_) thread_ = CreateThread(nullptr, 0, &ChangeWatch::ThreadMain, this, 0, nullptr);
   SetEvent(replace_);
 }
@@ -135,6 +135,22 @@ void ChangeWatch::Rebuild(std::vector<Armed>& watches) {
       continue;
     }
     watches.push_back(std::move(watch));
+  }
+  // One wait takes at most MAXIMUM_WAIT_OBJECTS handles: folders beyond
+  // that are watched through the first (their root) with its subtree,
+  // which Windows reports at every level.
+  const size_t room = MAXIMUM_WAIT_OBJECTS - 2 - std::min<size_t>(watches.size(), MAXIMUM_WAIT_OBJECTS - 2);
+  const bool whole = places.ownFolders.size() > room;
+  for (const std::wstring& folder : places.ownFolders) {
+    if (watches.size() + 2 >= MAXIMUM_WAIT_OBJECTS) break;
+    Armed watch;
+    watch.handle = FindFirstChangeNotificationW(LongPathForm(folder).c_str(), whole, kFolderChanges);
+    if (watch.handle == INVALID_HANDLE_VALUE) {
+      watch.handle = nullptr;
+      continue;
+    }
+    watches.push_back(std::move(watch));
+    if (whole) break;
   }
 }
 

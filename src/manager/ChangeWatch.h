@@ -18,8 +18,11 @@ struct WatchedPlaces {
   // Registry keys; a place of one value per subkey with its subtree.
   std::vector<Location> keys;
   std::vector<std::wstring> folders;  // folder paths
+  // Folders watched themselves, each without its subtree (the task
+  // folders: Wine reports a subtree's writes only one level down).
+  std::vector<std::wstring> ownFolders;
   bool operator==(const WatchedPlaces& other) const {
-    if (keys.size() != other.keys.size() || folders != other.folders) return false;
+    if (keys.size() != other.keys.size() || folders != other.folders || ownFolders != other.ownFolders) return false;
     for (size_t at = 0; at < keys.size(); ++at)
       if (keys[at] != other.keys[at] || keys[at].kind != other.keys[at].kind) return false;
     return true;

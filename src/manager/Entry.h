@@ -15,6 +15,7 @@ enum class EntryKind : unsigned char {
   RegistryValue,  // a value of a key (of a subkey, in a place of one value per subkey)
   File,           // a file in a Startup folder
   Record,         // a removed or replaced entry, kept (TRecordRow)
+  Task,           // a scheduled task, named by its path (\Folder\Name; TTaskRow)
 };
 
 // A tree node's record: the location it lists.
@@ -53,7 +54,9 @@ struct TAutoRunItem {
   // shared by the rows of one program (RowWork.h keeps it).
   const ProgramFacts* Facts = nullptr;
 
-  bool HasSwitch() const { return !Node->SwitchLocation.Empty(); }
+  // A task's switch is its own (Settings/Enabled); another entry's is
+  // Windows' startup switch, where its place has one.
+  bool HasSwitch() const { return Kind == EntryKind::Task || !Node->SwitchLocation.Empty(); }
   bool Skipped() const { return !Node->SkippedBy.empty(); }
   bool SwitchedOff() const { return HasSwitch() && Switch == SwitchState::Off; }
   bool Settled() const { return Presence != RowPresence::Pending && Presence != RowPresence::Remote; }
@@ -78,6 +81,15 @@ struct TFileRow : TAutoRunItem {
 // subkey's, its Title what the subkey calls itself.
 struct TSubkeyRow : TAutoRunItem {
   std::wstring Title;
+};
+
+// A scheduled task's row: Command is its first action's command line,
+// Switch its own switch.
+struct TTaskRow : TAutoRunItem {
+  std::wstring Triggers;     // its logon and startup triggers in words
+  bool TriggersOff = false;  // every one of them disabled: it starts nothing at logon
+  bool Hidden = false;       // its file is there, the Task Scheduler does not list it
+  std::wstring Unreadable;   // why its definition could not be read; empty when it was
 };
 
 // What the Name column shows of a row.
@@ -118,7 +130,7 @@ struct EntryRef {
   // first NUL: a name holding one cannot be reached by them.
   bool Addressable() const { return name.find(L'\0') == std::wstring::npos; }
   std::wstring FilePath() const;
-  bool HasSwitch() const { return !switchLocation.Empty(); }
+  bool HasSwitch() const { return kind == EntryKind::Task || !switchLocation.Empty(); }
   // The same entry: kind, location and the exact name, never a looser match.
   bool Is(const TAutoRunItem& row) const;
   // Whether the entry is one of `node`'s, and the name its row has there

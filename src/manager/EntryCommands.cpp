@@ -17,6 +17,7 @@
 #include "manager/RecordStore.h"
 #include "manager/RegFile.h"
 #include "manager/StartupSwitches.h"
+#include "manager/TaskCommands.h"
 
 using namespace command_steps;
 
@@ -124,6 +125,7 @@ void RequireExportable(const EntryRef& entry) {
 void DeleteEntry(const EntryRef& entry, UndoStep* undo) {
   RequireAddressable(entry);
   if (!entry.Rules().remove) throw NotHere("deleted", entry.Said());
+  if (entry.kind == EntryKind::Task) return DeleteTask(entry, undo);
   const std::wstring record = entry.kind == EntryKind::File ? DeleteFileEntry(entry) : DeleteRegistryEntry(entry);
   if (undo) *undo = UndoStep{UndoStep::Kind::Delete, entry, StoredBytes(), StoredBytes(), {record}};
 }
@@ -131,6 +133,7 @@ void DeleteEntry(const EntryRef& entry, UndoStep* undo) {
 bool SwitchEntry(const EntryRef& entry, bool on, UndoStep* undo) {
   RequireAddressable(entry);
   if (!entry.HasSwitch()) return false;
+  if (entry.kind == EntryKind::Task) return SwitchTask(entry, on, undo);
   // An entry gone since the user chose it gets no switch in its stead.
   if (entry.kind == EntryKind::File) {
     if (GetFileAttributesW(LongPathForm(entry.FilePath()).c_str()) == INVALID_FILE_ATTRIBUTES)

@@ -9,6 +9,7 @@
 #include "manager/LocationCatalogue.h"
 #include "manager/RecordStore.h"
 #include "manager/StartupSwitches.h"
+#include "manager/TaskListing.h"
 
 namespace {
 
@@ -218,6 +219,12 @@ std::uint64_t ListInto(const TAutoRunNode& node, EntryRows& into) {
     case LocationKind::Values:
     case LocationKind::ChosenValues:
       return ListRegistryKey(node, into);
+    case LocationKind::Tasks: {
+      // The latest read: the tasks are read on the task reader's thread.
+      const std::shared_ptr<const TaskSnapshot> tasks = LatestTasks();
+      TaskRows(node, *tasks, into);
+      return tasks->stamp;
+    }
   }
   return 0;
 }
@@ -249,6 +256,10 @@ Listing ListLocation(const TAutoRunNode& node) { return ListLocations({&node}); 
 std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name) {
   std::unique_ptr<TAutoRunItem> row;
   if (node.Location.kind == LocationKind::SubkeyValue) return SubkeyRow(node, name);
+  if (node.Location.IsTasks()) {
+    const std::unique_ptr<TaskEntry> task = ReadTaskAgain(name);
+    return task ? TaskRow(node, *task) : nullptr;
+  }
   if (node.Location.IsFolder()) {
     WIN32_FILE_ATTRIBUTE_DATA file{};
     if (!MatchesAnyMask(name, kEntryMask) ||
@@ -284,7 +295,8 @@ std::uint64_t StampOfLocation(const TAutoRunNode& node) {
     RegistryKey key;
     return OpenLocation(key, node.Location, KeyAccess::Read) == ERROR_SUCCESS ? StampOfSubkeys(key) : 0;
   };
-  const std::uint64_t own = node.Location.IsFolder()                           ? StampOfFolder(node.Location.path)
+  const std::uint64_t own = node.Location.IsTasks()                            ? LatestTasks()->stamp
+                            : node.Location.IsFolder()                         ? StampOfFolder(node.Location.path)
                             : node.Location.kind == LocationKind::SubkeyValue ? subkeys()
                                                                               : StampOfKey(node.Location);
   return Mixed(own, StampOfKey(node.SwitchLocation));

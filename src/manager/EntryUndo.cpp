@@ -13,6 +13,7 @@
 #include "manager/RecordStore.h"
 #include "manager/RegFile.h"
 #include "manager/StartupSwitches.h"
+#include "manager/TaskCommands.h"
 
 using namespace command_steps;
 
@@ -41,8 +42,9 @@ void RequireSwitchAsLeft(const UndoStep& step) {
 }
 
 EntryRef RefOf(const EntryRecord& record) {
-  return EntryRef{record.isFile ? EntryKind::File : EntryKind::RegistryValue, Location::Parse(record.location),
-                  record.name, Location::Parse(record.switchLocation), std::wstring(), std::wstring()};
+  const Location location = Location::Parse(record.location);
+  const EntryKind kind = location.IsTasks() ? EntryKind::Task : record.isFile ? EntryKind::File : EntryKind::RegistryValue;
+  return EntryRef{kind, location, record.name, Location::Parse(record.switchLocation), std::wstring(), std::wstring()};
 }
 
 // Puts a switch's bytes back under `name`, or removes the one there when
@@ -151,6 +153,7 @@ EntryRef RestoreRecord(const std::wstring& path) {
   const EntryRecord record = ReadOrThrow(path);
   const EntryRef entry = RefOf(record);
   RequireAddressable(entry);
+  if (entry.kind == EntryKind::Task) return RestoreTask(path, record);
   Steps steps;
   if (record.isFile) {
     const std::wstring target = entry.FilePath();
@@ -201,7 +204,7 @@ EntryRef UndoCommand(const UndoStep& step) {
     case UndoStep::Kind::Change:
       return UndoChange(step);
     case UndoStep::Kind::Switch:
-      return UndoSwitch(step);
+      return step.entry.kind == EntryKind::Task ? UndoTaskSwitch(step) : UndoSwitch(step);
     case UndoStep::Kind::Add:
       return UndoAdd(step);
   }

@@ -83,6 +83,8 @@ void TVelmora::Execute(Command id, const TakenEntries& taken) {
       return ShowFileInFolder(one->program);
     case Command::OpenInRegistryEditor:
       return OpenInRegistryEditor(one->ref.location);
+    case Command::OpenInTaskScheduler:
+      return OpenTaskScheduler();
   }
 }
 

@@ -10,6 +10,7 @@ namespace {
 
 bool IsValue(const TakenEntry& row) { return row.ref.kind == EntryKind::RegistryValue; }
 bool IsEntry(const TakenEntry& row) { return row.ref.kind != EntryKind::Record; }
+bool IsTask(const TakenEntry& row) { return row.ref.kind == EntryKind::Task; }
 
 // What the entry's place takes; a row of "REMOVED" takes what that node does.
 bool Changes(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().change; }
@@ -53,6 +54,8 @@ const std::vector<CommandInfo> kCommands = {
      [](const TakenEntries& t) { return t.Single() && !t.Single()->program.empty(); }},
     {Command::OpenInRegistryEditor, L"Open in Registry Editor", -1, false, false, false, 0, false,
      [](const TakenEntries& t) { return SingleIs(t, IsValue); }},
+    {Command::OpenInTaskScheduler, L"Open in Task Scheduler", -1, false, false, false, 0, false,
+     [](const TakenEntries& t) { return SingleIs(t, IsTask); }},
     {Command::Refresh, nullptr, imgRefresh, true, false, false, VK_F5, false, [](const TakenEntries&) { return true; }},
     {Command::HideWindows, L"Hide Windows' entries", imgSkipped, true, false, true, 0, false,
      [](const TakenEntries&) { return true; }},

@@ -15,7 +15,7 @@
 
 enum class Command : unsigned char {
   Add, Change, Delete, Enable, Disable, Undo, Restore, Export, Properties, Refresh, Copy, Rename, PutDefault, SaveList,
-  OpenFileLocation, OpenInRegistryEditor, HideWindows,
+  OpenFileLocation, OpenInRegistryEditor, OpenInTaskScheduler, HideWindows,
 };
 
 // One row as the user saw it when acting: its identity and what it showed.

@@ -173,7 +173,30 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
     ListSelectedNode();
   }
   WatchShownNodes();
+  ReadShownTasks();
   if (rows_.Count() > 0) SelectRow(0);
+}
+
+void TVelmora::ReadShownTasks() {
+  for (const TAutoRunNode* node : ShownNodes())
+    if (node->Location.IsTasks()) return tasks_.Read();
+}
+
+// The rows follow the read as they follow another program's change; the
+// task folders watched follow it too.
+void TVelmora::TasksRead() {
+  if (loading_) return;
+  ShowSkipping();
+  if (editing_) {
+    listAfterEdit_ = true;
+    return;
+  }
+  if (!places_.TakeStamps(ShownNodes())) return;
+  try {
+    MergeKeepingView();
+  } catch (const EVelmoraError&) {
+  }
+  WatchShownNodes();
 }
 
 // Shortening measures the text again and again: each location is
@@ -196,15 +219,25 @@ void TVelmora::lvAutoRunChange(int item) {
   rows_.Settle(item);
   const TAutoRunItem* entry = rows_.At(item);
   StatusBar.SetText(1, entry ? FileNamePart(entry->Command) : std::wstring());
+  if (entry && entry->Kind == EntryKind::Task) {
+    const auto& task = static_cast<const TTaskRow&>(*entry);
+    StatusBar.SetText(0, task.Triggers.empty() ? task.Name : task.Name + L": " + task.Triggers);
+  } else if (!entry || entry->Kind != EntryKind::Record) {
+    StatusBar.SetText(0, ShownLocation(currentLocation_));
+  }
   if (entry && entry->Kind == EntryKind::Record) {
     // Where the entry came from, and what became of it.
     const auto& kept = static_cast<const TRecordRow&>(*entry);
     StatusBar.SetText(0, ShownLocation(kept.Origin));
     StatusBar.SetText(2, kept.Kept == RecordKind::Replaced ? L"Replaced" : L"Removed");
   } else {
-    StatusBar.SetText(2, !entry || !entry->Settled()            ? L""
+    const auto* task = entry && entry->Kind == EntryKind::Task ? static_cast<const TTaskRow*>(entry) : nullptr;
+    StatusBar.SetText(2, task && !task->Unreadable.empty()      ? task->Unreadable
+                         : task && task->Hidden                 ? L"Hidden from the Task Scheduler"
+                         : !entry || !entry->Settled()          ? L""
                          : entry->Missing()                     ? L"Missing"
                          : entry->SwitchedOff()                 ? L"Off"
+                         : task && task->TriggersOff            ? L"Off: its logon and startup triggers are disabled"
                          : entry->Skipped()                     ? L"Skipped by policy"
                          : places_.NotWindowsDefault(*entry)    ? L"Not Windows' default"
                          : entry->Mark == EntryMark::New        ? L"New"
@@ -327,6 +360,8 @@ void TVelmora::WatchedChanged() {
     InvalidateRect(lvAutoRun.Handle(), nullptr, FALSE);
     lvAutoRunChange(lvAutoRun.SelectedIndex());
   }
+  // A task file written: the tasks are read again off this thread.
+  ReadShownTasks();
   const bool changed = places_.TakeStamps(ShownNodes());
   const bool owed = std::exchange(relistOwed_, false);
   if (!changed && !owed) return;
@@ -387,7 +422,11 @@ void TVelmora::MergeKeepingView() {
 
 void TVelmora::ShowSkipping() {
   const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
-  const std::wstring text = node && !node->SkippedBy.empty()
+  const std::vector<const TAutoRunNode*> shown = ShownNodes();
+  const bool showsTasks =
+      std::any_of(shown.begin(), shown.end(), [](const TAutoRunNode* place) { return place->Location.IsTasks(); });
+  const std::wstring text = showsTasks && !LatestTasks()->answered ? std::wstring(kNoTaskService)
+                            : node && !node->SkippedBy.empty()
                                 ? L"Windows skips these entries by policy: " + node->SkippedBy + L"."
                                 : kUsualCaption;
   if (pnlTop.Text() == text) return;

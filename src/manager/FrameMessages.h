@@ -16,5 +16,8 @@ constexpr UINT kWatchedChanged = WM_APP + 3;
 constexpr UINT kRenamed = WM_APP + 4;
 // Posted by the signature worker's thread when programs were verified.
 constexpr UINT kSignaturesAnswered = WM_APP + 5;
+// Posted by the task reader's thread when a read of the tasks is in.
+constexpr UINT kTasksRead = WM_APP + 6;
 
+constexpr wchar_t kNoTaskService[] = L"The Task Scheduler did not answer";
 constexpr wchar_t kUsualCaption[] = L"You can add new, change or delete existing auto run items.";

@@ -9,7 +9,9 @@
 #include "manager/EntryCommands.h"
 #include "manager/GoTo.h"
 #include "manager/ListSaving.h"
+#include "common/FileTools.h"
 #include "manager/RecordStore.h"
+#include "manager/TaskCommands.h"
 #include "manager/aritemdlg.h"
 #include "manager/velframe.h"
 #include "ui/Clipboard.h"
@@ -182,7 +184,17 @@ void TVelmora::ShowProperties(const EntryRef& entry) {
   ShowProgramProperties(GetAncestor(Handle(), GA_ROOT), *item);
 }
 
+// A task goes out as its definition, a file the Task Scheduler imports.
 void TVelmora::ExportEntry(const EntryRef& entry) {
+  if (entry.kind == EntryKind::Task) {
+    const std::wstring path =
+        ui::AskWhereToSave(Handle(), L"Velmora task.xml", L"Task files\0*.xml\0All files\0*.*\0", L"xml");
+    if (path.empty()) return;
+    const DWORD written = WriteWholeFile(path, TaskDefinitionBytes(entry.name), true);
+    if (written != ERROR_SUCCESS)
+      throw EVelmoraError(FormatMessageText("Failed to export to '%s'", path), static_cast<long>(written));
+    return;
+  }
   RequireExportable(entry);
   const std::wstring path =
       ui::AskWhereToSave(Handle(), L"Velmora export.reg", L"Registration files\0*.reg\0All files\0*.*\0", L"reg");
@@ -197,6 +209,8 @@ void TVelmora::SaveList() {
 
 // Every place of the tree, not only the node shown; a root's places once.
 void TVelmora::SaveListTo(const std::wstring& path) {
+  // The tasks as they are now, not as last read.
+  ReadTasks();
   std::vector<const TAutoRunNode*> places;
   for (const auto& node : places_.Nodes())
     if (!node->ListsRecords && node->Location.kind != LocationKind::None) places.push_back(node.get());

@@ -80,3 +80,8 @@ void ShowProgramProperties(HWND owner, const TAutoRunItem& row) {
   if (FAILED(shown) && shown != HRESULT_FROM_WIN32(ERROR_CANCELLED))
     throw EVelmoraError(FormatMessageText("Cannot show the properties of '%s'", program), shown);
 }
+
+void OpenTaskScheduler() {
+  const bool started = testHands ? testHands->start(L"taskschd.msc", L"") : StartWithTheShell(L"taskschd.msc", L"");
+  if (!started) throw EVelmoraError("Failed to start the Task Scheduler", ERROR_FILE_NOT_FOUND);
+}

@@ -26,6 +26,9 @@ void ShowFileInFolder(const std::wstring& file);
 // Applets key, as it writes it itself), a new window each time.
 // Throws "Failed to start the registry editor".
 void OpenInRegistryEditor(const Location& key);
+// The Task Scheduler's console (taskschd.msc). Throws "Failed to start
+// the Task Scheduler".
+void OpenTaskScheduler();
 // What the editor is told to open: its own form of a key's path.
 std::wstring RegistryEditorKeyText(const Location& key);
 // The shell's properties of the program a row starts (a Startup row's own

@@ -6,6 +6,7 @@ namespace {
 
 const wchar_t kMachine[] = L"HKEY_LOCAL_MACHINE";
 const wchar_t kUser[] = L"HKEY_CURRENT_USER";
+const wchar_t kTaskScheduler[] = L"Task Scheduler";
 const wchar_t kWow64Software[] = L"software\\wow6432node\\";
 
 wchar_t AsciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
@@ -53,8 +54,17 @@ Location Location::Folder(std::wstring folder) {
   return location;
 }
 
+Location Location::Tasks(const PlaceRules* rules) {
+  Location location;
+  location.kind = LocationKind::Tasks;
+  location.root = RegistryRoot::LocalMachine;
+  location.rules = rules;
+  return location;
+}
+
 Location Location::Parse(const std::wstring& text) {
   if (text.empty()) return Location();
+  if (text == kTaskScheduler) return Tasks();
   if (text.size() >= 2 && (text[1] == L':' || (text[0] == L'\\' && text[1] == L'\\'))) return Folder(text);
   const size_t slash = text.find(L'\\');
   const RegistryRoot root = text.compare(0, slash, kMachine) == 0 ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser;
@@ -62,6 +72,7 @@ Location Location::Parse(const std::wstring& text) {
 }
 
 std::wstring Location::Text() const {
+  if (IsTasks()) return kTaskScheduler;
   if (kind == LocationKind::Folder || Empty()) return path;
   return std::wstring(root == RegistryRoot::LocalMachine ? kMachine : kUser) + L'\\' + path;
 }
@@ -74,12 +85,12 @@ Location Location::Subkey(const std::wstring& name) const {
 
 Location Location::Parent() const {
   const size_t cut = path.find_last_of(L'\\');
-  if (IsFolder() || cut == std::wstring::npos) return Location();
+  if (!IsKey() || cut == std::wstring::npos) return Location();
   return Key(root, path.substr(0, cut));
 }
 
 bool operator==(const Location& a, const Location& b) {
-  if (a.IsFolder() != b.IsFolder() || a.Empty() != b.Empty()) return false;
+  if (a.IsFolder() != b.IsFolder() || a.IsTasks() != b.IsTasks() || a.Empty() != b.Empty()) return false;
   return (a.IsFolder() || a.root == b.root) && a.path == b.path;
 }
 

@@ -18,6 +18,7 @@ enum class LocationKind : unsigned char {
   ChosenValues,  // only the values the rules name
   SubkeyValue,   // one value (the rules' subkeyValue) of each subkey
   Folder,        // the program files and shortcuts of a folder
+  Tasks,         // the scheduled tasks that start at logon or at startup
 };
 
 // How the text of an entry names its programs.
@@ -54,16 +55,19 @@ struct Location {
   static Location Key(RegistryRoot root, std::wstring path, LocationKind kind = LocationKind::Values,
                       const PlaceRules* rules = &PlaceRules::Plain());
   static Location Folder(std::wstring folder);
+  // The Task Scheduler's tasks: the machine's, stored as "Task Scheduler".
+  static Location Tasks(const PlaceRules* rules = &PlaceRules::Plain());
   // The one reader of the stored form: a folder when the second character
   // is ":" or the text begins with two backslashes (a share); empty text is
   // none; anything else a key (Values), under HKEY_LOCAL_MACHINE only for
-  // that exact root name.
+  // that exact root name; "Task Scheduler" the tasks.
   static Location Parse(const std::wstring& text);
   std::wstring Text() const;
 
   bool Empty() const { return kind == LocationKind::None && path.empty(); }
   bool IsFolder() const { return kind == LocationKind::Folder; }
-  bool IsKey() const { return kind != LocationKind::Folder && !Empty(); }
+  bool IsTasks() const { return kind == LocationKind::Tasks; }
+  bool IsKey() const { return kind != LocationKind::Folder && !IsTasks() && !Empty(); }
   // A subkey of this key, its values listed.
   Location Subkey(const std::wstring& name) const;
   // The key above this one, none at the root's top.

@@ -1,5 +1,7 @@
 #include "manager/LocationCatalogue.h"
 
+#include "manager/TaskFiles.h"
+
 #include "common/Errors.h"
 #include "common/FileTools.h"
 #include "common/Names.h"
@@ -50,6 +52,10 @@ const PlaceRules kActiveSetup = [] {
   rules.unlessZero = L"IsInstalled";
   return rules;
 }();
+
+// A task is deleted (kept in a record) and switched; the item dialog
+// edits a command line, and a task is more than one.
+const PlaceRules kTasks = Rules(false, false, true, false);
 
 const wchar_t* const kStartupFolderPlace = nullptr;  // the root's Startup folder, from Shell Folders
 
@@ -114,6 +120,8 @@ const Place kPlaces[] = {
      &kActiveSetup, nullptr, nullptr, false},
     {kMachine, L"Active Setup (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed Components",
      LocationKind::SubkeyValue, &kActiveSetup, nullptr, nullptr, true},
+    // The machine's: a trigger may name one user, the task is registered once.
+    {kMachine, L"Scheduled tasks", nullptr, LocationKind::Tasks, &kTasks, nullptr, nullptr, false},
 };
 
 struct Root {
@@ -241,7 +249,10 @@ void ForEachCatalogueNode(const std::function<void(const CatalogueNode&)>& visit
       if (place.root != root.root || (place.wow64Only && !HasWow64RegistryView())) continue;
       CatalogueNode node;
       node.caption = place.caption;
-      if (place.path == kStartupFolderPlace) {
+      if (place.kind == LocationKind::Tasks) {
+        if (!FolderIsPresent(AppendPathDelimiter(TaskFolder()))) continue;
+        node.location = Location::Tasks(place.rules);
+      } else if (place.path == kStartupFolderPlace) {
         const std::wstring folder = root.startupFolder();
         if (!FolderIsPresent(AppendPathDelimiter(folder))) continue;
         node.location = Location::Folder(folder);

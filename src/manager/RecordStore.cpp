@@ -67,8 +67,11 @@ std::vector<std::wstring> RecordNames() {
 
 std::vector<std::uint8_t> RecordFileBytes(const EntryRecord& record) {
   std::vector<RegFileValue> values;
-  if (record.value.present) values.push_back({record.location, record.name, record.value.type, record.value.data});
-  if (record.switchValue.present)
+  // A task's record keeps its definition beside: nothing of it is a value.
+  const bool task = Location::Parse(record.location).IsTasks();
+  if (record.value.present && !task)
+    values.push_back({record.location, record.name, record.value.type, record.value.data});
+  if (record.switchValue.present && !task)
     values.push_back({record.switchLocation, record.name, record.switchValue.type, record.switchValue.data});
   return RegFileBytes(RegFileText(values) + RecordCommentLine(record));
 }
@@ -79,7 +82,7 @@ std::wstring RecordFile(const std::wstring& record) {
 
 RecordSummary SummaryOf(const std::wstring& recordName, const EntryRecord& record) {
   RecordSummary summary{recordName, record.kind, record.isFile, record.name, record.location, std::wstring()};
-  if (record.isFile)
+  if (record.isFile && !record.value.present)
     summary.shown = AppendPathDelimiter(record.location) + record.name;
   else if (record.value.type == REG_SZ || record.value.type == REG_EXPAND_SZ)
     summary.shown = WideStringFromRegData(record.value.data.data(), static_cast<DWORD>(record.value.data.size()));

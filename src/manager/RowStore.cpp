@@ -20,6 +20,12 @@ ui::ListView::Check CheckOf(const TAutoRunItem& item) {
 // is read later), the others by their command.
 bool SameContents(const TAutoRunItem& shown, const TAutoRunItem& listed) {
   if (shown.Switch != listed.Switch || shown.Kind != listed.Kind) return false;
+  if (shown.Kind == EntryKind::Task) {
+    const auto &was = static_cast<const TTaskRow&>(shown), &now = static_cast<const TTaskRow&>(listed);
+    if (was.Triggers != now.Triggers || was.TriggersOff != now.TriggersOff || was.Hidden != now.Hidden ||
+        was.Unreadable != now.Unreadable)
+      return false;
+  }
   return shown.Kind == EntryKind::File ? shown.FileStamp() == listed.FileStamp() : shown.Command == listed.Command;
 }
 
@@ -65,7 +71,10 @@ bool RowStore::CollectSignatures() {
 // Plain until the row's work is done: never a wrong mark.
 int RowStore::PictureOf(TAutoRunItem& record) {
   worker_.Settle(record);
-  return record.Missing() ? imgMissing : record.Kind != EntryKind::Record && record.Skipped() ? imgSkipped : imgProgram;
+  // A task whose logon and startup triggers are all off starts nothing.
+  const bool faded = record.Kind == EntryKind::Task ? static_cast<const TTaskRow&>(record).TriggersOff
+                                                    : record.Kind != EntryKind::Record && record.Skipped();
+  return record.Missing() ? imgMissing : faded ? imgSkipped : imgProgram;
 }
 
 const TAutoRunItem* RowStore::At(int row) const {

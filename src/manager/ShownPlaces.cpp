@@ -10,6 +10,7 @@
 #include "manager/ProgramLookup.h"
 #include "manager/Publisher.h"
 #include "manager/RecordStore.h"
+#include "manager/TaskListing.h"
 
 const TAutoRunNode* ShownPlaces::Own(std::unique_ptr<TAutoRunNode> node) {
   nodes_.push_back(std::move(node));
@@ -57,6 +58,8 @@ WatchedPlaces ShownPlaces::WatchOf(const std::vector<const TAutoRunNode*>& nodes
     if (node->ListsRecords || node->Location.kind == LocationKind::None) continue;
     if (node->Location.IsFolder())
       places.folders.push_back(node->Location.path);
+    else if (node->Location.IsTasks())
+      for (const std::wstring& folder : LatestTasks()->folders) places.ownFolders.push_back(folder);
     else
       places.keys.push_back(node->Location);
     if (!node->SwitchLocation.Empty()) watchKey(node->SwitchLocation);

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "common/Unicode.h"
 #include "common/XmlElements.h"
 
 namespace {
@@ -71,8 +72,13 @@ bool ParseTaskDefinition(const std::vector<std::uint8_t>& bytes, TaskDefinition&
       if (path[2] == L"ComHandler" && path[3] == L"Data") action.data += text;
     }
   };
-  if (!WalkXml(bytes, visitor, reason)) return false;
+  // What was read before the document failed is no definition.
+  if (!WalkXml(bytes, visitor, reason)) {
+    task = TaskDefinition();
+    return false;
+  }
   if (!isTask) {
+    task = TaskDefinition();
     reason = L"Not a task: the document is not a <Task>";
     return false;
   }
@@ -88,4 +94,26 @@ std::wstring FirstActionText(const TaskDefinition& task) {
   std::wstring text = quote ? L"\"" + action.command + L"\"" : action.command;
   if (!action.arguments.empty()) text += L" " + action.arguments;
   return text;
+}
+
+std::vector<std::uint8_t> TaskFileBytes(const std::wstring& xml) {
+  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+  for (const wchar_t c : xml) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  return bytes;
+}
+
+std::wstring TaskXmlText(const std::vector<std::uint8_t>& bytes) {
+  const size_t size = bytes.size();
+  const bool bom16 = size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+  const bool bom8 = size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+  if (bom16 || (!bom8 && size >= 2 && bytes[1] == 0)) {
+    std::wstring text;
+    for (size_t at = bom16 ? 2 : 0; at + 1 < size; at += 2)
+      text.push_back(static_cast<wchar_t>(bytes[at] | (bytes[at + 1] << 8)));
+    return text;
+  }
+  return WideFromUtf8(std::string(bytes.begin() + (bom8 ? 3 : 0), bytes.end()));
 }

@@ -36,3 +36,10 @@ inline bool StartsAtLogonOrBoot(const TaskDefinition& task) {
 // The command line of the first action: an Exec's command and arguments;
 // a ComHandler's class id.
 std::wstring FirstActionText(const TaskDefinition& task);
+
+// What the Task Scheduler hands out is text: as a task file holds it
+// (UTF-16LE with a byte-order mark), and back.
+std::vector<std::uint8_t> TaskFileBytes(const std::wstring& xml);
+// The text of a task file: UTF-16 with or without a byte-order mark, or
+// UTF-8.
+std::wstring TaskXmlText(const std::vector<std::uint8_t>& bytes);

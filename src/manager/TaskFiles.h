@@ -20,5 +20,8 @@ struct TaskFile {
 // on 64-bit Windows through Sysnative (System32\Tasks is redirected).
 std::wstring TaskFolder();
 // Every file below `root`, in each folder's order, its subfolders after
-// its files; a folder that cannot be listed is passed over.
-std::vector<TaskFile> ReadTaskFiles(const std::wstring& root);
+// its files; a folder that cannot be listed is passed over. `folders`, when
+// given, gets every folder listed (`root` first) as this process reaches it.
+std::vector<TaskFile> ReadTaskFiles(const std::wstring& root, std::vector<std::wstring>* folders = nullptr);
+// One task's file (`path` as the Task Scheduler names it) under `root`.
+TaskFile ReadTaskFile(const std::wstring& root, const std::wstring& path);

@@ -33,7 +33,7 @@ ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
 }  // namespace
 
 TVelmora::TVelmora(HWND parent)
-    : worker_(kRowAnswered, kSignaturesAnswered), watch_(kWatchedChanged), dpi_(ui::DpiOf(parent)) {
+    : worker_(kRowAnswered, kSignaturesAnswered), watch_(kWatchedChanged), tasks_(kTasksRead), dpi_(ui::DpiOf(parent)) {
   captionFont_.Create(L"MS Sans Serif", Scaled(-11), true);
   ui::CreateArgs args = ChildOf(parent, WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT);
   args.width = Scaled(kFrameWidth);
@@ -41,6 +41,7 @@ TVelmora::TVelmora(HWND parent)
   CreateOwn(L"TVelmora", args);
   worker_.PostTo(Handle());
   watch_.PostTo(Handle());
+  tasks_.PostTo(Handle());
   CreateComponents();
   BindEvents();
   Layout();
@@ -178,6 +179,9 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kWatchedChanged:
       WatchedChanged();
+      return 0;
+    case kTasksRead:
+      TasksRead();
       return 0;
     case WM_TIMER:
       if (wParam != kIdleTimer) break;

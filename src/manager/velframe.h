@@ -30,6 +30,7 @@
 #include "manager/FrameCommands.h"
 #include "manager/RowStore.h"
 #include "manager/ShownPlaces.h"
+#include "manager/TaskListing.h"
 #include "manager/UndoStack.h"
 #include "ui/CaptionPanel.h"
 #include "ui/Dpi.h"
@@ -117,6 +118,7 @@ class TVelmora : public ui::Window {
   ui::PopupMenu pmAutoRun;
   RowWorker worker_;
   ChangeWatch watch_;
+  TaskReader tasks_;
   RowStore rows_{lvAutoRun, worker_};
   ui::Font captionFont_{L"MS Sans Serif", -11, true};
   int treeWidth_ = 153;
@@ -173,6 +175,11 @@ class TVelmora : public ui::Window {
   // Watches what the selected node shows; `again` arms every watch anew.
   void WatchShownNodes(bool again = false);
   void WatchedChanged();
+  // The scheduled tasks are read on the task reader's thread when a node
+  // showing them is selected, refreshed or changed; a read that came in
+  // is merged like another program's change.
+  void ReadShownTasks();
+  void TasksRead();
   void MergeKeepingView();
   void ListAgainWhenFree();
   void ShowSkipping();
