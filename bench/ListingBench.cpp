@@ -2,7 +2,7 @@
 // listing cannot avoid, inserting the same rows into the same kind of list
 // view. Product and floor runs are interleaved; medians are printed.
 //
-//   listing_bench [--quick] [--only registry|open|columns|select|visible|command|follow|load]
+//   listing_bench [--quick] [--only registry|open|columns|select|tasks|visible|command|follow|load]
 //
 // --only runs one group of rows ("registry" is the listings and memory).
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <wincrypt.h>
+#include <xmllite.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +33,8 @@
 #include "manager/velwin.h"
 #include "ui/Dpi.h"
 #include "manager/RecordStore.h"
+#include "manager/TaskFiles.h"
+#include "manager/TaskListing.h"
 #include "plugin/UnitTable.h"
 #include "tests/ManagerDriver.h"
 #include "res/resource.h"
@@ -318,6 +321,119 @@ struct FloorList {
       SendMessageA(list, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
   }
 };
+
+
+// The benchmark's task files: `n` under <Tasks>\VelBench, every fifth
+// with a logon trigger (the rest daily), as Windows writes them.
+struct BenchTasks {
+  std::wstring root = TaskFolder(), folder = root + L"\\VelBench";
+  bool madeRoot = false;
+  explicit BenchTasks(int n) {
+    madeRoot = CreateDirectoryW(root.c_str(), nullptr) != FALSE;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (int i = 0; i < n; ++i) {
+      const std::wstring number = std::to_wstring(i);
+      const std::wstring xml =
+          L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<Task version=\"1.2\" "
+          L"xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+          L"  <RegistrationInfo><Author>Bench</Author><Description>Benchmark task " + number +
+          L"</Description></RegistrationInfo>\r\n  <Triggers>" +
+          (i % 5 == 0 ? std::wstring(L"<LogonTrigger><Enabled>true</Enabled></LogonTrigger>")
+                      : L"<CalendarTrigger><StartBoundary>2026-01-01T09:00:00</StartBoundary><ScheduleByDay>"
+                        L"<DaysInterval>1</DaysInterval></ScheduleByDay></CalendarTrigger>") +
+          L"</Triggers>\r\n  <Principals><Principal id=\"Author\"><LogonType>InteractiveToken</LogonType>"
+          L"</Principal></Principals>\r\n  <Settings><Enabled>true</Enabled><Hidden>false</Hidden></Settings>\r\n"
+          L"  <Actions Context=\"Author\"><Exec><Command>C:\\Bench\\task" + number +
+          L".exe</Command><Arguments>/run</Arguments></Exec></Actions>\r\n</Task>\r\n";
+      std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+      for (const wchar_t c : xml) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+      }
+      WriteWholeFile(folder + L"\\Task " + number, bytes, true);
+    }
+  }
+  ~BenchTasks() {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+      while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+    if (madeRoot) RemoveDirectoryW(root.c_str());
+  }
+};
+
+// The least a listing of tasks can do: each file read whole and walked
+// with XmlLite, node by node, for its triggers and its command; the tasks
+// with a logon or startup trigger inserted.
+void FloorTasks(FloorList& floor, const std::wstring& root) {
+  using CreateReader = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
+  static const CreateReader create = reinterpret_cast<CreateReader>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"xmllite.dll"), "CreateXmlReader")));
+  std::vector<std::wstring> folders = {root};
+  int index = 0;
+  for (size_t at = 0; at < folders.size(); ++at) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((folders[at] + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    do {
+      const std::wstring name = found.cFileName, path = folders[at] + L"\\" + name;
+      if (name == L"." || name == L"..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        folders.push_back(path);
+        continue;
+      }
+      std::vector<std::uint8_t> bytes;
+      ReadWholeFile(path, bytes);
+      HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+      std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
+      GlobalUnlock(memory);
+      IStream* stream = nullptr;
+      CreateStreamOnHGlobal(memory, TRUE, &stream);
+      IXmlReader* reader = nullptr;
+      create(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader), nullptr);
+      reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit);
+      reader->SetInput(stream);
+      bool starts = false, inCommand = false;
+      std::wstring command;
+      XmlNodeType type;
+      while (reader->Read(&type) == S_OK) {
+        const wchar_t* text = nullptr;
+        if (type == XmlNodeType_Element) {
+          reader->GetLocalName(&text, nullptr);
+          starts = starts || !wcscmp(text, L"LogonTrigger") || !wcscmp(text, L"BootTrigger");
+          inCommand = !wcscmp(text, L"Command");
+        } else if (type == XmlNodeType_Text && inCommand) {
+          reader->GetValue(&text, nullptr);
+          command += text;
+        } else if (type == XmlNodeType_EndElement) {
+          inCommand = false;
+        }
+      }
+      reader->Release();
+      stream->Release();
+      if (starts) floor.Insert(AnsiFromWide(name).c_str(), AnsiFromWide(command).c_str(), index++);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+}
+
+// Pumps the window's messages until `done` (a read on another thread
+// posts its end), at most ten seconds.
+void PumpUntilDone(const std::function<bool()>& done) {
+  const ULONGLONG deadline = GetTickCount64() + 10000;
+  while (!done() && GetTickCount64() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
 
 std::unordered_map<std::string, bool> FloorSwitches(const char* path) {
   std::unordered_map<std::string, bool> switches;
@@ -1001,6 +1117,53 @@ int main(int argc, char** argv) {
     // inserts and the paint; a Startup folder of 1,000 shortcuts against
     // the search, the inserts, the paint and loading the shortcuts of the
     // rows on screen. Both sides leave for an empty node and come back.
+    // Selecting "Scheduled tasks" with 500 task files (100 with a logon
+    // trigger) until its rows have painted, read afresh each time, against
+    // the folder walk, each file read and walked with XmlLite, the inserts
+    // and the paint. Both sides leave for another node and come back.
+    if (wanted("tasks")) {
+      const int files = 500, listed = 100;
+      const BenchTasks tasks(files);
+      TVelmoraWin manager;
+      ManagerDriver frame(*manager.Velmora);
+      ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
+      HTREEITEM tasksNode = nullptr, otherNode = nullptr;
+      for (HTREEITEM node = frame.tvAutoRun.Root(); node; node = frame.tvAutoRun.NextInOrder(node))
+        if (frame.NodeItem(node) && frame.NodeItem(node)->Location.IsTasks()) tasksNode = node;
+      if (tasksNode) otherNode = frame.tvAutoRun.FirstChild(frame.tvAutoRun.Parent(tasksNode));
+      FloorWindow beside(manager);
+      FloorList& list = *beside.list;
+      HWND status = beside.status;
+      std::wstring leftFor;
+      auto product = [&] {
+        if (!tasksNode) return;
+        ForgetTasks();
+        frame.tvAutoRun.Select(otherNode);
+        leftFor = frame.CurrentLocation();
+        frame.tvAutoRun.Select(tasksNode);
+        PumpUntilDone([&] { return frame.lvAutoRun.Count() >= listed; });
+        UpdateWindow(frame.lvAutoRun);
+        UpdateWindow(frame.StatusBar);
+      };
+      auto floorSelect = [&] {
+        SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.runOnce));
+        SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
+        SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.run));
+        FloorTasks(list, tasks.root);
+        LVITEMA state{};
+        state.stateMask = state.state = LVIS_SELECTED;
+        SendMessageA(list.list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+        SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("Task Scheduler"));
+        UpdateWindow(list.list);
+        UpdateWindow(status);
+      };
+      const Row row = Measure("tasks", files, quick ? 3 : 11, product, floorSelect, [] {}, [&]() -> std::string {
+        if (!tasksNode) return "no node of the scheduled tasks";
+        if (leftFor == L"Task Scheduler") return "the node left for is the tasks' own";
+        return ListHolds(frame, listed, L"Task Scheduler", L"\\VelBench\\");
+      });
+      PrintRow(row);
+    }
     if (wanted("visible")) {
       const char* run = kUserRun;
       const BenchRunKey key(10000);

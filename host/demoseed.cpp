@@ -3,7 +3,9 @@
 // switched off in Windows' startup settings; one whose program is gone; one
 // whose name holds a NUL), a
 // Run value deleted earlier, kept in "REMOVED", a RunOnce value, and a shortcut and a program file in the user's Startup
-// folder; the logon places beyond the Run keys (SeedLogonPlaces).
+// folder; the logon places beyond the Run keys (SeedLogonPlaces); two
+// scheduled tasks that start at logon, one with its trigger switched off
+// (SeedTasks).
 #include <windows.h>
 #include <winternl.h>
 #include <objbase.h>
@@ -16,8 +18,10 @@
 #include <cwchar>
 #include <string>
 
+#include "common/FileTools.h"
 #include "common/ShellLink.h"
 #include "manager/RecordStore.h"
+#include "manager/TaskFiles.h"
 
 namespace {
 
@@ -149,6 +153,34 @@ void SeedLogonPlaces() {
              L"DisableCurrentUserRunOnce", REG_DWORD, &one, sizeof one);
 }
 
+// As Windows writes a task file (UTF-16LE with a byte-order mark) into
+// the native Tasks folder: Wine takes such a file for a registered task.
+void WriteTaskFile(const std::wstring& path, const std::wstring& trigger, const std::wstring& command) {
+  const std::wstring xml =
+      L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+      L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+      L"  <RegistrationInfo><Author>Velmora Demo</Author></RegistrationInfo>\r\n"
+      L"  <Triggers>" + trigger + L"</Triggers>\r\n"
+      L"  <Settings><Enabled>true</Enabled></Settings>\r\n"
+      L"  <Actions Context=\"Author\"><Exec><Command>" + command + L"</Command></Exec></Actions>\r\n</Task>\r\n";
+  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+  for (const wchar_t c : xml) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  WriteWholeFile(TaskFolder() + path, bytes, true);
+}
+
+void SeedTasks() {
+  const std::wstring root = TaskFolder();
+  CreateDirectoryW(root.c_str(), nullptr);
+  CreateDirectoryW((root + L"\\Velmora Demo").c_str(), nullptr);
+  WriteTaskFile(L"\\Velmora Demo\\Updater", L"<LogonTrigger><Delay>PT30S</Delay></LogonTrigger>",
+                L"C:\\Program Files\\Velmora Demo\\tray.exe");
+  WriteTaskFile(L"\\Velmora Demo\\Elevated Helper", L"<LogonTrigger><Enabled>false</Enabled></LogonTrigger>",
+                L"C:\\Program Files\\Velmora Demo\\helper.exe");
+}
+
 }  // namespace
 
 int main() {
@@ -164,6 +196,7 @@ int main() {
               "C:\\Program Files\\Velmora Demo\\cleanup.exe");
   SwitchOff(L"Demo Tray");
   SeedLogonPlaces();
+  SeedTasks();
   SetHiddenRunValue(std::wstring(L"Tray\0Svc", 8), L"C:\\Program Files\\Velmora Demo\\tray.exe");
   // Deleted in an earlier run: kept, so that "REMOVED" can put it back.
   if (KeptRecords().empty()) {

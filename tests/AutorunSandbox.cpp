@@ -2,6 +2,7 @@
 
 #include "common/Unicode.h"
 #include "manager/RecordStore.h"
+#include "manager/TaskFiles.h"
 
 #include <sddl.h>
 #include <winternl.h>
@@ -99,6 +100,9 @@ AutorunSandbox::AutorunSandbox() {
   DeleteTreeOnDisk(AnsiFromWide(RecordFolder()));
   DeleteFileW(LastLookPath().c_str());
   DeleteFileW(LayoutPath().c_str());
+  // Windows always has its Tasks folder; Wine makes it when its Schedule
+  // service first starts: the machine's places do not depend on that.
+  CreateDirectoryW(TaskFolder().c_str(), nullptr);
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     for (const std::string& path : SandboxedKeys()) {
       SavedKey saved{root, path, false, {}};

@@ -66,6 +66,8 @@ TEST_F(CatalogueTest, NodesCaptionsLocationsAndOrder) {
                          "Run (policy)(HKEY_LOCAL_MACHINE\\" + kPolicyRunText,
                          "Winlogon!(HKEY_LOCAL_MACHINE\\" + kWinlogonText,
                          "Active Setup!(HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Active Setup\\Installed Components)",
+                         // Playing 32-bit Windows, the Tasks folder is looked for
+                         // where that Windows keeps it: none here.
                      }));
   // A Startup value that names no folder leaves out only its node.
   sandbox.SetStartupValue(HKEY_CURRENT_USER, sandbox.UserStartup().File("absent"));
@@ -102,12 +104,12 @@ TEST_F(CatalogueTest, TwinsOfTheMachineKeysOnlyUnderWow64) {
   RegCloseKey(parent);
   const auto machine = std::find(shape.begin(), shape.end(), "+LOCAL MACHINE(" + kMachine + ")");
   ASSERT_NE(machine, shape.end());
-  ASSERT_EQ(shape.end() - machine, static_cast<long>(1 + 4 + expected.size() + 1 + 4));
+  ASSERT_EQ(shape.end() - machine, static_cast<long>(1 + 4 + expected.size() + 1 + 5));
   // After the four native keys, in their order, before the Startup folder;
   // Active Setup's twin after Active Setup, the policy's key only once.
   EXPECT_EQ(std::vector<std::string>(machine + 5, machine + 5 + static_cast<long>(expected.size())), expected);
-  EXPECT_EQ(shape[shape.size() - 5], "Auto Run(" + sandbox.CommonStartup().Path() + ")");
-  EXPECT_EQ(shape.back(),
+  EXPECT_EQ(shape[shape.size() - 6], "Auto Run(" + sandbox.CommonStartup().Path() + ")");
+  EXPECT_EQ(shape[shape.size() - 2],
             "Active Setup (32-bit)!(HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed "
             "Components)");
   SetWow64ViewForTesting(0);

@@ -93,7 +93,7 @@ TEST_F(Wow64Test, BothViewsUnderTheirOwnCaptions) {
   ManagerDriver& frame = Open();
   EXPECT_EQ(Children(frame),
             "Run,Run Once,Run Services,Run Services Once,Run (32-bit),Run Once (32-bit),Run Services (32-bit),"
-            "Auto Run,Winlogon,Active Setup,Active Setup (32-bit)");
+            "Auto Run,Winlogon,Active Setup,Active Setup (32-bit),Scheduled tasks");
   ASSERT_NE(Node(frame, "Run Once (32-bit)"), nullptr);
   EXPECT_EQ(frame.NodeItem(Node(frame, "Run Once (32-bit)"))->Location.Text(),
             W("HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce"));

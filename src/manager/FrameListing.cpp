@@ -34,6 +34,7 @@ class FlagScope {
 
 void TVelmora::InitManager() {
   RecountRecords();
+  ForgetTasks();
   places_.ReadLook();
   ReloadAll();
 }

@@ -207,6 +207,11 @@ std::shared_ptr<const TaskSnapshot> LatestTasks() {
   return latest;
 }
 
+void ForgetTasks() {
+  std::lock_guard<std::mutex> lock(latestMutex);
+  latest = std::make_shared<TaskSnapshot>();
+}
+
 std::unique_ptr<TaskEntry> ReadTaskAgain(const std::wstring& path) {
   const TaskFile file = ReadTaskFile(TaskFolder(), path);
   std::unique_ptr<TaskEntry> entry;

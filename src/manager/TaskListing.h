@@ -49,6 +49,9 @@ void SetTaskEnumerationForTesting(TaskEnumeration enumeration);
 std::shared_ptr<const TaskSnapshot> ReadTasks(DWORD patienceMs = kTaskServicePatienceMs);
 // The latest read; an empty one before the first.
 std::shared_ptr<const TaskSnapshot> LatestTasks();
+// As before the first read: an opening never shows what an earlier one
+// read (the tasks may have gone since).
+void ForgetTasks();
 // One task read again after a command: null when it is not there or not
 // a logon or startup task. The latest read follows.
 std::unique_ptr<TaskEntry> ReadTaskAgain(const std::wstring& path);
