@@ -353,15 +353,19 @@ struct BenchTasks {
       WriteWholeFile(folder + L"\\Task " + number, bytes, true);
     }
   }
+  // A read still going on the task reader's thread may hold a file open
+  // for a moment: the folder is emptied until it goes.
   ~BenchTasks() {
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do DeleteFileW((folder + L"\\" + found.cFileName).c_str());
-      while (FindNextFileW(search, &found));
-      FindClose(search);
+    for (int attempt = 0; attempt < 50 && GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES; ++attempt) {
+      WIN32_FIND_DATAW found{};
+      const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+      if (search != INVALID_HANDLE_VALUE) {
+        do DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+      }
+      if (!RemoveDirectoryW(folder.c_str())) Sleep(100);
     }
-    RemoveDirectoryW(folder.c_str());
     if (madeRoot) RemoveDirectoryW(root.c_str());
   }
 };
@@ -375,6 +379,7 @@ void FloorTasks(FloorList& floor, const std::wstring& root) {
       reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"xmllite.dll"), "CreateXmlReader")));
   std::vector<std::wstring> folders = {root};
   int index = 0;
+  SendMessageA(floor.list, WM_SETREDRAW, FALSE, 0);
   for (size_t at = 0; at < folders.size(); ++at) {
     WIN32_FIND_DATAW found{};
     const HANDLE search = FindFirstFileW((folders[at] + L"\\*").c_str(), &found);
@@ -393,9 +398,12 @@ void FloorTasks(FloorList& floor, const std::wstring& root) {
       GlobalUnlock(memory);
       IStream* stream = nullptr;
       CreateStreamOnHGlobal(memory, TRUE, &stream);
+      // The block may be larger than the file: the stream ends with it.
+      ULARGE_INTEGER size{};
+      size.QuadPart = bytes.size();
+      stream->SetSize(size);
       IXmlReader* reader = nullptr;
       create(__uuidof(IXmlReader), reinterpret_cast<void**>(&reader), nullptr);
-      reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit);
       reader->SetInput(stream);
       bool starts = false, inCommand = false;
       std::wstring command;
@@ -419,6 +427,7 @@ void FloorTasks(FloorList& floor, const std::wstring& root) {
     } while (FindNextFileW(search, &found));
     FindClose(search);
   }
+  SendMessageA(floor.list, WM_SETREDRAW, TRUE, 0);
 }
 
 // Pumps the window's messages until `done` (a read on another thread

@@ -54,9 +54,13 @@ void SelectRow(ManagerDriver& frame, const std::string& caption) {
 ManagerFixture::ManagerFixture(bool wow64View) { SetWow64ViewForTesting(wow64View ? -1 : 0); }
 
 ManagerFixture::~ManagerFixture() {
+  Close();
+  SetWow64ViewForTesting(-1);
+}
+
+void ManagerFixture::Close() {
   manager_.reset();
   window.reset();
-  SetWow64ViewForTesting(-1);
 }
 
 std::wstring BothViewsTest::Selected(ManagerDriver& frame) {

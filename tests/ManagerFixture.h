@@ -40,6 +40,8 @@ class ManagerFixture : public testing::Test {
   // A fresh manager window, shown without activation.
   ManagerDriver& Open();
   ManagerDriver& Open(const std::string& root, const std::string& child);
+  // Closes the manager window: its watches let go of the folders.
+  void Close();
 
  private:
   std::unique_ptr<ManagerDriver> manager_;

@@ -16,6 +16,7 @@
 #include "common/TaskService.h"
 #include "manager/EntryCommands.h"
 #include "manager/FrameMessages.h"
+#include "manager/GoTo.h"
 #include "manager/Pictures.h"
 #include "manager/RecordStore.h"
 #include "manager/TaskCommands.h"
@@ -58,6 +59,7 @@ class ScheduledTasksTest : public BothViewsTest {
   }
   void TearDown() override {
     SetTaskEnumerationForTesting(nullptr);
+    Close();
     DeleteTreeOnDisk(A(mine));
     if (madeRoot) RemoveDirectoryW(root.c_str());
   }
@@ -186,6 +188,18 @@ TEST_F(ScheduledTasksTest, SwitchDeleteAndRestoreSayWhatWindowsDid) {
   EXPECT_EQ(frame.lvAutoRun.CheckOf(frame.RowOf(path)), ui::ListView::Check::Checked);
   EXPECT_EQ(FileBytes(root + path), stored);
 
+  // The popup's way to the Task Scheduler's own window.
+  std::vector<std::wstring> started;
+  const GoToHands hands{[](const std::wstring&) { return 0L; },
+                        [&](const std::wstring& program, const std::wstring& arguments) {
+                          started.push_back(program + L"|" + arguments);
+                          return true;
+                        }};
+  SetGoToHandsForTesting(&hands);
+  frame.frame.Execute(Command::OpenInTaskScheduler, Take(frame, path));
+  SetGoToHandsForTesting(nullptr);
+  EXPECT_EQ(started, std::vector<std::wstring>{L"taskschd.msc|"});
+
   const size_t records = KeptRecords().size();
   frame.frame.Execute(Command::Delete, Take(frame, path));
   PumpUntilIdle();
@@ -198,6 +212,14 @@ TEST_F(ScheduledTasksTest, SwitchDeleteAndRestoreSayWhatWindowsDid) {
   EXPECT_FALSE(SUCCEEDED(service.Xml(path, xml)));
   EXPECT_EQ(Rows(frame), std::vector<std::wstring>{L"\\Velmora\\Bystander"});
   EXPECT_EQ(FileBytes(mine + L"\\Bystander"), bystander);
+  // Ctrl+Z registers it again and is told the same as Restore below.
+  driver.AnswerMessageBox();
+  frame.lvAutoRun.SelectOnly(0);
+  frame.PressKey('Z', true);
+  Follow([&] { return driver.boxTextsW.size() == 2; });
+  EXPECT_EQ(driver.boxTextsW[1].find(L"Windows did not take the task '" + path + L"' back whole"), 0u)
+      << A(driver.boxTextsW[1]);
+  EXPECT_EQ(Rows(frame), std::vector<std::wstring>{L"\\Velmora\\Bystander"});
 
   SelectNode(frame, "REMOVED");
   PumpUntilIdle();

@@ -184,10 +184,12 @@ void TVelmora::ReadShownTasks() {
 }
 
 // The rows follow the read as they follow another program's change; the
-// task folders watched follow it too.
+// task folders watched follow every read, whoever merged its rows (a
+// change notification may have come first).
 void TVelmora::TasksRead() {
   if (loading_) return;
   ShowSkipping();
+  WatchShownNodes();
   if (editing_) {
     listAfterEdit_ = true;
     return;
@@ -197,7 +199,6 @@ void TVelmora::TasksRead() {
     MergeKeepingView();
   } catch (const EVelmoraError&) {
   }
-  WatchShownNodes();
 }
 
 // Shortening measures the text again and again: each location is
