@@ -15,7 +15,18 @@ const char* const kPolicies = "Software\\Microsoft\\Windows\\CurrentVersion\\Pol
 const char* const kPolicyRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
 const char* const kLegacyWindows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const char* const kWinlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const char* const kValuesOnlyKeys[3] = {kPolicies, kLegacyWindows, kWinlogon};
+const char* const kEnvironment = "Environment";
+const char* const kLegacyWindows32 = "Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const char* const kValuesOnlyKeys[5] = {kPolicies, kLegacyWindows, kWinlogon, kEnvironment, kLegacyWindows32};
+const char* const kRemoteDesktopKeys[4] = {
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft\\Windows\\"
+    "CurrentVersion\\Run",
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft\\Windows\\"
+    "CurrentVersion\\RunOnce",
+    "Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\"
+    "Microsoft\\Windows\\CurrentVersion\\Run",
+    "Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\"
+    "Microsoft\\Windows\\CurrentVersion\\RunOnce"};
 const char* const kTestComponent =
     "Software\\Microsoft\\Active Setup\\Installed Components\\{5E1A0F3C-7D1B-4C57-9E2A-VELMORA0TEST}";
 const char* const kTestComponent32 =
@@ -38,6 +49,7 @@ std::vector<std::string> SandboxedKeys() {
   // other values and subkeys of Windows') by their values only.
   for (const char* key : kValuesOnlyKeys) keys.push_back(key);
   keys.push_back(kPolicyRun);
+  for (const char* key : kRemoteDesktopKeys) keys.push_back(key);
   keys.push_back(kTestComponent);
   keys.push_back(kTestComponent32);
   return keys;
@@ -129,11 +141,14 @@ AutorunSandbox::AutorunSandbox() {
     for (const char* path : kValuesOnlyKeys)
       if (HKEY key = OpenKey(root, path)) {
         for (const wchar_t* name : {L"Load", L"Run", L"Shell", L"Userinit", L"DisableLocalMachineRun",
-                                    L"DisableLocalMachineRunOnce", L"DisableCurrentUserRun", L"DisableCurrentUserRunOnce"})
+                                    L"DisableLocalMachineRunOnce", L"DisableCurrentUserRun", L"DisableCurrentUserRunOnce",
+                                    L"UserInitMprLogonScript", L"AppSetup", L"Taskman", L"AppInit_DLLs",
+                                    L"LoadAppInit_DLLs"})
           RegDeleteValueW(key, name);
         RegCloseKey(key);
       }
     for (const char* path : {kPolicyRun, kTestComponent, kTestComponent32}) DeleteTree(root, path);
+    for (const char* path : kRemoteDesktopKeys) DeleteTree(root, path);
   }
 }
 

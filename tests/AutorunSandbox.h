@@ -26,7 +26,12 @@ extern const char* const kPolicies;
 extern const char* const kPolicyRun;
 extern const char* const kLegacyWindows;
 extern const char* const kWinlogon;
-extern const char* const kValuesOnlyKeys[3];
+extern const char* const kEnvironment;
+extern const char* const kLegacyWindows32;
+extern const char* const kValuesOnlyKeys[5];
+// The Remote Desktop install Run and RunOnce keys, both views (native,
+// native, 32-bit, 32-bit): the tests' own while they run.
+extern const char* const kRemoteDesktopKeys[4];
 extern const char* const kTestComponent;
 extern const char* const kTestComponent32;
 

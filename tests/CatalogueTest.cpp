@@ -56,6 +56,7 @@ TEST_F(CatalogueTest, NodesCaptionsLocationsAndOrder) {
                          "Run (policy)(HKEY_CURRENT_USER\\" + kPolicyRunText,
                          "Load and Run (legacy)(HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows)",
                          "Winlogon!(HKEY_CURRENT_USER\\" + kWinlogonText,
+                         "Logon script(HKEY_CURRENT_USER\\Environment)",
                          "+LOCAL MACHINE(" + kMachine + ")",
                          "Run(" + kMachine + "Run)",
                          "Run Services(" + kMachine + "RunServices)",
@@ -66,6 +67,7 @@ TEST_F(CatalogueTest, NodesCaptionsLocationsAndOrder) {
                          "Run (policy)(HKEY_LOCAL_MACHINE\\" + kPolicyRunText,
                          "Winlogon!(HKEY_LOCAL_MACHINE\\" + kWinlogonText,
                          "Active Setup!(HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Active Setup\\Installed Components)",
+                         "AppInit DLLs!(HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows)",
                          // Playing 32-bit Windows, the Tasks folder is looked for
                          // where that Windows keeps it: none here.
                      }));
@@ -75,7 +77,7 @@ TEST_F(CatalogueTest, NodesCaptionsLocationsAndOrder) {
   const std::vector<std::string> shape = Shape();
   EXPECT_EQ(std::count_if(shape.begin(), shape.end(), [](const std::string& n) { return n.rfind("Auto Run", 0) == 0; }),
             0);
-  EXPECT_EQ(shape.size(), 14u);
+  EXPECT_EQ(shape.size(), 16u);
 }
 
 TEST_F(CatalogueTest, TwinsOfTheMachineKeysOnlyUnderWow64) {
@@ -104,12 +106,15 @@ TEST_F(CatalogueTest, TwinsOfTheMachineKeysOnlyUnderWow64) {
   RegCloseKey(parent);
   const auto machine = std::find(shape.begin(), shape.end(), "+LOCAL MACHINE(" + kMachine + ")");
   ASSERT_NE(machine, shape.end());
-  ASSERT_EQ(shape.end() - machine, static_cast<long>(1 + 4 + expected.size() + 1 + 5));
+  // After the Startup folder: the policy's key, Winlogon, Active Setup and
+  // its twin, AppInit DLLs (the test made only the native view's key), the
+  // scheduled tasks.
+  ASSERT_EQ(shape.end() - machine, static_cast<long>(1 + 4 + expected.size() + 1 + 6));
   // After the four native keys, in their order, before the Startup folder;
   // Active Setup's twin after Active Setup, the policy's key only once.
   EXPECT_EQ(std::vector<std::string>(machine + 5, machine + 5 + static_cast<long>(expected.size())), expected);
-  EXPECT_EQ(shape[shape.size() - 6], "Auto Run(" + sandbox.CommonStartup().Path() + ")");
-  EXPECT_EQ(shape[shape.size() - 2],
+  EXPECT_EQ(shape[shape.size() - 7], "Auto Run(" + sandbox.CommonStartup().Path() + ")");
+  EXPECT_EQ(shape[shape.size() - 3],
             "Active Setup (32-bit)!(HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed "
             "Components)");
   SetWow64ViewForTesting(0);

@@ -402,3 +402,119 @@ TEST_F(LogonPlacesTest, RefusedCommandsDoNothingByEveryPath) {
   EXPECT_EQ(written()[1], before[1]);
   EXPECT_TRUE(driver.boxTexts.empty());
 }
+
+// The places beyond the Run keys added later: each listed with a name and
+// command beyond the code page (both views where the machine's key has
+// two), taking the commands it takes and refusing the others with nothing
+// written, its Delete kept and undone byte for byte, another program's
+// write listed without F5; AppInit's mark follows LoadAppInit_DLLs live.
+TEST_F(LogonPlacesTest, LaterPlacesListedTakenAndKept) {
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::wstring present = std::wstring(system) + L"\\kernel32.dll, " + system + L"\\user32.dll";
+  SetValueAt(HKEY_CURRENT_USER, kEnvironment, L"UserInitMprLogonScript", REG_EXPAND_SZ, Utf16(L"C:\\Scripts\\log\u00f6n \u4e2d.cmd"));
+  SetValueAt(HKEY_CURRENT_USER, kEnvironment, L"VelmoraBystander", REG_SZ, Utf16(L"C:\\not-an-entry.exe"));
+  SetValueAt(HKEY_LOCAL_MACHINE, kWinlogon, L"AppSetup", REG_SZ, Utf16(L"C:\\x\\s\u00e9tup.exe"));
+  SetValueAt(HKEY_LOCAL_MACHINE, kRemoteDesktopKeys[0], L"R\u00e9mote \u2713", REG_SZ, Utf16(L"C:\\rd\\native.exe"));
+  SetValueAt(HKEY_LOCAL_MACHINE, kRemoteDesktopKeys[1], L"Once", REG_SZ, Utf16(L"C:\\rd\\once.exe"));
+  SetValueAt(HKEY_LOCAL_MACHINE, kRemoteDesktopKeys[2], L"Wow", REG_SZ, Utf16(L"C:\\rd\\w\u00f6w.exe"));
+  SetValueAt(HKEY_LOCAL_MACHINE, kLegacyWindows, L"AppInit_DLLs", REG_SZ, Utf16(present));
+  SetValueAt(HKEY_LOCAL_MACHINE, kLegacyWindows32, L"AppInit_DLLs", REG_SZ, Utf16(L"C:\\gone\\h\u00e4ck.dll"));
+  SetValueAt(HKEY_LOCAL_MACHINE, kLegacyWindows32, L"LoadAppInit_DLLs", REG_DWORD, Dword(1));
+  ManagerDriver& frame = Open();
+  struct Case {
+    const char* root;
+    const char* node;
+    HKEY hive;
+    const char* key;
+    const wchar_t* row;
+    const wchar_t* path;
+    bool add, change, remove, rename;
+    const wchar_t* mark;  // the third panel, once settled; null: not checked
+  };
+  const Case cases[] = {
+      {"CURRENT USER", "Logon script", HKEY_CURRENT_USER, kEnvironment, L"UserInitMprLogonScript",
+       L"C:\\Scripts\\log\u00f6n \u4e2d.cmd", true, true, true, false, L"Missing"},
+      {"LOCAL MACHINE", "Winlogon", HKEY_LOCAL_MACHINE, kWinlogon, L"AppSetup", L"C:\\x\\s\u00e9tup.exe", false, true,
+       true, false, L"Missing"},
+      {"LOCAL MACHINE", "Run (Remote Desktop install)", HKEY_LOCAL_MACHINE, kRemoteDesktopKeys[0], L"R\u00e9mote \u2713",
+       L"C:\\rd\\native.exe", true, true, true, true, nullptr},
+      {"LOCAL MACHINE", "Run Once (Remote Desktop install)", HKEY_LOCAL_MACHINE, kRemoteDesktopKeys[1], L"Once",
+       L"C:\\rd\\once.exe", true, true, true, true, nullptr},
+      {"LOCAL MACHINE", "Run (Remote Desktop install) (32-bit)", HKEY_LOCAL_MACHINE, kRemoteDesktopKeys[2], L"Wow",
+       L"C:\\rd\\w\u00f6w.exe", true, true, true, true, nullptr},
+      {"LOCAL MACHINE", "AppInit DLLs", HKEY_LOCAL_MACHINE, kLegacyWindows, L"AppInit_DLLs", present.c_str(), false,
+       true, true, false, L"Not loaded: LoadAppInit_DLLs is 0"},
+      {"LOCAL MACHINE", "AppInit DLLs (32-bit)", HKEY_LOCAL_MACHINE, kLegacyWindows32, L"AppInit_DLLs",
+       L"C:\\gone\\h\u00e4ck.dll", false, true, true, false, L"Missing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.root) + "/" + c.node);
+    ASSERT_NE(FindNode(frame, c.root, c.node), nullptr);
+    SelectNode(frame, c.root, c.node);
+    PumpUntilIdle();
+    const std::vector<std::wstring> rows = Rows(frame);
+    ASSERT_EQ(std::count(rows.begin(), rows.end(), c.row), 1);
+    // Winlogon lists Shell and Userinit beside; the others their one entry.
+    EXPECT_EQ(rows.size(), std::string(c.node) == "Winlogon" ? 3u : 1u);
+    EXPECT_EQ(frame.lvAutoRun.Text(frame.RowOf(c.row), kPathColumn), c.path);
+    const TakenEntries taken = TakeRow(frame, c.row);
+    ASSERT_NE(taken.Single(), nullptr);
+    EXPECT_EQ(Enabled(Command::Add, taken), c.add);
+    EXPECT_EQ(Enabled(Command::Change, taken), c.change);
+    EXPECT_EQ(Enabled(Command::Delete, taken), c.remove);
+    EXPECT_EQ(Enabled(Command::Rename, taken), c.rename);
+    EXPECT_FALSE(Enabled(Command::PutDefault, taken));
+    if (c.mark) Follow([&] { return frame.StatusBar.Text(2) == c.mark; });
+    // Delete kept, undone byte for byte; the key's other values stay.
+    const auto before = SnapshotAt(c.hive, c.key);
+    frame.PressKey(VK_DELETE);
+    EXPECT_EQ(SnapshotAt(c.hive, c.key).size(), before.size() - 1);
+    Follow([&] { return frame.RowOf(c.row) < 0; });
+    frame.PressKey('Z', true);
+    EXPECT_EQ(SnapshotAt(c.hive, c.key), before);
+    Follow([&] { return Rows(frame) == rows; });
+  }
+  // Another program's write, listed without F5; AppInit's mark follows
+  // the view's own LoadAppInit_DLLs as it changes.
+  SelectNode(frame, "LOCAL MACHINE", "AppInit DLLs");
+  PumpUntilIdle();
+  frame.lvAutoRun.SelectOnly(0);
+  SetValueAt(HKEY_LOCAL_MACHINE, kLegacyWindows, L"LoadAppInit_DLLs", REG_DWORD, Dword(1));
+  Follow([&] { return frame.StatusBar.Text(2) != L"Not loaded: LoadAppInit_DLLs is 0" && frame.RowItem(0)->Settled(); });
+  EXPECT_EQ(SnapshotAt(HKEY_LOCAL_MACHINE, kLegacyWindows32)[L"LoadAppInit_DLLs"].data, Dword(1));
+  SelectNode(frame, "LOCAL MACHINE", "Run (Remote Desktop install)");
+  PumpUntilIdle();
+  SetValueAt(HKEY_LOCAL_MACHINE, kRemoteDesktopKeys[0], L"Later", REG_SZ, Utf16(L"C:\\rd\\later.exe"));
+  Follow([&] { return frame.RowOf(L"Later") >= 0; });
+
+  // What a place refuses is refused by the command too, nothing written.
+  SelectNode(frame, "CURRENT USER", "Logon script");
+  PumpUntilIdle();
+  const TakenEntries script = TakeRow(frame, L"UserInitMprLogonScript");
+  SelectNode(frame, "LOCAL MACHINE", "Winlogon");
+  PumpUntilIdle();
+  const EntryRef shell = TakeRow(frame, L"Shell").Single()->ref;
+  const auto snapshot = [] {
+    return std::vector{SnapshotAt(HKEY_CURRENT_USER, kEnvironment), SnapshotAt(HKEY_LOCAL_MACHINE, kWinlogon)};
+  };
+  const auto before = snapshot();
+  const size_t records = KeptRecords().size();
+  const std::pair<std::function<void()>, std::string> refused[] = {
+      {[&] { AddEntry(*script.node, L"Path", L"C:\\x.exe"); },
+       "'Path' is not a name this place takes: it takes only 'UserInitMprLogonScript'"},
+      {[&] { ChangeEntry(script.Single()->ref, L"Other", L"C:\\x.exe"); }, "'UserInitMprLogonScript' cannot be renamed in this place"},
+      {[&] { DeleteEntry(shell); }, "'Shell' cannot be deleted in this place"},
+      {[&] { ChangeEntry(shell, L"Shell", L"C:\\x.exe"); }, "'Shell' cannot be changed in this place"},
+  };
+  for (const auto& [command, message] : refused) {
+    try {
+      command();
+      ADD_FAILURE() << message;
+    } catch (const EVelmoraError& error) {
+      EXPECT_EQ(error.what(), message);
+    }
+  }
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_EQ(KeptRecords().size(), records);
+}

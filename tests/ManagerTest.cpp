@@ -26,7 +26,7 @@ class ManagerTest : public ManagerFixture {
 TEST_F(ManagerTest, FullTreeInCatalogueOrderWithCurrentUserSelected) {
   ManagerDriver& frame = Open();
   EXPECT_EQ(TreeShape(frame),
-            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run,Load and Run (legacy),Winlogon] "
+            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run,Load and Run (legacy),Winlogon,Logon script] "
             "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once,Auto Run,Winlogon,Active Setup] REMOVED[]");
   EXPECT_EQ(frame.tvAutoRun.Selected(), FindNode(frame, "CURRENT USER"));
   EXPECT_EQ(frame.CurrentLocation(), L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\");
@@ -49,7 +49,7 @@ TEST_F(ManagerTest, MissingKeysAndFoldersLeaveOutOnlyTheirNodes) {
   sandbox.RemoveStartupValue(HKEY_LOCAL_MACHINE);
   ManagerDriver& frame = Open();
   EXPECT_EQ(TreeShape(frame),
-            "CURRENT USER[Run,Run Once,Load and Run (legacy),Winlogon] "
+            "CURRENT USER[Run,Run Once,Load and Run (legacy),Winlogon,Logon script] "
             "LOCAL MACHINE[Run,Run Services,Run Services Once,Winlogon,Active Setup] REMOVED[]");
 }
 
@@ -256,7 +256,7 @@ TEST_F(ManagerTest, ErrorWhileLoadingIsShownAndTheWindowStillOpens) {
   EXPECT_EQ(driver.boxTexts[0], "Invalid data type for 'Common Startup'");
   // The nodes built before the error stay; the list was not filled.
   EXPECT_EQ(TreeShape(frame),
-            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run,Load and Run (legacy),Winlogon] "
+            "CURRENT USER[Run,Run Once,Run Services,Run Services Once,Auto Run,Load and Run (legacy),Winlogon,Logon script] "
             "LOCAL MACHINE[Run,Run Once,Run Services,Run Services Once] REMOVED[]");
   EXPECT_EQ(frame.lvAutoRun.Count(), 0);
   EXPECT_FALSE(frame.Loading());

@@ -30,6 +30,9 @@ struct TAutoRunNode {
   // now ("<value> is set in <key>"; empty while none does).
   const wchar_t* SkipPolicy = nullptr;
   std::wstring SkippedBy;
+  // "Not loaded: <value> is 0" while the place's own switch value
+  // (PlaceRules::loadedUnlessZero) keeps Windows from loading its entries.
+  std::wstring NotLoaded;
 };
 
 // What a row needs from the disk beyond its listing (a shortcut's target,
@@ -58,6 +61,7 @@ struct TAutoRunItem {
   // Windows' startup switch, where its place has one.
   bool HasSwitch() const { return Kind == EntryKind::Task || !Node->SwitchLocation.Empty(); }
   bool Skipped() const { return !Node->SkippedBy.empty(); }
+  bool NotLoaded() const { return !Node->NotLoaded.empty(); }
   bool SwitchedOff() const { return HasSwitch() && Switch == SwitchState::Off; }
   bool Settled() const { return Presence != RowPresence::Pending && Presence != RowPresence::Remote; }
   bool Missing() const { return Presence == RowPresence::Missing; }

@@ -124,7 +124,7 @@ void RequireExportable(const EntryRef& entry) {
 
 void DeleteEntry(const EntryRef& entry, UndoStep* undo) {
   RequireAddressable(entry);
-  if (!entry.Rules().remove) throw NotHere("deleted", entry.Said());
+  if (!entry.Rules().Removes(entry.name)) throw NotHere("deleted", entry.Said());
   if (entry.kind == EntryKind::Task) return DeleteTask(entry, undo);
   const std::wstring record = entry.kind == EntryKind::File ? DeleteFileEntry(entry) : DeleteRegistryEntry(entry);
   if (undo) *undo = UndoStep{UndoStep::Kind::Delete, entry, StoredBytes(), StoredBytes(), {record}};
@@ -296,7 +296,7 @@ EntryRef ChangeWith(const EntryRef& entry, const std::wstring& newName,
 
 EntryRef ChangeEntry(const EntryRef& entry, const std::wstring& newName, const std::wstring& newPath,
                      UndoStep* undo) {
-  if (!entry.Rules().change) throw NotHere("changed", entry.Said());
+  if (!entry.Rules().Changes(entry.name)) throw NotHere("changed", entry.Said());
   if (newName != entry.name) {
     if (!entry.Rules().rename) throw NotHere("renamed", entry.Said());
     RequireTakenName(entry.Rules(), newName);

@@ -13,10 +13,12 @@ bool IsEntry(const TakenEntry& row) { return row.ref.kind != EntryKind::Record; 
 bool IsTask(const TakenEntry& row) { return row.ref.kind == EntryKind::Task; }
 
 // What the entry's place takes; a row of "REMOVED" takes what that node does.
-bool Changes(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().change; }
+bool Changes(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().Changes(row.ref.name); }
 bool Renames(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().rename; }
-bool Deletes(const TakenEntry& row) { return !IsEntry(row) || row.ref.Rules().remove; }
-bool PutsDefault(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().windowsDefaults && row.notDefault; }
+bool Deletes(const TakenEntry& row) { return !IsEntry(row) || row.ref.Rules().Removes(row.ref.name); }
+bool PutsDefault(const TakenEntry& row) {
+  return IsValue(row) && row.ref.Rules().windowsDefaults && row.notDefault && HasWindowsDefault(row.ref.name);
+}
 
 bool SingleIs(const TakenEntries& taken, bool (*what)(const TakenEntry&)) {
   return taken.Single() && what(*taken.Single());

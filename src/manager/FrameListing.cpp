@@ -241,6 +241,7 @@ void TVelmora::lvAutoRunChange(int item) {
                          : entry->SwitchedOff()                 ? L"Off"
                          : task && task->TriggersOff            ? L"Off: its logon and startup triggers are disabled"
                          : entry->Skipped()                     ? L"Skipped by policy"
+                         : entry->NotLoaded()                   ? entry->Node->NotLoaded
                          : places_.NotWindowsDefault(*entry)    ? L"Not Windows' default"
                          : entry->Mark == EntryMark::New        ? L"New"
                          : entry->Mark == EntryMark::Changed    ? L"Changed"

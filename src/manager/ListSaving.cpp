@@ -61,7 +61,10 @@ std::string WholeListCsv(const std::vector<const TAutoRunNode*>& nodes, RowWorke
         }
         known = found->second;
       }
-      const std::wstring state = row->Skipped() ? L"skipped" : row->SwitchedOff() ? L"off" : L"on";
+      const std::wstring state = row->Skipped()     ? L"skipped"
+                                 : row->NotLoaded() ? L"not loaded"
+                                 : row->SwitchedOff() ? L"off"
+                                                      : L"on";
       const std::wstring missing = row->Missing()                              ? L"yes"
                                    : row->Presence == RowPresence::Found      ? L"no"
                                                                               : L"";

@@ -32,6 +32,14 @@ KeyView ViewOf(const std::wstring& path) { return StartsAscii(path, kWow64Softwa
 
 }  // namespace
 
+bool PlaceRules::Changes(const std::wstring& name) const {
+  return change && !(defaultsOnlyPutBack && HasWindowsDefault(name));
+}
+
+bool PlaceRules::Removes(const std::wstring& name) const {
+  return remove && !(defaultsOnlyPutBack && HasWindowsDefault(name));
+}
+
 const PlaceRules& PlaceRules::Plain() {
   static const PlaceRules plain;
   return plain;
@@ -96,7 +104,7 @@ bool operator==(const Location& a, const Location& b) {
 
 std::vector<std::wstring> ProgramsOfText(const std::wstring& text, ProgramText form) {
   if (form == ProgramText::CommandLine) return Trimmed(text).empty() ? std::vector<std::wstring>() : std::vector<std::wstring>{text};
-  const std::wstring separators = form == ProgramText::Commas ? L"," : L", \t";
+  const std::wstring separators = form == ProgramText::Commas ? L"," : L", \t";  // EachLibrary as CommasOrSpaces
   std::vector<std::wstring> programs;
   size_t at = 0;
   while (at <= text.size()) {
@@ -120,9 +128,11 @@ std::wstring WindowsDefaultOf(const std::wstring& name, const std::wstring& syst
 
 bool IsWindowsDefault(const std::wstring& name, const std::wstring& expanded, const std::wstring& systemFolder) {
   const std::wstring wanted = WindowsDefaultOf(name, systemFolder);
-  if (wanted.empty()) return true;
+  if (wanted.empty()) return false;
   const std::wstring text = Trimmed(expanded);
   if (SameAscii(text, wanted)) return true;
   // Userinit without its closing comma.
   return wanted.back() == L',' && SameAscii(text, wanted.substr(0, wanted.size() - 1));
 }
+
+bool HasWindowsDefault(const std::wstring& name) { return !WindowsDefaultOf(name, std::wstring()).empty(); }

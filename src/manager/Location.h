@@ -26,6 +26,7 @@ enum class ProgramText : unsigned char {
   CommandLine,      // one command line
   CommasOrSpaces,   // programs separated by commas or spaces (the legacy Load and Run)
   Commas,           // command lines separated by commas (Winlogon's Userinit)
+  EachLibrary,      // libraries separated by commas or spaces, each loaded (AppInit_DLLs)
 };
 
 // What a place takes. Static: the catalogue's rows point at theirs.
@@ -41,7 +42,18 @@ struct PlaceRules {
   // Windows has a default for each value (Winlogon): one that differs is
   // marked and can be put back.
   bool windowsDefaults = false;
+  // A value that has a default of Windows' (the machine's Shell and
+  // Userinit) is only put back to it here, never changed or deleted: a
+  // wrong one keeps every user from logging on. The place's other names
+  // (AppSetup, Taskman) take Change and Delete as the rules say.
+  bool defaultsOnlyPutBack = false;
+  // A DWORD value of the place's own key: while it is 0 or absent,
+  // Windows does not load what the place lists (LoadAppInit_DLLs).
+  std::wstring loadedUnlessZero;
 
+  // Whether a value of this name may be changed, or deleted, here.
+  bool Changes(const std::wstring& name) const;
+  bool Removes(const std::wstring& name) const;
   static const PlaceRules& Plain();
 };
 
@@ -85,6 +97,9 @@ std::vector<std::wstring> ProgramsOfText(const std::wstring& text, ProgramText f
 // Windows' own text for a Winlogon value ("Shell", "Userinit"; any letter
 // case), empty for another name; whether `expanded` (environment variables
 // expanded) is that default: ASCII letters compared ignoring case, spaces
-// around it and Userinit's closing comma optional.
+// around it and Userinit's closing comma optional. A name Windows has no
+// default for (AppSetup, Taskman) is never its default: present, it is
+// something else's.
 std::wstring WindowsDefaultOf(const std::wstring& name, const std::wstring& systemFolder);
 bool IsWindowsDefault(const std::wstring& name, const std::wstring& expanded, const std::wstring& systemFolder);
+bool HasWindowsDefault(const std::wstring& name);

@@ -33,9 +33,12 @@ const PlaceRules kLegacy = [] {
   rules.programs = ProgramText::CommasOrSpaces;
   return rules;
 }();
+// AppSetup and Taskman have no default of Windows': what is there came
+// from something else, and may be changed or deleted (kept in a record).
 const PlaceRules kMachineWinlogon = [] {
-  PlaceRules rules = Rules(false, false, false, false);
-  rules.names = {L"Shell", L"Userinit"};
+  PlaceRules rules = Rules(false, true, true, false);
+  rules.names = {L"Shell", L"Userinit", L"AppSetup", L"Taskman"};
+  rules.defaultsOnlyPutBack = true;
   rules.programs = ProgramText::Commas;
   rules.windowsDefaults = true;
   return rules;
@@ -50,6 +53,24 @@ const PlaceRules kActiveSetup = [] {
   PlaceRules rules = Rules(false, true, true, false);
   rules.subkeyValue = L"StubPath";
   rules.unlessZero = L"IsInstalled";
+  return rules;
+}();
+
+// Windows runs the user's logon script before the desktop: the one value
+// of the user's Environment key that starts a program.
+const PlaceRules kLogonScript = [] {
+  PlaceRules rules = Rules(true, true, true, false);
+  rules.names = {L"UserInitMprLogonScript"};
+  return rules;
+}();
+
+// The libraries every program that loads user32 loads too, while the
+// key's LoadAppInit_DLLs is not 0: each one is a program of the row.
+const PlaceRules kAppInit = [] {
+  PlaceRules rules = Rules(false, true, true, false);
+  rules.names = {L"AppInit_DLLs"};
+  rules.programs = ProgramText::EachLibrary;
+  rules.loadedUnlessZero = L"LoadAppInit_DLLs";
   return rules;
 }();
 
@@ -71,6 +92,19 @@ struct Place {
   bool wow64Only;             // the 32-bit programs' twin: only where there are two views
 };
 
+const wchar_t kRemoteDesktopRun[] =
+    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft\\Windows\\"
+    L"CurrentVersion\\Run";
+const wchar_t kRemoteDesktopRunOnce[] =
+    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft\\Windows\\"
+    L"CurrentVersion\\RunOnce";
+const wchar_t kRemoteDesktopRun32[] =
+    L"Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\"
+    L"Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kRemoteDesktopRunOnce32[] =
+    L"Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\"
+    L"Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
 constexpr RegistryRoot kUser = RegistryRoot::CurrentUser, kMachine = RegistryRoot::LocalMachine;
 constexpr LocationKind kValues = LocationKind::Values;
 const PlaceRules* const kPlain = &PlaceRules::Plain();
@@ -91,6 +125,7 @@ const Place kPlaces[] = {
      LocationKind::ChosenValues, &kLegacy, nullptr, nullptr, false},
     {kUser, L"Winlogon", L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", LocationKind::ChosenValues,
      &kUserWinlogon, nullptr, nullptr, false},
+    {kUser, L"Logon script", L"Environment", LocationKind::ChosenValues, &kLogonScript, nullptr, nullptr, false},
 
     {kMachine, L"Run", L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", kValues, kPlain, L"Run",
      L"DisableLocalMachineRun", false},
@@ -120,6 +155,18 @@ const Place kPlaces[] = {
      &kActiveSetup, nullptr, nullptr, false},
     {kMachine, L"Active Setup (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed Components",
      LocationKind::SubkeyValue, &kActiveSetup, nullptr, nullptr, true},
+    // On a Remote Desktop host, what an installation wrote here reaches
+    // each user's own Run and RunOnce keys at logon.
+    {kMachine, L"Run (Remote Desktop install)", kRemoteDesktopRun, kValues, kPlain, nullptr, nullptr, false},
+    {kMachine, L"Run Once (Remote Desktop install)", kRemoteDesktopRunOnce, kValues, kPlain, nullptr, nullptr, false},
+    {kMachine, L"Run (Remote Desktop install) (32-bit)", kRemoteDesktopRun32, kValues, kPlain, nullptr, nullptr, true},
+    {kMachine, L"Run Once (Remote Desktop install) (32-bit)", kRemoteDesktopRunOnce32, kValues, kPlain, nullptr, nullptr,
+     true},
+    // Each view's own: a 32-bit program's user32 reads the 32-bit view.
+    {kMachine, L"AppInit DLLs", L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", LocationKind::ChosenValues,
+     &kAppInit, nullptr, nullptr, false},
+    {kMachine, L"AppInit DLLs (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+     LocationKind::ChosenValues, &kAppInit, nullptr, nullptr, true},
     // The machine's: a trigger may name one user, the task is registered once.
     {kMachine, L"Scheduled tasks", nullptr, LocationKind::Tasks, &kTasks, nullptr, nullptr, false},
 };
@@ -228,6 +275,17 @@ std::wstring SkippingPolicy(const wchar_t* policyValue) {
     if (set != 0) return std::wstring(policyValue) + L" is set in " + policies.Text();
   }
   return std::wstring();
+}
+
+std::wstring NotLoadedText(const Location& location, const std::wstring& value) {
+  RegistryKey key;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+  DWORD set = 0;
+  if (OpenLocation(key, location, KeyAccess::Read) == ERROR_SUCCESS && key.QueryValue(value, type, data) == ERROR_SUCCESS &&
+      type == REG_DWORD && data.size() >= sizeof(DWORD))
+    memcpy(&set, data.data(), sizeof set);
+  return set != 0 ? std::wstring() : L"Not loaded: " + value + L" is 0";
 }
 
 std::wstring WinlogonSystemFolder() {

@@ -62,6 +62,9 @@ std::vector<Location> PolicyKeys();
 // What makes Windows skip a key now: "<value> is set in <key>" for the
 // first hive where the DWORD `policyValue` is not 0; empty when neither.
 std::wstring SkippingPolicy(const wchar_t* policyValue);
+// "Not loaded: <value> is 0" while the DWORD `value` of the location's
+// key is 0 or absent; empty while it is not.
+std::wstring NotLoadedText(const Location& location, const std::wstring& value);
 // The system folder Winlogon's defaults name (of the 64-bit Windows on
 // 64-bit Windows: the native view's programs).
 std::wstring WinlogonSystemFolder();

@@ -153,7 +153,10 @@ ProgramPresence ProgramLookup::OfText(const std::wstring& text, ProgramText form
     if (program) *program = found;
     return presence;
   }
-  bool deferred = false, unknown = false, anyFound = false;
+  // A list Windows loads whole is missing when any of it is; another
+  // starts what it finds.
+  const bool each = form == ProgramText::EachLibrary;
+  bool deferred = false, unknown = false, anyFound = false, anyMissing = false;
   for (const std::wstring& part : ProgramsOfText(text, form)) {
     std::wstring found;
     const ProgramPresence presence = OfCommand(part, &found);
@@ -162,11 +165,13 @@ ProgramPresence ProgramLookup::OfText(const std::wstring& text, ProgramText form
     if (presence == ProgramPresence::Found) {
       if (program && !anyFound) *program = found;
       anyFound = true;
-      if (!every) break;
+      if (!every && !each) break;
     }
+    anyMissing = anyMissing || presence == ProgramPresence::Missing;
     unknown = unknown || presence == ProgramPresence::Unknown;
   }
   deferred_ = deferred;
+  if (each && anyMissing) return ProgramPresence::Missing;
   return anyFound ? ProgramPresence::Found : unknown ? ProgramPresence::Unknown : ProgramPresence::Missing;
 }
 

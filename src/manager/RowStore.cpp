@@ -73,7 +73,8 @@ int RowStore::PictureOf(TAutoRunItem& record) {
   worker_.Settle(record);
   // A task whose logon and startup triggers are all off starts nothing.
   const bool faded = record.Kind == EntryKind::Task ? static_cast<const TTaskRow&>(record).TriggersOff
-                                                    : record.Kind != EntryKind::Record && record.Skipped();
+                                                    : record.Kind != EntryKind::Record &&
+                                                          (record.Skipped() || record.NotLoaded());
   return record.Missing() ? imgMissing : faded ? imgSkipped : imgProgram;
 }
 

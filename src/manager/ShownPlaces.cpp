@@ -120,11 +120,18 @@ bool ShownPlaces::NotWindowsDefault(const TAutoRunItem& row) const {
   return !IsWindowsDefault(row.Name, ExpandedAsWindows(row.Command, HasWow64RegistryView()), systemFolder);
 }
 
-// Both views of a machine's key follow the same policy value.
+// Both views of a machine's key follow the same policy value; a place's
+// own load switch is its view's.
 bool ShownPlaces::ReadSkipping() {
   bool changed = false;
   std::unordered_map<std::wstring, std::wstring> read;
   for (const auto& node : nodes_) {
+    const std::wstring& loadSwitch = node->Location.rules->loadedUnlessZero;
+    if (!loadSwitch.empty() && !node->ListsRecords) {
+      const std::wstring notLoaded = NotLoadedText(node->Location, loadSwitch);
+      changed = changed || notLoaded != node->NotLoaded;
+      node->NotLoaded = notLoaded;
+    }
     if (!node->SkipPolicy) continue;
     auto known = read.find(node->SkipPolicy);
     if (known == read.end()) known = read.emplace(node->SkipPolicy, SkippingPolicy(node->SkipPolicy)).first;

@@ -99,7 +99,9 @@ TEST(LocationText, WindowsDefaultsOfWinlogon) {
       {L"Userinit", L"userinit.exe, C:\\x\\evil.exe", false},
       {L"Userinit", L"C:\\windows\\system32\\userinit.exe,C:\\x\\evil.exe", false},
       {L"Userinit", L"C:\\windows\\syswow64\\userinit.exe,", false},
-      {L"Other", L"anything", true},
+      // No default of Windows': whatever is there is something else's.
+      {L"AppSetup", L"", false},
+      {L"Taskman", L"taskmgr.exe", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsWindowsDefault(c.name, c.text, system), c.isDefault) << c.text;
   EXPECT_EQ(WindowsDefaultOf(L"Userinit", system), L"C:\\windows\\system32\\userinit.exe,");
