@@ -965,6 +965,21 @@ int main(int argc, char** argv) {
         FloorRegistry(list, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run", nullptr);
         FloorRegistry(list, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", nullptr, true, {"Load", "Run"});
         FloorRegistry(list, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", nullptr, true, {"Shell"});
+        // The logon script and RunOnceEx: each section's values and its
+        // Depend subkey's.
+        FloorRegistry(list, "Environment", nullptr, true, {"UserInitMprLogonScript"});
+        const std::string runOnceEx = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
+        HKEY sections = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, runOnceEx.c_str(), 0, KEY_READ, &sections) == ERROR_SUCCESS) {
+          char name[256];
+          for (DWORD index = 0;; ++index) {
+            DWORD length = sizeof name;
+            if (RegEnumKeyExA(sections, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            FloorRegistry(list, runOnceEx + "\\" + name, nullptr);
+            FloorRegistry(list, runOnceEx + "\\" + name + "\\Depend", nullptr);
+          }
+          RegCloseKey(sections);
+        }
         ShowWindow(top, SW_SHOWNOACTIVATE);
         UpdateWindow(top);
         UpdateWindow(list.list);

@@ -151,6 +151,26 @@ void SeedLogonPlaces() {
   SetValueAt(HKEY_LOCAL_MACHINE, component, L"IsInstalled", REG_DWORD, &one, sizeof one);
   SetValueAt(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
              L"DisableCurrentUserRunOnce", REG_DWORD, &one, sizeof one);
+  // The places added later, one entry each. Wine runs none of them; the
+  // AppInit libraries are not loaded (LoadAppInit_DLLs is 0) either way.
+  SetTextAt(HKEY_CURRENT_USER, L"Environment", L"UserInitMprLogonScript", L"C:\\Scripts\\Velmora Demo\\logon.cmd");
+  SetTextAt(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx\\0001", L"",
+            L"Velmora Demo finishing");
+  SetTextAt(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx\\0001", L"1",
+            L"||\"C:\\Program Files\\Velmora Demo\\cleanup.exe\" /once");
+  SetTextAt(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", L"AppSetup",
+            L"\"C:\\Program Files\\Velmora Demo\\helper.exe\" /setup");
+  const std::wstring install =
+      L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft\\Windows\\"
+      L"CurrentVersion\\";
+  SetTextAt(HKEY_LOCAL_MACHINE, (install + L"Run").c_str(), L"Demo Session Agent",
+            L"\"C:\\Program Files\\Velmora Demo\\tray.exe\" /session");
+  SetTextAt(HKEY_LOCAL_MACHINE, (install + L"RunOnce").c_str(), L"Demo Session Setup",
+            L"\"C:\\Program Files\\Velmora Demo\\cleanup.exe\" /session");
+  const wchar_t* windows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+  SetTextAt(HKEY_LOCAL_MACHINE, windows, L"AppInit_DLLs", L"C:\\PROGRA~1\\VELMOR~1\\hook.dll");
+  const DWORD zero = 0;
+  SetValueAt(HKEY_LOCAL_MACHINE, windows, L"LoadAppInit_DLLs", REG_DWORD, &zero, sizeof zero);
 }
 
 // As Windows writes a task file (UTF-16LE with a byte-order mark) into

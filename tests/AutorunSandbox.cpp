@@ -18,6 +18,8 @@ const char* const kWinlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\
 const char* const kEnvironment = "Environment";
 const char* const kLegacyWindows32 = "Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const char* const kValuesOnlyKeys[5] = {kPolicies, kLegacyWindows, kWinlogon, kEnvironment, kLegacyWindows32};
+const char* const kRunOnceExKeys[2] = {"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
+                                        "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx"};
 const char* const kRemoteDesktopKeys[4] = {
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft\\Windows\\"
     "CurrentVersion\\Run",
@@ -50,6 +52,7 @@ std::vector<std::string> SandboxedKeys() {
   for (const char* key : kValuesOnlyKeys) keys.push_back(key);
   keys.push_back(kPolicyRun);
   for (const char* key : kRemoteDesktopKeys) keys.push_back(key);
+  for (const char* key : kRunOnceExKeys) keys.push_back(key);
   keys.push_back(kTestComponent);
   keys.push_back(kTestComponent32);
   return keys;
@@ -149,6 +152,7 @@ AutorunSandbox::AutorunSandbox() {
       }
     for (const char* path : {kPolicyRun, kTestComponent, kTestComponent32}) DeleteTree(root, path);
     for (const char* path : kRemoteDesktopKeys) DeleteTree(root, path);
+    for (const char* path : kRunOnceExKeys) DeleteTree(root, path);
   }
 }
 

@@ -32,6 +32,8 @@ extern const char* const kValuesOnlyKeys[5];
 // The Remote Desktop install Run and RunOnce keys, both views (native,
 // native, 32-bit, 32-bit): the tests' own while they run.
 extern const char* const kRemoteDesktopKeys[4];
+// RunOnceEx (the user's key is one for both views), native and 32-bit.
+extern const char* const kRunOnceExKeys[2];
 extern const char* const kTestComponent;
 extern const char* const kTestComponent32;
 

@@ -107,8 +107,8 @@ TEST_F(CatalogueTest, TwinsOfTheMachineKeysOnlyUnderWow64) {
   const auto machine = std::find(shape.begin(), shape.end(), "+LOCAL MACHINE(" + kMachine + ")");
   ASSERT_NE(machine, shape.end());
   // After the Startup folder: the policy's key, Winlogon, Active Setup and
-  // its twin, AppInit DLLs (the test made only the native view's key), the
-  // scheduled tasks.
+  // its twin, the scheduled tasks, AppInit DLLs (the test made only the
+  // native view's key).
   ASSERT_EQ(shape.end() - machine, static_cast<long>(1 + 4 + expected.size() + 1 + 6));
   // After the four native keys, in their order, before the Startup folder;
   // Active Setup's twin after Active Setup, the policy's key only once.

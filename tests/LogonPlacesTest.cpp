@@ -518,3 +518,70 @@ TEST_F(LogonPlacesTest, LaterPlacesListedTakenAndKept) {
   EXPECT_EQ(snapshot(), before);
   EXPECT_EQ(KeptRecords().size(), records);
 }
+
+// RunOnceEx: each section's entry values and the Depend values (of the key
+// and of a section) as rows, each form's program looked up; the key's
+// Title and Flags and a section's default value are no entries. Two rows
+// of one look (a value named "Depend\1" in a section, and "1" in its
+// Depend subkey) stay two entries: Delete takes the one chosen.
+TEST_F(LogonPlacesTest, RunOnceExSectionsAndDependValues) {
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::string key = kRunOnceExKeys[0];
+  SetValueAt(HKEY_LOCAL_MACHINE, key, L"Title", REG_SZ, Utf16(L"Setup"));
+  SetValueAt(HKEY_LOCAL_MACHINE, key, L"Flags", REG_DWORD, Dword(0x20));
+  SetValueAt(HKEY_LOCAL_MACHINE, key + "\\0001", L"", REG_SZ, Utf16(L"First section"));
+  SetValueAt(HKEY_LOCAL_MACHINE, key + "\\0001", L"1", REG_SZ, Utf16(L"C:\\x\\l\u00efb.dll|DllInstall|/i"));
+  SetValueAt(HKEY_LOCAL_MACHINE, key + "\\0001", L"2", REG_SZ, Utf16(L"||" + std::wstring(system) + L"\\cmd.exe /c echo"));
+  SetValueAt(HKEY_LOCAL_MACHINE, key + "\\0001\\Depend", L"x", REG_SZ, Utf16(L"C:\\gone\\dep.dll"));
+  SetValueAt(HKEY_LOCAL_MACHINE, key + "\\Depend", L"d", REG_SZ, Utf16(std::wstring(system) + L"\\kernel32.dll"));
+  SetValueAt(HKEY_LOCAL_MACHINE, key + "\\0002", L"Depend\\1", REG_SZ, Utf16(L"C:\\in-section.exe"));
+  SetValueAt(HKEY_LOCAL_MACHINE, key + "\\0002\\Depend", L"1", REG_SZ, Utf16(L"C:\\in-depend.dll"));
+  SetValueAt(HKEY_LOCAL_MACHINE, kRunOnceExKeys[1] + std::string("\\W"), L"1", REG_SZ, Utf16(L"||C:\\w\u00f6w.exe"));
+  SetValueAt(HKEY_CURRENT_USER, key + "\\U", L"1", REG_SZ, Utf16(L"C:\\u.exe"));
+  ManagerDriver& frame = Open("LOCAL MACHINE", "Run Once Ex");
+  const struct {
+    const wchar_t* name;
+    const wchar_t* mark;  // null: settled and not missing
+  } rows[] = {{L"0001\\1", L"Missing"}, {L"0001\\2", nullptr}, {L"0001\\Depend\\x", L"Missing"}, {L"Depend\\d", nullptr}};
+  EXPECT_EQ(Rows(frame), (std::vector<std::wstring>{L"0001\\1", L"0001\\2", L"0001\\Depend\\x", L"0002\\Depend\\1",
+                                                    L"0002\\Depend\\1", L"Depend\\d"}));
+  for (const auto& r : rows) {
+    SCOPED_TRACE(A(r.name));
+    const TakenEntries taken = TakeRow(frame, r.name);
+    EXPECT_TRUE(Enabled(Command::Change, taken) && Enabled(Command::Delete, taken));
+    EXPECT_FALSE(Enabled(Command::Add, taken) || Enabled(Command::Rename, taken));
+    Follow([&] {
+      return frame.RowItem(frame.lvAutoRun.SelectedIndex())->Settled() &&
+             (r.mark ? frame.StatusBar.Text(2) == r.mark : frame.StatusBar.Text(2) != L"Missing");
+    });
+  }
+  // The Depend subkey's "1" goes; the section's "Depend\1" stays.
+  const auto section = SnapshotAt(HKEY_LOCAL_MACHINE, key + "\\0002");
+  int depend = -1;
+  for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
+    if (frame.lvAutoRun.Text(row, kPathColumn) == L"C:\\in-depend.dll") depend = row;
+  ASSERT_GE(depend, 0);
+  frame.lvAutoRun.SelectOnly(depend);
+  PumpUntilIdle();
+  frame.frame.Execute(Command::Delete, frame.frame.TakeSelection());
+  EXPECT_TRUE(SnapshotAt(HKEY_LOCAL_MACHINE, key + "\\0002\\Depend").empty());
+  EXPECT_EQ(SnapshotAt(HKEY_LOCAL_MACHINE, key + "\\0002"), section);
+  Follow([&] { return frame.RowOf(L"0002\\Depend\\1") >= 0 && frame.lvAutoRun.Count() == 5; });
+  EXPECT_EQ(frame.lvAutoRun.Text(frame.RowOf(L"0002\\Depend\\1"), kPathColumn), L"C:\\in-section.exe");
+  frame.PressKey('Z', true);
+  EXPECT_EQ(ValuesAt(HKEY_LOCAL_MACHINE, key + "\\0002\\Depend")[L"1"], L"C:\\in-depend.dll");
+  // Change writes the section's value, its name kept; another program's
+  // value in a section's Depend subkey is listed without F5.
+  frame.ChangeAsDialogWould(frame.RowOf(L"0001\\1"), L"1", L"C:\\new.dll|Fn");
+  EXPECT_EQ(ValuesAt(HKEY_LOCAL_MACHINE, key + "\\0001")[L"1"], L"C:\\new.dll|Fn");
+  EXPECT_EQ(ValuesAt(HKEY_LOCAL_MACHINE, key)[L"Title"], L"Setup");
+  SetValueAt(HKEY_LOCAL_MACHINE, key + "\\0001\\Depend", L"later", REG_SZ, Utf16(L"C:\\later.dll"));
+  Follow([&] { return frame.RowOf(L"0001\\Depend\\later") >= 0; });
+  // The 32-bit view's key and the user's are their own nodes.
+  for (const auto& [node, row] : {std::pair{"Run Once Ex (32-bit)", L"W\\1"}, std::pair{"Run Once Ex", L"U\\1"}}) {
+    SelectNode(frame, std::string(node).find("32") != std::string::npos ? "LOCAL MACHINE" : "CURRENT USER", node);
+    PumpUntilIdle();
+    EXPECT_EQ(Rows(frame), std::vector<std::wstring>{row}) << node;
+  }
+}

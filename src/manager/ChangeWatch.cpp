@@ -104,7 +104,7 @@ void ChangeWatch::Rebuild(std::vector<Armed>& watches) {
   std::vector<Location> parents;
   for (Location location : places.keys) {
     Armed watch;
-    watch.subtree = location.kind == LocationKind::SubkeyValue;
+    watch.subtree = location.kind == LocationKind::SubkeyValue || location.kind == LocationKind::Sections;
     while (OpenLocation(watch.key, location, KeyAccess::Notify) == ERROR_FILE_NOT_FOUND) {
       location = location.Parent();
       if (location.Empty()) break;

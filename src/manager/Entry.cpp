@@ -34,6 +34,12 @@ EntryRef EntryRef::Of(const TAutoRunItem& row) {
     const auto& kept = static_cast<const TRecordRow&>(row);
     return EntryRef{row.Kind, Location::Parse(kept.Origin), row.Name, Location(), kept.Record, kept.Title};
   }
+  if (node.Location.kind == LocationKind::Sections) {
+    const auto& section = static_cast<const TSectionRow&>(row);
+    EntryRef value{row.Kind, node.Location.Subkey(section.Subkey), section.Value, Location(), std::wstring(), row.Name};
+    value.location.rules = node.Location.rules;
+    return value;
+  }
   if (node.Location.kind == LocationKind::SubkeyValue) {
     EntryRef value{row.Kind, node.Location.Subkey(row.Name), node.Location.rules->subkeyValue, node.SwitchLocation,
                    std::wstring(), TitleOf(row)};
@@ -49,6 +55,10 @@ bool EntryRef::Is(const TAutoRunItem& row) const {
   if (row.Kind != kind) return false;
   if (kind == EntryKind::Record) return static_cast<const TRecordRow&>(row).Record == record;
   const Location& place = row.Node->Location;
+  if (place.kind == LocationKind::Sections) {
+    const auto& section = static_cast<const TSectionRow&>(row);
+    return name == section.Value && location == place.Subkey(section.Subkey);
+  }
   if (place.kind == LocationKind::SubkeyValue)
     return name == place.rules->subkeyValue && location == place.Subkey(row.Name);
   return row.Name == name && place == location;
@@ -56,6 +66,15 @@ bool EntryRef::Is(const TAutoRunItem& row) const {
 
 bool EntryRef::In(const TAutoRunNode& node, std::wstring* rowName) const {
   if (kind == EntryKind::Record || node.ListsRecords) return false;
+  if (node.Location.kind == LocationKind::Sections) {
+    // A value of a subkey below the place, one or two levels down.
+    const std::wstring below = node.Location.path + L'\\';
+    if (location.IsFolder() || location.IsTasks() || location.root != node.Location.root ||
+        location.path.size() <= below.size() || location.path.compare(0, below.size(), below) != 0)
+      return false;
+    if (rowName) *rowName = location.path.substr(below.size()) + L'\\' + name;
+    return true;
+  }
   if (node.Location.kind != LocationKind::SubkeyValue) {
     if (!(node.Location == location)) return false;
     if (rowName) *rowName = name;

@@ -87,6 +87,13 @@ struct TSubkeyRow : TAutoRunItem {
   std::wstring Title;
 };
 
+// A row of RunOnceEx: a value of a section subkey ("<section>"), of the
+// key's Depend subkey ("Depend") or of a section's ("<section>\Depend").
+// Its Name is "<subkey>\<value name>".
+struct TSectionRow : TAutoRunItem {
+  std::wstring Subkey, Value;
+};
+
 // A scheduled task's row: Command is its first action's command line,
 // Switch its own switch.
 struct TTaskRow : TAutoRunItem {

@@ -183,6 +183,49 @@ std::uint64_t ListSubkeys(const TAutoRunNode& node, EntryRows& into) {
   return stamp;
 }
 
+// RunOnceEx: the string values of one subkey ("<section>", "Depend",
+// "<section>\Depend") as rows; its default value is no entry.
+void ListSectionValues(const TAutoRunNode& node, const std::wstring& subkey, EntryRows& into) {
+  RegistryKey key;
+  if (OpenLocation(key, node.Location.Subkey(subkey), KeyAccess::Read) != ERROR_SUCCESS) return;
+  key.ForEachValue([&](const WideRegValueView& value) {
+    if (value.name.empty() || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) return;
+    auto row = std::make_unique<TSectionRow>();
+    row->Kind = EntryKind::RegistryValue;
+    row->Subkey = subkey;
+    row->Value = value.name;
+    row->Name = subkey + L'\\' + value.name;
+    row->Node = &node;
+    row->Command = WideStringFromRegData(value.data, value.size);
+    into.push_back(std::move(row));
+  });
+}
+
+// A key's stamp with every subkey's, two levels down: a value written in
+// a section's Depend subkey changes only that subkey's time.
+std::uint64_t StampOfSections(const RegistryKey& key) {
+  std::uint64_t stamp = StampOfSubkeys(key);
+  for (const std::wstring& name : key.SubkeyNames()) {
+    RegistryKey section;
+    if (section.Open(key.Get(), name, KeyAccess::Read, RegistryView::Native) == ERROR_SUCCESS)
+      stamp = Mixed(stamp, StampOfSubkeys(section));
+  }
+  return stamp;
+}
+
+// The key's own values (Title, Flags) are not entries.
+std::uint64_t ListSections(const TAutoRunNode& node, EntryRows& into) {
+  RegistryKey key;
+  if (OpenLocation(key, node.Location, KeyAccess::Read) != ERROR_SUCCESS) return 0;
+  const std::uint64_t stamp = StampOfSections(key);
+  for (const std::wstring& name : key.SubkeyNames()) {
+    ListSectionValues(node, name, into);
+    if (SameName(name, L"Depend")) continue;
+    ListSectionValues(node, name + L"\\Depend", into);
+  }
+  return stamp;
+}
+
 // The records of Delete and Change, newest first: the entry as it was.
 // The records of a switch or an add serve undo only.
 void ListRecords(const TAutoRunNode& node, EntryRows& into) {
@@ -216,6 +259,8 @@ std::uint64_t ListInto(const TAutoRunNode& node, EntryRows& into) {
       return ListFolder(node, into);
     case LocationKind::SubkeyValue:
       return ListSubkeys(node, into);
+    case LocationKind::Sections:
+      return ListSections(node, into);
     case LocationKind::Values:
     case LocationKind::ChosenValues:
       return ListRegistryKey(node, into);
@@ -252,6 +297,28 @@ Listing ListLocations(const std::vector<const TAutoRunNode*>& nodes) {
 }
 
 Listing ListLocation(const TAutoRunNode& node) { return ListLocations({&node}); }
+
+std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const EntryRef& entry) {
+  std::wstring rowName;
+  if (!entry.In(node, &rowName)) return nullptr;
+  if (node.Location.kind != LocationKind::Sections) return ReadEntry(node, rowName);
+  const std::wstring subkey = rowName.substr(0, rowName.size() - entry.name.size() - 1);
+  RegistryKey key;
+  if (OpenLocation(key, entry.location, KeyAccess::Read) != ERROR_SUCCESS) return nullptr;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+  if (entry.name.empty() || key.QueryValue(entry.name, type, data) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return nullptr;
+  auto row = std::make_unique<TSectionRow>();
+  row->Kind = EntryKind::RegistryValue;
+  row->Subkey = subkey;
+  row->Value = entry.name;
+  row->Name = rowName;
+  row->Node = &node;
+  row->Command = WideStringFromRegData(data.data(), static_cast<DWORD>(data.size()));
+  return row;
+}
 
 std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name) {
   std::unique_ptr<TAutoRunItem> row;
@@ -295,7 +362,12 @@ std::uint64_t StampOfLocation(const TAutoRunNode& node) {
     RegistryKey key;
     return OpenLocation(key, node.Location, KeyAccess::Read) == ERROR_SUCCESS ? StampOfSubkeys(key) : 0;
   };
+  const auto sections = [&] {
+    RegistryKey key;
+    return OpenLocation(key, node.Location, KeyAccess::Read) == ERROR_SUCCESS ? StampOfSections(key) : 0;
+  };
   const std::uint64_t own = node.Location.IsTasks()                            ? LatestTasks()->stamp
+                            : node.Location.kind == LocationKind::Sections    ? sections()
                             : node.Location.IsFolder()                         ? StampOfFolder(node.Location.path)
                             : node.Location.kind == LocationKind::SubkeyValue ? subkeys()
                                                                               : StampOfKey(node.Location);

@@ -33,3 +33,7 @@ Listing ListLocations(const std::vector<const TAutoRunNode*>& nodes);
 // (0 when the place is missing).
 std::uint64_t StampOfLocation(const TAutoRunNode& node);
 std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name);
+// The same by the entry's identity (a RunOnceEx value is told by its
+// subkey and its name, not by the row's name alone); null when it is not
+// one of the node's.
+std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const EntryRef& entry);

@@ -319,9 +319,7 @@ void TVelmora::UpdateRows(const std::vector<EntryRef>& touched, const std::optio
                                        [&](const EntryRef& later) {
                                          return later.location == entry.location && SameName(later.name, entry.name);
                                        });
-    std::wstring rowName;
-    entry.In(*node, &rowName);
-    std::unique_ptr<TAutoRunItem> record = readLater ? nullptr : ReadEntry(*node, rowName);
+    std::unique_ptr<TAutoRunItem> record = readLater ? nullptr : ReadEntry(*node, entry);
     // An entry left out goes from the list as one that went.
     if (places_.PutLeftOut(entry, record)) ShowHiddenCount();
     if (!record) {

@@ -103,6 +103,14 @@ bool operator==(const Location& a, const Location& b) {
 }
 
 std::vector<std::wstring> ProgramsOfText(const std::wstring& text, ProgramText form) {
+  if (form == ProgramText::RunOnceEx) {
+    // "||command line" runs the command; "DllFile|Function|Arguments"
+    // loads the library; anything else is a command line.
+    const size_t bar = text.find(L'|');
+    const std::wstring program =
+        text.compare(0, 2, L"||") == 0 ? text.substr(2) : bar == std::wstring::npos ? text : text.substr(0, bar);
+    return Trimmed(program).empty() ? std::vector<std::wstring>() : std::vector<std::wstring>{program};
+  }
   if (form == ProgramText::CommandLine) return Trimmed(text).empty() ? std::vector<std::wstring>() : std::vector<std::wstring>{text};
   const std::wstring separators = form == ProgramText::Commas ? L"," : L", \t";  // EachLibrary as CommasOrSpaces
   std::vector<std::wstring> programs;

@@ -19,6 +19,7 @@ enum class LocationKind : unsigned char {
   SubkeyValue,   // one value (the rules' subkeyValue) of each subkey
   Folder,        // the program files and shortcuts of a folder
   Tasks,         // the scheduled tasks that start at logon or at startup
+  Sections,      // RunOnceEx: the values of each section subkey and of the Depend subkeys
 };
 
 // How the text of an entry names its programs.
@@ -27,6 +28,7 @@ enum class ProgramText : unsigned char {
   CommasOrSpaces,   // programs separated by commas or spaces (the legacy Load and Run)
   Commas,           // command lines separated by commas (Winlogon's Userinit)
   EachLibrary,      // libraries separated by commas or spaces, each loaded (AppInit_DLLs)
+  RunOnceEx,        // "DllFile|Function|Arguments" (the library), "||command line", or a command line
 };
 
 // What a place takes. Static: the catalogue's rows point at theirs.

@@ -74,6 +74,13 @@ const PlaceRules kAppInit = [] {
   return rules;
 }();
 
+// Windows runs each section's entries once, at the next logon, in order.
+const PlaceRules kRunOnceEx = [] {
+  PlaceRules rules = Rules(false, true, true, false);
+  rules.programs = ProgramText::RunOnceEx;
+  return rules;
+}();
+
 // A task is deleted (kept in a record) and switched; the item dialog
 // edits a command line, and a task is more than one.
 const PlaceRules kTasks = Rules(false, false, true, false);
@@ -126,6 +133,9 @@ const Place kPlaces[] = {
     {kUser, L"Winlogon", L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", LocationKind::ChosenValues,
      &kUserWinlogon, nullptr, nullptr, false},
     {kUser, L"Logon script", L"Environment", LocationKind::ChosenValues, &kLogonScript, nullptr, nullptr, false},
+    // One key for both views.
+    {kUser, L"Run Once Ex", L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", LocationKind::Sections,
+     &kRunOnceEx, nullptr, nullptr, false},
 
     {kMachine, L"Run", L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", kValues, kPlain, L"Run",
      L"DisableLocalMachineRun", false},
@@ -155,6 +165,12 @@ const Place kPlaces[] = {
      &kActiveSetup, nullptr, nullptr, false},
     {kMachine, L"Active Setup (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed Components",
      LocationKind::SubkeyValue, &kActiveSetup, nullptr, nullptr, true},
+    // The machine's: a trigger may name one user, the task is registered once.
+    {kMachine, L"Scheduled tasks", nullptr, LocationKind::Tasks, &kTasks, nullptr, nullptr, false},
+    {kMachine, L"Run Once Ex", L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx", LocationKind::Sections,
+     &kRunOnceEx, nullptr, nullptr, false},
+    {kMachine, L"Run Once Ex (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
+     LocationKind::Sections, &kRunOnceEx, nullptr, nullptr, true},
     // On a Remote Desktop host, what an installation wrote here reaches
     // each user's own Run and RunOnce keys at logon.
     {kMachine, L"Run (Remote Desktop install)", kRemoteDesktopRun, kValues, kPlain, nullptr, nullptr, false},
@@ -167,8 +183,6 @@ const Place kPlaces[] = {
      &kAppInit, nullptr, nullptr, false},
     {kMachine, L"AppInit DLLs (32-bit)", L"Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
      LocationKind::ChosenValues, &kAppInit, nullptr, nullptr, true},
-    // The machine's: a trigger may name one user, the task is registered once.
-    {kMachine, L"Scheduled tasks", nullptr, LocationKind::Tasks, &kTasks, nullptr, nullptr, false},
 };
 
 struct Root {

@@ -29,7 +29,13 @@ bool SameContents(const TAutoRunItem& shown, const TAutoRunItem& listed) {
   return shown.Kind == EntryKind::File ? shown.FileStamp() == listed.FileStamp() : shown.Command == listed.Command;
 }
 
+// A RunOnceEx row by its subkey and value apart (a value name may hold a
+// backslash; no subkey name holds a NUL).
 RowIdentity IdentityOf(const TAutoRunItem& item) {
+  if (item.Node->Location.kind == LocationKind::Sections) {
+    const auto& section = static_cast<const TSectionRow&>(item);
+    return RowIdentity{reinterpret_cast<std::uintptr_t>(item.Node), section.Subkey + L'\0' + section.Value};
+  }
   return RowIdentity{reinterpret_cast<std::uintptr_t>(item.Node), item.Name};
 }
 
