@@ -50,11 +50,11 @@ wait "$hostPid"
 # on the machine's root: every logon place in the tree.
 layout=$(find "$WINEPREFIX/drive_c/users" -path '*Velmora/Layout.txt' | head -1)
 if [[ -n "$layout" ]]; then
-  sed -i -E 's/^(window=-?[0-9]+,)-?[0-9]+,([0-9]+),[0-9]+/\120,\2,470/' "$layout"
+  sed -i -E 's/^(window=-?[0-9]+,)-?[0-9]+,([0-9]+),[0-9]+/\120,\2,700/' "$layout"
   wine "$host" --manager --show "LOCAL MACHINE" --close-after 3000 &
   hostPid=$!
   sleep 2
-  xwd -root -silent | convert xwd:- -crop 1030x500+0+0 png:"$out/places.png"
+  xwd -root -silent | convert xwd:- -crop 1030x740+0+0 png:"$out/places.png"
   wait "$hostPid"
 fi
 echo "Screenshots of the open manager: $out/manager.png (the first opening), $out/removed.png, $out/places.png"
