@@ -54,14 +54,21 @@ class LogonPlacesTest : public BothViewsTest {
       SetValueAt(HKEY_LOCAL_MACHINE, path, L"IsInstalled", REG_DWORD, Dword(installed));
     }
   }
-  std::vector<std::wstring> Rows(ManagerDriver& frame) {
-    std::vector<std::wstring> rows;
-    for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
-    std::sort(rows.begin(), rows.end());
-    return rows;
-  }
+  std::vector<std::wstring> Rows(ManagerDriver& frame) { return SortedRows(frame); }
   void Follow(const std::function<bool()>& shown, int line = __builtin_LINE()) {
     ASSERT_TRUE(PumpUntil(shown, kFollowDeadlineMs)) << "line " << line;
+  }
+  // Each command throws its message (and, the caller checks, writes nothing).
+  template <size_t N>
+  void ExpectRefused(const std::pair<std::function<void()>, std::string> (&refused)[N]) {
+    for (const auto& [command, message] : refused) {
+      try {
+        command();
+        ADD_FAILURE() << message;
+      } catch (const EVelmoraError& error) {
+        EXPECT_EQ(error.what(), message);
+      }
+    }
   }
   TakenEntries TakeRow(ManagerDriver& frame, const std::wstring& shown) {
     for (int row = 0; row < frame.lvAutoRun.Count(); ++row)
@@ -144,14 +151,7 @@ TEST_F(LogonPlacesTest, EachPlaceListsItsEntriesAndTakesOnlyItsCommands) {
       {[&] { ChangeEntry(legacy.Single()->ref, L"Other", L"C:\\x.exe"); },
        "'Other' is not a name this place takes: it takes only 'Load' and 'Run'"},
   };
-  for (const auto& [command, message] : refused) {
-    try {
-      command();
-      ADD_FAILURE() << message;
-    } catch (const EVelmoraError& error) {
-      EXPECT_EQ(error.what(), message);
-    }
-  }
+  ExpectRefused(refused);
   EXPECT_EQ(snapshot(), before);
   EXPECT_EQ(KeptRecords().size(), records);
   // The legacy place takes its own names in any case, never over an empty
@@ -507,14 +507,7 @@ TEST_F(LogonPlacesTest, LaterPlacesListedTakenAndKept) {
       {[&] { DeleteEntry(shell); }, "'Shell' cannot be deleted in this place"},
       {[&] { ChangeEntry(shell, L"Shell", L"C:\\x.exe"); }, "'Shell' cannot be changed in this place"},
   };
-  for (const auto& [command, message] : refused) {
-    try {
-      command();
-      ADD_FAILURE() << message;
-    } catch (const EVelmoraError& error) {
-      EXPECT_EQ(error.what(), message);
-    }
-  }
+  ExpectRefused(refused);
   EXPECT_EQ(snapshot(), before);
   EXPECT_EQ(KeptRecords().size(), records);
 }

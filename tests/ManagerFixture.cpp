@@ -1,5 +1,7 @@
 #include "ManagerFixture.h"
 
+#include <algorithm>
+
 #include "common/Unicode.h"
 
 std::string TreeShape(const ManagerDriver& frame) {
@@ -52,6 +54,13 @@ void SelectRow(ManagerDriver& frame, const std::string& caption) {
 }
 
 ManagerFixture::ManagerFixture(bool wow64View) { SetWow64ViewForTesting(wow64View ? -1 : 0); }
+
+std::vector<std::wstring> SortedRows(const ManagerDriver& frame) {
+  std::vector<std::wstring> rows;
+  for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
 
 ManagerFixture::~ManagerFixture() {
   Close();

@@ -21,6 +21,8 @@ std::string TreeShape(const ManagerDriver& frame);
 HTREEITEM FindNode(const ManagerDriver& frame, const std::string& root, const std::string& child = "");
 void SelectNode(ManagerDriver& frame, const std::string& root, const std::string& child = "");
 std::vector<std::string> Captions(const ManagerDriver& frame);
+// The list's Name column, sorted.
+std::vector<std::wstring> SortedRows(const ManagerDriver& frame);
 void SelectRow(ManagerDriver& frame, const std::string& caption);
 // Types into the item dialog's Unicode edit boxes, as pasting does, and
 // presses OK.

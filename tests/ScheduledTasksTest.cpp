@@ -71,12 +71,7 @@ class ScheduledTasksTest : public BothViewsTest {
                  const std::wstring& settings = L"", TaskForm form = TaskForm::Utf16Bom) {
     WriteTask(path, EncodedTask(TaskXml(triggers, actions, settings), form));
   }
-  std::vector<std::wstring> Rows(ManagerDriver& frame) {
-    std::vector<std::wstring> rows;
-    for (int i = 0; i < frame.lvAutoRun.Count(); ++i) rows.push_back(frame.lvAutoRun.Text(i));
-    std::sort(rows.begin(), rows.end());
-    return rows;
-  }
+  std::vector<std::wstring> Rows(ManagerDriver& frame) { return SortedRows(frame); }
   void Follow(const std::function<bool()>& shown, int line = __builtin_LINE()) {
     ASSERT_TRUE(PumpUntil(shown, kFollowMs)) << "line " << line;
   }
