@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "ManagerFixture.h"
+#include "common/Csv.h"
 #include "common/FileTools.h"
 #include "common/Names.h"
 #include "common/ShellLink.h"
@@ -158,7 +159,8 @@ TEST_F(SignatureTest, EachProgramShowsWhoReallySignedIt) {
 }
 
 // "Save list..." writes every entry of every place, not only the node
-// shown, each field as it is: read back by a CSV reader.
+// shown, each field as it is (a name's line break as an escape, a
+// formula-like field as text): read back by a CSV reader.
 TEST_F(SignatureTest, TheWholeListIsSavedForAHelper) {
   const std::string run = RunKeyPath("Run");
   const std::wstring tricky = L"Quote \"x\", comma\r\nand \u0437\u0430\u043c\u0435\u0442\u043a\u0438";
@@ -167,6 +169,7 @@ TEST_F(SignatureTest, TheWholeListIsSavedForAHelper) {
   SetValueAt(HKEY_CURRENT_USER, RunKeyPath(SwitchKey("Run").c_str()), tricky, REG_BINARY,
              {3, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8});
   sandbox.SetValue(HKEY_LOCAL_MACHINE, "RunOnce", "machine once", "C:\\m.exe");
+  SetValueAt(HKEY_CURRENT_USER, run, L"=cmd|' /C calc'!A0", REG_SZ, Utf16(L"-x"));
   SetValueAt(HKEY_LOCAL_MACHINE, kPolicies, L"DisableLocalMachineRunOnce", REG_DWORD, {1, 0, 0, 0});
   std::wstring link;
   ASSERT_EQ(CreateShortcut(W(sandbox.UserStartup().Path()), SignedProgram(L"unsigned.exe"), L"", L"", link), S_OK);
@@ -181,11 +184,15 @@ TEST_F(SignatureTest, TheWholeListIsSavedForAHelper) {
   const auto records = ReadCsv(text.substr(3));
   ASSERT_FALSE(records.empty());
   EXPECT_EQ(records[0], (std::vector<std::string>{"Location", "Name", "Command", "State", "Missing", "Publisher",
-                                                  "Description", "Verified signer", "SHA-256"}));
+                                                  "Description", "Verified signer", "Program", "SHA-256", "Format"}));
   std::map<std::string, std::vector<std::string>> byName;
   for (size_t at = 1; at < records.size(); ++at) {
-    ASSERT_EQ(records[at].size(), 9u) << at;
-    byName[records[at][1]] = records[at];
+    ASSERT_EQ(records[at].size(), 11u) << at;
+    EXPECT_EQ(records[at][10], "velmora-list 2");
+    // As a spreadsheet reads it: a leading apostrophe makes the rest text.
+    for (const std::string& field : records[at])
+      EXPECT_TRUE(field.empty() || std::string("=+-@\t\r").find(field[0]) == std::string::npos) << field;
+    byName[Utf8FromWide(NameOfList(FromSpreadsheetText(WideFromUtf8(records[at][1]))))] = records[at];
   }
   // Every entry of every place: as many as the places list.
   size_t listed = 0;
@@ -202,14 +209,19 @@ TEST_F(SignatureTest, TheWholeListIsSavedForAHelper) {
   EXPECT_EQ(byName["verified"],
             (std::vector<std::string>{user, "verified", Utf8FromWide(L"\"" + SignedProgram(L"verified.exe") + L"\" /start"),
                                       "on", "no", "Beispiel GmbH", "Example tool", "Velmora Test Publisher",
-                                      std::string(hash.begin(), hash.begin() + 64)}));
+                                      Utf8FromWide(SignedProgram(L"verified.exe")),
+                                      std::string(hash.begin(), hash.begin() + 64), "velmora-list 2"}));
   EXPECT_EQ(byName[Utf8FromWide(tricky)],
-            (std::vector<std::string>{user, Utf8FromWide(tricky), "C:\\gone, really.exe", "off", "yes", "", "", "", ""}));
+            (std::vector<std::string>{user, Utf8FromWide(ListName(tricky)), "C:\\gone, really.exe", "off", "yes", "",
+                                      "", "", "", "", "velmora-list 2"}));
+  EXPECT_EQ(byName[Utf8FromWide(tricky)][1].find_first_of("\r\n"), std::string::npos);
+  EXPECT_EQ(byName["=cmd|' /C calc'!A0"][1], "'=cmd|' /C calc'!A0");
+  EXPECT_EQ(byName["=cmd|' /C calc'!A0"][2], "'-x");
   EXPECT_EQ(byName["machine once"][3], "skipped");
   const std::string linkName = Utf8FromWide(link.substr(link.find_last_of(L'\\') + 1));
   EXPECT_EQ(byName[linkName][5], "Beispiel GmbH");
   EXPECT_EQ(byName[linkName][7], "");
-  EXPECT_EQ(byName[linkName][8].size(), 64u);
+  EXPECT_EQ(byName[linkName][9].size(), 64u);
 }
 
 // Go to: Explorer gets the program's file, the editor the entry's key (as

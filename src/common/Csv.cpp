@@ -50,3 +50,48 @@ std::string CsvRecord(const std::vector<std::wstring>& fields) {
   }
   return record + "\r\n";
 }
+
+std::wstring ListName(const std::wstring& name) {
+  std::wstring written;
+  written.reserve(name.size());
+  for (const wchar_t c : name) {
+    switch (c) {
+      case L'\0': written += L"%00"; break;
+      case L'\r': written += L"%0D"; break;
+      case L'\n': written += L"%0A"; break;
+      case L'%': written += L"%25"; break;
+      default: written += c;
+    }
+  }
+  return written;
+}
+
+// Only the four escapes ListName writes are undone; any other "%" stays
+// as written (a list of the first format, a name typed by hand).
+std::wstring NameOfList(const std::wstring& written) {
+  std::wstring name;
+  name.reserve(written.size());
+  for (size_t at = 0; at < written.size(); ++at) {
+    const std::wstring next = written.substr(at, 3);
+    const wchar_t c = next == L"%00" ? L'\0' : next == L"%0D" ? L'\r' : next == L"%0A" ? L'\n' : next == L"%25" ? L'%' : 0;
+    if (next.size() == 3 && next[0] == L'%' && (c != 0 || next == L"%00")) {
+      name += c;
+      at += 2;
+    } else {
+      name += written[at];
+    }
+  }
+  return name;
+}
+
+std::wstring AsSpreadsheetText(const std::wstring& field) {
+  if (field.empty()) return field;
+  const wchar_t first = field.front();
+  const bool formula = first == L'=' || first == L'+' || first == L'-' || first == L'@' || first == L'\t' ||
+                       first == L'\r' || first == L'\'';
+  return formula ? L"'" + field : field;
+}
+
+std::wstring FromSpreadsheetText(const std::wstring& written) {
+  return !written.empty() && written.front() == L'\'' ? written.substr(1) : written;
+}

@@ -12,3 +12,16 @@ std::string CsvField(const std::wstring& text);
 std::string CsvRecord(const std::vector<std::wstring>& fields);
 // What opens a UTF-8 file that spreadsheet programs read as UTF-8.
 inline const char* Utf8ByteOrderMark() { return "\xEF\xBB\xBF"; }
+
+// The saved list's own forms of its fields (format "velmora-list 2"), and
+// their readers, which undo them exactly:
+// - a name as stored, its NUL, CR and LF characters (which a spreadsheet
+//   cannot show, and the list paints as look-alikes) and the percent sign
+//   written as %00, %0D, %0A and %25;
+// - any field a spreadsheet would run as a formula (it begins with "=",
+//   "+", "-", "@", a tab or a CR), or that begins with an apostrophe,
+//   written after one apostrophe, which spreadsheets take as "text".
+std::wstring ListName(const std::wstring& name);
+std::wstring NameOfList(const std::wstring& written);
+std::wstring AsSpreadsheetText(const std::wstring& field);
+std::wstring FromSpreadsheetText(const std::wstring& written);

@@ -36,10 +36,15 @@ std::wstring Sha256OfFile(const std::wstring& path) {
   return whole ? hash.Hex() : std::wstring();
 }
 
+namespace {
+// On every row: a reader tells the format apart without a comment line.
+const wchar_t kListFormat[] = L"velmora-list 2";
+}  // namespace
+
 std::string WholeListCsv(const std::vector<const TAutoRunNode*>& nodes, RowWorker& worker) {
   std::string csv = Utf8ByteOrderMark();
   csv += CsvRecord({L"Location", L"Name", L"Command", L"State", L"Missing", L"Publisher", L"Description",
-                    L"Verified signer", L"SHA-256"});
+                    L"Verified signer", L"Program", L"SHA-256", L"Format"});
   const SignatureVerifier verifier;
   struct Known {
     SignatureAnswer signature;
@@ -68,10 +73,15 @@ std::string WholeListCsv(const std::vector<const TAutoRunNode*>& nodes, RowWorke
       const std::wstring missing = row->Missing()                              ? L"yes"
                                    : row->Presence == RowPresence::Found      ? L"no"
                                                                               : L"";
-      csv += CsvRecord({node->Location.Text(), ShownName(row->Name), row->ShownPath(), state, missing,
-                        facts ? facts->publisher : std::wstring(), facts ? facts->description : std::wstring(),
-                        known.signature.state == SignatureState::Verified ? known.signature.signer : std::wstring(),
-                        known.sha256});
+      // Every field as text to a spreadsheet: entry names and commands are
+      // written by whatever program made the entry.
+      std::vector<std::wstring> fields = {
+          node->Location.Text(), ListName(row->Name), row->ShownPath(), state, missing,
+          facts ? facts->publisher : std::wstring(), facts ? facts->description : std::wstring(),
+          known.signature.state == SignatureState::Verified ? known.signature.signer : std::wstring(),
+          facts ? facts->program : std::wstring(), known.sha256, kListFormat};
+      for (std::wstring& field : fields) field = AsSpreadsheetText(field);
+      csv += CsvRecord(fields);
     }
     if (listing.error) std::rethrow_exception(listing.error);
   }
