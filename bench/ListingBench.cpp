@@ -33,6 +33,7 @@
 #include "manager/velwin.h"
 #include "ui/Dpi.h"
 #include "manager/RecordStore.h"
+#include "manager/TaskDefinition.h"
 #include "manager/TaskFiles.h"
 #include "manager/TaskListing.h"
 #include "plugin/UnitTable.h"
@@ -345,12 +346,7 @@ struct BenchTasks {
           L"</Principal></Principals>\r\n  <Settings><Enabled>true</Enabled><Hidden>false</Hidden></Settings>\r\n"
           L"  <Actions Context=\"Author\"><Exec><Command>C:\\Bench\\task" + number +
           L".exe</Command><Arguments>/run</Arguments></Exec></Actions>\r\n</Task>\r\n";
-      std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-      for (const wchar_t c : xml) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-      }
-      WriteWholeFile(folder + L"\\Task " + number, bytes, true);
+      WriteWholeFile(folder + L"\\Task " + number, TaskFileBytes(xml), true);
     }
   }
   // A read still going on the task reader's thread may hold a file open

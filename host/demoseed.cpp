@@ -21,6 +21,7 @@
 #include "common/FileTools.h"
 #include "common/ShellLink.h"
 #include "manager/RecordStore.h"
+#include "manager/TaskDefinition.h"
 #include "manager/TaskFiles.h"
 
 namespace {
@@ -183,12 +184,7 @@ void WriteTaskFile(const std::wstring& path, const std::wstring& trigger, const 
       L"  <Triggers>" + trigger + L"</Triggers>\r\n"
       L"  <Settings><Enabled>true</Enabled></Settings>\r\n"
       L"  <Actions Context=\"Author\"><Exec><Command>" + command + L"</Command></Exec></Actions>\r\n</Task>\r\n";
-  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  for (const wchar_t c : xml) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  WriteWholeFile(TaskFolder() + path, bytes, true);
+  WriteWholeFile(TaskFolder() + path, TaskFileBytes(xml), true);
 }
 
 void SeedTasks() {

@@ -58,6 +58,14 @@ class LogonPlacesTest : public BothViewsTest {
   void Follow(const std::function<bool()>& shown, int line = __builtin_LINE()) {
     ASSERT_TRUE(PumpUntil(shown, kFollowDeadlineMs)) << "line " << line;
   }
+  // Which of the commands a place may refuse the rule lets run.
+  void ExpectCommands(const TakenEntries& taken, bool add, bool change, bool remove, bool rename, bool putDefault) {
+    EXPECT_EQ(Enabled(Command::Add, taken), add);
+    EXPECT_EQ(Enabled(Command::Change, taken), change);
+    EXPECT_EQ(Enabled(Command::Delete, taken), remove);
+    EXPECT_EQ(Enabled(Command::Rename, taken), rename);
+    EXPECT_EQ(Enabled(Command::PutDefault, taken), putDefault);
+  }
   // Each command throws its message (and, the caller checks, writes nothing).
   template <size_t N>
   void ExpectRefused(const std::pair<std::function<void()>, std::string> (&refused)[N]) {
@@ -111,11 +119,7 @@ TEST_F(LogonPlacesTest, EachPlaceListsItsEntriesAndTakesOnlyItsCommands) {
     if (!c.row) continue;
     const TakenEntries taken = TakeRow(frame, c.row);
     ASSERT_NE(taken.Single(), nullptr);
-    EXPECT_EQ(Enabled(Command::Add, taken), c.add);
-    EXPECT_EQ(Enabled(Command::Change, taken), c.change);
-    EXPECT_EQ(Enabled(Command::Delete, taken), c.remove);
-    EXPECT_EQ(Enabled(Command::Rename, taken), c.rename);
-    EXPECT_EQ(Enabled(Command::PutDefault, taken), c.putDefault);
+    ExpectCommands(taken, c.add, c.change, c.remove, c.rename, c.putDefault);
     EXPECT_EQ(taken.Single()->hasSwitch, c.hasSwitch);
   }
   // The shared policy key is listed once under the machine; the root lists
@@ -460,11 +464,7 @@ TEST_F(LogonPlacesTest, LaterPlacesListedTakenAndKept) {
     EXPECT_EQ(frame.lvAutoRun.Text(frame.RowOf(c.row), kPathColumn), c.path);
     const TakenEntries taken = TakeRow(frame, c.row);
     ASSERT_NE(taken.Single(), nullptr);
-    EXPECT_EQ(Enabled(Command::Add, taken), c.add);
-    EXPECT_EQ(Enabled(Command::Change, taken), c.change);
-    EXPECT_EQ(Enabled(Command::Delete, taken), c.remove);
-    EXPECT_EQ(Enabled(Command::Rename, taken), c.rename);
-    EXPECT_FALSE(Enabled(Command::PutDefault, taken));
+    ExpectCommands(taken, c.add, c.change, c.remove, c.rename, false);
     if (c.mark) Follow([&] { return frame.StatusBar.Text(2) == c.mark; });
     // Delete kept, undone byte for byte; the key's other values stay.
     const auto before = SnapshotAt(c.hive, c.key);

@@ -183,6 +183,18 @@ std::uint64_t ListSubkeys(const TAutoRunNode& node, EntryRows& into) {
   return stamp;
 }
 
+std::unique_ptr<TAutoRunItem> SectionRow(const TAutoRunNode& node, const std::wstring& subkey,
+                                         const WideRegValueView& value) {
+  auto row = std::make_unique<TSectionRow>();
+  row->Kind = EntryKind::RegistryValue;
+  row->Subkey = subkey;
+  row->Value = value.name;
+  row->Name = subkey + L'\\' + value.name;
+  row->Node = &node;
+  row->Command = WideStringFromRegData(value.data, value.size);
+  return row;
+}
+
 // RunOnceEx: the string values of one subkey ("<section>", "Depend",
 // "<section>\Depend") as rows; its default value is no entry.
 void ListSectionValues(const TAutoRunNode& node, const std::wstring& subkey, EntryRows& into) {
@@ -190,14 +202,7 @@ void ListSectionValues(const TAutoRunNode& node, const std::wstring& subkey, Ent
   if (OpenLocation(key, node.Location.Subkey(subkey), KeyAccess::Read) != ERROR_SUCCESS) return;
   key.ForEachValue([&](const WideRegValueView& value) {
     if (value.name.empty() || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) return;
-    auto row = std::make_unique<TSectionRow>();
-    row->Kind = EntryKind::RegistryValue;
-    row->Subkey = subkey;
-    row->Value = value.name;
-    row->Name = subkey + L'\\' + value.name;
-    row->Node = &node;
-    row->Command = WideStringFromRegData(value.data, value.size);
-    into.push_back(std::move(row));
+    into.push_back(SectionRow(node, subkey, value));
   });
 }
 
@@ -310,14 +315,7 @@ std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const EntryRef
   if (entry.name.empty() || key.QueryValue(entry.name, type, data) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ))
     return nullptr;
-  auto row = std::make_unique<TSectionRow>();
-  row->Kind = EntryKind::RegistryValue;
-  row->Subkey = subkey;
-  row->Value = entry.name;
-  row->Name = rowName;
-  row->Node = &node;
-  row->Command = WideStringFromRegData(data.data(), static_cast<DWORD>(data.size()));
-  return row;
+  return SectionRow(node, subkey, WideRegValueView{entry.name, type, data.data(), static_cast<DWORD>(data.size())});
 }
 
 std::unique_ptr<TAutoRunItem> ReadEntry(const TAutoRunNode& node, const std::wstring& name) {

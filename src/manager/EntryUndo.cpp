@@ -153,7 +153,7 @@ EntryRef RestoreRecord(const std::wstring& path) {
   const EntryRecord record = ReadOrThrow(path);
   const EntryRef entry = RefOf(record);
   RequireAddressable(entry);
-  if (entry.kind == EntryKind::Task) return RestoreTask(path, record);
+  if (entry.kind == EntryKind::Task) return RestoreTask(path, entry);
   Steps steps;
   if (record.isFile) {
     const std::wstring target = entry.FilePath();

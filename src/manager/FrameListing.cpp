@@ -178,9 +178,13 @@ void TVelmora::tvAutoRunChange(HTREEITEM node) {
   if (rows_.Count() > 0) SelectRow(0);
 }
 
+bool TVelmora::ShowsTasks() const {
+  const std::vector<const TAutoRunNode*> shown = ShownNodes();
+  return std::any_of(shown.begin(), shown.end(), [](const TAutoRunNode* node) { return node->Location.IsTasks(); });
+}
+
 void TVelmora::ReadShownTasks() {
-  for (const TAutoRunNode* node : ShownNodes())
-    if (node->Location.IsTasks()) return tasks_.Read();
+  if (ShowsTasks()) tasks_.Read();
 }
 
 // The rows follow the read as they follow another program's change; the
@@ -423,10 +427,7 @@ void TVelmora::MergeKeepingView() {
 
 void TVelmora::ShowSkipping() {
   const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
-  const std::vector<const TAutoRunNode*> shown = ShownNodes();
-  const bool showsTasks =
-      std::any_of(shown.begin(), shown.end(), [](const TAutoRunNode* place) { return place->Location.IsTasks(); });
-  const std::wstring text = showsTasks && !LatestTasks()->answered ? std::wstring(kNoTaskService)
+  const std::wstring text = ShowsTasks() && !LatestTasks()->answered ? std::wstring(kNoTaskService)
                             : node && !node->SkippedBy.empty()
                                 ? L"Windows skips these entries by policy: " + node->SkippedBy + L"."
                                 : kUsualCaption;

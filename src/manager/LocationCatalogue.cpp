@@ -217,6 +217,18 @@ std::wstring ReadStartupFolder(HKEY root, const wchar_t* valueName) {
   return folder;
 }
 
+// A DWORD value of a key; 0 when the key or the value is missing, or the
+// value is no DWORD.
+DWORD DwordAt(const Location& location, const std::wstring& name) {
+  RegistryKey key;
+  DWORD type = REG_NONE, value = 0;
+  std::vector<BYTE> data;
+  if (OpenLocation(key, location, KeyAccess::Read) == ERROR_SUCCESS && key.QueryValue(name, type, data) == ERROR_SUCCESS &&
+      type == REG_DWORD && data.size() >= sizeof value)
+    memcpy(&value, data.data(), sizeof value);
+  return value;
+}
+
 }  // namespace
 
 LONG OpenLocation(RegistryKey& key, const Location& location, KeyAccess access) {
@@ -276,30 +288,13 @@ std::vector<Location> PolicyKeys() {
 
 std::wstring SkippingPolicy(const wchar_t* policyValue) {
   if (!policyValue) return std::wstring();
-  for (const Location& policies : PolicyKeys()) {
-    RegistryKey key;
-    if (OpenLocation(key, policies, KeyAccess::Read) != ERROR_SUCCESS) continue;
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-    if (key.QueryValue(std::wstring(policyValue), type, data) != ERROR_SUCCESS || type != REG_DWORD ||
-        data.size() < sizeof(DWORD))
-      continue;
-    DWORD set = 0;
-    memcpy(&set, data.data(), sizeof set);
-    if (set != 0) return std::wstring(policyValue) + L" is set in " + policies.Text();
-  }
+  for (const Location& policies : PolicyKeys())
+    if (DwordAt(policies, policyValue) != 0) return std::wstring(policyValue) + L" is set in " + policies.Text();
   return std::wstring();
 }
 
 std::wstring NotLoadedText(const Location& location, const std::wstring& value) {
-  RegistryKey key;
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-  DWORD set = 0;
-  if (OpenLocation(key, location, KeyAccess::Read) == ERROR_SUCCESS && key.QueryValue(value, type, data) == ERROR_SUCCESS &&
-      type == REG_DWORD && data.size() >= sizeof(DWORD))
-    memcpy(&set, data.data(), sizeof set);
-  return set != 0 ? std::wstring() : L"Not loaded: " + value + L" is 0";
+  return DwordAt(location, value) != 0 ? std::wstring() : L"Not loaded: " + value + L" is 0";
 }
 
 std::wstring WinlogonSystemFolder() {

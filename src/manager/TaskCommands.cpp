@@ -121,9 +121,8 @@ EntryRef UndoTaskSwitch(const UndoStep& step) {
   return step.entry;
 }
 
-EntryRef RestoreTask(const std::wstring& recordPath, const EntryRecord& kept) {
-  const std::wstring& path = kept.name;
-  EntryRef entry{EntryKind::Task, Location::Parse(kept.location), path, Location(), std::wstring(), std::wstring()};
+EntryRef RestoreTask(const std::wstring& recordPath, const EntryRef& task) {
+  const std::wstring& path = task.name;
   std::vector<std::uint8_t> bytes;
   TaskDefinition wanted;
   std::wstring reason;
@@ -144,5 +143,5 @@ EntryRef RestoreTask(const std::wstring& recordPath, const EntryRecord& kept) {
                         ERROR_INVALID_DATA);
   }
   DiscardRecord(recordPath);
-  return entry;
+  return task;
 }

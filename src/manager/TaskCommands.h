@@ -22,7 +22,7 @@ bool SwitchTask(const EntryRef& entry, bool on, UndoStep* undo);
 EntryRef UndoTaskSwitch(const UndoStep& step);
 // Registers the task a record keeps (never over a task of that path);
 // the record goes once the task is back whole.
-EntryRef RestoreTask(const std::wstring& record, const EntryRecord& kept);
+EntryRef RestoreTask(const std::wstring& record, const EntryRef& task);
 // The task's definition as stored (its file's bytes, else the service's
 // text), for an export.
 std::vector<std::uint8_t> TaskDefinitionBytes(const std::wstring& path);

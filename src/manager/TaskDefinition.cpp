@@ -85,13 +85,15 @@ bool ParseTaskDefinition(const std::vector<std::uint8_t>& bytes, TaskDefinition&
   return true;
 }
 
+std::wstring QuotedIfSpaced(const std::wstring& path) {
+  return path.find(L' ') != std::wstring::npos && path.front() != L'"' ? L"\"" + path + L"\"" : path;
+}
+
 std::wstring FirstActionText(const TaskDefinition& task) {
   if (task.actions.empty()) return std::wstring();
   const TaskAction& action = task.actions.front();
   if (action.kind == TaskAction::Kind::ComHandler) return action.classId;
-  // A command with a space is quoted, as Windows quotes it when it starts it.
-  const bool quote = action.command.find(L' ') != std::wstring::npos && action.command.front() != L'"';
-  std::wstring text = quote ? L"\"" + action.command + L"\"" : action.command;
+  std::wstring text = QuotedIfSpaced(action.command);
   if (!action.arguments.empty()) text += L" " + action.arguments;
   return text;
 }

@@ -33,6 +33,9 @@ bool ParseTaskDefinition(const std::vector<std::uint8_t>& bytes, TaskDefinition&
 inline bool StartsAtLogonOrBoot(const TaskDefinition& task) {
   return !task.triggers.empty() && !task.actions.empty();
 }
+// A program's path as a command line names it: quoted when it holds a
+// space (and is not quoted already), as Windows quotes it when it starts it.
+std::wstring QuotedIfSpaced(const std::wstring& path);
 // The command line of the first action: an Exec's command and arguments;
 // a ComHandler's class id.
 std::wstring FirstActionText(const TaskDefinition& task);

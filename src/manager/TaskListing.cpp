@@ -90,10 +90,6 @@ HRESULT ListFromService(DWORD patienceMs, std::vector<ListedTask>& tasks) {
   return answer->result;
 }
 
-std::wstring Quoted(const std::wstring& path) {
-  return path.find(L' ') != std::wstring::npos && path.front() != L'"' ? L"\"" + path + L"\"" : path;
-}
-
 // A COM handler runs the library its class names in the registry's native
 // view (the Task Scheduler's host is a native program).
 std::wstring HandlerLibrary(const std::wstring& classId) {
@@ -112,7 +108,7 @@ std::wstring CommandOf(const TaskDefinition& definition) {
   const TaskAction& first = definition.actions.front();
   if (first.kind != TaskAction::Kind::ComHandler) return FirstActionText(definition);
   const std::wstring library = HandlerLibrary(first.classId);
-  return library.empty() ? first.classId : Quoted(library) + L" " + first.classId;
+  return library.empty() ? first.classId : QuotedIfSpaced(library) + L" " + first.classId;
 }
 
 std::wstring CannotRead(const std::wstring& reason) { return L"Cannot be read: " + reason; }

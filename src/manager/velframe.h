@@ -178,6 +178,7 @@ class TVelmora : public ui::Window {
   // The scheduled tasks are read on the task reader's thread when a node
   // showing them is selected, refreshed or changed; a read that came in
   // is merged like another program's change.
+  bool ShowsTasks() const;
   void ReadShownTasks();
   void TasksRead();
   void MergeKeepingView();
