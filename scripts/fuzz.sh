@@ -19,7 +19,7 @@ sources=("${pure[@]/#/$root/src/}" "$root/src/common/LeadBytesNative.cpp")
 flags=(-std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I "$root/src")
 
 status=0
-for target in MaskFuzz:masks ShorteningFuzz:shortening ShareFuzz:shares PathFuzz:paths MergeFuzz:merges RecordFuzz:records IndexFuzz:indexes LastLookFuzz:looks LayoutFuzz:layouts OrderFuzz:orders ImageFuzz:images; do
+for target in MaskFuzz:masks ShorteningFuzz:shortening ShareFuzz:shares PathFuzz:paths MergeFuzz:merges RecordFuzz:records IndexFuzz:indexes LastLookFuzz:looks LayoutFuzz:layouts OrderFuzz:orders ImageFuzz:images SavedListFuzz:lists; do
   name=${target%%:*}
   corpus=${target##*:}
   binary="$out/$name"

@@ -95,3 +95,102 @@ std::wstring AsSpreadsheetText(const std::wstring& field) {
 std::wstring FromSpreadsheetText(const std::wstring& written) {
   return !written.empty() && written.front() == L'\'' ? written.substr(1) : written;
 }
+
+std::wstring WideOfUtf8(const std::string& bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  const auto byteAt = [&](size_t at) { return static_cast<unsigned char>(bytes[at]); };
+  for (size_t at = 0; at < bytes.size();) {
+    const unsigned char lead = byteAt(at);
+    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                 : lead >= 0xF0 && lead < 0xF5                                       ? 4
+                                                                                                     : 0;
+    unsigned long code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    bool whole = length != 0 && at + length <= bytes.size();
+    for (size_t next = 1; whole && next < length; ++next) {
+      whole = (byteAt(at + next) & 0xC0) == 0x80;
+      code = (code << 6) | (byteAt(at + next) & 0x3F);
+    }
+    // Overlong forms, surrogates and what lies past U+10FFFF are not UTF-8.
+    whole = whole && !(length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) &&
+            !(length == 4 && (code < 0x10000 || code > 0x10FFFF));
+    if (!whole) {
+      out += static_cast<wchar_t>(0xFFFD);
+      ++at;
+      continue;
+    }
+    if (code >= 0x10000) {
+      out += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+      out += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<wchar_t>(code);
+    }
+    at += length;
+  }
+  return out;
+}
+
+std::vector<CsvRead> ReadCsv(const std::string& bytes, size_t longestField) {
+  std::vector<CsvRead> records;
+  size_t at = bytes.compare(0, 3, Utf8ByteOrderMark()) == 0 ? 3 : 0;
+  size_t line = 1;
+  while (at < bytes.size()) {
+    CsvRead record;
+    record.line = line;
+    bool ended = false;  // by a line break
+    for (;;) {
+      std::string field;
+      bool tooLong = false;
+      const auto add = [&](char c) {
+        if (field.size() < longestField * 4) field += c;  // at most 4 bytes a character
+        else tooLong = true;
+      };
+      if (at < bytes.size() && bytes[at] == '"') {
+        ++at;
+        bool closed = false;
+        while (at < bytes.size()) {
+          const char c = bytes[at++];
+          if (c == '"') {
+            if (at < bytes.size() && bytes[at] == '"') {
+              add('"');
+              ++at;
+              continue;
+            }
+            closed = true;
+            break;
+          }
+          if (c == '\n') ++line;
+          add(c);
+        }
+        if (!closed) record.problem = "it is cut short: a quoted field is not closed";
+        // What follows a closing quote up to the separator belongs to the field.
+        while (closed && at < bytes.size() && bytes[at] != ',' && bytes[at] != '\r' && bytes[at] != '\n') add(bytes[at++]);
+      } else {
+        while (at < bytes.size() && bytes[at] != ',' && bytes[at] != '\r' && bytes[at] != '\n') add(bytes[at++]);
+      }
+      std::wstring wide = WideOfUtf8(field);
+      if (tooLong || wide.size() > longestField) {
+        if (record.problem.empty())
+          record.problem = "a field is longer than " + std::to_string(longestField) + " characters";
+        wide.clear();
+      }
+      record.fields.push_back(std::move(wide));
+      if (at >= bytes.size()) break;
+      if (bytes[at] == ',') {
+        ++at;
+        continue;
+      }
+      if (bytes[at] == '\r') ++at;
+      if (at < bytes.size() && bytes[at] == '\n') {
+        ++at;
+        ++line;
+        ended = true;
+        break;
+      }
+      // A lone CR ends nothing: it is read into the next field's place.
+    }
+    if (!ended && record.problem.empty()) record.problem = "it is cut short: the list ends inside it";
+    records.push_back(std::move(record));
+  }
+  return records;
+}

@@ -25,3 +25,18 @@ std::wstring ListName(const std::wstring& name);
 std::wstring NameOfList(const std::wstring& written);
 std::wstring AsSpreadsheetText(const std::wstring& field);
 std::wstring FromSpreadsheetText(const std::wstring& written);
+
+// One record read back: the line it begins on, its fields, or why it
+// cannot be taken (then its fields are what was read of it).
+struct CsvRead {
+  size_t line = 0;
+  std::vector<std::wstring> fields;
+  std::string problem;
+};
+// Reads RFC 4180 records from UTF-8 (a byte-order mark skipped; CR LF or a
+// lone LF ends a record; a broken UTF-8 sequence read as U+FFFD). A field
+// longer than `longestField` characters leaves its record with a problem;
+// so does a last record without its line break, or with a quoted field
+// that is never closed (the file was cut short).
+std::vector<CsvRead> ReadCsv(const std::string& bytes, size_t longestField);
+std::wstring WideOfUtf8(const std::string& bytes);
