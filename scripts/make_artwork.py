@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the library's pictures and writes them as resource files:
-toolbar.bmp (eight 16x16 images), browse.bmp (two 16x16 images: normal and
+toolbar.bmp (nine 16x16 images), browse.bmp (two 16x16 images: normal and
 greyed) and velmora.ico (32x32 and 16x16, 16 colours); toolbar150.bmp and
 browse150.bmp (24x24) and toolbar200.bmp and browse200.bmp (32x32) for
 screens at 150% and 200%."""
@@ -146,6 +146,18 @@ def image_missing():
     return c
 
 
+def image_compare():
+    """Two lists side by side, one line of the second in red: what differs."""
+    c = Canvas(16, 16)
+    for x0 in (0, 8):
+        c.rect(x0, 1, x0 + 7, 14, fill=WHITE, border=GREY)
+        for y in (4, 7, 10):
+            c.line(x0 + 2, y, x0 + 5, y, SILVER)
+    c.line(10, 7, 13, 7, RED)
+    c.line(10, 8, 13, 8, RED)
+    return c
+
+
 def image_browse(greyed):
     c = Canvas(16, 16)
     line = GREY if greyed else BLACK
@@ -245,7 +257,7 @@ def enlarged(canvas, size):
 def main(out):
     os.makedirs(out, exist_ok=True)
     toolbar = [image_add(), image_change(), image_delete(), image_refresh(), image_information(), image_folder(),
-               image_program(), image_missing()]
+               image_program(), image_missing(), image_compare()]
     browse = [image_browse(False), image_browse(True)]
     write_bmp(os.path.join(out, "toolbar.bmp"), toolbar)
     write_bmp(os.path.join(out, "browse.bmp"), browse)

@@ -63,6 +63,8 @@ ManagerDriver::ManagerDriver(TVelmora& frame)
       miFileLocation(ItemOf(lvAutoRun, Command::OpenFileLocation)),
       miRegistryEditor(ItemOf(lvAutoRun, Command::OpenInRegistryEditor)),
       miHideWindows(ItemOf(lvAutoRun, Command::HideWindows)),
+      miCopy(ItemOf(lvAutoRun, Command::Copy)),
+      miCompare(ItemOf(lvAutoRun, Command::CompareWithList)),
       tbAdd(ButtonOf(tbrCommands, ItemIdOf(Command::Add))),
       tbChange(ButtonOf(tbrCommands, ItemIdOf(Command::Change))),
       tbDelete(ButtonOf(tbrCommands, ItemIdOf(Command::Delete))),
@@ -177,6 +179,16 @@ void ManagerDriver::AddAsDialogWould(const std::wstring& name, const std::wstrin
 
 void ManagerDriver::SaveListAsDialogWould(const std::wstring& path) {
   ui::RunHandler([&] { frame.SaveListTo(path); });
+  // The save runs on its own thread: its end comes as a message.
+  for (const DWORD start = GetTickCount(); frame.SavingList() && GetTickCount() - start < 30000;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    Pump();
+  }
+}
+
+void ManagerDriver::CompareAsDialogWould(const std::wstring& path) {
+  ui::RunHandler([&] { frame.CompareWith(path); });
+  Pump();
 }
 
 // The row alone selected first, as a double click leaves it.

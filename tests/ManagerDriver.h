@@ -24,7 +24,7 @@ class ManagerDriver {
   ui::Splitter& splTree;
   ui::PopupMenu& pmAutoRun;
   const ui::MenuItem &miAdd, &miChange, &miDelete, &miSwitch, &miUndo, &miRestore, &miExport, &miProperties,
-      &miDefault, &miSaveList, &miFileLocation, &miRegistryEditor, &miHideWindows;
+      &miDefault, &miSaveList, &miFileLocation, &miRegistryEditor, &miHideWindows, &miCopy, &miCompare;
   const ui::ToolButton &tbAdd, &tbChange, &tbDelete, &tbRefresh, &tbInfoSeparator, &tbInfo, &tbHideWindows;
 
   HWND Handle() const { return frame.Handle(); }
@@ -63,6 +63,8 @@ class ManagerDriver {
   void ChangeAsDialogWould(int row, const std::wstring& name, const std::wstring& path);
   // "Save list..." as its dialog's OK runs it.
   void SaveListAsDialogWould(const std::wstring& path);
+  // "Compare with saved list..." as its dialog's OK runs it.
+  void CompareAsDialogWould(const std::wstring& path);
   // How often another program's changes had the list listed again.
   int WatchedRelists() const;
 };

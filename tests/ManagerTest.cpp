@@ -301,7 +301,7 @@ TEST_F(ManagerTest, WindowLayoutAndPicture) {
   EXPECT_EQ(A(frame.pmAutoRun.Caption(1)), "Change");
   EXPECT_EQ(A(frame.pmAutoRun.Caption(2)), "Delete");
   EXPECT_EQ(ImageList_GetImageCount(frame.Pictures()), imgSkipped + 1);
-  EXPECT_EQ(frame.tbrCommands.ButtonCount(), 9);
+  EXPECT_EQ(frame.tbrCommands.ButtonCount(), 10);
   EXPECT_TRUE(frame.tbInfo.Hidden());
   EXPECT_TRUE(frame.tbInfoSeparator.Hidden());
   PumpUntilIdle();

@@ -1,5 +1,7 @@
 #include "common/CryptHash.h"
 
+#include "common/FileTools.h"
+
 CryptProvider::CryptProvider() {
   if (!CryptAcquireContextW(&provider_, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
     provider_ = 0;
@@ -37,3 +39,31 @@ std::wstring CryptHash::Hex() {
   }
   return hex;
 }
+
+std::wstring Sha256OfFile(const std::wstring& path, const std::function<bool()>& stop) {
+  HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::wstring();
+  CryptHash hash(CALG_SHA_256);
+  std::vector<BYTE> buffer(1 << 16);
+  bool whole = true;
+  for (;;) {
+    if (stop && stop()) {
+      whole = false;
+      break;
+    }
+    DWORD read = 0;
+    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+      whole = false;
+      break;
+    }
+    if (read == 0) break;
+    if (!hash.Add(buffer.data(), read)) {
+      whole = false;
+      break;
+    }
+  }
+  CloseHandle(file);
+  return whole ? hash.Hex() : std::wstring();
+}
+

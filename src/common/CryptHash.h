@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,3 +36,7 @@ class CryptHash {
   CryptProvider* own_ = nullptr;
   HCRYPTHASH hash_ = 0;
 };
+
+// A file's SHA-256 as lowercase hex; empty when it cannot be read whole,
+// or when `stop` says so between two slices.
+std::wstring Sha256OfFile(const std::wstring& path, const std::function<bool()>& stop = nullptr);

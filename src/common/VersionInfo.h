@@ -14,6 +14,9 @@ struct ProgramFacts {
   // Who signed the program, once verified (off the window's thread).
   bool signatureKnown = false;
   SignatureAnswer signature;
+  // The file's SHA-256, read with the signature (empty until then, or
+  // when it could not be read whole).
+  std::wstring sha256;
   // An entry's text that starts several programs: each one's facts in
   // order, null for one that was not found and may still start (a bare
   // name). The texts above are then the first program's.

@@ -13,6 +13,7 @@ namespace {
 // name); a record of it the title it had.
 std::wstring TitleOf(const TAutoRunItem& row) {
   if (row.Kind == EntryKind::Record) return static_cast<const TRecordRow&>(row).Title;
+  if (row.Kind == EntryKind::Gone) return std::wstring();
   if (row.Node && row.Node->Location.kind == LocationKind::SubkeyValue) {
     const std::wstring& title = static_cast<const TSubkeyRow&>(row).Title;
     return title.empty() ? row.Name : title;
@@ -34,6 +35,8 @@ EntryRef EntryRef::Of(const TAutoRunItem& row) {
     const auto& kept = static_cast<const TRecordRow&>(row);
     return EntryRef{row.Kind, Location::Parse(kept.Origin), row.Name, Location(), kept.Record, kept.Title};
   }
+  // The place and the name as the saved list had them: no command writes there.
+  if (row.Kind == EntryKind::Gone) return EntryRef{row.Kind, node.Location, row.Name, Location(), std::wstring(), std::wstring()};
   if (node.Location.kind == LocationKind::Sections) {
     const auto& section = static_cast<const TSectionRow&>(row);
     EntryRef value{row.Kind, node.Location.Subkey(section.Subkey), section.Value, Location(), std::wstring(), row.Name};
@@ -55,6 +58,7 @@ bool EntryRef::Is(const TAutoRunItem& row) const {
   if (row.Kind != kind) return false;
   if (kind == EntryKind::Record) return static_cast<const TRecordRow&>(row).Record == record;
   const Location& place = row.Node->Location;
+  if (kind == EntryKind::Gone) return row.Name == name && place == location;
   if (place.kind == LocationKind::Sections) {
     const auto& section = static_cast<const TSectionRow&>(row);
     return name == section.Value && location == place.Subkey(section.Subkey);
@@ -65,7 +69,7 @@ bool EntryRef::Is(const TAutoRunItem& row) const {
 }
 
 bool EntryRef::In(const TAutoRunNode& node, std::wstring* rowName) const {
-  if (kind == EntryKind::Record || node.ListsRecords) return false;
+  if (kind == EntryKind::Record || kind == EntryKind::Gone || node.ListsRecords) return false;
   if (node.Location.kind == LocationKind::Sections) {
     // A value of a subkey below the place, one or two levels down.
     const std::wstring below = node.Location.path + L'\\';

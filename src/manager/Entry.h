@@ -16,6 +16,7 @@ enum class EntryKind : unsigned char {
   File,           // a file in a Startup folder
   Record,         // a removed or replaced entry, kept (TRecordRow)
   Task,           // a scheduled task, named by its path (\Folder\Name; TTaskRow)
+  Gone,           // an entry of a saved list compared with that is not there now (TGoneRow)
 };
 
 // A tree node's record: the location it lists.
@@ -59,7 +60,11 @@ struct TAutoRunItem {
 
   // A task's switch is its own (Settings/Enabled); another entry's is
   // Windows' startup switch, where its place has one.
-  bool HasSwitch() const { return Kind == EntryKind::Task || !Node->SwitchLocation.Empty(); }
+  bool HasSwitch() const {
+    return Kind == EntryKind::Task || (Kind != EntryKind::Gone && !Node->SwitchLocation.Empty());
+  }
+  // A row of an entry that is there: not a record, not one gone since a saved list.
+  bool Stored() const { return Kind != EntryKind::Record && Kind != EntryKind::Gone; }
   bool Skipped() const { return !Node->SkippedBy.empty(); }
   bool NotLoaded() const { return !Node->NotLoaded.empty(); }
   bool SwitchedOff() const { return HasSwitch() && Switch == SwitchState::Off; }
@@ -101,6 +106,12 @@ struct TTaskRow : TAutoRunItem {
   bool TriggersOff = false;  // every one of them disabled: it starts nothing at logon
   bool Hidden = false;       // its file is there, the Task Scheduler does not list it
   std::wstring Unreadable;   // why its definition could not be read; empty when it was
+};
+
+// An entry of the saved list compared with that is not there now: its
+// Name and Command as the list had them; nothing on disk is behind it.
+struct TGoneRow : TAutoRunItem {
+  std::wstring State;  // as the list had it
 };
 
 // What the Name column shows of a row.

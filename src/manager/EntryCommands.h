@@ -65,3 +65,8 @@ EntryRef RestoreRecord(const std::wstring& record);
 // Throws "Failed to export to '%s'", and writes nothing for a name the
 // editor's format cannot carry (a line break in it).
 void ExportEntries(const std::vector<EntryRef>& entries, const std::wstring& path);
+// A value as a saved list had it (the list keeps no type): its command as
+// a string, expandable when it names a variable, in a registry editor's
+// file at `path`; throws "Failed to export to '%s'".
+void ExportSavedValue(const Location& key, const std::wstring& name, const std::wstring& command,
+                      const std::wstring& path);

@@ -233,3 +233,14 @@ void ExportEntries(const std::vector<EntryRef>& entries, const std::wstring& pat
   if (written != ERROR_SUCCESS)
     throw EVelmoraError(FormatMessageText("Failed to export to '%s'", path), static_cast<long>(written));
 }
+
+void ExportSavedValue(const Location& key, const std::wstring& name, const std::wstring& command,
+                      const std::wstring& path) {
+  const std::wstring text = command + L'\0';
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  const std::uint32_t type = command.find(L'%') != std::wstring::npos ? REG_EXPAND_SZ : REG_SZ;
+  const RegFileValue value{key.Text(), name, type, std::vector<std::uint8_t>(bytes, bytes + text.size() * sizeof(wchar_t))};
+  const DWORD written = WriteWholeFile(path, RegFileBytes(RegFileText({value})), true);
+  if (written != ERROR_SUCCESS)
+    throw EVelmoraError(FormatMessageText("Failed to export to '%s'", path), static_cast<long>(written));
+}

@@ -14,7 +14,7 @@ TakenEntry TVelmora::TakeRow(int row) const {
   const TAutoRunItem* item = rows_.At(row);
   TakenEntry taken;
   taken.ref = EntryRef::Of(*item);
-  taken.hasSwitch = item->Kind != EntryKind::Record && item->HasSwitch();
+  taken.hasSwitch = item->Stored() && item->HasSwitch();
   taken.off = item->SwitchedOff();
   taken.missing = item->Missing();
   taken.notDefault = places_.NotWindowsDefault(*item);
@@ -42,6 +42,8 @@ TakenEntries TVelmora::TakeSelection(bool whole) const {
   if (taken.single < 0 && !taken.rows.empty()) taken.single = 0;
   if (const TAutoRunNode* node = NodeItem(tvAutoRun.Selected())) taken.node = *node;
   taken.canUndo = !undo_.Empty();
+  taken.comparing = places_.Comparison().Active();
+  taken.saving = saver_.Busy();
   return taken;
 }
 
@@ -64,7 +66,7 @@ void TVelmora::Execute(Command id, const TakenEntries& taken) {
     case Command::Restore:
       return RestoreEntries(taken);
     case Command::Export:
-      return ExportEntry(one->ref);
+      return one->ref.kind == EntryKind::Gone ? ExportGone(*one) : ExportEntry(one->ref);
     case Command::Properties:
       return ShowProperties(one->ref);
     case Command::Refresh:
@@ -85,6 +87,12 @@ void TVelmora::Execute(Command id, const TakenEntries& taken) {
       return OpenInRegistryEditor(one->ref.location);
     case Command::OpenInTaskScheduler:
       return OpenTaskScheduler();
+    case Command::CompareWithList:
+      return CompareWithList();
+    case Command::StopComparing:
+      return StopComparing();
+    case Command::StopSaving:
+      return saver_.Cancel();
   }
 }
 
@@ -120,10 +128,11 @@ void TVelmora::tbCommandClick(int itemId) {
 }
 
 void TVelmora::lvAutoRunKeyDown(ui::KeyEvent& event) {
-  const std::optional<Command> id = CommandOfKey(event.key, event.ctrl, event.shift, event.alt);
+  const TakenEntries taken = TakeSelection();
+  const std::optional<Command> id = CommandOfKey(event.key, event.ctrl, event.shift, event.alt, taken);
   if (!id) return;
   event.key = 0;
-  Execute(*id, TakeSelection());
+  Execute(*id, taken);
 }
 
 // A box click and Space switch the row from the state it showed at the

@@ -9,13 +9,21 @@
 namespace {
 
 bool IsValue(const TakenEntry& row) { return row.ref.kind == EntryKind::RegistryValue; }
-bool IsEntry(const TakenEntry& row) { return row.ref.kind != EntryKind::Record; }
+bool IsRecord(const TakenEntry& row) { return row.ref.kind == EntryKind::Record; }
+// A row of an entry that is there (not a record, not gone since a saved list).
+bool IsEntry(const TakenEntry& row) { return !IsRecord(row) && row.ref.kind != EntryKind::Gone; }
+// A value gone since the saved list, of a key whose values are its entries:
+// the saved command can be exported as that value.
+bool IsGoneValue(const TakenEntry& row) {
+  const LocationKind kind = row.ref.location.kind;
+  return row.ref.kind == EntryKind::Gone && (kind == LocationKind::Values || kind == LocationKind::ChosenValues);
+}
 bool IsTask(const TakenEntry& row) { return row.ref.kind == EntryKind::Task; }
 
 // What the entry's place takes; a row of "REMOVED" takes what that node does.
 bool Changes(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().Changes(row.ref.name); }
 bool Renames(const TakenEntry& row) { return IsValue(row) && row.ref.Rules().rename; }
-bool Deletes(const TakenEntry& row) { return !IsEntry(row) || row.ref.Rules().Removes(row.ref.name); }
+bool Deletes(const TakenEntry& row) { return IsRecord(row) || (IsEntry(row) && row.ref.Rules().Removes(row.ref.name)); }
 bool PutsDefault(const TakenEntry& row) {
   return IsValue(row) && row.ref.Rules().windowsDefaults && row.notDefault && HasWindowsDefault(row.ref.name);
 }
@@ -48,8 +56,9 @@ const std::vector<CommandInfo> kCommands = {
     {Command::Undo, L"Undo", -1, false, false, false, 'Z', true, [](const TakenEntries& t) { return t.canUndo; }},
     {Command::Restore, L"Restore", -1, false, false, false, 0, false,
      [](const TakenEntries& t) { return !t.rows.empty() && t.AllRecords(); }},
+    {Command::Copy, L"Copy", -1, false, false, false, 'C', true, [](const TakenEntries& t) { return !t.rows.empty(); }},
     {Command::Export, L"Export...", -1, false, false, false, 0, false,
-     [](const TakenEntries& t) { return SingleIs(t, IsEntry); }},
+     [](const TakenEntries& t) { return SingleIs(t, IsEntry) || SingleIs(t, IsGoneValue); }},
     {Command::Properties, L"Properties", -1, false, false, false, 0, false,
      [](const TakenEntries& t) { return SingleIs(t, IsEntry) && !t.Single()->missing; }},
     {Command::OpenFileLocation, L"Open file location", -1, false, false, false, 0, false,
@@ -62,7 +71,12 @@ const std::vector<CommandInfo> kCommands = {
     {Command::HideWindows, L"Hide Windows' entries", imgSkipped, true, false, true, 0, false,
      [](const TakenEntries&) { return true; }},
     {Command::SaveList, L"Save list...", -1, false, false, false, 0, false, [](const TakenEntries&) { return true; }},
-    {Command::Copy, nullptr, -1, false, false, false, 'C', true, [](const TakenEntries& t) { return !t.rows.empty(); }},
+    {Command::CompareWithList, L"Compare with saved list...", imgCompare, false, false, false, 0, false,
+     [](const TakenEntries&) { return true; }},
+    {Command::StopSaving, nullptr, -1, false, false, false, VK_ESCAPE, false,
+     [](const TakenEntries& t) { return t.saving; }},
+    {Command::StopComparing, nullptr, -1, false, false, false, VK_ESCAPE, false,
+     [](const TakenEntries& t) { return t.comparing; }},
     {Command::Rename, nullptr, -1, false, false, false, VK_F2, false,
      [](const TakenEntries& t) { return SingleIs(t, Renames); }},
 };
@@ -80,7 +94,7 @@ const TakenEntry* TakenEntries::SwitchingRow() const {
 }
 
 bool TakenEntries::AllRecords() const {
-  return std::all_of(rows.begin(), rows.end(), [](const TakenEntry& row) { return !IsEntry(row); });
+  return std::all_of(rows.begin(), rows.end(), IsRecord);
 }
 
 const std::vector<CommandInfo>& Commands() { return kCommands; }
@@ -89,15 +103,17 @@ const CommandInfo& InfoOf(Command id) {
   return *std::find_if(kCommands.begin(), kCommands.end(), [id](const CommandInfo& info) { return info.id == id; });
 }
 
-std::optional<Command> CommandOfKey(std::uint16_t key, bool ctrl, bool shift, bool alt) {
+std::optional<Command> CommandOfKey(std::uint16_t key, bool ctrl, bool shift, bool alt, const TakenEntries& taken) {
   // Delete takes whatever shift keys are held.
   if (key == VK_DELETE) return Command::Delete;
-  if (alt) return std::nullopt;
+  if (alt || shift) return std::nullopt;
+  std::optional<Command> first;
   for (const CommandInfo& info : kCommands) {
-    if (info.key != key) continue;
-    if (info.ctrl == ctrl && !shift) return info.id;
+    if (info.key != key || info.ctrl != ctrl) continue;
+    if (info.enabled(taken)) return info.id;
+    if (!first) first = info.id;
   }
-  return std::nullopt;
+  return first;
 }
 
 bool Enabled(Command id, const TakenEntries& taken) { return InfoOf(id).enabled(taken); }

@@ -15,7 +15,7 @@
 
 enum class Command : unsigned char {
   Add, Change, Delete, Enable, Disable, Undo, Restore, Export, Properties, Refresh, Copy, Rename, PutDefault, SaveList,
-  OpenFileLocation, OpenInRegistryEditor, OpenInTaskScheduler, HideWindows,
+  OpenFileLocation, OpenInRegistryEditor, OpenInTaskScheduler, HideWindows, CompareWithList, StopSaving, StopComparing,
 };
 
 // One row as the user saw it when acting: its identity and what it showed.
@@ -38,6 +38,8 @@ struct TakenEntries {
   int single = -1;  // index into rows; -1 when none is selected
   std::optional<TAutoRunNode> node;  // the node selected, when a command may add to it
   bool canUndo = false;
+  bool comparing = false;  // the list is compared with a saved list
+  bool saving = false;     // the list is being saved
 
   const TakenEntry* Single() const { return single >= 0 ? &rows[static_cast<size_t>(single)] : nullptr; }
   // The row whose switch names the popup's "Disable" or "Enable": the
@@ -72,6 +74,7 @@ std::optional<Command> CommandOfItemId(int id);
 // sharing it, the first the rule enables, else `id`.
 Command ItemCommand(Command id, const TakenEntries& taken);
 // The command a key pressed in the list runs (Shift and Alt not held; Delete
-// with any of them), if any.
-std::optional<Command> CommandOfKey(std::uint16_t key, bool ctrl, bool shift, bool alt);
+// with any of them), if any: of the commands sharing the key, the first
+// the rule enables on `taken`, else the first.
+std::optional<Command> CommandOfKey(std::uint16_t key, bool ctrl, bool shift, bool alt, const TakenEntries& taken);
 bool Enabled(Command id, const TakenEntries& taken);

@@ -141,6 +141,7 @@ void TVelmora::ListSelectedNode() {
   places_.Show(ShownNodes());
   Listing listing = ListShown();
   rows_.Append(listing.rows);
+  ShowHiddenCount();
   StartIdleWork();
   if (listing.error) std::rethrow_exception(listing.error);
 }
@@ -231,7 +232,9 @@ void TVelmora::lvAutoRunChange(int item) {
   } else if (!entry || entry->Kind != EntryKind::Record) {
     StatusBar.SetText(0, ShownLocation(currentLocation_));
   }
-  if (entry && entry->Kind == EntryKind::Record) {
+  if (entry && entry->Kind == EntryKind::Gone) {
+    StatusBar.SetText(2, places_.Comparison().TextOf(*entry));
+  } else if (entry && entry->Kind == EntryKind::Record) {
     // Where the entry came from, and what became of it.
     const auto& kept = static_cast<const TRecordRow&>(*entry);
     StatusBar.SetText(0, ShownLocation(kept.Origin));
@@ -293,6 +296,7 @@ void TVelmora::SelectAfter(const std::optional<EntryRef>& select, int fallbackRo
 void TVelmora::RefreshEntries(const std::optional<EntryRef>& select, int fallbackRow) {
   Listing listing = ListShown();
   rows_.Merge(listing.rows);
+  ShowHiddenCount();
   StartIdleWork();
   SelectAfter(select, fallbackRow);
   if (listing.error) std::rethrow_exception(listing.error);
@@ -339,6 +343,7 @@ void TVelmora::UpdateRows(const std::vector<EntryRef>& touched, const std::optio
   if (vacated) rows_.Put(*vacated, nullptr, nodes);
   // What the command wrote is known now: its notifications list nothing.
   places_.TakeStamps(nodes);
+  ShowHiddenCount();
   StartIdleWork();
   SelectAfter(select, fallbackRow);
 }
@@ -405,6 +410,7 @@ void TVelmora::MergeKeepingView() {
   const int selectedRow = lvAutoRun.SelectedIndex();
   Listing listing = ListShown();
   rows_.Merge(listing.rows);
+  ShowHiddenCount();
   StartIdleWork();
   bool anySelected = false;
   {
@@ -427,10 +433,15 @@ void TVelmora::MergeKeepingView() {
 
 void TVelmora::ShowSkipping() {
   const TAutoRunNode* node = NodeItem(tvAutoRun.Selected());
-  const std::wstring text = ShowsTasks() && !LatestTasks()->answered ? std::wstring(kNoTaskService)
-                            : node && !node->SkippedBy.empty()
-                                ? L"Windows skips these entries by policy: " + node->SkippedBy + L"."
-                                : kUsualCaption;
+  std::wstring text = ShowsTasks() && !LatestTasks()->answered ? std::wstring(kNoTaskService)
+                      : node && !node->SkippedBy.empty()
+                          ? L"Windows skips these entries by policy: " + node->SkippedBy + L"."
+                          : std::wstring();
+  const ListComparison& comparison = places_.Comparison();
+  if (comparison.Active())
+    text = (text.empty() ? std::wstring() : text + L" ") + L"Compared with the saved list '" + comparison.FileName() + L"'.";
+  if (!saveProgress_.empty()) text = saveProgress_ + (text.empty() ? std::wstring() : L" " + text);
+  if (text.empty()) text = kUsualCaption;
   if (pnlTop.Text() == text) return;
   pnlTop.SetText(text);
   InvalidateRect(pnlTop.Handle(), nullptr, TRUE);
@@ -438,7 +449,13 @@ void TVelmora::ShowSkipping() {
 
 void TVelmora::ShowHiddenCount() {
   const size_t hidden = places_.LeftOutCount();
-  StatusBar.SetText(3, hidden == 0 ? std::wstring() : std::to_wstring(hidden) + L" hidden");
+  std::wstring text = hidden == 0 ? std::wstring() : std::to_wstring(hidden) + L" hidden";
+  if (places_.Comparison().Active()) {
+    const ListComparison::Counts counts = places_.CountCompared([&](const auto& tally) { rows_.ForEach(tally); });
+    text = std::to_wstring(counts.fresh) + L" new, " + std::to_wstring(counts.changed) + L" changed, " +
+           std::to_wstring(counts.gone) + L" gone" + (text.empty() ? std::wstring() : L"; " + text);
+  }
+  StatusBar.SetText(3, text);
 }
 
 void TVelmora::FilterChanged() {

@@ -18,6 +18,8 @@ constexpr UINT kRenamed = WM_APP + 4;
 constexpr UINT kSignaturesAnswered = WM_APP + 5;
 // Posted by the task reader's thread when a read of the tasks is in.
 constexpr UINT kTasksRead = WM_APP + 6;
+// Posted by the list saver's thread as rows are done, and at its end.
+constexpr UINT kListSaving = WM_APP + 7;
 
 constexpr wchar_t kNoTaskService[] = L"The Task Scheduler did not answer";
 constexpr wchar_t kUsualCaption[] = L"You can add new, change or delete existing auto run items.";

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "common/Errors.h"
-#include "common/ScreenCursor.h"
 #include "manager/EntryCommands.h"
 #include "manager/GoTo.h"
 #include "manager/ListSaving.h"
@@ -209,13 +208,23 @@ void TVelmora::SaveList() {
 
 // Every place of the tree, not only the node shown; a root's places once.
 void TVelmora::SaveListTo(const std::wstring& path) {
+  if (saver_.Busy()) throw EVelmoraError(FormatMessageText("The list is being saved; press Esc to stop it before saving to '%s'", path));
   // The tasks as they are now, not as last read.
   ReadTasks();
   std::vector<const TAutoRunNode*> places;
   for (const auto& node : places_.Nodes())
     if (!node->ListsRecords && node->Location.kind != LocationKind::None) places.push_back(node.get());
-  const ScreenCursorScope busy(CursorShape::HourGlass);
-  SaveWholeList(places, worker_, path);
+  saver_.Start(ListedEntries(places), path);
+  ListSaveProgressed();
+}
+
+void TVelmora::ListSaveProgressed() {
+  const ListSaver::Progress progress = saver_.Take();
+  saveProgress_ = progress.ended || progress.total == 0 ? std::wstring()
+                  : L"Saving the list: " + std::to_wstring(progress.done) + L" of " +
+                        std::to_wstring(progress.total) + L" entries (Esc stops)";
+  ShowSkipping();
+  if (progress.ended && !progress.error.empty()) throw EVelmoraError(progress.error, progress.code);
 }
 
 void TVelmora::CopyRows(const TakenEntries& taken) {

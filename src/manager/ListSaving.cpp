@@ -1,7 +1,6 @@
 #include "manager/ListSaving.h"
 
-#include <windows.h>
-#include <wincrypt.h>
+#include <objbase.h>
 
 #include <unordered_map>
 
@@ -11,86 +10,170 @@
 #include "common/FileTools.h"
 #include "common/Signature.h"
 #include "manager/EntryListing.h"
-#include "manager/RowWork.h"
-
-std::wstring Sha256OfFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::wstring();
-  CryptHash hash(CALG_SHA_256);
-  std::vector<BYTE> buffer(1 << 16);
-  bool whole = true;
-  for (;;) {
-    DWORD read = 0;
-    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
-      whole = false;
-      break;
-    }
-    if (read == 0) break;
-    if (!hash.Add(buffer.data(), read)) {
-      whole = false;
-      break;
-    }
-  }
-  CloseHandle(file);
-  return whole ? hash.Hex() : std::wstring();
-}
 
 namespace {
 // On every row: a reader tells the format apart without a comment line.
 const wchar_t kListFormat[] = L"velmora-list 2";
+
+// What the thread is handed: its share of the state, the rows, the file.
+struct Handed {
+  std::shared_ptr<void> shared;
+  std::vector<ListedEntry> entries;
+  std::wstring path;
+};
 }  // namespace
 
-std::string WholeListCsv(const std::vector<const TAutoRunNode*>& nodes, RowWorker& worker) {
+std::wstring ListState(const TAutoRunItem& row) {
+  return row.Skipped() ? L"skipped" : row.NotLoaded() ? L"not loaded" : row.SwitchedOff() ? L"off" : L"on";
+}
+
+std::vector<ListedEntry> ListedEntries(const std::vector<const TAutoRunNode*>& nodes) {
+  std::vector<ListedEntry> entries;
+  for (const TAutoRunNode* node : nodes) {
+    Listing listing = ListLocation(*node);
+    const std::wstring location = node->Location.Text();
+    for (const auto& row : listing.rows)
+      entries.push_back({location, row->Name, row->ShownPath(), ListState(*row), RowWorker::ThreadQuestionOf(*row)});
+    if (listing.error) std::rethrow_exception(listing.error);
+  }
+  return entries;
+}
+
+ListSaver::ListSaver(UINT progressed) : progressed_(progressed) {}
+
+// A program stuck on a share is left to end by itself; the library stays
+// loaded until it has.
+ListSaver::~ListSaver() {
+  if (!thread_) return;
+  Cancel();
+  CancelSynchronousIo(thread_);
+  WaitForSingleObject(thread_, kStuckQueryMs);
+  CloseHandle(thread_);
+}
+
+bool ListSaver::Busy() const {
+  if (!shared_) return false;
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  return shared_->running;
+}
+
+void ListSaver::Start(std::vector<ListedEntry> entries, const std::wstring& path) {
+  if (thread_) {
+    WaitForSingleObject(thread_, INFINITE);  // ended: Busy said so
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  shared_ = std::make_shared<Shared>();
+  shared_->window = window_;
+  shared_->message = progressed_;
+  shared_->progress.total = entries.size();
+  shared_->progress.path = path;
+  auto* handed = new Handed{shared_, std::move(entries), path};
+  thread_ = CreateThread(nullptr, 0, &ListSaver::ThreadMain, handed, 0, nullptr);
+  if (!thread_) {
+    delete handed;
+    shared_.reset();
+    throw EVelmoraError(FormatMessageText("Failed to save the list to '%s'", path), static_cast<long>(GetLastError()));
+  }
+}
+
+void ListSaver::Cancel() {
+  if (!shared_) return;
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  shared_->cancelled = true;
+}
+
+ListSaver::Progress ListSaver::Take() {
+  if (!shared_) return Progress();
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  shared_->posted = false;
+  if (!shared_->running) return Progress();
+  if (shared_->progress.ended) shared_->running = false;
+  return shared_->progress;
+}
+
+DWORD WINAPI ListSaver::ThreadMain(void* handed) {
+  HMODULE self = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ListSaver::ThreadMain), &self);
+  {
+    const std::unique_ptr<Handed> owned(static_cast<Handed*>(handed));
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    Save(*static_cast<Shared*>(owned->shared.get()), owned->entries, owned->path);
+    if (SUCCEEDED(com)) CoUninitialize();
+  }
+  if (self) FreeLibraryAndExitThread(self, 0);
+  return 0;
+}
+
+void ListSaver::Save(Shared& shared, const std::vector<ListedEntry>& entries, const std::wstring& path) {
+  const auto cancelled = [&shared] {
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    return shared.cancelled;
+  };
+  // One message waits at a time: the window reads where the save is then.
+  const auto report = [&shared](const std::function<void(Progress&)>& change) {
+    bool post = false;
+    {
+      std::lock_guard<std::mutex> lock(shared.mutex);
+      change(shared.progress);
+      post = !shared.posted;
+      shared.posted = true;
+    }
+    if (post && shared.window) PostMessageW(shared.window, shared.message, 0, 0);
+  };
   std::string csv = Utf8ByteOrderMark();
   csv += CsvRecord({L"Location", L"Name", L"Command", L"State", L"Missing", L"Publisher", L"Description",
                     L"Verified signer", L"Program", L"SHA-256", L"Format"});
+  const NoCriticalErrorBoxes noBoxes;
+  const ProgramLookup lookup;
   const SignatureVerifier verifier;
   struct Known {
     SignatureAnswer signature;
     std::wstring sha256;
   };
   std::unordered_map<std::wstring, Known> programs;
-  for (const TAutoRunNode* node : nodes) {
-    Listing listing = ListLocation(*node);
-    for (auto& row : listing.rows) {
-      worker.Settle(*row);
-      const ProgramFacts* facts = row->Facts;
-      Known known;
-      if (facts && !facts->program.empty()) {
-        auto found = programs.find(facts->program);
-        if (found == programs.end()) {
-          const FileSystemRedirectionOff redirectionOff;
-          found = programs.emplace(facts->program, Known{verifier.Verify(facts->program), Sha256OfFile(facts->program)})
-                      .first;
-        }
-        known = found->second;
+  for (size_t at = 0; at < entries.size(); ++at) {
+    if (cancelled()) return report([](Progress& progress) { progress.ended = progress.cancelled = true; });
+    const ListedEntry& entry = entries[at];
+    const RowWorker::Answer answer = RowWorker::AnswerOf(lookup, entry.question);
+    // The first program found stands for the entry, as its row's facts do.
+    const ProgramFacts* facts = nullptr;
+    std::wstring program;
+    for (size_t part = 0; part < answer.programs.size() && !facts; ++part)
+      if (!answer.programs[part].empty()) {
+        facts = &answer.facts[part];
+        program = answer.programs[part];
       }
-      const std::wstring state = row->Skipped()     ? L"skipped"
-                                 : row->NotLoaded() ? L"not loaded"
-                                 : row->SwitchedOff() ? L"off"
-                                                      : L"on";
-      const std::wstring missing = row->Missing()                              ? L"yes"
-                                   : row->Presence == RowPresence::Found      ? L"no"
-                                                                              : L"";
-      // Every field as text to a spreadsheet: entry names and commands are
-      // written by whatever program made the entry.
-      std::vector<std::wstring> fields = {
-          node->Location.Text(), ListName(row->Name), row->ShownPath(), state, missing,
-          facts ? facts->publisher : std::wstring(), facts ? facts->description : std::wstring(),
-          known.signature.state == SignatureState::Verified ? known.signature.signer : std::wstring(),
-          facts ? facts->program : std::wstring(), known.sha256, kListFormat};
-      for (std::wstring& field : fields) field = AsSpreadsheetText(field);
-      csv += CsvRecord(fields);
+    Known known;
+    if (facts) {
+      auto found = programs.find(program);
+      if (found == programs.end()) {
+        const FileSystemRedirectionOff redirectionOff;
+        found = programs.emplace(program, Known{verifier.Verify(program, nullptr, cancelled),
+                                                Sha256OfFile(program, cancelled)}).first;
+      }
+      known = found->second;
     }
-    if (listing.error) std::rethrow_exception(listing.error);
+    const std::wstring missing = answer.presence == ProgramPresence::Missing ? L"yes"
+                                 : answer.presence == ProgramPresence::Found ? L"no"
+                                                                             : L"";
+    // Every field as text to a spreadsheet: entry names and commands are
+    // written by whatever program made the entry.
+    std::vector<std::wstring> fields = {
+        entry.location, ListName(entry.name), entry.command, entry.state, missing,
+        facts ? facts->publisher : std::wstring(), facts ? facts->description : std::wstring(),
+        known.signature.state == SignatureState::Verified ? known.signature.signer : std::wstring(),
+        program, known.sha256, kListFormat};
+    for (std::wstring& field : fields) field = AsSpreadsheetText(field);
+    csv += CsvRecord(fields);
+    report([at](Progress& progress) { progress.done = at + 1; });
   }
-  return csv;
-}
-
-void SaveWholeList(const std::vector<const TAutoRunNode*>& nodes, RowWorker& worker, const std::wstring& path) {
-  const std::string csv = WholeListCsv(nodes, worker);
+  if (cancelled()) return report([](Progress& progress) { progress.ended = progress.cancelled = true; });
   const DWORD written = WriteWholeFile(path, std::vector<std::uint8_t>(csv.begin(), csv.end()), true);
-  if (written != ERROR_SUCCESS)
-    throw EVelmoraError(FormatMessageText("Failed to save the list to '%s'", path), static_cast<long>(written));
+  report([&](Progress& progress) {
+    progress.ended = true;
+    if (written == ERROR_SUCCESS) return;
+    progress.error = FormatMessageText("Failed to save the list to '%s'", path);
+    progress.code = static_cast<long>(written);
+  });
 }

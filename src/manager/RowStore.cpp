@@ -32,7 +32,7 @@ bool SameContents(const TAutoRunItem& shown, const TAutoRunItem& listed) {
 // A RunOnceEx row by its subkey and value apart (a value name may hold a
 // backslash; no subkey name holds a NUL).
 RowIdentity IdentityOf(const TAutoRunItem& item) {
-  if (item.Node->Location.kind == LocationKind::Sections) {
+  if (item.Node->Location.kind == LocationKind::Sections && item.Kind != EntryKind::Gone) {
     const auto& section = static_cast<const TSectionRow&>(item);
     return RowIdentity{reinterpret_cast<std::uintptr_t>(item.Node), section.Subkey + L'\0' + section.Value};
   }
@@ -59,6 +59,8 @@ std::wstring RowStore::TextOf(TAutoRunItem& record, int column) {
       return ShownTitle(record);
     case kPathColumn:
       return record.ShownPath();
+    case kComparedColumn:
+      return ComparedText ? ComparedText(record) : std::wstring();
     default:
       break;
   }
@@ -77,10 +79,11 @@ bool RowStore::CollectSignatures() {
 // Plain until the row's work is done: never a wrong mark.
 int RowStore::PictureOf(TAutoRunItem& record) {
   worker_.Settle(record);
-  // A task whose logon and startup triggers are all off starts nothing.
+  // A task whose logon and startup triggers are all off starts nothing;
+  // an entry gone since the saved list starts nothing either.
   const bool faded = record.Kind == EntryKind::Task ? static_cast<const TTaskRow&>(record).TriggersOff
-                                                    : record.Kind != EntryKind::Record &&
-                                                          (record.Skipped() || record.NotLoaded());
+                                                    : record.Kind == EntryKind::Gone ||
+                                                          (record.Stored() && (record.Skipped() || record.NotLoaded()));
   return record.Missing() ? imgMissing : faded ? imgSkipped : imgProgram;
 }
 

@@ -2,6 +2,7 @@
 // The list's rows and the records behind them, kept together: a row is
 // only ever inserted, removed, updated or merged here, so that no row
 // points at a record that is gone and no record outlives its row.
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -15,7 +16,9 @@
 #include "ui/ListView.h"
 
 // The list's columns, in the order they are shown.
-enum ListColumn { kNameColumn, kPathColumn, kPublisherColumn, kDescriptionColumn };
+// The last is there while the list is compared with a saved list.
+enum ListColumn { kNameColumn, kPathColumn, kPublisherColumn, kDescriptionColumn, kComparedColumn };
+constexpr int kLaidOutColumns = kComparedColumn;  // the columns a layout keeps
 
 // The order the user chose by a header click; none keeps the listing's
 // own order (the registry's and the folder's).
@@ -34,6 +37,9 @@ class RowStore {
   RowStore(ui::ListView& list, RowWorker& worker);
   RowStore(const RowStore&) = delete;
   RowStore& operator=(const RowStore&) = delete;
+
+  // What the compared column says of a row.
+  std::function<std::wstring(const TAutoRunItem&)> ComparedText;
 
   int Count() const { return list_.Count(); }
   // The record of a row, or null for none (-1, past the end).

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/CryptHash.h"
 #include "common/Mask.h"
 #include "common/ShellLink.h"
 
@@ -103,15 +104,19 @@ DWORD WINAPI SignatureQueue::ThreadMain(void* handed) {
     const NoCriticalErrorBoxes noBoxes;
     const SignatureVerifier verifier;
     for (std::wstring program; NextQuestion(shared, program);) {
-      Answer answer{program, FileStamp(), SignatureAnswer()};
+      Answer answer{program, FileStamp(), SignatureAnswer(), std::wstring()};
       {
         const FileSystemRedirectionOff redirectionOff;
         // A program of hundreds of megabytes is hashed in slices: closing
         // stops it within one.
-        answer.signature = verifier.Verify(program, &answer.stamp, [&shared] {
+        const auto stopping = [&shared] {
           std::lock_guard<std::mutex> lock(shared.mutex);
           return shared.stopping;
-        });
+        };
+        answer.signature = verifier.Verify(program, &answer.stamp, stopping);
+        answer.sha256 = Sha256OfFile(program, stopping);
+        // Written again meanwhile: the hash is of no version the rows know.
+        if (!(FileStampOf(program) == answer.stamp)) answer.sha256.clear();
       }
       {
         std::lock_guard<std::mutex> lock(shared.mutex);
@@ -250,6 +255,7 @@ bool RowWorker::CollectSignatures() {
     if (facts == facts_.end()) continue;
     facts->second.signatureKnown = true;
     facts->second.signature = std::move(answer.signature);
+    facts->second.sha256 = std::move(answer.sha256);
     any = true;
   }
   return any;
@@ -313,33 +319,40 @@ void RowWorker::AnswerQuestions(Shared& shared) {
   const NoCriticalErrorBoxes noBoxes;
   const ProgramLookup lookup;
   for (Question question; NextQuestion(shared, question);) {
-    Answer answer;
-    Question asked = question;
-    if (question.kind == Question::File) {
-      if (!MatchesAnyMask(question.text, "*.lnk")) {
-        answer.presence = ProgramPresence::Found;
-        answer.program = question.text;
-      } else {
-        const HRESULT read = GetShortcutTarget(question.text, answer.target);
-        answer.presence = FAILED(read) ? ProgramPresence::Unknown : ProgramPresence::Missing;
-        if (read == S_OK) question = Question{Question::Target, answer.target};
-      }
-    }
-    {
-      const FileSystemRedirectionOff redirectionOff;
-      if (question.kind == Question::Command)
-        answer.presence = lookup.OfText(question.text, question.form, &answer.program, &answer.programs);
-      else if (question.kind == Question::Target)
-        answer.presence = lookup.OfShortcut(true, question.text, &answer.program);
-      if (question.kind != Question::Command && !answer.program.empty()) answer.programs.push_back(answer.program);
-      for (const std::wstring& program : answer.programs)
-        answer.facts.push_back(program.empty() ? ProgramFacts() : ReadProgramFacts(program));
-    }
+    Answer answer = AnswerOf(lookup, question);
     {
       std::lock_guard<std::mutex> lock(shared.mutex);
       if (shared.stopping) return;
-      shared.answers[KeyOf(asked)] = std::move(answer);
+      shared.answers[KeyOf(question)] = std::move(answer);
     }
     PostMessageW(shared.window, shared.answered, 0, 0);
   }
+}
+
+RowWorker::Question RowWorker::ThreadQuestionOf(const TAutoRunItem& row) {
+  if (row.Kind == EntryKind::File) return Question{Question::File, row.FilePath()};
+  return Question{Question::Command, row.Command, row.Node->Location.rules->programs};
+}
+
+RowWorker::Answer RowWorker::AnswerOf(const ProgramLookup& lookup, Question question) {
+  Answer answer;
+  if (question.kind == Question::File) {
+    if (!MatchesAnyMask(question.text, "*.lnk")) {
+      answer.presence = ProgramPresence::Found;
+      answer.program = question.text;
+    } else {
+      const HRESULT read = GetShortcutTarget(question.text, answer.target);
+      answer.presence = FAILED(read) ? ProgramPresence::Unknown : ProgramPresence::Missing;
+      if (read == S_OK) question = Question{Question::Target, answer.target};
+    }
+  }
+  const FileSystemRedirectionOff redirectionOff;
+  if (question.kind == Question::Command)
+    answer.presence = lookup.OfText(question.text, question.form, &answer.program, &answer.programs);
+  else if (question.kind == Question::Target)
+    answer.presence = lookup.OfShortcut(true, question.text, &answer.program);
+  if (question.kind != Question::Command && !answer.program.empty()) answer.programs.push_back(answer.program);
+  for (const std::wstring& program : answer.programs)
+    answer.facts.push_back(program.empty() ? ProgramFacts() : ReadProgramFacts(program));
+  return answer;
 }

@@ -29,7 +29,7 @@ constexpr DWORD kStuckQueryMs = 2000;
 // the order asked (a row's program is asked for when the row is settled:
 // the rows on screen first; the row worker asks once per version of a
 // program, when it first keeps that version's facts). Each answer names
-// the version it verified. Its end waits at most kStuckQueryMs, as the
+// the version it verified, and that version's SHA-256. Its end waits at most kStuckQueryMs, as the
 // row worker's does.
 class SignatureQueue {
  public:
@@ -43,6 +43,7 @@ class SignatureQueue {
     std::wstring program;
     FileStamp stamp;  // the version verified
     SignatureAnswer signature;
+    std::wstring sha256;  // of that version; empty when the file changed meanwhile
   };
   // The answers that came since the last call.
   std::vector<Answer> TakeAnswers();
@@ -88,20 +89,26 @@ class RowWorker {
   // rows are settled anew (the rows that point at them are gone).
   void ForgetFacts();
 
- private:
+  // What a thread of its own asks of a row's program, and what it finds.
   struct Question {
     enum Kind : unsigned char { Command, Target, File } kind;
     std::wstring text;  // the command line, a shortcut's target, or a Startup file (read there)
     ProgramText form = ProgramText::CommandLine;  // how a command names its programs
   };
   struct Answer {
-    ProgramPresence presence;
+    ProgramPresence presence = ProgramPresence::Unknown;
     std::wstring program;  // the file found
     std::wstring target;   // a Startup shortcut's target, read on the thread
     // Each program the text may start (OfText's `every`), and its facts.
     std::vector<std::wstring> programs;
     std::vector<ProgramFacts> facts;
   };
+  // A row's question as a thread answers it whole: a Startup file is read there.
+  static Question ThreadQuestionOf(const TAutoRunItem& row);
+  // Answers on the calling thread (COM initialised, no window touched).
+  static Answer AnswerOf(const ProgramLookup& lookup, Question question);
+
+ private:
   // What the thread shares with the window's: it outlives the worker
   // when a query is stuck at its end.
   struct Shared {

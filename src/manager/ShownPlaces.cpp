@@ -34,6 +34,7 @@ Listing ShownPlaces::List(const std::vector<const TAutoRunNode*>& nodes) {
   stamps_.clear();
   for (size_t at = 0; at < listing.stamps.size(); ++at) stamps_[nodes[at]] = listing.stamps[at];
   Mark(listing.rows);
+  comparison_.AddGone(nodes, listing.rows);
   Filter(listing.rows);
   return listing;
 }
@@ -196,7 +197,9 @@ void ShownPlaces::StartLook() {
     if (auto* entries = LookFor(*row)) entries->push_back(LookOf(*row));
 }
 
+// A row gone since a saved list is no entry the user saw.
 std::vector<LookedEntry>* ShownPlaces::LookFor(const TAutoRunItem& row) {
+  if (row.Kind == EntryKind::Gone) return nullptr;
   const auto entries = looking_.find(row.Node);
   return entries == looking_.end() ? nullptr : entries->second;
 }

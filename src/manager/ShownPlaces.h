@@ -16,6 +16,7 @@
 #include "manager/ChangeWatch.h"
 #include "manager/Entry.h"
 #include "manager/EntryListing.h"
+#include "manager/ListComparison.h"
 #include "manager/RecordIndex.h"
 #include "manager/RowWork.h"
 
@@ -81,6 +82,21 @@ class ShownPlaces {
   // An entry this opening's commands wrote: the user's own, never marked.
   void RememberOwn(const EntryRef& entry);
 
+  // The saved list the rows are compared with: a listing then also gives
+  // each place's entries gone since it, as rows of that place.
+  ListComparison& Comparison() { return comparison_; }
+  const ListComparison& Comparison() const { return comparison_; }
+  // The marks of the rows shown and of those left out: `visit` gets a
+  // counter to give each shown row.
+  template <class VisitShown>
+  ListComparison::Counts CountCompared(VisitShown visitShown) const {
+    ListComparison::Counts counts;
+    const auto tally = [&](const TAutoRunItem& row) { comparison_.Tally(row, counts); };
+    visitShown(tally);
+    for (const auto& row : leftOut_) tally(*row);
+    return counts;
+  }
+
  private:
   void Mark(EntryRows& rows) const;
   void Filter(EntryRows& rows);
@@ -101,4 +117,5 @@ class ShownPlaces {
   std::unordered_map<const TAutoRunNode*, std::vector<LookedEntry>*> looking_;
   // The entries this opening's commands wrote (location and folded name).
   std::unordered_set<std::wstring> own_;
+  ListComparison comparison_;
 };

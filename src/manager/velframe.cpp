@@ -33,7 +33,7 @@ ui::CreateArgs ChildOf(HWND parent, DWORD style = 0, DWORD exStyle = 0) {
 }  // namespace
 
 TVelmora::TVelmora(HWND parent)
-    : worker_(kRowAnswered, kSignaturesAnswered), watch_(kWatchedChanged), tasks_(kTasksRead), dpi_(ui::DpiOf(parent)) {
+    : worker_(kRowAnswered, kSignaturesAnswered), watch_(kWatchedChanged), tasks_(kTasksRead), saver_(kListSaving), dpi_(ui::DpiOf(parent)) {
   captionFont_.Create(L"MS Sans Serif", Scaled(-11), true);
   ui::CreateArgs args = ChildOf(parent, WS_CLIPCHILDREN | WS_TABSTOP, WS_EX_CONTROLPARENT);
   args.width = Scaled(kFrameWidth);
@@ -42,6 +42,7 @@ TVelmora::TVelmora(HWND parent)
   worker_.PostTo(Handle());
   watch_.PostTo(Handle());
   tasks_.PostTo(Handle());
+  saver_.PostTo(Handle());
   CreateComponents();
   BindEvents();
   Layout();
@@ -74,6 +75,11 @@ void TVelmora::CreateComponents() {
   // The filter box sits in the caption strip's right end.
   edFilter.Create(ChildOf(Handle(), WS_TABSTOP | ES_AUTOHSCROLL | WS_BORDER));
   edFilter.SetCue(L"Filter");
+  // Beside it while the list is compared with a saved list.
+  ui::CreateArgs stop = ChildOf(Handle());
+  stop.style &= ~WS_VISIBLE;
+  stop.text = L"Stop comparing";
+  btnStopComparing.Create(stop);
 
   tvAutoRun.Create(ChildOf(Handle(), WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                            WS_EX_CLIENTEDGE));
@@ -94,10 +100,12 @@ void TVelmora::CreateComponents() {
   lvAutoRun.AddColumn(L"Publisher", Scaled(200));
   lvAutoRun.AddColumn(L"Description", Scaled(160));
   lvAutoRun.SetPopupMenu(&pmAutoRun);
+  rows_.ComparedText = [this](const TAutoRunItem& row) { return places_.Comparison().TextOf(row); };
 
   StatusBar.Create(ChildOf(Handle()));
   // The third panel holds the longest reason for a row's mark or its signature.
-  StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(230), Scaled(120)});
+  // The fourth holds the comparison's counts and the rows left out.
+  StatusBar.SetPanels({Scaled(350), Scaled(150), Scaled(230), Scaled(200)});
 
   CreateCommandControls();
 }
@@ -120,6 +128,7 @@ void TVelmora::CreateCommandControls() {
 // The form description's bindings, by handler name.
 void TVelmora::BindEvents() {
   edFilter.OnChange = [this] { FilterChanged(); };
+  btnStopComparing.OnClick = [this] { Execute(Command::StopComparing, TakeSelection()); };
   edFilter.OnEscape = [this] { edFilter.SetText(std::wstring()); };
   lvAutoRun.OnKeyDown = [this](ui::KeyEvent& event) { lvAutoRunKeyDown(event); };
   lvAutoRun.OnCheckClick = [this](ui::ListView::CheckClickEvent& event) { lvAutoRunCheckClick(event.item); };
@@ -156,7 +165,9 @@ void TVelmora::Layout() {
   const int band = std::max(0, height - bandTop - status);
   tbrCommands.SetBounds(0, 0, width, toolBar);
   const int filterWidth = std::min(Scaled(160), width / 3);
-  pnlTop.SetBounds(0, toolBar, width - filterWidth, caption);
+  const int stopWidth = places_.Comparison().Active() ? std::min(Scaled(100), width / 4) : 0;
+  pnlTop.SetBounds(0, toolBar, width - filterWidth - stopWidth, caption);
+  btnStopComparing.SetBounds(width - filterWidth - stopWidth, toolBar, stopWidth, caption);
   edFilter.SetBounds(width - filterWidth, toolBar, filterWidth, caption);
   tvAutoRun.SetBounds(0, bandTop, treeWidth_, band);
   splTree.SetBounds(treeWidth_, bandTop, splitter, band);
@@ -182,6 +193,9 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kTasksRead:
       TasksRead();
+      return 0;
+    case kListSaving:
+      ListSaveProgressed();
       return 0;
     case WM_TIMER:
       if (wParam != kIdleTimer) break;
@@ -211,6 +225,8 @@ LRESULT TVelmora::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // An answer may leave out a row shown, or bring in one left out.
 void TVelmora::SignaturesAnswered() {
   if (!rows_.CollectSignatures()) return;
+  // A hash known now may mark a program changed.
+  if (places_.Comparison().Active()) ShowHiddenCount();
   bool moves = false;
   if (places_.Filters()) {
     rows_.ForEach([&](TAutoRunItem& row) { moves = moves || !places_.Shows(row); });
@@ -241,7 +257,10 @@ void TVelmora::IdleWork() {
     } catch (const EVelmoraError&) {
     }
   }
-  if (rows_.SettleSome(std::chrono::steady_clock::now() + kIdleSlice)) KillTimer(Handle(), kIdleTimer);
+  if (!rows_.SettleSome(std::chrono::steady_clock::now() + kIdleSlice)) return;
+  KillTimer(Handle(), kIdleTimer);
+  // Every row's program known: the counts say what the marks now say.
+  if (places_.Comparison().Active()) ShowHiddenCount();
 }
 
 const TAutoRunItem* TVelmora::RowAt(int row, bool settled) {
@@ -262,12 +281,14 @@ int TVelmora::HeightForTree() const {
 
 std::vector<int> TVelmora::ColumnWidths() const {
   std::vector<int> widths;
-  for (int column = 0; column < lvAutoRun.ColumnCount(); ++column) widths.push_back(lvAutoRun.ColumnWidth(column));
+  // The compared column comes and goes with the comparison: no layout keeps it.
+  for (int column = 0; column < std::min(lvAutoRun.ColumnCount(), int{kLaidOutColumns}); ++column)
+    widths.push_back(lvAutoRun.ColumnWidth(column));
   return widths;
 }
 
 void TVelmora::SetColumnWidths(const std::vector<int>& widths) {
-  const size_t columns = std::min(widths.size(), static_cast<size_t>(lvAutoRun.ColumnCount()));
+  const size_t columns = std::min(widths.size(), static_cast<size_t>(kLaidOutColumns));
   for (size_t column = 0; column < columns; ++column)
     lvAutoRun.SetColumnWidth(static_cast<int>(column), widths[column]);
 }

@@ -28,6 +28,7 @@
 #include "manager/ChangeWatch.h"
 #include "manager/Entry.h"
 #include "manager/FrameCommands.h"
+#include "manager/ListSaving.h"
 #include "manager/RowStore.h"
 #include "manager/ShownPlaces.h"
 #include "manager/TaskListing.h"
@@ -39,6 +40,7 @@
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
 #include "ui/PopupMenu.h"
+#include "ui/SpeedButton.h"
 #include "ui/Splitter.h"
 #include "ui/StatusBar.h"
 #include "ui/ToolBar.h"
@@ -97,7 +99,16 @@ class TVelmora : public ui::Window {
   // given: what OK in their dialog runs. Refused as Execute refuses.
   void AddAs(const TakenEntries& taken, const std::wstring& name, const std::wstring& path);
   void ChangeTo(const TakenEntries& taken, const std::wstring& newName, const std::wstring& newPath);
+  // Starts saving the list at `path` off the window's thread; its
+  // progress and its end come to the caption strip (a failure in the
+  // error box). Esc in the list cancels it, writing nothing.
   void SaveListTo(const std::wstring& path);
+  bool SavingList() const { return saver_.Busy(); }
+
+  // --- FrameComparing.cpp: the list against a saved list
+  // Compares with the list at `path` from now on, as the open dialog's OK
+  // does; the lines it leaves out are named in one message.
+  void CompareWith(const std::wstring& path);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -111,6 +122,7 @@ class TVelmora : public ui::Window {
   ui::ToolBar tbrCommands;
   ui::CaptionPanel pnlTop;
   ui::SearchEdit edFilter;
+  ui::SpeedButton btnStopComparing;  // in the caption strip while comparing
   ui::ImageList imgToolBar;
   ui::TreeView tvAutoRun;
   ui::ListView lvAutoRun;
@@ -119,6 +131,8 @@ class TVelmora : public ui::Window {
   RowWorker worker_;
   ChangeWatch watch_;
   TaskReader tasks_;
+  ListSaver saver_;
+  std::wstring saveProgress_;  // the caption strip's line while the list is saved
   RowStore rows_{lvAutoRun, worker_};
   ui::Font captionFont_{L"MS Sans Serif", -11, true};
   int treeWidth_ = 153;
@@ -183,7 +197,10 @@ class TVelmora : public ui::Window {
   void TasksRead();
   void MergeKeepingView();
   void ListAgainWhenFree();
+  // The caption strip: a policy that skips the node, the task service
+  // that did not answer, the saved list compared with.
   void ShowSkipping();
+  // The fourth panel: what the comparison counts, and the rows left out.
   void ShowHiddenCount();
   void FilterChanged();
   // Selection and keyboard focus on one row, shown.
@@ -256,6 +273,7 @@ class TVelmora : public ui::Window {
   void DiscardEntries(const TakenEntries& taken);
   // Every entry of every place, as CSV where the user chooses.
   void SaveList();
+  void ListSaveProgressed();
   // Saves an entry as a registry editor's file where the user chooses.
   void ExportEntry(const EntryRef& entry);
   // The taken rows as text: the name, a tab and the Path column, a line
@@ -268,4 +286,14 @@ class TVelmora : public ui::Window {
   // Windows' own text back in a Winlogon value, kept and undoable as Change.
   void PutDefaultBack(const EntryRef& entry);
   void ShowProperties(const EntryRef& entry);
+
+  // --- FrameComparing.cpp
+  void CompareWithList();
+  void StopComparing();
+  // The compared column, the caption strip and its button follow whether
+  // the list is compared; the gone rows come or go when `listAgain`.
+  void ShowComparing(bool listAgain);
+  // A value gone since the saved list: its saved command as a registry
+  // editor's file where the user chooses.
+  void ExportGone(const TakenEntry& row);
 };

@@ -29,7 +29,7 @@ bool ListView::OnControlMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& re
   return event.key == 0;
 }
 
-void ListView::AddColumn(const std::wstring& caption, int width) {
+void ListView::AddColumn(const std::wstring& caption, int width, int shownAt) {
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
   column.pszText = const_cast<wchar_t*>(caption.c_str());
@@ -37,6 +37,22 @@ void ListView::AddColumn(const std::wstring& caption, int width) {
   const LRESULT count = SendMessageW(ListView_GetHeader(Handle()), HDM_GETITEMCOUNT, 0, 0);
   Send(LVM_INSERTCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
   ++columns_;
+  if (TextOf && columns_ > 1)
+    for (int row = 0, rows = Count(); row < rows; ++row) SetItemText(row, columns_ - 1, LPSTR_TEXTCALLBACKW);
+  if (shownAt < 0 || shownAt >= columns_ - 1) return;
+  // Placed by the order array, which the list paints by (Wine's list
+  // does not place a column inserted with LVCF_ORDER where it paints it).
+  std::vector<int> order(static_cast<size_t>(columns_));
+  Send(LVM_GETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+  order.pop_back();
+  order.insert(order.begin() + shownAt, columns_ - 1);
+  Send(LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+}
+
+void ListView::RemoveLastColumn() {
+  if (columns_ <= 1) return;
+  Send(LVM_DELETECOLUMN, static_cast<WPARAM>(columns_ - 1));
+  --columns_;
 }
 
 int ListView::ColumnWidth(int column) const {

@@ -30,7 +30,10 @@ class ListView : public Window {
   ~ListView() override;
   void SetSmallImages(HIMAGELIST images) { Send(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)); }
   void SetExtendedStyle(DWORD style) { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, static_cast<LPARAM>(style)); }
-  void AddColumn(const std::wstring& caption, int width);
+  // A column added to rows already there asks for their texts too;
+  // `shownAt` places it among the others on screen (-1: last).
+  void AddColumn(const std::wstring& caption, int width, int shownAt = -1);
+  void RemoveLastColumn();
   int ColumnCount() const { return columns_; }
   int ColumnWidth(int column) const;
   void SetColumnWidth(int column, int width);
