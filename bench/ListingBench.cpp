@@ -2,7 +2,7 @@
 // listing cannot avoid, inserting the same rows into the same kind of list
 // view. Product and floor runs are interleaved; medians are printed.
 //
-//   listing_bench [--quick] [--only registry|open|columns|select|tasks|visible|command|follow|load]
+//   listing_bench [--quick] [--only registry|open|columns|select|tasks|visible|command|follow|compare|save|load]
 //
 // --only runs one group of rows ("registry" is the listings and memory).
 #include <windows.h>
@@ -24,12 +24,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/CryptHash.h"
 #include "common/DropSource.h"
+#include "common/Signature.h"
 #include "common/FileTools.h"
 #include "common/ShellLink.h"
 #include "common/Unicode.h"
 #include "host/PlugInCall.h"
 #include "manager/LocationCatalogue.h"
+#include "manager/RowStore.h"
 #include "manager/velwin.h"
 #include "ui/Dpi.h"
 #include "manager/RecordStore.h"
@@ -139,6 +142,38 @@ void FloorDialog(HWND owner) {
     SendMessageA(GetDlgItem(shown, IDOK), BM_CLICK, 0, 0);
   });
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog, owner, &FloorDialogProc, 0);
+}
+
+// Sends the window a message every 10 ms until stopped, keeping the
+// longest wait for its answer.
+struct Asker {
+  HWND window;
+  volatile LONG stop = 0;
+  double longest = 0;
+};
+DWORD WINAPI AskWindow(void* context) {
+  auto& asking = *static_cast<Asker*>(context);
+  while (!asking.stop) {
+    const auto sent = Clock::now();
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(asking.window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+    asking.longest = std::max(asking.longest, std::chrono::duration<double>(Clock::now() - sent).count());
+    Sleep(10);
+  }
+  return 0;
+}
+
+// The floor of the save's work: each program of the folder verified and
+// hashed, one after another.
+DWORD WINAPI VerifyAndHash(void* folder) {
+  const std::wstring& programs = *static_cast<const std::wstring*>(folder);
+  const SignatureVerifier verifier;
+  for (int i = 0; i < 100; ++i) {
+    const std::wstring program = programs + L"\\tool" + std::to_wstring(i) + L".exe";
+    verifier.Verify(program);
+    Sha256OfFile(program);
+  }
+  return 0;
 }
 
 double Median(std::vector<double> values) {
@@ -610,6 +645,22 @@ struct FloorWindow {
   }
   HIMAGELIST images = nullptr;
 };
+
+// The floor window comes back to a Run key: its tree item selected, its
+// list cleared and filled from one enumeration, the first row selected,
+// the status bar written, both painted.
+void FloorShowRun(FloorWindow& beside, const char* run) {
+  FloorList& list = *beside.list;
+  SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.run));
+  SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
+  FloorRegistry(list, run);
+  LVITEMA state{};
+  state.stateMask = state.state = LVIS_SELECTED;
+  SendMessageA(list.list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+  SendMessageA(beside.status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("...\\Windows\\CurrentVersion\\Run"));
+  UpdateWindow(list.list);
+  UpdateWindow(beside.status);
+}
 
 // Bytes in use on every heap of the process (the C runtime's included).
 double HeapBytesInUse() {
@@ -1117,15 +1168,7 @@ int main(int argc, char** argv) {
         SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
         FloorRegistry(list, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", nullptr);
         SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("...\\Windows\\CurrentVersion\\RunOnce"));
-        SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.run));
-        SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
-        FloorRegistry(list, run);
-        LVITEMA state{};
-        state.stateMask = state.state = LVIS_SELECTED;
-        SendMessageA(list.list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
-        SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("...\\Windows\\CurrentVersion\\Run"));
-        UpdateWindow(list.list);
-        UpdateWindow(status);
+        FloorShowRun(beside, run);
       };
       const std::wstring runLocation = frame.NodeItem(runNode)->Location.Text();
       const Row select = Measure("select", n, quick ? 3 : (n >= 10000 ? 7 : 11), product, floorSelect, [] {},
@@ -1626,6 +1669,133 @@ int main(int argc, char** argv) {
       } else {
         std::printf("| verify   | %6d | %9.2f ms per program, in idle time after the opening |\n", programs,
                     perProgram.front());
+      }
+    }
+    // Comparing with a saved list: the user's Run key of 10,000 values
+    // against a list saved of them (100 changed since), from the command
+    // until the rows and their marks on screen have painted (the list read,
+    // every row listed again as F5 lists it), against leaving for an empty
+    // node and listing the same 10,000 and painting.
+    if (wanted("compare")) {
+      const int n = 10000, changed = 100;
+      const BenchRunKey key(n);
+      TVelmoraWin manager;
+      ManagerDriver frame(*manager.Velmora);
+      ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
+      const HTREEITEM runNode = frame.tvAutoRun.FirstChild(frame.tvAutoRun.Root());
+      frame.tvAutoRun.Select(runNode);
+      wchar_t temp[MAX_PATH];
+      GetTempPathW(MAX_PATH, temp);
+      const std::wstring saved = std::wstring(temp) + L"velbench-list.csv";
+      frame.SaveListAsDialogWould(saved);
+      for (int i = 0; i < changed; ++i) key.Set(BenchRunKey::Name(i), "C:\\Bench\\changed" + std::to_string(i) + ".exe");
+      FloorWindow beside(manager);
+      FloorList& list = *beside.list;
+      auto product = [&] {
+        frame.frame.CompareWith(saved);
+        UpdateWindow(frame.lvAutoRun);
+        UpdateWindow(frame.StatusBar);
+      };
+      auto floorList = [&] {
+        SendMessageA(beside.tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(beside.runOnce));
+        SendMessageA(list.list, LVM_DELETEALLITEMS, 0, 0);
+        FloorShowRun(beside, kUserRun);
+      };
+      const std::wstring runLocation = frame.NodeItem(runNode)->Location.Text();
+      const Row row = Measure("compare", n, quick ? 3 : 7, product, floorList,
+                              [&] { frame.frame.Execute(Command::StopComparing, frame.frame.TakeSelection()); },
+                              [&]() -> std::string {
+                                std::string held = ListHolds(frame, n, runLocation, L"VelBench");
+                                if (!held.empty()) return held;
+                                const int top = int(SendMessageW(frame.lvAutoRun, LVM_GETTOPINDEX, 0, 0));
+                                const TAutoRunItem* item = frame.ListedItem(top);
+                                const int number = std::stoi(AnsiFromWide(item->Name.substr(9)));
+                                const std::wstring mark = frame.lvAutoRun.Text(top, kComparedColumn);
+                                if (mark != (number < changed ? L"Command changed" : L""))
+                                  return "the top row is marked '" + AnsiFromWide(mark) + "'";
+                                return std::string();
+                              });
+      PrintRow(row);
+      DeleteFileW(saved.c_str());
+    }
+    // Save list of 1,000 entries that start 100 programs of a megabyte each,
+    // each looked up, verified and hashed: how long the window takes at
+    // most to answer a message sent every 10 ms meanwhile, against the
+    // 100 ms a click may wait (a figure, not a ratio to a floor: what is
+    // asked is that the window never holds a click longer).
+    if (wanted("save")) {
+      const int entries = 1000, programs = 100;
+      wchar_t temp[MAX_PATH];
+      GetTempPathW(MAX_PATH, temp);
+      const std::wstring folder = std::wstring(temp) + L"velbench-programs";
+      CreateDirectoryW(folder.c_str(), nullptr);
+      std::vector<std::uint8_t> bytes(1 << 20, 0x5A);
+      for (int i = 0; i < programs; ++i) {
+        bytes[0] = static_cast<std::uint8_t>(i);
+        WriteWholeFile(folder + L"\\tool" + std::to_wstring(i) + L".exe", bytes, false);
+      }
+      const BenchRunKey key(0);
+      for (int i = 0; i < entries; ++i)
+        key.Set(BenchRunKey::Name(i), "\"" + AnsiFromWide(folder) + "\\tool" + std::to_string(i % programs) + ".exe\" /x");
+      TVelmoraWin manager;
+      ManagerDriver frame(*manager.Velmora);
+      ShowWindow(manager.Handle(), SW_SHOWNOACTIVATE);
+      const std::wstring saved = std::wstring(temp) + L"velbench-saved.csv";
+      std::vector<double> longest, floorLongest;
+      bool whole = true;
+      // The opening's own work done first (each program verified and hashed
+      // for its rows): what is measured is what the save does to the window.
+      const auto verified = [&] {
+        for (int row = 0; row < frame.lvAutoRun.Count(); ++row) {
+          const TAutoRunItem* item = frame.RowItem(row);
+          if (item->Facts && !item->Facts->signatureKnown) return false;
+        }
+        return true;
+      };
+      for (int run = 0; run < (quick ? 1 : 3); ++run) {
+        for (int wait = 0; wait < 6 && !verified(); ++wait) PumpUntilDone(verified);
+        Asker asker{frame.Handle()};
+        const HANDLE thread = CreateThread(nullptr, 0, &AskWindow, &asker, 0, nullptr);
+        frame.SaveListAsDialogWould(saved);
+        InterlockedExchange(&asker.stop, 1);
+        while (WaitForSingleObject(thread, 10) == WAIT_TIMEOUT) {
+          MSG message;
+          while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        }
+        CloseHandle(thread);
+        longest.push_back(asker.longest);
+        // The floor: the same programs verified and hashed on a thread of
+        // their own while the window only answers, asked the same way.
+        Asker idle{frame.Handle()};
+        const HANDLE asking = CreateThread(nullptr, 0, &AskWindow, &idle, 0, nullptr);
+        const HANDLE hashing = CreateThread(nullptr, 0, &VerifyAndHash, const_cast<std::wstring*>(&folder), 0, nullptr);
+        while (WaitForSingleObject(hashing, 10) == WAIT_TIMEOUT) {
+          MSG message;
+          while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        }
+        InterlockedExchange(&idle.stop, 1);
+        while (WaitForSingleObject(asking, 10) == WAIT_TIMEOUT) {
+          MSG message;
+          while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        }
+        CloseHandle(hashing);
+        CloseHandle(asking);
+        floorLongest.push_back(idle.longest);
+        std::vector<std::uint8_t> written;
+        whole = whole && ReadWholeFile(saved, written) && std::count(written.begin(), written.end(), '\n') > entries;
+        DeleteFileW(saved.c_str());
+      }
+      for (int i = 0; i < entries; ++i) RegDeleteValueA(key, BenchRunKey::Name(i).c_str());
+      for (int i = 0; i < programs; ++i) DeleteFileW((folder + L"\\tool" + std::to_wstring(i) + L".exe").c_str());
+      RemoveDirectoryW(folder.c_str());
+      if (!whole) {
+        std::printf("| save     | %6d | CHECK FAILED: the list saved does not hold every entry |\n", entries);
+        benchFailed = true;
+      } else {
+        const double wait = *std::max_element(longest.begin(), longest.end());
+        const double floorWait = *std::max_element(floorLongest.begin(), floorLongest.end());
+        std::printf("| save     | %6d | %9.2f | %9.2f | %5.2f |  (longest wait for the window, ms; target 100 ms)\n",
+                    entries, wait * 1e3, floorWait * 1e3, wait / floorWait);
       }
     }
     if (wanted("load")) {

@@ -5,7 +5,7 @@
 // Run value deleted earlier, kept in "REMOVED", a RunOnce value, and a shortcut and a program file in the user's Startup
 // folder; the logon places beyond the Run keys (SeedLogonPlaces); two
 // scheduled tasks that start at logon, one with its trigger switched off
-// (SeedTasks).
+// (SeedTasks); a list saved "before" to compare with (SeedSavedList).
 #include <windows.h>
 #include <winternl.h>
 #include <objbase.h>
@@ -18,8 +18,11 @@
 #include <cwchar>
 #include <string>
 
+#include "common/Csv.h"
 #include "common/FileTools.h"
 #include "common/ShellLink.h"
+#include "manager/ListSaving.h"
+#include "manager/LocationCatalogue.h"
 #include "manager/RecordStore.h"
 #include "manager/TaskDefinition.h"
 #include "manager/TaskFiles.h"
@@ -199,6 +202,43 @@ void SeedTasks() {
 
 }  // namespace
 
+// A list as "Save list..." would have written it before the demo changed:
+// every entry listed now, except that "Demo Photos" came since, the notes
+// program moved since, and "Demo Sync" has gone since (it is in
+// "REMOVED"). No programs or hashes: only the commands are compared.
+void SeedSavedList(const wchar_t* path) {
+  std::vector<std::unique_ptr<TAutoRunNode>> nodes;
+  std::vector<const TAutoRunNode*> places;
+  for (const CatalogueNode& node : ReadLocationCatalogue()) {
+    if (node.isRoot) continue;
+    nodes.push_back(std::make_unique<TAutoRunNode>());
+    nodes.back()->Location = node.location;
+    nodes.back()->SwitchLocation = node.switches;
+    places.push_back(nodes.back().get());
+  }
+  std::vector<ListedEntry> entries;
+  try {
+    entries = ListedEntries(places);
+  } catch (...) {
+    return;
+  }
+  const std::wstring run = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  entries.push_back({run, L"Demo Sync", L"\"%ProgramFiles%\\Velmora Demo\\sync.exe\" /background", L"on", {}});
+  std::string csv = Utf8ByteOrderMark();
+  csv += CsvRecord({L"Location", L"Name", L"Command", L"State", L"Missing", L"Publisher", L"Description",
+                    L"Verified signer", L"Program", L"SHA-256", L"Format"});
+  for (ListedEntry& entry : entries) {
+    if (entry.location == run && entry.name == L"Demo Photos") continue;
+    if (entry.location == run && entry.name == L"\u0417\u0430\u043c\u0435\u0442\u043a\u0438")
+      entry.command = L"C:\\Program Files\\Velmora Demo\\notes-old.exe";
+    std::vector<std::wstring> fields = {entry.location, ListName(entry.name), entry.command, entry.state, L"", L"",
+                                        L"", L"", L"", L"", L"velmora-list 2"};
+    for (std::wstring& field : fields) field = AsSpreadsheetText(field);
+    csv += CsvRecord(fields);
+  }
+  WriteWholeFile(path, std::vector<std::uint8_t>(csv.begin(), csv.end()), true);
+}
+
 int main() {
   CoInitialize(nullptr);
   // The programs named here are not programs (or missing), so that Wine's
@@ -260,6 +300,7 @@ int main() {
   wchar_t wideStartup[MAX_PATH] = L"";
   SHGetFolderPathW(nullptr, CSIDL_STARTUP, nullptr, SHGFP_TYPE_CURRENT, wideStartup);
   PlaceProgram(L"demo-tool.exe", std::wstring(wideStartup) + L"\\demo-tool.exe");
+  SeedSavedList(L"C:\\Velmora list before.csv");
   std::printf("Seeded %s\n", folder.c_str());
   CoUninitialize();
   return 0;

@@ -2,7 +2,7 @@
 // handshake with records of its own and opens the manager or the About box.
 //
 //   velhost [--library PATH] [--handshake] [--about] [--manager]
-//           [--dump FILE] [--close-after MS] [--show NODE]
+//           [--dump FILE] [--close-after MS] [--show NODE] [--compare LIST]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -28,6 +28,7 @@ struct Options {
   std::string dumpFile;
   int closeAfterMs = 0;
   std::string show;  // a top-level node to select once the manager is open
+  std::string compare;  // a saved list to compare with, chosen as a user does
 };
 
 struct PlugIn {
@@ -209,6 +210,34 @@ void ShowNode(HWND manager, const std::string& caption) {
   }
 }
 
+// The open dialog "Compare with saved list..." shows: the list's path
+// typed into its file name box, then OK.
+void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dialog = FindWindowA("#32770", nullptr);
+  if (!dialog || !IsWindowVisible(dialog)) return;
+  KillTimer(nullptr, id);
+  constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480;
+  if (!SetDlgItemTextA(dialog, kFileNameCombo, options.compare.c_str()))
+    SetDlgItemTextA(dialog, kFileNameEdit, options.compare.c_str());
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+// The toolbar button with the comparison's picture, clicked as a user does.
+void StartComparing(HWND manager) {
+  constexpr int kComparePicture = 8;
+  HWND toolbar = ChildOfClass(manager, TOOLBARCLASSNAMEA);
+  const int count = toolbar ? static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0)) : 0;
+  for (int at = 0; at < count; ++at) {
+    TBBUTTON button{};
+    SendMessageA(toolbar, TB_GETBUTTON, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&button));
+    if (button.iBitmap != kComparePicture || (button.fsStyle & BTNS_SEP)) continue;
+    SetTimer(nullptr, 0, 100, &AnswerOpenDialog);
+    PostMessageA(GetParent(toolbar), WM_COMMAND, MAKEWPARAM(button.idCommand, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(toolbar));
+    return;
+  }
+}
+
 void CALLBACK CloseManager(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   if (HWND manager = FindWindowA("TVelmoraWin", "Velmora")) PostMessageA(manager, WM_CLOSE, 0, 0);
@@ -227,11 +256,12 @@ void CALLBACK WatchForManager(HWND, UINT, UINT_PTR id, DWORD) {
     }
   }
   if (!options.show.empty()) ShowNode(manager, options.show);
+  if (!options.compare.empty()) StartComparing(manager);
   if (options.closeAfterMs > 0) SetTimer(nullptr, 0, options.closeAfterMs, &CloseManager);
 }
 
 void OpenManager() {
-  if (!options.dumpFile.empty() || options.closeAfterMs > 0 || !options.show.empty())
+  if (!options.dumpFile.empty() || options.closeAfterMs > 0 || !options.show.empty() || !options.compare.empty())
     SetTimer(nullptr, 0, 100, &WatchForManager);
   plugIn.execute(0, mainWindow);
 }
@@ -283,6 +313,7 @@ int main(int argc, char** argv) {
     else if (arg == "--dump" && i + 1 < argc) options.dumpFile = argv[++i];
     else if (arg == "--close-after" && i + 1 < argc) options.closeAfterMs = std::atoi(argv[++i]);
     else if (arg == "--show" && i + 1 < argc) options.show = argv[++i];
+    else if (arg == "--compare" && i + 1 < argc) options.compare = argv[++i];
     else {
       std::printf("unknown option %s\n", arg.c_str());
       return 2;

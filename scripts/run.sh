@@ -57,5 +57,12 @@ if [[ -n "$layout" ]]; then
   xwd -root -silent | convert xwd:- -crop 1030x740+0+0 png:"$out/places.png"
   wait "$hostPid"
 fi
-echo "Screenshots of the open manager: $out/manager.png (the first opening), $out/removed.png, $out/places.png"
+# Compared with the list the demo saved "before": one entry new, one
+# changed, one gone.
+wine "$host" --manager --show "CURRENT USER" --compare 'C:\Velmora list before.csv' --close-after 4000 &
+hostPid=$!
+sleep 3
+xwd -root -silent | convert xwd:- -crop 1030x740+0+0 png:"$out/compared.png"
+wait "$hostPid"
+echo "Screenshots of the open manager: $out/manager.png (the first opening), $out/removed.png, $out/places.png, $out/compared.png"
 cat "$out/manager.txt"

@@ -184,6 +184,7 @@ void ManagerDriver::SaveListAsDialogWould(const std::wstring& path) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     Pump();
   }
+
 }
 
 void ManagerDriver::CompareAsDialogWould(const std::wstring& path) {

@@ -32,11 +32,12 @@ void TVelmora::CompareWith(const std::wstring& path) {
   for (const auto& node : places_.Nodes())
     if (!node->ListsRecords && node->Location.kind != LocationKind::None) places.push_back(node->Location.Text());
   const std::vector<std::wstring> problems = places_.Comparison().Start(path, places);
-  // As F5 does: every program is read and hashed again, so that a file
-  // replaced since the rows were listed is compared as it is now.
+  // Every program is looked at again, so that a file replaced since the
+  // rows were listed is compared as it is now.
   if (places_.Comparison().Active()) {
-    ShowComparing(false);
-    ReloadAll();
+    rows_.SettleAgain();
+    ShowComparing();
+    StartIdleWork();
   }
   if (problems.empty()) return;
   std::wstring text;
@@ -48,10 +49,10 @@ void TVelmora::CompareWith(const std::wstring& path) {
 
 void TVelmora::StopComparing() {
   places_.Comparison().Stop();
-  ShowComparing(true);
+  ShowComparing();
 }
 
-void TVelmora::ShowComparing(bool listAgain) {
+void TVelmora::ShowComparing() {
   const bool comparing = places_.Comparison().Active();
   const bool shown = lvAutoRun.ColumnCount() > kLaidOutColumns;
   if (comparing && !shown) {
@@ -65,9 +66,12 @@ void TVelmora::ShowComparing(bool listAgain) {
   ShowWindow(btnStopComparing.Handle(), comparing ? SW_SHOWNA : SW_HIDE);
   Layout();
   ShowSkipping();
-  if (listAgain && tvAutoRun.Selected()) ListAgainWhenFree();
   InvalidateRect(lvAutoRun.Handle(), nullptr, FALSE);
-  ShowHiddenCount();
+  // A listing counts what it lists.
+  if (tvAutoRun.Selected())
+    ListAgainWhenFree();
+  else
+    ShowHiddenCount();
 }
 
 void TVelmora::ExportGone(const TakenEntry& row) {

@@ -133,7 +133,8 @@ std::vector<const TAutoRunNode*> TVelmora::LocationsOf(HTREEITEM node) const {
 
 Listing TVelmora::ListShown() {
   Listing listing = places_.List(ShownNodes());
-  ShowHiddenCount();
+  // Compared, the counts wait for the rows to be in the list.
+  if (!places_.Comparison().Active()) ShowHiddenCount();
   return listing;
 }
 

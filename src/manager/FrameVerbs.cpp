@@ -209,20 +209,19 @@ void TVelmora::SaveList() {
 // Every place of the tree, not only the node shown; a root's places once.
 void TVelmora::SaveListTo(const std::wstring& path) {
   if (saver_.Busy()) throw EVelmoraError(FormatMessageText("The list is being saved; press Esc to stop it before saving to '%s'", path));
-  // The tasks as they are now, not as last read.
-  ReadTasks();
   std::vector<const TAutoRunNode*> places;
   for (const auto& node : places_.Nodes())
     if (!node->ListsRecords && node->Location.kind != LocationKind::None) places.push_back(node.get());
-  saver_.Start(ListedEntries(places), path);
+  saver_.Start(places, path);
   ListSaveProgressed();
 }
 
 void TVelmora::ListSaveProgressed() {
   const ListSaver::Progress progress = saver_.Take();
-  saveProgress_ = progress.ended || progress.total == 0 ? std::wstring()
-                  : L"Saving the list: " + std::to_wstring(progress.done) + L" of " +
-                        std::to_wstring(progress.total) + L" entries (Esc stops)";
+  saveProgress_ = progress.ended        ? std::wstring()
+                  : progress.total == 0 ? L"Saving the list: listing the entries (Esc stops)"
+                                        : L"Saving the list: " + std::to_wstring(progress.done) + L" of " +
+                                              std::to_wstring(progress.total) + L" entries (Esc stops)";
   ShowSkipping();
   if (progress.ended && !progress.error.empty()) throw EVelmoraError(progress.error, progress.code);
 }

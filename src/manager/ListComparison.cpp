@@ -24,11 +24,13 @@ std::wstring Environment(const wchar_t* name) {
 std::vector<FolderName> MachineFolders() {
   std::wstring programFiles = Environment(L"ProgramW6432");
   if (programFiles.empty()) programFiles = Environment(L"ProgramFiles");
-  return {{Environment(L"USERPROFILE"), L"%USERPROFILE%"},
-          {Environment(L"APPDATA"), L"%APPDATA%"},
-          {Environment(L"LOCALAPPDATA"), L"%LOCALAPPDATA%"},
-          {programFiles, L"%ProgramFiles%"},
-          {Environment(L"ProgramFiles(x86)"), L"%ProgramFiles(x86)%"}};
+  std::vector<FolderName> folders = {{Environment(L"USERPROFILE"), L"%USERPROFILE%", L""},
+                                     {Environment(L"APPDATA"), L"%APPDATA%", L""},
+                                     {Environment(L"LOCALAPPDATA"), L"%LOCALAPPDATA%", L""},
+                                     {programFiles, L"%ProgramFiles%", L""},
+                                     {Environment(L"ProgramFiles(x86)"), L"%ProgramFiles(x86)%", L""}};
+  for (FolderName& folder : folders) folder.folded = FoldedName(folder.folder);
+  return folders;
 }
 
 // The hash of the program the row's facts name: a list's first program's.
@@ -59,11 +61,11 @@ std::vector<std::wstring> ListComparison::Start(const std::wstring& path, const 
   path_ = path;
   fileName_ = fileName;
   entries_ = std::move(list.entries);
+  folders_ = MachineFolders();
   for (const SavedEntry& entry : entries_) {
-    byIdentity_.emplace(KeyOf(entry.location, entry.name), &entry);
+    byIdentity_.emplace(KeyOf(entry.location, entry.name), Saved{&entry, NeutralOf(entry, folders_, FoldedName)});
     byPlace_[entry.location].push_back(&entry);
   }
-  folders_ = MachineFolders();
   return std::move(list.problems);
 }
 
@@ -75,15 +77,15 @@ void ListComparison::Stop() {
   entries_.clear();
 }
 
-const SavedEntry* ListComparison::SavedOf(const TAutoRunItem& row) const {
+const ListComparison::Saved* ListComparison::SavedOf(const TAutoRunItem& row) const {
   const auto saved = byIdentity_.find(KeyOf(row.Node->Location.Text(), row.Name));
-  return saved == byIdentity_.end() ? nullptr : saved->second;
+  return saved == byIdentity_.end() ? nullptr : &saved->second;
 }
 
 ComparedMark ListComparison::MarkOf(const TAutoRunItem& row) const {
   if (!Active() || row.Kind == EntryKind::Record) return ComparedMark::None;
   if (row.Kind == EntryKind::Gone) return ComparedMark::Gone;
-  const SavedEntry* saved = SavedOf(row);
+  const Saved* saved = SavedOf(row);
   if (!saved) return ComparedMark::New;
   EntryNow now;
   now.command = row.ShownPath();
@@ -91,7 +93,7 @@ ComparedMark ListComparison::MarkOf(const TAutoRunItem& row) const {
   now.hasSwitch = row.HasSwitch();
   if (row.Facts && !row.Missing()) now.program = row.Facts->program;
   if (row.Facts && row.Facts->signatureKnown) now.sha256 = Sha256Of(row.Facts);
-  return MarkAgainst(*saved, now, folders_, FoldedName);
+  return MarkAgainst(*saved->entry, saved->neutral, now, folders_, FoldedName);
 }
 
 std::wstring ListComparison::TextOf(const TAutoRunItem& row) const {

@@ -37,11 +37,15 @@ class ListComparison {
 
  private:
   static std::wstring KeyOf(const std::wstring& location, const std::wstring& name);
-  const SavedEntry* SavedOf(const TAutoRunItem& row) const;
 
   std::wstring path_, fileName_;
   std::vector<SavedEntry> entries_;
-  std::unordered_map<std::wstring, const SavedEntry*> byIdentity_;
+  struct Saved {
+    const SavedEntry* entry;
+    NeutralEntry neutral;
+  };
+  std::unordered_map<std::wstring, Saved> byIdentity_;
+  const Saved* SavedOf(const TAutoRunItem& row) const;
   std::unordered_map<std::wstring, std::vector<const SavedEntry*>> byPlace_;  // in the list's order
   // This machine's profile and program folders, as the variables name them.
   std::vector<FolderName> folders_;

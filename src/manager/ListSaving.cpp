@@ -10,15 +10,17 @@
 #include "common/FileTools.h"
 #include "common/Signature.h"
 #include "manager/EntryListing.h"
+#include "manager/TaskListing.h"
 
 namespace {
 // On every row: a reader tells the format apart without a comment line.
 const wchar_t kListFormat[] = L"velmora-list 2";
+constexpr DWORD kProgressEveryMs = 100;
 
 // What the thread is handed: its share of the state, the rows, the file.
 struct Handed {
   std::shared_ptr<void> shared;
-  std::vector<ListedEntry> entries;
+  std::vector<TAutoRunNode> places;
   std::wstring path;
 };
 }  // namespace
@@ -57,7 +59,7 @@ bool ListSaver::Busy() const {
   return shared_->running;
 }
 
-void ListSaver::Start(std::vector<ListedEntry> entries, const std::wstring& path) {
+void ListSaver::Start(const std::vector<const TAutoRunNode*>& places, const std::wstring& path) {
   if (thread_) {
     WaitForSingleObject(thread_, INFINITE);  // ended: Busy said so
     CloseHandle(thread_);
@@ -66,9 +68,10 @@ void ListSaver::Start(std::vector<ListedEntry> entries, const std::wstring& path
   shared_ = std::make_shared<Shared>();
   shared_->window = window_;
   shared_->message = progressed_;
-  shared_->progress.total = entries.size();
   shared_->progress.path = path;
-  auto* handed = new Handed{shared_, std::move(entries), path};
+  std::vector<TAutoRunNode> copies;
+  for (const TAutoRunNode* place : places) copies.push_back(*place);
+  auto* handed = new Handed{shared_, std::move(copies), path};
   thread_ = CreateThread(nullptr, 0, &ListSaver::ThreadMain, handed, 0, nullptr);
   if (!thread_) {
     delete handed;
@@ -84,10 +87,12 @@ void ListSaver::Cancel() {
 }
 
 ListSaver::Progress ListSaver::Take() {
-  if (!shared_) return Progress();
+  Progress none;  // no save, or its end already taken
+  none.ended = true;
+  if (!shared_) return none;
   std::lock_guard<std::mutex> lock(shared_->mutex);
   shared_->posted = false;
-  if (!shared_->running) return Progress();
+  if (!shared_->running) return none;
   if (shared_->progress.ended) shared_->running = false;
   return shared_->progress;
 }
@@ -98,29 +103,49 @@ DWORD WINAPI ListSaver::ThreadMain(void* handed) {
   {
     const std::unique_ptr<Handed> owned(static_cast<Handed*>(handed));
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    Save(*static_cast<Shared*>(owned->shared.get()), owned->entries, owned->path);
+    Save(*static_cast<Shared*>(owned->shared.get()), owned->places, owned->path);
     if (SUCCEEDED(com)) CoUninitialize();
   }
   if (self) FreeLibraryAndExitThread(self, 0);
   return 0;
 }
 
-void ListSaver::Save(Shared& shared, const std::vector<ListedEntry>& entries, const std::wstring& path) {
+void ListSaver::Save(Shared& shared, const std::vector<TAutoRunNode>& places, const std::wstring& path) {
   const auto cancelled = [&shared] {
     std::lock_guard<std::mutex> lock(shared.mutex);
     return shared.cancelled;
   };
-  // One message waits at a time: the window reads where the save is then.
-  const auto report = [&shared](const std::function<void(Progress&)>& change) {
+  // One message waits at a time, and progress comes at most ten times a
+  // second: the window reads where the save is then, and paints it.
+  DWORD lastPost = GetTickCount() - kProgressEveryMs;
+  const auto report = [&shared, &lastPost](const std::function<void(Progress&)>& change) {
     bool post = false;
     {
       std::lock_guard<std::mutex> lock(shared.mutex);
       change(shared.progress);
-      post = !shared.posted;
-      shared.posted = true;
+      post = !shared.posted && (shared.progress.ended || GetTickCount() - lastPost >= kProgressEveryMs);
+      shared.posted = shared.posted || post;
     }
-    if (post && shared.window) PostMessageW(shared.window, shared.message, 0, 0);
+    if (!post || !shared.window) return;
+    lastPost = GetTickCount();
+    PostMessageW(shared.window, shared.message, 0, 0);
   };
+  // The tasks as they are now, not as last read.
+  ReadTasks();
+  std::vector<const TAutoRunNode*> nodes;
+  for (const TAutoRunNode& place : places) nodes.push_back(&place);
+  std::vector<ListedEntry> entries;
+  try {
+    entries = ListedEntries(nodes);
+  } catch (const std::exception& error) {
+    const EVelmoraError* velmora = dynamic_cast<const EVelmoraError*>(&error);
+    return report([&](Progress& progress) {
+      progress.ended = true;
+      progress.error = error.what();
+      progress.code = velmora ? velmora->Code() : 0;
+    });
+  }
+  report([&](Progress& progress) { progress.total = entries.size(); });
   std::string csv = Utf8ByteOrderMark();
   csv += CsvRecord({L"Location", L"Name", L"Command", L"State", L"Missing", L"Publisher", L"Description",
                     L"Verified signer", L"Program", L"SHA-256", L"Format"});

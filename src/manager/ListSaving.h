@@ -2,10 +2,10 @@
 // The whole list for someone helping the user, or to compare with later:
 // every entry of every place given, as UTF-8 CSV with a byte-order mark
 // (location, name, command, state, missing, publisher, description,
-// verified signer, the program, its SHA-256, the format). The rows are
-// taken on the window's thread; each program is looked up, read, verified
-// and hashed on a thread of the saver's own, which reports its progress
-// to the window and stops when cancelled, writing nothing.
+// verified signer, the program, its SHA-256, the format). The places are
+// listed (the tasks read afresh) and each program looked up, read,
+// verified and hashed on a thread of the saver's own, which reports its
+// progress to the window and stops when cancelled, writing nothing.
 #include <windows.h>
 
 #include <memory>
@@ -39,7 +39,8 @@ class ListSaver {
   void PostTo(HWND window) { window_ = window; }
 
   bool Busy() const;
-  void Start(std::vector<ListedEntry> entries, const std::wstring& path);
+  // `places` are copied: the tree's nodes may be made anew meanwhile.
+  void Start(const std::vector<const TAutoRunNode*>& places, const std::wstring& path);
   void Cancel();
   struct Progress {
     size_t done = 0, total = 0;
@@ -49,7 +50,8 @@ class ListSaver {
     long code = 0;
     std::wstring path;
   };
-  // Where the save is; an ended save is taken once (Busy is false then).
+  // Where the save is; an ended save is taken once (Busy is false then),
+  // after which the answer is "ended" with nothing to tell.
   Progress Take();
 
  private:
@@ -63,7 +65,7 @@ class ListSaver {
     UINT message = 0;
   };
   static DWORD WINAPI ThreadMain(void* handed);
-  static void Save(Shared& shared, const std::vector<ListedEntry>& entries, const std::wstring& path);
+  static void Save(Shared& shared, const std::vector<TAutoRunNode>& places, const std::wstring& path);
   UINT progressed_;
   HWND window_ = nullptr;
   std::shared_ptr<Shared> shared_;

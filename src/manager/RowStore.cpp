@@ -293,6 +293,13 @@ void RowStore::Settle(int row) {
   if (TAutoRunItem* record = Owned(row)) worker_.Settle(*record);
 }
 
+void RowStore::SettleAgain() {
+  for (const auto& record : records_)
+    if (record->Stored() && record->Settled()) record->Presence = RowPresence::Pending;
+  workCursor_ = 0;
+  InvalidateRect(list_.Handle(), nullptr, FALSE);
+}
+
 bool RowStore::SettleSome(std::chrono::steady_clock::time_point deadline) {
   for (;;) {
     if (workCursor_ >= records_.size()) {

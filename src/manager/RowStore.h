@@ -78,6 +78,10 @@ class RowStore {
     for (const auto& record : records_) visit(*record);
   }
 
+  // Every row's work is done again (as its painting and idle time reach
+  // it): a program replaced since is read and hashed as it is now. A row
+  // whose network answer is awaited keeps waiting for it.
+  void SettleAgain();
   // A row's work done now (the selected row, before the status bar shows it).
   void Settle(int row);
   // Works on the rows still pending until `deadline`; true when none is

@@ -149,9 +149,9 @@ std::wstring NeutralPaths(const std::wstring& text, const std::vector<FolderName
     if (!folder.folder.empty()) longestFirst.push_back(&folder);
   std::stable_sort(longestFirst.begin(), longestFirst.end(),
                    [](const FolderName* a, const FolderName* b) { return a->folder.size() > b->folder.size(); });
+  std::wstring folded = longestFirst.empty() ? std::wstring() : fold(out);
   for (const FolderName* folder : longestFirst) {
-    std::wstring folded = fold(out);
-    const std::wstring wanted = fold(folder->folder);
+    const std::wstring wanted = folder->folded.empty() ? fold(folder->folder) : folder->folded;
     if (folded.size() != out.size()) break;  // a fold that changes lengths finds no place in the text
     for (size_t at = folded.find(wanted); at != std::wstring::npos; at = folded.find(wanted, at + 1)) {
       if (!EndsFolder(out, at + wanted.size())) continue;
@@ -174,12 +174,22 @@ std::wstring NeutralPaths(const std::wstring& text, const std::vector<FolderName
   return out;
 }
 
+NeutralEntry NeutralOf(const SavedEntry& saved, const std::vector<FolderName>& folders, FoldName fold) {
+  return {NeutralPaths(saved.command, folders, fold), fold(NeutralPaths(saved.program, folders, fold))};
+}
+
 ComparedMark MarkAgainst(const SavedEntry& saved, const EntryNow& now, const std::vector<FolderName>& folders,
                          FoldName fold) {
-  if (NeutralPaths(saved.command, folders, fold) != NeutralPaths(now.command, folders, fold))
+  return MarkAgainst(saved, NeutralOf(saved, folders, fold), now, folders, fold);
+}
+
+ComparedMark MarkAgainst(const SavedEntry& saved, const NeutralEntry& neutral, const EntryNow& now,
+                         const std::vector<FolderName>& folders, FoldName fold) {
+  // The same text needs no folders put back.
+  if (saved.command != now.command && neutral.command != NeutralPaths(now.command, folders, fold))
     return ComparedMark::CommandChanged;
-  const std::wstring savedProgram = fold(NeutralPaths(saved.program, folders, fold));
-  const std::wstring nowProgram = fold(NeutralPaths(now.program, folders, fold));
+  const std::wstring& savedProgram = neutral.program;
+  const std::wstring nowProgram = now.program.empty() ? std::wstring() : fold(NeutralPaths(now.program, folders, fold));
   if (!savedProgram.empty() && !nowProgram.empty() && savedProgram != nowProgram) return ComparedMark::CommandChanged;
   if (!saved.sha256.empty() && !now.sha256.empty() && saved.sha256 != now.sha256 &&
       (savedProgram.empty() || savedProgram == nowProgram))

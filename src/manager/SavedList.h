@@ -51,6 +51,7 @@ struct EntryNow {
 // A folder of this machine and the variable that names it ("%APPDATA%").
 struct FolderName {
   std::wstring folder, variable;
+  std::wstring folded;  // the folder as `fold` spells it, when known ahead
 };
 
 // `text` with every folder of `folders` (longest first) and every path
@@ -64,3 +65,11 @@ std::wstring NeutralPaths(const std::wstring& text, const std::vector<FolderName
 // else the switch turned.
 ComparedMark MarkAgainst(const SavedEntry& saved, const EntryNow& now, const std::vector<FolderName>& folders,
                          FoldName fold);
+// The same with the saved side's paths made neutral ahead (its program
+// also folded): a list is compared with again at every paint.
+struct NeutralEntry {
+  std::wstring command, program;
+};
+NeutralEntry NeutralOf(const SavedEntry& saved, const std::vector<FolderName>& folders, FoldName fold);
+ComparedMark MarkAgainst(const SavedEntry& saved, const NeutralEntry& neutral, const EntryNow& now,
+                         const std::vector<FolderName>& folders, FoldName fold);

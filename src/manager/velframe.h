@@ -291,8 +291,8 @@ class TVelmora : public ui::Window {
   void CompareWithList();
   void StopComparing();
   // The compared column, the caption strip and its button follow whether
-  // the list is compared; the gone rows come or go when `listAgain`.
-  void ShowComparing(bool listAgain);
+  // the list is compared; the gone rows come or go.
+  void ShowComparing();
   // A value gone since the saved list: its saved command as a registry
   // editor's file where the user chooses.
   void ExportGone(const TakenEntry& row);

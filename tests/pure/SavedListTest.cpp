@@ -89,7 +89,7 @@ TEST(SavedList, GoodRowsTakenBadLinesNamed) {
 }
 
 TEST(SavedList, MarksAndAnotherProfile) {
-  const std::vector<FolderName> here = {{L"D:\\Home\\Ana", L"%USERPROFILE%"}, {L"D:\\Home\\Ana\\Roam", L"%APPDATA%"}};
+  const std::vector<FolderName> here = {{L"D:\\Home\\Ana", L"%USERPROFILE%", L""}, {L"D:\\Home\\Ana\\Roam", L"%APPDATA%", L""}};
   SavedEntry saved;
   saved.command = L"\"C:\\Users\\bob\\AppData\\Roaming\\t.exe\" /s";
   saved.program = L"C:\\Users\\bob\\AppData\\Roaming\\t.exe";
