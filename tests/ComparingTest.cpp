@@ -8,6 +8,7 @@
 #include "ManagerFixture.h"
 #include "common/Csv.h"
 #include "common/FileTools.h"
+#include "manager/EntryCommands.h"
 #include "manager/FrameCommands.h"
 #include "manager/Pictures.h"
 #include "ui/ErrorBox.h"
@@ -97,7 +98,14 @@ TEST_F(ComparingTest, EveryMarkGoneRowsCountsAndStop) {
                     info.id == Command::StopComparing)
         << static_cast<int>(info.id);
   }
+  // Its Export: the saved command as the value a registry editor imports.
+  const std::wstring exported = W(folder.File("gone.reg"));
+  ExportSavedValue(taken.Single()->ref.location, L"deleted", taken.Single()->command, exported);
   const auto before = SnapshotAt(HKEY_CURRENT_USER, run);
+  ASSERT_TRUE(ImportWithRegistryEditor(exported));
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, run)[L"deleted"], (StoredBytes{true, REG_SZ, Utf16(L"C:\\deleted.exe")}));
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, W(run).c_str(), L"deleted");
+  EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, run), before);
   frame.PressKey(VK_DELETE);
   frame.PressKey(VK_RETURN);
   EXPECT_EQ(SnapshotAt(HKEY_CURRENT_USER, run), before);
