@@ -51,6 +51,8 @@ TEST_F(ComparingTest, EveryMarkGoneRowsCountsAndStop) {
   Set(L"changed", L"C:\\changed.exe /1");
   Set(L"switched", L"C:\\switched.exe");
   Set(L"replaced", L"\"" + tool + L"\" /r");
+  SetValueAt(HKEY_CURRENT_USER, kLegacyWindows, L"Load", REG_SZ,
+             Utf16(tool + L", " + W(folder.Write("other.exe", "MZ another program"))));
   ManagerDriver& frame = Open("CURRENT USER", "Run");
   const std::wstring saved = W(folder.Path()) + L"\\clean \u0437.csv";
   frame.SaveListAsDialogWould(saved);
@@ -124,6 +126,10 @@ TEST_F(ComparingTest, EveryMarkGoneRowsCountsAndStop) {
   EXPECT_EQ(frame.lvAutoRun.ColumnCount(), 4);
   EXPECT_EQ(frame.pnlTop.Text().find(L"Compared"), std::wstring::npos);
   EXPECT_EQ(frame.StatusBar.Text(3), L"");
+  // A list of programs: its first program's hash decides.
+  SelectNode(frame, "CURRENT USER", "Load and Run (legacy)");
+  frame.CompareAsDialogWould(saved);
+  Follow([&] { return Mark(frame, L"Load") == L"Program changed"; });
   // Nothing wrote to the list compared with.
   std::vector<std::uint8_t> after;
   ASSERT_TRUE(ReadWholeFile(saved, after));

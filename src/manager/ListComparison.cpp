@@ -33,12 +33,17 @@ std::vector<FolderName> MachineFolders() {
   return folders;
 }
 
-// The hash of the program the row's facts name: a list's first program's.
+// The hash of the program the row's facts name (a list's first program's),
+// once that program's answer came: a list's own facts never get one.
 std::wstring Sha256Of(const ProgramFacts* facts) {
   if (!facts) return std::wstring();
+  const ProgramFacts* program = facts;
   for (const ProgramFacts* part : facts->parts)
-    if (part && part->program == facts->program) return part->sha256;
-  return facts->sha256;
+    if (part && part->program == facts->program) {
+      program = part;
+      break;
+    }
+  return program->signatureKnown ? program->sha256 : std::wstring();
 }
 
 }  // namespace
@@ -92,7 +97,7 @@ ComparedMark ListComparison::MarkOf(const TAutoRunItem& row) const {
   now.state = ListState(row);
   now.hasSwitch = row.HasSwitch();
   if (row.Facts && !row.Missing()) now.program = row.Facts->program;
-  if (row.Facts && row.Facts->signatureKnown) now.sha256 = Sha256Of(row.Facts);
+  now.sha256 = Sha256Of(row.Facts);
   return MarkAgainst(*saved->entry, saved->neutral, now, folders_, FoldedName);
 }
 
