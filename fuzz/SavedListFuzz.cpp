@@ -5,22 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "../tests/pure/AsciiNoCase.h"
 #include "common/Csv.h"
 #include "manager/SavedList.h"
-
-namespace {
-std::wstring Fold(const std::wstring& text) {
-  std::wstring folded = text;
-  for (wchar_t& c : folded)
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
-  return folded;
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const auto known = [](const std::wstring& place) { return !place.empty() && place[0] != L'?'; };
-  const SavedList list = ReadSavedList(bytes, L"f.csv", known, Fold);
+  const SavedList list = ReadSavedList(bytes, L"f.csv", known, AsciiFold);
   std::string again = CsvRecord({L"Location", L"Name", L"Command", L"State", L"Missing", L"Publisher", L"Description",
                                  L"Verified signer", L"Program", L"SHA-256", L"Format"});
   for (const SavedEntry& entry : list.entries) {
@@ -30,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (std::wstring& field : fields) field = AsSpreadsheetText(field);
     again += CsvRecord(fields);
   }
-  const SavedList reread = ReadSavedList(again, L"f.csv", known, Fold);
+  const SavedList reread = ReadSavedList(again, L"f.csv", known, AsciiFold);
   if (reread.entries.size() != list.entries.size()) __builtin_trap();
   for (size_t at = 0; at < list.entries.size(); ++at) {
     const SavedEntry &a = list.entries[at], &b = reread.entries[at];

@@ -131,12 +131,7 @@ std::vector<const TAutoRunNode*> TVelmora::LocationsOf(HTREEITEM node) const {
   return nodes;
 }
 
-Listing TVelmora::ListShown() {
-  Listing listing = places_.List(ShownNodes());
-  // Compared, the counts wait for the rows to be in the list.
-  if (!places_.Comparison().Active()) ShowHiddenCount();
-  return listing;
-}
+Listing TVelmora::ListShown() { return places_.List(ShownNodes()); }
 
 void TVelmora::ListSelectedNode() {
   places_.Show(ShownNodes());

@@ -16,13 +16,6 @@ namespace {
 // On every row: a reader tells the format apart without a comment line.
 const wchar_t kListFormat[] = L"velmora-list 2";
 constexpr DWORD kProgressEveryMs = 100;
-
-// What the thread is handed: its share of the state, the rows, the file.
-struct Handed {
-  std::shared_ptr<void> shared;
-  std::vector<TAutoRunNode> places;
-  std::wstring path;
-};
 }  // namespace
 
 std::wstring ListState(const TAutoRunItem& row) {
@@ -68,7 +61,6 @@ void ListSaver::Start(const std::vector<const TAutoRunNode*>& places, const std:
   shared_ = std::make_shared<Shared>();
   shared_->window = window_;
   shared_->message = progressed_;
-  shared_->progress.path = path;
   std::vector<TAutoRunNode> copies;
   for (const TAutoRunNode* place : places) copies.push_back(*place);
   auto* handed = new Handed{shared_, std::move(copies), path};
@@ -103,7 +95,7 @@ DWORD WINAPI ListSaver::ThreadMain(void* handed) {
   {
     const std::unique_ptr<Handed> owned(static_cast<Handed*>(handed));
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    Save(*static_cast<Shared*>(owned->shared.get()), owned->places, owned->path);
+    Save(*owned->shared, owned->places, owned->path);
     if (SUCCEEDED(com)) CoUninitialize();
   }
   if (self) FreeLibraryAndExitThread(self, 0);
@@ -158,7 +150,7 @@ void ListSaver::Save(Shared& shared, const std::vector<TAutoRunNode>& places, co
   };
   std::unordered_map<std::wstring, Known> programs;
   for (size_t at = 0; at < entries.size(); ++at) {
-    if (cancelled()) return report([](Progress& progress) { progress.ended = progress.cancelled = true; });
+    if (cancelled()) return report([](Progress& progress) { progress.ended = true; });
     const ListedEntry& entry = entries[at];
     const RowWorker::Answer answer = RowWorker::AnswerOf(lookup, entry.question);
     // The first program found stands for the entry, as its row's facts do.
@@ -193,7 +185,7 @@ void ListSaver::Save(Shared& shared, const std::vector<TAutoRunNode>& places, co
     csv += CsvRecord(fields);
     report([at](Progress& progress) { progress.done = at + 1; });
   }
-  if (cancelled()) return report([](Progress& progress) { progress.ended = progress.cancelled = true; });
+  if (cancelled()) return report([](Progress& progress) { progress.ended = true; });
   const DWORD written = WriteWholeFile(path, std::vector<std::uint8_t>(csv.begin(), csv.end()), true);
   report([&](Progress& progress) {
     progress.ended = true;

@@ -44,11 +44,9 @@ class ListSaver {
   void Cancel();
   struct Progress {
     size_t done = 0, total = 0;
-    bool ended = false;      // written, failed or cancelled
-    bool cancelled = false;
-    std::string error;       // the message of a failure
+    bool ended = false;  // written, failed or cancelled
+    std::string error;   // the message of a failure
     long code = 0;
-    std::wstring path;
   };
   // Where the save is; an ended save is taken once (Busy is false then),
   // after which the answer is "ended" with nothing to tell.
@@ -63,6 +61,12 @@ class ListSaver {
     bool posted = false;  // a message waits: no more until it is taken
     HWND window = nullptr;
     UINT message = 0;
+  };
+  // What the thread is handed: its share of the state, the places, the file.
+  struct Handed {
+    std::shared_ptr<Shared> shared;
+    std::vector<TAutoRunNode> places;
+    std::wstring path;
   };
   static DWORD WINAPI ThreadMain(void* handed);
   static void Save(Shared& shared, const std::vector<TAutoRunNode>& places, const std::wstring& path);

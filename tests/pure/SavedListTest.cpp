@@ -5,17 +5,11 @@
 
 #include <string>
 
+#include "AsciiNoCase.h"
 #include "common/Csv.h"
 #include "manager/SavedList.h"
 
 namespace {
-
-std::wstring AsciiFold(const std::wstring& text) {
-  std::wstring folded = text;
-  for (wchar_t& c : folded)
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
-  return folded;
-}
 
 const char kHeader2[] = "Location,Name,Command,State,Missing,Publisher,Description,Verified signer,Program,SHA-256,Format\r\n";
 const char kHeader1[] = "Location,Name,Command,State,Missing,Publisher,Description,Verified signer,SHA-256\r\n";
